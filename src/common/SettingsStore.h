@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// The per-user store of text values addressed by application, section and
+// key. The settings code above it never sees how values are kept.
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+
+    // The stored text, or `fallback` when the key or its section is absent.
+    virtual QString get(const QString& app, const QString& section, const QString& key,
+                        const QString& fallback) const = 0;
+    // Creates the section and key as needed.
+    virtual void save(const QString& app, const QString& section, const QString& key,
+                      const QString& text) = 0;
+    // Removes the section with all its keys; absent sections are fine.
+    virtual void deleteSection(const QString& app, const QString& section) = 0;
+    // Makes every change so far durable. False, with lastError(), when it failed.
+    virtual bool flush() = 0;
+    // What went wrong with the last read or write, empty when nothing did.
+    virtual QString lastError() const = 0;
+};

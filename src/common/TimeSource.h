@@ -1,0 +1,23 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+// Every timer of the client comes from here, so tests drive time by hand
+// instead of sleeping.
+class Timer {
+public:
+    virtual ~Timer() = default;
+    virtual void start(int intervalMs) = 0;  // periodic until stopped
+    virtual void startOnce(int delayMs) = 0;
+    virtual void stop() = 0;
+    virtual bool isActive() const = 0;
+
+    std::function<void()> onTimeout;
+};
+
+class TimeSource {
+public:
+    virtual ~TimeSource() = default;
+    virtual std::unique_ptr<Timer> createTimer() = 0;
+};

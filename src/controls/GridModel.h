@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <QtGlobal>
+
+#include <optional>
+
+#include "common/FontSpec.h"
+
+class TextMeasurer;
+class GridObserver;
+
+// The data behind one grid control (terminal view, chat view): rows of text
+// cells with row colours, column widths, font, visibility, redraw switch and
+// active cell. Columns and rows are counted from 1, as the dialogue counts
+// them. Adding a row or appending to the last cell never costs more as the
+// history grows.
+class GridModel {
+public:
+    explicit GridModel(int columns = 1);
+    ~GridModel();
+    GridModel(const GridModel&) = delete;
+    GridModel& operator=(const GridModel&) = delete;
+
+    void setMeasurer(TextMeasurer* measurer);
+    void setObserver(GridObserver* observer);
+
+    int columnCount() const;
+    void setColumnCount(int columns);
+    int rowCount() const;
+    // rowCount() + k appends k empty rows; 0 removes every row.
+    void setRowCount(int rows);
+
+    // The view stays valid until the grid changes.
+    QStringView text(int col, int row) const;
+    void setText(int col, int row, QStringView text);
+    // Appends to a cell's text without copying what it holds.
+    void appendText(int col, int row, QStringView text);
+    void appendChar(int col, int row, char16_t ch);
+
+    // Colours of a whole row, 0x00BBGGRR; unset means the grid's default.
+    void setRowForeColor(int row, qint32 bgr);
+    void setRowBackColor(int row, qint32 bgr);
+    std::optional<qint32> rowForeColor(int row) const;
+    std::optional<qint32> rowBackColor(int row) const;
+
+    // The font of every cell.
+    void setFont(const FontSpec& font);
+    const FontSpec& font() const;
+
+    // The width that the widest text of a column needs, in twips.
+    double maxTextWidth(int col);
+    void setColumnWidth(int col, double twips);
+    double columnWidth(int col) const;
+
+    // While redraw is off, changes are gathered and shown at once when it is
+    // switched back on.
+    void setRedraw(bool on);
+    bool redraw() const;
+
+    // Brings the cell into view.
+    void setActiveCell(int col, int row);
+    int activeCol() const;
+    int activeRow() const;
+
+    bool isVisible() const;
+    void setVisible(bool visible);
+
+private:
+    struct Impl;
+    Impl* d;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include "common/FontSpec.h"
+
+// What the board dialogue asks of the window around it. The main window
+// implements it with widgets; tests implement it with a recorder.
+class MainWindowPort {
+public:
+    virtual ~MainWindowPort() = default;
+
+    // Function-key bar: item 0 is F1.
+    virtual void setFunctionKeyCaption(int item, const QString& caption) = 0;
+
+    // Input line.
+    virtual void setInputEnabled(bool enabled) = 0;
+    virtual void focusInput() = 0;
+    virtual void setInputFont(const FontSpec& font) = 0;
+    virtual QString inputText() const = 0;
+    virtual void setInputText(const QString& text) = 0;
+
+    // Status bar: what just happened, for the user.
+    virtual void showStatus(const QString& message) = 0;
+
+    // "設定": the modal settings dialog; returns when it has closed.
+    virtual void openSettingsDialog() = 0;
+    // "終了": store the placement, flush the settings and end the process.
+    virtual void exitApplication() = 0;
+};
