@@ -7,6 +7,7 @@
 
 #include "common/AppSettings.h"
 #include "controls/TelnetSocket.h"
+#include "main/LineFacts.h"
 
 class GridModel;
 class MainWindowPort;
@@ -65,8 +66,6 @@ public:
     void onSendInexact() override;
 
 private:
-    struct Impl;
-
     SettingsStore& store_;
     TelnetSocket& socket_;
     GridModel& terminal_;
@@ -77,5 +76,5 @@ private:
     QString currentMode_;
     QString pendingCommand_;
     std::array<QString, 12> captions_;
-    Impl* d;
+    LineFacts lineFacts_;
 };
