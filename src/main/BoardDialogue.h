@@ -66,6 +66,17 @@ public:
     void onSendInexact() override;
 
 private:
+    // Every reply and typed line goes out here, followed by CR LF. Without a
+    // connection nothing is sent and the status bar says so; false then.
+    bool send(const QString& text);
+
+    void setCaption(int item, const QString& caption);
+    void closeCurrentLine();
+    bool offerLine(const QString& previousHandle, const QString& previousMessage,
+                   const QString& handle, const QString& message, QStringView finished) const;
+    void addChatRow(const QString& handle, QStringView message);
+    void returnToLineOff();
+
     SettingsStore& store_;
     TelnetSocket& socket_;
     GridModel& terminal_;
