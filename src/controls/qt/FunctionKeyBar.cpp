@@ -1,0 +1,39 @@
+#include "controls/qt/FunctionKeyBar.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+
+FunctionKeyBar::FunctionKeyBar(QWidget* parent) : QWidget(parent)
+{
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(2, 1, 2, 1);
+    row->setSpacing(2);
+    for (int item = 0; item < kItems; ++item) {
+        auto* button = new QPushButton(this);
+        button->setFocusPolicy(Qt::NoFocus);  // the keys act wherever the focus is
+        button->setToolTip(QStringLiteral("F%1").arg(item + 1));
+        button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        connect(button, &QPushButton::clicked, this, [this, item] { emit keyPressed(item + 1); });
+        row->addWidget(button, 1);
+        // A gap after every fourth key, as on the keyboard.
+        if (item % 4 == 3 && item + 1 < kItems)
+            row->addSpacing(6);
+        buttons_[item] = button;
+    }
+}
+
+void FunctionKeyBar::setCaption(int item, const QString& caption)
+{
+    if (item < 0 || item >= kItems)
+        return;
+    buttons_[item]->setText(caption);
+    // An empty caption does nothing when pressed; show it as such.
+    buttons_[item]->setEnabled(!caption.isEmpty());
+}
+
+QString FunctionKeyBar::caption(int item) const
+{
+    if (item < 0 || item >= kItems)
+        return {};
+    return buttons_[item]->text();
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <array>
+
+class QPushButton;
+
+// The function-key bar: twelve items, F1 to F12, each with a caption. A
+// click on an item reports its key like the key itself would; what the key
+// does is decided by whoever listens, from the caption.
+class FunctionKeyBar : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kItems = 12;
+
+    explicit FunctionKeyBar(QWidget* parent = nullptr);
+
+    void setCaption(int item, const QString& caption);
+    QString caption(int item) const;
+
+signals:
+    // The key's number, counted from 1 (F1 is 1).
+    void keyPressed(int number);
+
+private:
+    std::array<QPushButton*, kItems> buttons_{};
+};

@@ -1,0 +1,24 @@
+#include <QApplication>
+#include <QDir>
+
+#include "common/IniSettingsStore.h"
+#include "controls/qt/QtTelnetSocket.h"
+#include "controls/qt/QtTimeSource.h"
+#include "main/qt/Fonts.h"
+#include "main/qt/frmMain.h"
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ZKT"));
+    QApplication::setApplicationDisplayName(QStringLiteral("ZKT"));
+    Fonts::RegisterSubstitutions();
+
+    IniSettingsStore store(IniSettingsStore::defaultPath());
+    QtTimeSource time;
+    QtTelnetSocket socket(time);
+    frmMain window(store, socket, time);
+    window.Form_Load();
+    window.show();
+    return app.exec();
+}

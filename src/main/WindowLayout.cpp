@@ -1,0 +1,26 @@
+#include "main/WindowLayout.h"
+
+#include "common/modZkCommon.h"
+
+namespace WindowLayout {
+
+WindowRects ArrangeWindow(double innerWidth, double innerHeight, double statusHeight,
+                          double functionKeyHeight, double inputHeight)
+{
+    double views = double(modZkCommon::RoundHalfEven(
+        innerHeight - (inputHeight + (statusHeight + functionKeyHeight))));
+    if (views < 0)
+        views = 0;
+    WindowRects rects;
+    rects.picTerminal = {0, 0, innerWidth, views};
+    rects.inputLine = {0, views, innerWidth, inputHeight};
+    return rects;
+}
+
+ViewRects ArrangeViews(double innerWidth, double innerHeight)
+{
+    const Rect all{0, 0, innerWidth, innerHeight};
+    return {all, all};
+}
+
+}  // namespace WindowLayout

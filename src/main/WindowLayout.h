@@ -1,0 +1,33 @@
+#pragma once
+
+// The main window's layout rules, in twips, as pure functions: sizes in,
+// rectangles out. The window's resize handlers apply them.
+namespace WindowLayout {
+
+struct Rect {
+    double left = 0;
+    double top = 0;
+    double width = 0;
+    double height = 0;
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+struct WindowRects {
+    Rect picTerminal;
+    Rect inputLine;
+};
+
+// The views' container fills the client area above the input line; the
+// input line sits right under it; the function-key bar and status bar are
+// docked below. A window too small for the bars gives the views no height.
+WindowRects ArrangeWindow(double innerWidth, double innerHeight, double statusHeight,
+                          double functionKeyHeight, double inputHeight);
+
+// Both views fill the container's inner area, always the same rectangle.
+struct ViewRects {
+    Rect terminal;
+    Rect chat;
+};
+ViewRects ArrangeViews(double innerWidth, double innerHeight);
+
+}  // namespace WindowLayout

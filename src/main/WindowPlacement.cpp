@@ -1,0 +1,68 @@
+#include "main/WindowPlacement.h"
+
+#include <cmath>
+#include <limits>
+
+#include "common/modZkCommon.h"
+
+namespace WindowPlacement {
+
+namespace {
+
+const QString kTop = QStringLiteral("RecFormTop");
+const QString kLeft = QStringLiteral("RecFormLeft");
+const QString kHeight = QStringLiteral("RecFormHeight");
+const QString kWidth = QStringLiteral("RecFormWidth");
+
+QString decimal(double twips)
+{
+    return QString::number(modZkCommon::RoundHalfEven(twips));
+}
+
+}  // namespace
+
+int ParseStored(const QString& text)
+{
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return -1;
+    const qint64 whole = modZkCommon::RoundHalfEven(value);
+    if (whole < std::numeric_limits<int>::min() || whole > std::numeric_limits<int>::max())
+        return -1;
+    return int(whole);
+}
+
+Stored Read(const SettingsStore& store)
+{
+    const QString absent = QStringLiteral("-1");
+    Stored stored;
+    stored.top = ParseStored(modZkCommon::ReadSetting(store, kTop, absent));
+    stored.left = ParseStored(modZkCommon::ReadSetting(store, kLeft, absent));
+    stored.height = ParseStored(modZkCommon::ReadSetting(store, kHeight, absent));
+    stored.width = ParseStored(modZkCommon::ReadSetting(store, kWidth, absent));
+    return stored;
+}
+
+Outer Initial(const Stored& stored, double screenWidth, double screenHeight)
+{
+    Outer outer;
+    outer.height = stored.height == -1 ? screenHeight / 3 * 2 : stored.height;
+    outer.width = stored.width == -1 ? screenWidth / 3 * 2 : stored.width;
+    outer.top = stored.top == -1 ? screenHeight / 2 - outer.height / 2 : stored.top;
+    outer.left = stored.left == -1 ? screenWidth / 2 - outer.width / 2 : stored.left;
+    return outer;
+}
+
+bool Save(SettingsStore& store, const Outer& outer, bool screenSave, bool minimised)
+{
+    if (!screenSave || minimised)
+        return false;
+    modZkCommon::WriteSetting(store, kTop, decimal(outer.top));
+    modZkCommon::WriteSetting(store, kLeft, decimal(outer.left));
+    modZkCommon::WriteSetting(store, kHeight, decimal(outer.height));
+    modZkCommon::WriteSetting(store, kWidth, decimal(outer.width));
+    return true;
+}
+
+}  // namespace WindowPlacement

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+class SettingsStore;
+
+// Where the main window opens and what it stores at exit. Everything is in
+// twips of the whole screen; the outer rectangle includes frame and caption.
+namespace WindowPlacement {
+
+struct Stored {
+    int top = -1;  // -1: nothing stored for that key
+    int left = -1;
+    int height = -1;
+    int width = -1;
+};
+
+struct Outer {
+    double left = 0;
+    double top = 0;
+    double width = 0;
+    double height = 0;
+    friend bool operator==(const Outer&, const Outer&) = default;
+};
+
+// A stored text as a whole number: fractions go to the nearest, halves to
+// the even neighbour; text that is not a number counts as absent (-1).
+int ParseStored(const QString& text);
+
+Stored Read(const SettingsStore& store);
+
+// Each key on its own: a missing size is two thirds of the screen, a missing
+// position centres the window.
+Outer Initial(const Stored& stored, double screenWidth, double screenHeight);
+
+// Writes the four keys when the user asked for it and the window is not
+// minimised. Returns whether anything was written.
+bool Save(SettingsStore& store, const Outer& outer, bool screenSave, bool minimised);
+
+}  // namespace WindowPlacement

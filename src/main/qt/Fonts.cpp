@@ -1,0 +1,36 @@
+#include "main/qt/Fonts.h"
+
+#include <QStringList>
+
+namespace Fonts {
+
+void RegisterSubstitutions()
+{
+    const QStringList mono{QStringLiteral("IPAGothic"), QStringLiteral("IPAゴシック"),
+                           QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("monospace")};
+    const QStringList proportional{QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック"),
+                                   QStringLiteral("Noto Sans CJK JP"), QStringLiteral("sans-serif")};
+    for (const QString& face : {QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic")})
+        QFont::insertSubstitutions(face, mono);
+    for (const QString& face : {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic")})
+        QFont::insertSubstitutions(face, proportional);
+}
+
+QFont toQFont(const FontSpec& spec)
+{
+    QFont font(spec.name);
+    if (spec.size > 0)
+        font.setPointSize(spec.size);
+    font.setBold(spec.bold);
+    font.setItalic(spec.italic);
+    return font;
+}
+
+QFont uiFont(double points)
+{
+    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
+    font.setPointSizeF(points);
+    return font;
+}
+
+}  // namespace Fonts

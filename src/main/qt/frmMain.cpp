@@ -1,0 +1,204 @@
+#include "main/qt/frmMain.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QLineEdit>
+#include <QScreen>
+#include <QShortcut>
+#include <QStatusBar>
+
+#include "common/SettingsStore.h"
+#include "common/TimeSource.h"
+#include "config/qt/FontColorChooser.h"
+#include "config/qt/frmConfig.h"
+#include "controls/GridModel.h"
+#include "controls/qt/FontMeasurer.h"
+#include "controls/qt/FunctionKeyBar.h"
+#include "controls/qt/SpreadGrid.h"
+#include "main/BoardDialogue.h"
+#include "main/qt/Fonts.h"
+
+namespace {
+
+// Designed heights of the docked bars and the input line, in twips.
+constexpr double kInputLineTwips = 375;
+constexpr double kFunctionKeyTwips = 390;
+constexpr double kStatusBarTwips = 375;
+constexpr int kTimerIntervalMs = 50;
+
+}  // namespace
+
+frmMain::frmMain(SettingsStore& store, TelnetSocket& socket, TimeSource& time, QWidget* parent)
+    : QWidget(parent),
+      store_(store),
+      socket_(socket),
+      measurer_(std::make_unique<FontMeasurer>()),
+      terminalModel_(std::make_unique<GridModel>(1)),
+      chatModel_(std::make_unique<GridModel>(2)),
+      timDef_(time.createTimer())
+{
+    setWindowTitle(QStringLiteral("ZKT"));
+    terminalModel_->setMeasurer(measurer_.get());
+    chatModel_->setMeasurer(measurer_.get());
+    buildControls();
+    dialogue_ = std::make_unique<BoardDialogue>(store_, socket_, *terminalModel_, *chatModel_, *this);
+    socket_.setListener(dialogue_.get());
+    bindKeys();
+
+    // The periodic socket check runs for the life of the window; the handler
+    // stops the timer around its own work.
+    timDef_->onTimeout = [this] {
+        timDef_->stop();
+        dialogue_->TimerTick();
+        timDef_->start(kTimerIntervalMs);
+    };
+    timDef_->start(kTimerIntervalMs);
+}
+
+frmMain::~frmMain()
+{
+    socket_.setListener(nullptr);
+}
+
+void frmMain::buildControls()
+{
+    picTerminal_ = new QFrame(this);
+    picTerminal_->setObjectName(QStringLiteral("picTerminal"));
+    picTerminal_->setFrameShape(QFrame::NoFrame);
+    picTerminal_->installEventFilter(this);
+
+    sprTerminal_ = new SpreadGrid(*terminalModel_, picTerminal_);
+    sprTerminal_->setObjectName(QStringLiteral("sprTerminal"));
+    sprChat_ = new SpreadGrid(*chatModel_, picTerminal_);
+    sprChat_->setObjectName(QStringLiteral("sprChat"));
+    const auto tip = [](QStringView text) { return BoardDialogue::TipText(text); };
+    sprTerminal_->setTipTextProvider(tip);
+    sprChat_->setTipTextProvider(tip);
+    connect(sprChat_, &SpreadGrid::cellDoubleClicked, this,
+            [this](int col, int row) { dialogue_->ChatCellDoubleClick(col, row); });
+
+    imtInputLine_ = new QLineEdit(this);
+    imtInputLine_->setObjectName(QStringLiteral("imtInputLine"));
+    connect(imtInputLine_, &QLineEdit::returnPressed, this, [this] { dialogue_->InputLineEnter(); });
+
+    fkyDef_ = new FunctionKeyBar(this);
+    fkyDef_->setObjectName(QStringLiteral("fkyDef"));
+    connect(fkyDef_, &FunctionKeyBar::keyPressed, this,
+            [this](int number) { dialogue_->FunctionKeyPressed(number); });
+
+    stsBase_ = new QStatusBar(this);
+    stsBase_->setObjectName(QStringLiteral("stsBase"));
+    stsBase_->setSizeGripEnabled(false);
+}
+
+void frmMain::bindKeys()
+{
+    for (int number = 1; number <= FunctionKeyBar::kItems; ++number) {
+        auto* key = new QShortcut(QKeySequence(Qt::Key_F1 + number - 1), this);
+        key->setContext(Qt::WindowShortcut);
+        key->setAutoRepeat(false);
+        connect(key, &QShortcut::activated, this,
+                [this, number] { dialogue_->FunctionKeyPressed(number); });
+    }
+}
+
+QWidget* frmMain::viewContainer() const
+{
+    return picTerminal_;
+}
+
+double frmMain::dpi() const
+{
+    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
+    return shown ? shown->logicalDotsPerInch() : 96.0;
+}
+
+int frmMain::px(double twips) const
+{
+    return int(std::lround(twips * dpi() / 1440.0));
+}
+
+double frmMain::twips(int px) const
+{
+    return px * 1440.0 / dpi();
+}
+
+// --- MainWindowPort ---------------------------------------------------------
+
+void frmMain::setFunctionKeyCaption(int item, const QString& caption)
+{
+    fkyDef_->setCaption(item, caption);
+}
+
+void frmMain::setInputEnabled(bool enabled)
+{
+    imtInputLine_->setEnabled(enabled);
+}
+
+void frmMain::focusInput()
+{
+    imtInputLine_->setFocus(Qt::OtherFocusReason);
+}
+
+void frmMain::setInputFont(const FontSpec& font)
+{
+    imtInputLine_->setFont(Fonts::toQFont(font));
+}
+
+QString frmMain::inputText() const
+{
+    return imtInputLine_->text();
+}
+
+void frmMain::setInputText(const QString& text)
+{
+    imtInputLine_->setText(text);
+}
+
+void frmMain::showStatus(const QString& message)
+{
+    stsBase_->showMessage(message);
+}
+
+void frmMain::openSettingsDialog()
+{
+    if (settingsHandler_) {
+        settingsHandler_();
+        return;
+    }
+    // The dialog object is made on first use and reused; its window is new
+    // at each opening.
+    if (!config_) {
+        chooser_ = std::make_unique<QtFontColorChooser>();
+        config_ = std::make_unique<frmConfig>(store_, *chooser_);
+    }
+    config_->AppWin_Config(this);
+}
+
+void frmMain::setExitHandler(std::function<void(int)> handler)
+{
+    exitHandler_ = std::move(handler);
+}
+
+void frmMain::setSettingsDialogHandler(std::function<void()> handler)
+{
+    settingsHandler_ = std::move(handler);
+}
+
+void frmMain::exitApplication()
+{
+    SaveWindowPlacement();
+    flushStore();
+    // The window's own closing handling must not store the placement again.
+    exiting_ = true;
+    if (exitHandler_)
+        exitHandler_(0);
+    else
+        QCoreApplication::exit(0);
+}
+
+void frmMain::flushStore()
+{
+    if (!store_.flush())
+        showStatus(QStringLiteral("設定を保存できませんでした: %1").arg(store_.lastError()));
+}

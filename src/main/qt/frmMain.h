@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+
+#include "main/MainWindowPort.h"
+
+class BoardDialogue;
+class FontMeasurer;
+class FunctionKeyBar;
+class GridModel;
+class QFrame;
+class QLineEdit;
+class QStatusBar;
+class SettingsStore;
+class SpreadGrid;
+class TelnetSocket;
+class Timer;
+class TimeSource;
+class frmConfig;
+class FontColorChooser;
+
+// The main window: the two views in their container, the input line, the
+// function-key bar and the status bar around the board dialogue.
+class frmMain : public QWidget, public MainWindowPort {
+    Q_OBJECT
+public:
+    frmMain(SettingsStore& store, TelnetSocket& socket, TimeSource& time,
+            QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    BoardDialogue& dialogue() { return *dialogue_; }
+    GridModel& terminalModel() { return *terminalModel_; }
+    GridModel& chatModel() { return *chatModel_; }
+    SpreadGrid* terminalView() const { return sprTerminal_; }
+    SpreadGrid* chatView() const { return sprChat_; }
+    QLineEdit* inputLine() const { return imtInputLine_; }
+    FunctionKeyBar* functionKeys() const { return fkyDef_; }
+    QStatusBar* statusBar() const { return stsBase_; }
+    QWidget* viewContainer() const;
+
+    // The window load: settings, placement, screens.
+    void Form_Load();
+    void SaveWindowPlacement();
+
+    // How the exit command ends the process; tests replace it.
+    void setExitHandler(std::function<void(int)> handler);
+    void setSettingsDialogHandler(std::function<void()> handler);
+
+    // MainWindowPort
+    void setFunctionKeyCaption(int item, const QString& caption) override;
+    void setInputEnabled(bool enabled) override;
+    void focusInput() override;
+    void setInputFont(const FontSpec& font) override;
+    QString inputText() const override;
+    void setInputText(const QString& text) override;
+    void showStatus(const QString& message) override;
+    void openSettingsDialog() override;
+    void exitApplication() override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void bindKeys();
+    void ArrangeWindow();
+    void ArrangeViews();
+    void applyPlacement();
+    void fitOuterSize();
+    void flushStore();
+    double dpi() const;
+    int px(double twips) const;
+    double twips(int px) const;
+
+    SettingsStore& store_;
+    TelnetSocket& socket_;
+    std::unique_ptr<FontMeasurer> measurer_;
+    std::unique_ptr<GridModel> terminalModel_;
+    std::unique_ptr<GridModel> chatModel_;
+    std::unique_ptr<BoardDialogue> dialogue_;
+    std::unique_ptr<Timer> timDef_;
+    std::unique_ptr<FontColorChooser> chooser_;
+    std::unique_ptr<frmConfig> config_;
+
+    QFrame* picTerminal_ = nullptr;
+    SpreadGrid* sprTerminal_ = nullptr;
+    SpreadGrid* sprChat_ = nullptr;
+    QLineEdit* imtInputLine_ = nullptr;
+    FunctionKeyBar* fkyDef_ = nullptr;
+    QStatusBar* stsBase_ = nullptr;
+
+    std::function<void(int)> exitHandler_;
+    std::function<void()> settingsHandler_;
+    bool exiting_ = false;
+    bool outerSizePending_ = false;
+    double wantedOuterWidth_ = 0;
+    double wantedOuterHeight_ = 0;
+};

@@ -1,0 +1,54 @@
+// The main window's resize handlers: they apply the layout rules in twips.
+
+#include <QFrame>
+#include <QLineEdit>
+#include <QResizeEvent>
+#include <QStatusBar>
+
+#include "controls/qt/FunctionKeyBar.h"
+#include "controls/qt/SpreadGrid.h"
+#include "main/WindowLayout.h"
+#include "main/qt/frmMain.h"
+
+void frmMain::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    ArrangeWindow();
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == picTerminal_ && event->type() == QEvent::Resize)
+        ArrangeViews();
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmMain::ArrangeWindow()
+{
+    // The bars are docked to the bottom edge: the status bar last, the
+    // function-key bar right above it, both full width.
+    const int statusHeight = px(375);
+    const int keysHeight = px(390);
+    const int inputHeight = px(375);
+    const int w = width();
+    const int h = height();
+    stsBase_->setGeometry(0, h - statusHeight, w, statusHeight);
+    fkyDef_->setGeometry(0, h - statusHeight - keysHeight, w, keysHeight);
+
+    const auto rects = WindowLayout::ArrangeWindow(twips(w), twips(h), twips(statusHeight),
+                                                   twips(keysHeight), twips(inputHeight));
+    picTerminal_->setGeometry(0, 0, w, px(rects.picTerminal.height));
+    imtInputLine_->setGeometry(0, px(rects.inputLine.top), w, inputHeight);
+}
+
+void frmMain::ArrangeViews()
+{
+    const QRect inner = picTerminal_->contentsRect();
+    const auto rects = WindowLayout::ArrangeViews(twips(inner.width()), twips(inner.height()));
+    const auto place = [&](QWidget* view, const WindowLayout::Rect& r) {
+        view->setGeometry(inner.left() + px(r.left), inner.top() + px(r.top), px(r.width),
+                          px(r.height));
+    };
+    place(sprTerminal_, rects.terminal);
+    place(sprChat_, rects.chat);
+}
