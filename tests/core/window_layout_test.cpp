@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include "main/WindowLayout.h"
+
+using WindowLayout::ArrangeViews;
+using WindowLayout::ArrangeWindow;
+using WindowLayout::Rect;
+
+namespace {
+
+struct WindowCase {
+    const char* name;
+    double width, height;
+    Rect views, input;
+};
+
+// Status bar 375, function keys 390, input line 375 twips, as designed.
+const WindowCase kWindowCases[] = {
+    {"normal", 9000, 6000, {0, 0, 9000, 4860}, {0, 4860, 9000, 375}},
+    {"exactly the bars", 4000, 1140, {0, 0, 4000, 0}, {0, 0, 4000, 375}},
+    {"smaller than the bars", 4000, 500, {0, 0, 4000, 0}, {0, 0, 4000, 375}},
+    {"zero by zero", 0, 0, {0, 0, 0, 0}, {0, 0, 0, 375}},
+    {"half twip rounds to even", 3000, 1140 + 2.5, {0, 0, 3000, 2}, {0, 2, 3000, 375}},
+    {"half twip rounds to even upward", 3000, 1140 + 3.5, {0, 0, 3000, 4}, {0, 4, 3000, 375}},
+};
+
+TEST(WindowLayoutTest, WindowRuleKeepsInputLineBetweenViewsAndBars)
+{
+    for (const auto& c : kWindowCases) {
+        SCOPED_TRACE(c.name);
+        const auto rects = ArrangeWindow(c.width, c.height, 375, 390, 375);
+        EXPECT_EQ(rects.picTerminal, c.views);
+        EXPECT_EQ(rects.inputLine, c.input);
+    }
+}
+
+TEST(WindowLayoutTest, InputLineEndsWhereTheFunctionKeysBegin)
+{
+    for (double height : {1200.0, 4321.0, 10000.0}) {
+        const auto rects = ArrangeWindow(5000, height, 375, 390, 375);
+        EXPECT_EQ(rects.inputLine.top + rects.inputLine.height, height - (375 + 390));
+    }
+}
+
+TEST(WindowLayoutTest, EnlargingAfterACollapseRestoresTheLayout)
+{
+    const auto collapsed = ArrangeWindow(100, 10, 375, 390, 375);
+    EXPECT_EQ(collapsed.picTerminal.height, 0);
+    const auto restored = ArrangeWindow(9000, 6000, 375, 390, 375);
+    EXPECT_EQ(restored, ArrangeWindow(9000, 6000, 375, 390, 375));
+    EXPECT_EQ(restored.picTerminal.height, 4860);
+}
+
+TEST(WindowLayoutTest, BothViewsAlwaysShareOneRectangle)
+{
+    for (auto [w, h] : {std::pair{0.0, 0.0}, {1.0, 1.0}, {9000.0, 4860.0}}) {
+        const auto views = ArrangeViews(w, h);
+        EXPECT_EQ(views.terminal, views.chat);
+        EXPECT_EQ(views.terminal, (Rect{0, 0, w, h}));
+    }
+}
+
+}  // namespace

@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include "common/MemorySettingsStore.h"
+#include "common/modZkCommon.h"
+#include "main/WindowPlacement.h"
+
+using WindowPlacement::Outer;
+using WindowPlacement::Stored;
+
+namespace {
+
+constexpr double kScreenW = 19200;  // 1280 x 800 px at 96 dpi
+constexpr double kScreenH = 12000;
+
+TEST(WindowPlacementTest, StoredTextsConvertOrCountAsAbsent)
+{
+    const std::pair<const char*, int> cases[] = {
+        {"1234", 1234},  {"-1", -1},         {"0", 0},          {"-300", -300},
+        {"12.5", 12},    {"13.5", 14},       {" 77 ", 77},      {"abc", -1},
+        {"", -1},        {"1e3", 1000},      {"nan", -1},       {"99999999999", -1},
+        {"inf", -1},     {"12abc", -1},
+    };
+    for (const auto& [text, expected] : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(WindowPlacement::ParseStored(QString::fromUtf8(text)), expected);
+    }
+}
+
+TEST(WindowPlacementTest, EmptyStoreCentresTwoThirdsOfTheScreen)
+{
+    MemorySettingsStore store;
+    const auto stored = WindowPlacement::Read(store);
+    EXPECT_EQ(stored.top, -1);
+    EXPECT_EQ(stored.width, -1);
+    const Outer outer = WindowPlacement::Initial(stored, kScreenW, kScreenH);
+    EXPECT_EQ(outer, (Outer{3200, 2000, 12800, 8000}));
+}
+
+TEST(WindowPlacementTest, EachKeyIsJudgedOnItsOwn)
+{
+    MemorySettingsStore store;
+    modZkCommon::WriteSetting(store, QStringLiteral("RecFormWidth"), QStringLiteral("6000"));
+    modZkCommon::WriteSetting(store, QStringLiteral("RecFormTop"), QStringLiteral("-1"));
+    const Outer outer = WindowPlacement::Initial(WindowPlacement::Read(store), kScreenW, kScreenH);
+    EXPECT_EQ(outer.width, 6000);
+    EXPECT_EQ(outer.height, 8000);
+    EXPECT_EQ(outer.left, kScreenW / 2 - 3000);
+    EXPECT_EQ(outer.top, 2000);
+}
+
+TEST(WindowPlacementTest, AnOffScreenPlacementIsAppliedUnchanged)
+{
+    const Outer outer = WindowPlacement::Initial(Stored{-5000, 90000, 3000, 4000}, kScreenW, kScreenH);
+    EXPECT_EQ(outer, (Outer{90000, -5000, 4000, 3000}));
+}
+
+TEST(WindowPlacementTest, SaveWritesOnlyWhenAskedAndNotMinimised)
+{
+    const Outer outer{120.4, 240.5, 9000, 6001.5};
+    struct Case {
+        bool screenSave, minimised, written;
+    };
+    for (const Case c : {Case{false, false, false}, Case{true, true, false}, Case{true, false, true}}) {
+        MemorySettingsStore store;
+        modZkCommon::WriteSetting(store, QStringLiteral("RecFormTop"), QStringLiteral("55"));
+        EXPECT_EQ(WindowPlacement::Save(store, outer, c.screenSave, c.minimised), c.written);
+        const auto stored = WindowPlacement::Read(store);
+        if (c.written) {
+            EXPECT_EQ(modZkCommon::ReadSetting(store, QStringLiteral("RecFormTop")), "240");
+            EXPECT_EQ(modZkCommon::ReadSetting(store, QStringLiteral("RecFormLeft")), "120");
+            EXPECT_EQ(modZkCommon::ReadSetting(store, QStringLiteral("RecFormHeight")), "6002");
+            EXPECT_EQ(stored.width, 9000);
+        } else {
+            // What was stored earlier stays.
+            EXPECT_EQ(stored.top, 55);
+            EXPECT_EQ(stored.width, -1);
+        }
+    }
+}
+
+TEST(WindowPlacementTest, SavedPlacementReadsBackTheSame)
+{
+    MemorySettingsStore store;
+    const Outer outer{1500, 750, 9990, 7005};
+    ASSERT_TRUE(WindowPlacement::Save(store, outer, true, false));
+    EXPECT_EQ(WindowPlacement::Initial(WindowPlacement::Read(store), kScreenW, kScreenH), outer);
+}
+
+}  // namespace
