@@ -1,0 +1,62 @@
+#include "main/BoardDialogue.h"
+
+#include <QStringList>
+
+#include "common/SettingsStore.h"
+#include "common/modZkCommon.h"
+#include "main/Captions.h"
+#include "main/MainWindowPort.h"
+
+BoardDialogue::BoardDialogue(SettingsStore& store, TelnetSocket& socket, GridModel& terminal,
+                             GridModel& chat, MainWindowPort& window)
+    : store_(store), socket_(socket), terminal_(terminal), chat_(chat), window_(window) {
+    // The window shows what the dialogue holds, so the designed bar goes
+    // through it as every later caption does.
+    for (int item = 0; item < int(captions_.size()); ++item)
+        setCaption(item, Captions::Designed[item].toString());
+    socket_.setListener(this);
+}
+
+BoardDialogue::~BoardDialogue() {
+    socket_.setListener(nullptr);
+}
+
+void BoardDialogue::LoadSettings() {
+    const modZkCommon::LoadReport report = modZkCommon::LoadSettings(store_, settings_);
+    if (!report.ok())
+        window_.showStatus(QStringLiteral("設定の値を読めなかったため既定値を使います: ") +
+                           report.unconvertible.join(QStringLiteral("、")));
+}
+
+bool BoardDialogue::send(const QString& text) {
+    if (socket_.state() != TelnetSocket::Connected) {
+        window_.showStatus(QStringLiteral("接続していないため送信しませんでした"));
+        return false;
+    }
+    socket_.sendData(text + QStringLiteral("\r\n"));
+    return true;
+}
+
+void BoardDialogue::setCaption(int item, const QString& caption) {
+    captions_[item] = caption;
+    window_.setFunctionKeyCaption(item, caption);
+}
+
+void BoardDialogue::onDataArrival() {
+    ReceiveText(socket_.getData());
+}
+
+void BoardDialogue::onCloseByHost() {
+    CloseLine();
+    window_.showStatus(QStringLiteral("ホストが接続を終了しました"));
+}
+
+void BoardDialogue::onConnectFailed(const QString& reason) {
+    window_.showStatus(QStringLiteral("接続できませんでした: ") + reason);
+    returnToLineOff();
+}
+
+void BoardDialogue::onSendInexact() {
+    window_.showStatus(
+        QStringLiteral("Shift_JIS にない文字を「?」に置き換えて送信しました（入力どおりには送られていません）"));
+}

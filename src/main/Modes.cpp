@@ -1,0 +1,47 @@
+#include "main/BoardDialogue.h"
+
+#include "controls/GridModel.h"
+#include "main/Captions.h"
+#include "main/MainWindowPort.h"
+
+namespace {
+// The chat view's designed column widths, in twips.
+constexpr double kChatHandleWidth = 1200;
+constexpr double kChatMessageWidth = 975;
+}  // namespace
+
+void BoardDialogue::SetMode(const QString& word) {
+    // The word may be currentMode_ itself; it is read only.
+    for (const Captions::ModeCaptions& entry : Captions::PerMode) {
+        if (word != entry.mode)
+            continue;
+        for (size_t i = 0; i < Captions::ModeItems.size(); ++i)
+            setCaption(Captions::ModeItems[i], entry.captions[i].toString());
+        if (word == u"LineOff")
+            window_.setInputEnabled(false);
+        else if (settings_.AutoChangeWindow)
+            SwitchScreen(word == u"Main" ? QStringLiteral("Terminal") : QStringLiteral("Chat"));
+        return;
+    }
+}
+
+void BoardDialogue::SwitchScreen(const QString& word) {
+    if (word == u"Init") {
+        terminal_.setColumnCount(1);
+        terminal_.setRowCount(0);
+        chat_.setColumnCount(2);
+        chat_.setRowCount(0);
+        chat_.setColumnWidth(1, kChatHandleWidth);
+        chat_.setColumnWidth(2, kChatMessageWidth);
+        lineFacts_.reset();
+        currentMode_ = QStringLiteral("LineOff");
+        SetMode(currentMode_);
+        SwitchScreen(QStringLiteral("Terminal"));
+    } else if (word == u"Terminal") {
+        chat_.setVisible(false);
+        terminal_.setVisible(true);
+    } else if (word == u"Chat") {
+        chat_.setVisible(true);
+        terminal_.setVisible(false);
+    }
+}
