@@ -1,13 +1,85 @@
 #pragma once
 
+#include <QString>
+#include <QStringView>
 #include <QtGlobal>
 
 // What the prompt automaton knows about the current line, kept up to date
-// one character at a time so that no step re-reads the line.
+// one character at a time so that no step re-reads the line: which prompt
+// words the line contains so far, its length and last character, and where
+// the handle name of a profile listing line lies. Each append costs the same
+// whatever the length of the line, so a host that never ends a line cannot
+// make the client slow down.
 class LineFacts {
 public:
+    // The words the automaton looks for. Each is "contained" from the
+    // character that completes its first occurrence to the end of the line.
+    enum class Word : quint8 {
+        MainMenu,       // "MAIN ("
+        ChatMenu,       // "CHAT ("
+        InstallMenu,    // "INSTALL ("
+        UserIdPrompt,   // "User ID"
+        PasswordWord,   // "Password"
+        HandlePrompt,   // "Handle Name"
+        UserIdWord,     // "UserID", in the refusal line
+        RefusalWord,    // "間違っています｡" (half-width full stop U+FF61)
+        HandleListing,  // "H: ハンドル名"
+    };
+    static constexpr int kWordCount = 9;
+    static QStringView text(Word word);
+
     // A new, empty current line.
     void reset();
     // The current line grew by one character.
     void append(char16_t ch);
+
+    qsizetype length() const { return length_; }
+    bool isEmpty() const { return length_ == 0; }
+    // The last character; 0 for an empty line.
+    char16_t last() const { return last_; }
+    bool contains(Word word) const { return (found_ >> int(word)) & 1u; }
+    // The line contains `word` and ends in `closing`.
+    bool closes(Word word, char16_t closing) const {
+        return contains(word) && length_ > 0 && last_ == closing;
+    }
+
+    // Whether the line has a ":" from its third character on.
+    bool hasHandleColon() const { return colon_ >= 0; }
+    // Where the text after that ":", without leading and trailing spaces,
+    // lies in the line: [handleBegin, handleEnd), empty when there is none.
+    qsizetype handleBegin() const { return begin_ < 0 ? colon_ + 1 : begin_; }
+    qsizetype handleEnd() const { return begin_ < 0 ? colon_ + 1 : end_; }
+
+    // Sets `name` to the handle span of `line`, which must be the line these
+    // facts describe. When `name` still holds what the previous call left in
+    // it for this line, only the characters that arrived since are appended,
+    // so following a growing listing line costs linear time in total; any
+    // other value of `name` (the settings were reloaded, say) is replaced by
+    // one full copy. Does nothing without a ":".
+    void followHandle(QString& name, QStringView line);
+
+    // Characters copied into handle names since construction: the work of
+    // followHandle, which must stay linear in the line's length.
+    quint64 handleCharsCopied() const { return copied_; }
+
+private:
+    bool holdsLastHandle(const QString& name, qsizetype begin, QStringView line) const;
+    void rememberHandle(const QString& name, qsizetype begin, qsizetype end);
+
+    qsizetype length_ = 0;
+    char16_t last_ = 0;
+    quint8 state_ = 0;   // state of the word-matching automaton
+    quint16 found_ = 0;  // one bit per Word, sticky for the line
+    qsizetype colon_ = -1;
+    qsizetype begin_ = -1;  // first non-space after the colon
+    qsizetype end_ = -1;    // one past the last non-space after the colon
+
+    // What followHandle left in the name it was given last.
+    struct LastHandle {
+        bool valid = false;
+        qsizetype begin = 0;
+        qsizetype end = 0;
+        const QChar* data = nullptr;
+    } lastHandle_;
+    quint64 copied_ = 0;
 };

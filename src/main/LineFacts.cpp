@@ -1,0 +1,151 @@
+#include "main/LineFacts.h"
+
+#include <array>
+
+namespace {
+
+constexpr std::array<std::u16string_view, LineFacts::kWordCount> kWords = {
+    u"MAIN (",      u"CHAT (", u"INSTALL (",         u"User ID",      u"Password",
+    u"Handle Name", u"UserID", u"間違っています｡", u"H: ハンドル名",
+};
+
+constexpr int kMaxStates = 96;
+constexpr int kMaxClasses = 64;
+
+// One automaton for all words (Aho-Corasick, completed into a table):
+// characters are first mapped to a class, 0 for every character that occurs
+// in no word, so a step is two table reads whatever the character.
+struct Tables {
+    std::array<quint8, 0x10000> charClass{};
+    std::array<std::array<quint8, kMaxClasses>, kMaxStates> next{};
+    std::array<quint16, kMaxStates> found{};
+};
+
+constexpr Tables buildTables() {
+    Tables t;
+    int classes = 1;
+    for (auto word : kWords)
+        for (char16_t c : word)
+            if (t.charClass[c] == 0)
+                t.charClass[c] = quint8(classes++);
+
+    // The trie; 0 marks a missing edge (the root is never a target).
+    std::array<std::array<quint8, kMaxClasses>, kMaxStates> edge{};
+    int states = 1;
+    for (int w = 0; w < LineFacts::kWordCount; ++w) {
+        int s = 0;
+        for (char16_t c : kWords[w]) {
+            quint8& e = edge[s][t.charClass[c]];
+            if (e == 0)
+                e = quint8(states++);
+            s = e;
+        }
+        t.found[s] |= quint16(1u << w);
+    }
+
+    // Breadth first: each state's fallback is complete before its children.
+    std::array<quint8, kMaxStates> fallback{};
+    std::array<quint8, kMaxStates> queue{};
+    int head = 0, tail = 0;
+    for (int c = 0; c < classes; ++c) {
+        t.next[0][c] = edge[0][c];
+        if (edge[0][c] != 0)
+            queue[tail++] = edge[0][c];
+    }
+    while (head < tail) {
+        const int s = queue[head++];
+        t.found[s] |= t.found[fallback[s]];
+        for (int c = 0; c < classes; ++c) {
+            const quint8 child = edge[s][c];
+            if (child == 0) {
+                t.next[s][c] = t.next[fallback[s]][c];
+            } else {
+                t.next[s][c] = child;
+                fallback[child] = t.next[fallback[s]][c];
+                queue[tail++] = child;
+            }
+        }
+    }
+    return t;
+}
+
+constexpr Tables kTables = buildTables();
+
+constexpr int stateCount() {
+    int states = 1;
+    for (auto word : kWords)
+        states += int(word.size());
+    return states;
+}
+static_assert(stateCount() <= kMaxStates, "too many states for the word automaton");
+
+constexpr int classCount() {
+    std::array<bool, 0x10000> seen{};
+    int classes = 1;
+    for (auto word : kWords)
+        for (char16_t c : word)
+            if (!seen[c]) {
+                seen[c] = true;
+                ++classes;
+            }
+    return classes;
+}
+static_assert(classCount() <= kMaxClasses, "too many character classes for the word automaton");
+
+}  // namespace
+
+QStringView LineFacts::text(Word word) {
+    return kWords[int(word)];
+}
+
+void LineFacts::reset() {
+    const quint64 copied = copied_;
+    *this = LineFacts();
+    copied_ = copied;
+}
+
+void LineFacts::append(char16_t ch) {
+    state_ = kTables.next[state_][kTables.charClass[ch]];
+    found_ |= kTables.found[state_];
+    if (colon_ < 0) {
+        // The listing's ":" is looked for from the third character on.
+        if (ch == u':' && length_ >= 2)
+            colon_ = length_;
+    } else if (ch != u' ') {
+        if (begin_ < 0)
+            begin_ = length_;
+        end_ = length_ + 1;
+    }
+    last_ = ch;
+    ++length_;
+}
+
+void LineFacts::followHandle(QString& name, QStringView line) {
+    if (colon_ < 0)
+        return;
+    const qsizetype begin = handleBegin();
+    const qsizetype end = qMax(begin, qMin(handleEnd(), line.size()));
+    if (begin == end) {
+        name.clear();
+    } else if (holdsLastHandle(name, begin, line) && lastHandle_.end <= end) {
+        name.append(line.sliced(lastHandle_.end, end - lastHandle_.end));
+        copied_ += quint64(end - lastHandle_.end);
+    } else {
+        name = line.sliced(begin, end - begin).toString();
+        copied_ += quint64(end - begin);
+    }
+    rememberHandle(name, begin, end);
+}
+
+// The pointer and size tell whether anyone replaced the name since; the
+// end characters guard against a new string that reuses the freed buffer.
+bool LineFacts::holdsLastHandle(const QString& name, qsizetype begin, QStringView line) const {
+    const LastHandle& h = lastHandle_;
+    return h.valid && h.begin == begin && !name.isEmpty() && name.constData() == h.data &&
+           name.size() == h.end - h.begin && h.end <= line.size() &&
+           name.front() == line[h.begin] && name.back() == line[h.end - 1];
+}
+
+void LineFacts::rememberHandle(const QString& name, qsizetype begin, qsizetype end) {
+    lastHandle_ = {true, begin, end, name.constData()};
+}
