@@ -67,6 +67,10 @@ public:
     bool isVisible() const;
     void setVisible(bool visible);
 
+    // Changes whenever a cell's text is replaced or removed rather than
+    // extended, so a reader may keep facts about a text's beginning.
+    quint64 contentGeneration() const;
+
 private:
     struct Impl;
     Impl* d;

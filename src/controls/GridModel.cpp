@@ -1,0 +1,575 @@
+#include "controls/GridModel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "controls/GridObserver.h"
+#include "controls/TextMeasurer.h"
+
+namespace {
+
+// Designed widths: the chat view's handle and message columns; further
+// columns take the message column's width.
+constexpr double kFirstColumnTwips = 1200;
+constexpr double kOtherColumnTwips = 975;
+
+// Cells written but not yet measured are measured in batches of this size
+// when nobody asks for the width, so the list stays small.
+constexpr size_t kDirtyFoldSize = 4096;
+
+// Dead text left behind by rewritten cells is dropped once it outweighs the
+// live text and is worth a pass.
+constexpr qint64 kMinGarbageToCompact = 1 << 20;
+
+struct ColorEntry {
+    int row;
+    qint32 color;
+};
+
+using ColorList = std::vector<ColorEntry>;
+
+std::vector<ColorEntry>::const_iterator findRow(const ColorList& list, int row)
+{
+    return std::lower_bound(list.begin(), list.end(), row,
+                            [](const ColorEntry& e, int r) { return e.row < r; });
+}
+
+void setRowColor(ColorList& list, int row, qint32 color)
+{
+    // Rows are coloured as they are added, so the common case appends.
+    if (list.empty() || list.back().row < row) {
+        list.push_back({row, color});
+        return;
+    }
+    auto it = list.begin() + (findRow(list, row) - list.cbegin());
+    if (it != list.end() && it->row == row)
+        it->color = color;
+    else
+        list.insert(it, {row, color});
+}
+
+std::optional<qint32> rowColor(const ColorList& list, int row)
+{
+    const auto it = findRow(list, row);
+    if (it != list.end() && it->row == row)
+        return it->color;
+    return std::nullopt;
+}
+
+void dropRowsFrom(ColorList& list, int firstDropped)
+{
+    list.erase(findRow(list, firstDropped), list.cend());
+}
+
+// Width bookkeeping of one column. Text only grows in this client, so a
+// running maximum over the cells measured so far is the column's width.
+struct Column {
+    double width = kOtherColumnTwips;
+    double widest = 0;
+    bool needFull = false;
+    std::vector<qint64> dirty;  // cells written since they were last measured
+    // The cell measured last and its measured length: when it has only grown
+    // since, just its new characters are measured.
+    qint64 tailCell = -1;
+    qsizetype tailLength = 0;
+    double tailWidth = 0;
+};
+
+}  // namespace
+
+struct GridModel::Impl {
+    int columns = 1;
+    int rows = 0;
+    // All cell text in one buffer; a cell is a start and a length in it.
+    std::vector<char16_t> text;
+    std::vector<qint64> start;
+    std::vector<quint32> length;
+    qint64 garbage = 0;
+    ColorList fore;
+    ColorList back;
+    std::vector<Column> widths;
+    FontSpec font;
+    TextMeasurer* measurer = nullptr;
+    GridObserver* observer = nullptr;
+    bool redraw = true;
+    GridChange pending;
+    int notifiedRows = 0;
+    bool visible = true;
+    int activeCol = 0;
+    int activeRow = 0;
+    quint64 generation = 0;
+
+    bool validCol(int col) const { return col >= 1 && col <= columns; }
+    bool valid(int col, int row) const { return validCol(col) && row >= 1 && row <= rows; }
+    qint64 index(int col, int row) const { return qint64(row - 1) * columns + (col - 1); }
+    bool atEnd(qint64 i) const { return start[i] + length[i] == qint64(text.size()); }
+    bool aliases(QStringView t) const
+    {
+        const char16_t* p = reinterpret_cast<const char16_t*>(t.utf16());
+        return !text.empty() && p >= text.data() && p < text.data() + text.size();
+    }
+    QStringView cell(qint64 i) const
+    {
+        return QStringView(text.data() + start[i], qsizetype(length[i]));
+    }
+
+    void reserveFor(qint64 extra);
+    void moveToEnd(qint64 i);
+    void put(qint64 i, QStringView t);
+    void append(qint64 i, QStringView t);
+    void addEmptyCells(qint64 count);
+    void compactIfWasteful();
+    void resetWidths();
+
+    void written(int col, int row, qint64 i);
+    void rowChanged(int row);
+    void foldDirty(Column& column);
+    void measureAll(int col);
+    double measure(QStringView t) { return t.isEmpty() ? 0.0 : measurer->textWidthTwips(t, font); }
+    void changed();
+    void flush();
+};
+
+void GridModel::Impl::reserveFor(qint64 extra)
+{
+    const size_t need = text.size() + size_t(extra);
+    if (need > text.capacity())
+        text.reserve(std::max(need, text.capacity() * 2));
+}
+
+// A cell that is not at the end of the buffer moves there before it grows;
+// its old place becomes garbage.
+void GridModel::Impl::moveToEnd(qint64 i)
+{
+    if (atEnd(i))
+        return;
+    const qint64 n = length[i];
+    reserveFor(n);
+    const qint64 from = start[i];
+    const size_t to = text.size();
+    text.resize(to + size_t(n));
+    std::memcpy(text.data() + to, text.data() + from, size_t(n) * sizeof(char16_t));
+    start[i] = qint64(to);
+    garbage += n;
+}
+
+void GridModel::Impl::append(qint64 i, QStringView t)
+{
+    const qint64 room = qint64(std::numeric_limits<quint32>::max()) - length[i];
+    const qint64 n = std::min<qint64>(t.size(), room);
+    if (n <= 0)
+        return;
+    reserveFor(n + (atEnd(i) ? 0 : length[i]));
+    moveToEnd(i);
+    const size_t at = text.size();
+    text.resize(at + size_t(n));
+    std::memcpy(text.data() + at, t.utf16(), size_t(n) * sizeof(char16_t));
+    length[i] += quint32(n);
+}
+
+void GridModel::Impl::put(qint64 i, QStringView t)
+{
+    const qint64 n = std::min<qint64>(t.size(), std::numeric_limits<quint32>::max());
+    const qint64 old = length[i];
+    if (atEnd(i)) {
+        text.resize(size_t(start[i] + n));
+    } else if (n <= old) {
+        garbage += old - n;
+    } else {
+        garbage += old;
+        reserveFor(n);
+        start[i] = qint64(text.size());
+        text.resize(text.size() + size_t(n));
+    }
+    std::memcpy(text.data() + start[i], t.utf16(), size_t(n) * sizeof(char16_t));
+    length[i] = quint32(n);
+}
+
+void GridModel::Impl::addEmptyCells(qint64 count)
+{
+    start.resize(start.size() + size_t(count), qint64(text.size()));
+    length.resize(length.size() + size_t(count), 0);
+}
+
+void GridModel::Impl::compactIfWasteful()
+{
+    const qint64 live = qint64(text.size()) - garbage;
+    if (garbage < kMinGarbageToCompact || garbage < live)
+        return;
+    std::vector<char16_t> packed;
+    packed.reserve(size_t(live));
+    for (size_t i = 0; i < start.size(); ++i) {
+        const qint64 at = qint64(packed.size());
+        packed.insert(packed.end(), text.begin() + start[i], text.begin() + start[i] + length[i]);
+        start[i] = at;
+    }
+    text.swap(packed);
+    garbage = 0;
+}
+
+void GridModel::Impl::resetWidths()
+{
+    for (Column& c : widths) {
+        c.needFull = true;
+        c.dirty.clear();
+        c.tailCell = -1;
+    }
+}
+
+void GridModel::Impl::written(int col, int row, qint64 i)
+{
+    if (measurer) {
+        Column& c = widths[col - 1];
+        if (!c.needFull && (c.dirty.empty() || c.dirty.back() != i)) {
+            c.dirty.push_back(i);
+            if (c.dirty.size() >= kDirtyFoldSize)
+                foldDirty(c);
+        }
+    }
+    rowChanged(row);
+}
+
+void GridModel::Impl::rowChanged(int row)
+{
+    if (pending.firstChangedRow == 0 || row < pending.firstChangedRow)
+        pending.firstChangedRow = row;
+    pending.lastChangedRow = std::max(pending.lastChangedRow, row);
+    changed();
+}
+
+void GridModel::Impl::foldDirty(Column& column)
+{
+    for (const qint64 i : column.dirty) {
+        const QStringView t = cell(i);
+        double w;
+        if (i == column.tailCell && t.size() >= column.tailLength)
+            w = column.tailWidth + measure(t.mid(column.tailLength));
+        else
+            w = measure(t);
+        column.tailCell = i;
+        column.tailLength = t.size();
+        column.tailWidth = w;
+        column.widest = std::max(column.widest, w);
+    }
+    column.dirty.clear();
+}
+
+void GridModel::Impl::measureAll(int col)
+{
+    Column& c = widths[col - 1];
+    c.widest = 0;
+    c.dirty.clear();
+    c.tailCell = -1;
+    for (int row = 1; row <= rows; ++row)
+        c.dirty.push_back(index(col, row));
+    foldDirty(c);
+    c.needFull = false;
+}
+
+void GridModel::Impl::changed()
+{
+    if (redraw)
+        flush();
+}
+
+void GridModel::Impl::flush()
+{
+    pending.rowsBefore = notifiedRows;
+    pending.rowsAfter = rows;
+    notifiedRows = rows;
+    const GridChange change = pending;
+    pending = GridChange{};
+    if (observer && !change.empty())
+        observer->gridChanged(change);
+}
+
+GridModel::GridModel(int columns) : d(new Impl)
+{
+    setColumnCount(columns);
+}
+
+GridModel::~GridModel()
+{
+    if (d->observer)
+        d->observer->gridDestroyed();
+    delete d;
+}
+
+void GridModel::setMeasurer(TextMeasurer* measurer)
+{
+    if (measurer == d->measurer)
+        return;
+    d->measurer = measurer;
+    d->resetWidths();
+}
+
+void GridModel::setObserver(GridObserver* observer)
+{
+    d->observer = observer;
+    d->notifiedRows = d->rows;
+    d->pending = GridChange{};
+}
+
+int GridModel::columnCount() const
+{
+    return d->columns;
+}
+
+void GridModel::setColumnCount(int columns)
+{
+    columns = std::max(columns, 0);
+    if (columns == d->columns && !d->widths.empty())
+        return;
+    std::vector<qint64> start;
+    std::vector<quint32> length;
+    start.reserve(size_t(d->rows) * size_t(columns));
+    length.reserve(start.capacity());
+    const qint64 end = qint64(d->text.size());
+    for (int row = 1; row <= d->rows; ++row) {
+        for (int col = 1; col <= columns; ++col) {
+            const bool kept = col <= d->columns;
+            const qint64 i = kept ? d->index(col, row) : -1;
+            start.push_back(kept ? d->start[i] : end);
+            length.push_back(kept ? d->length[i] : 0);
+        }
+        for (int col = columns + 1; col <= d->columns; ++col)
+            d->garbage += d->length[d->index(col, row)];
+    }
+    d->start.swap(start);
+    d->length.swap(length);
+    d->columns = columns;
+    const size_t kept = d->widths.size();
+    d->widths.resize(size_t(columns));
+    for (size_t c = kept; c < d->widths.size(); ++c)
+        d->widths[c].width = c == 0 ? kFirstColumnTwips : kOtherColumnTwips;
+    d->resetWidths();
+    ++d->generation;
+    d->pending.reset = true;
+    d->changed();
+}
+
+int GridModel::rowCount() const
+{
+    return d->rows;
+}
+
+void GridModel::setRowCount(int rows)
+{
+    rows = std::max(rows, 0);
+    if (rows == d->rows)
+        return;
+    if (rows > d->rows) {
+        d->addEmptyCells(qint64(rows - d->rows) * d->columns);
+        d->rows = rows;
+        d->changed();
+        return;
+    }
+    if (rows == 0) {
+        std::vector<char16_t>().swap(d->text);
+        std::vector<qint64>().swap(d->start);
+        std::vector<quint32>().swap(d->length);
+        ColorList().swap(d->fore);
+        ColorList().swap(d->back);
+        d->garbage = 0;
+        for (Column& c : d->widths)
+            c = Column{c.width, 0, false, {}, -1, 0, 0};
+    } else {
+        const size_t kept = size_t(rows) * size_t(d->columns);
+        for (size_t i = kept; i < d->length.size(); ++i)
+            d->garbage += d->length[i];
+        d->start.resize(kept);
+        d->length.resize(kept);
+        dropRowsFrom(d->fore, rows + 1);
+        dropRowsFrom(d->back, rows + 1);
+        d->resetWidths();
+    }
+    d->rows = rows;
+    ++d->generation;
+    d->pending.reset = true;
+    d->compactIfWasteful();
+    d->changed();
+}
+
+QStringView GridModel::text(int col, int row) const
+{
+    if (!d->valid(col, row))
+        return {};
+    return d->cell(d->index(col, row));
+}
+
+void GridModel::setText(int col, int row, QStringView text)
+{
+    if (!d->valid(col, row))
+        return;
+    if (d->aliases(text)) {
+        const QString copy = text.toString();
+        setText(col, row, copy);
+        return;
+    }
+    const qint64 i = d->index(col, row);
+    const QStringView old = d->cell(i);
+    if (old == text)
+        return;
+    // A replaced text may be narrower than the one measured before.
+    if (!old.isEmpty()) {
+        d->widths[col - 1].needFull = true;
+        d->widths[col - 1].dirty.clear();
+        ++d->generation;
+    }
+    d->put(i, text);
+    d->written(col, row, i);
+    d->compactIfWasteful();
+}
+
+void GridModel::appendText(int col, int row, QStringView text)
+{
+    if (!d->valid(col, row) || text.isEmpty())
+        return;
+    if (d->aliases(text)) {
+        const QString copy = text.toString();
+        appendText(col, row, copy);
+        return;
+    }
+    const qint64 i = d->index(col, row);
+    d->append(i, text);
+    d->written(col, row, i);
+    d->compactIfWasteful();
+}
+
+void GridModel::appendChar(int col, int row, char16_t ch)
+{
+    if (!d->valid(col, row))
+        return;
+    const qint64 i = d->index(col, row);
+    if (d->atEnd(i) && d->length[i] < std::numeric_limits<quint32>::max()) {
+        d->text.push_back(ch);
+        ++d->length[i];
+    } else {
+        d->append(i, QStringView(&ch, 1));
+    }
+    d->written(col, row, i);
+}
+
+void GridModel::setRowForeColor(int row, qint32 bgr)
+{
+    if (row < 1 || row > d->rows)
+        return;
+    setRowColor(d->fore, row, bgr);
+    d->rowChanged(row);
+}
+
+void GridModel::setRowBackColor(int row, qint32 bgr)
+{
+    if (row < 1 || row > d->rows)
+        return;
+    setRowColor(d->back, row, bgr);
+    d->rowChanged(row);
+}
+
+std::optional<qint32> GridModel::rowForeColor(int row) const
+{
+    return rowColor(d->fore, row);
+}
+
+std::optional<qint32> GridModel::rowBackColor(int row) const
+{
+    return rowColor(d->back, row);
+}
+
+void GridModel::setFont(const FontSpec& font)
+{
+    if (font == d->font)
+        return;
+    d->font = font;
+    d->resetWidths();
+    d->pending.fontChanged = true;
+    d->changed();
+}
+
+const FontSpec& GridModel::font() const
+{
+    return d->font;
+}
+
+double GridModel::maxTextWidth(int col)
+{
+    if (!d->validCol(col) || !d->measurer)
+        return 0;
+    Column& c = d->widths[col - 1];
+    if (c.needFull)
+        d->measureAll(col);
+    else
+        d->foldDirty(c);
+    return c.widest;
+}
+
+void GridModel::setColumnWidth(int col, double twips)
+{
+    if (!d->validCol(col) || !std::isfinite(twips))
+        return;
+    twips = std::max(twips, 0.0);
+    if (d->widths[col - 1].width == twips)
+        return;
+    d->widths[col - 1].width = twips;
+    d->pending.widthsChanged = true;
+    d->changed();
+}
+
+double GridModel::columnWidth(int col) const
+{
+    return d->validCol(col) ? d->widths[col - 1].width : 0.0;
+}
+
+void GridModel::setRedraw(bool on)
+{
+    d->redraw = on;
+    if (on)
+        d->flush();
+}
+
+bool GridModel::redraw() const
+{
+    return d->redraw;
+}
+
+void GridModel::setActiveCell(int col, int row)
+{
+    d->activeCol = col;
+    d->activeRow = row;
+    d->pending.activeCellSet = true;
+    d->pending.activeCol = col;
+    d->pending.activeRow = row;
+    d->changed();
+}
+
+int GridModel::activeCol() const
+{
+    return d->activeCol;
+}
+
+int GridModel::activeRow() const
+{
+    return d->activeRow;
+}
+
+bool GridModel::isVisible() const
+{
+    return d->visible;
+}
+
+void GridModel::setVisible(bool visible)
+{
+    if (visible == d->visible)
+        return;
+    d->visible = visible;
+    if (d->observer)
+        d->observer->gridVisibilityChanged(visible);
+}
+
+quint64 GridModel::contentGeneration() const
+{
+    return d->generation;
+}

@@ -1,0 +1,373 @@
+#include <gtest/gtest.h>
+
+#include <QString>
+
+#include <vector>
+
+#include "controls/GridModel.h"
+#include "controls/GridObserver.h"
+#include "controls/TextMeasurer.h"
+
+namespace {
+
+// Every character is 10 twips wide, bold ones 20; counts what it measured.
+class CountingMeasurer : public TextMeasurer {
+public:
+    double textWidthTwips(QStringView text, const FontSpec& font) override
+    {
+        ++calls;
+        characters += text.size();
+        return double(text.size()) * (font.bold ? 20 : 10);
+    }
+    qint64 calls = 0;
+    qint64 characters = 0;
+};
+
+class RecordingObserver : public GridObserver {
+public:
+    void gridChanged(const GridChange& change) override { changes.push_back(change); }
+    void gridVisibilityChanged(bool visible) override { visibility.push_back(visible); }
+    void gridDestroyed() override { destroyed = true; }
+    std::vector<GridChange> changes;
+    std::vector<bool> visibility;
+    bool destroyed = false;
+};
+
+// Appends text to the terminal grid the way the receive pipeline does:
+// CR closes the line, LF is dropped, everything else goes to the last row.
+void receive(GridModel& grid, QStringView block)
+{
+    grid.setRedraw(false);
+    if (grid.rowCount() == 0)
+        grid.setRowCount(1);
+    for (const QChar c : block) {
+        if (c == u'\r')
+            grid.setRowCount(grid.rowCount() + 1);
+        else if (c != u'\n')
+            grid.appendChar(1, grid.rowCount(), c.unicode());
+    }
+    grid.setRedraw(true);
+}
+
+TEST(GridModel, RowCountAppendsEmptyRowsAndZeroClears)
+{
+    GridModel grid(2);
+    grid.setRowCount(3);
+    EXPECT_EQ(grid.rowCount(), 3);
+    grid.setText(2, 3, u"message");
+    grid.setRowForeColor(3, 0x123456);
+    grid.setRowCount(5);
+    EXPECT_EQ(grid.text(2, 3), u"message");
+    EXPECT_TRUE(grid.text(1, 5).isEmpty());
+    EXPECT_TRUE(grid.text(2, 4).isEmpty());
+
+    grid.setRowCount(0);
+    EXPECT_EQ(grid.rowCount(), 0);
+    grid.setRowCount(3);
+    EXPECT_TRUE(grid.text(2, 3).isEmpty());
+    EXPECT_FALSE(grid.rowForeColor(3).has_value());
+}
+
+TEST(GridModel, OutOfRangeCellsReadEmptyAndIgnoreWrites)
+{
+    GridModel grid(2);
+    grid.setRowCount(1);
+    grid.setText(3, 1, u"x");
+    grid.setText(1, 2, u"x");
+    grid.appendChar(0, 1, u'x');
+    grid.setRowForeColor(2, 1);
+    EXPECT_TRUE(grid.text(1, 1).isEmpty());
+    EXPECT_TRUE(grid.text(3, 1).isEmpty());
+    EXPECT_TRUE(grid.text(1, 0).isEmpty());
+    EXPECT_FALSE(grid.rowForeColor(2).has_value());
+}
+
+TEST(GridModel, LinesSplitOverBlocksStayInOneRow)
+{
+    GridModel grid(1);
+    receive(grid, u"ログイン: ");
+    receive(grid, u"ta");
+    receive(grid, u"ro\r\nnext");
+    ASSERT_EQ(grid.rowCount(), 2);
+    EXPECT_EQ(grid.text(1, 1), u"ログイン: taro");
+    EXPECT_EQ(grid.text(1, 2), u"next");
+}
+
+TEST(GridModel, ManySmallAppendsKeepEveryText)
+{
+    GridModel grid(1);
+    const int lines = 20000;
+    for (int n = 0; n < lines; ++n) {
+        const QString line = QStringLiteral("行%1:").arg(n) + QString(n % 50, QChar(u'a' + n % 26));
+        // Blocks of 7 characters, cutting lines anywhere.
+        const QString all = line + u'\r';
+        for (qsizetype at = 0; at < all.size(); at += 7)
+            receive(grid, QStringView(all).mid(at, 7));
+    }
+    ASSERT_EQ(grid.rowCount(), lines + 1);
+    for (int n = 0; n < lines; ++n) {
+        const QString line = QStringLiteral("行%1:").arg(n) + QString(n % 50, QChar(u'a' + n % 26));
+        ASSERT_EQ(grid.text(1, n + 1), line) << "row " << n + 1;
+    }
+    EXPECT_TRUE(grid.text(1, lines + 1).isEmpty());
+}
+
+TEST(GridModel, RewritesAndInterleavedAppendsKeepOtherCells)
+{
+    GridModel grid(2);
+    grid.setRowCount(2);
+    grid.setText(1, 1, u"Taro");
+    grid.setText(2, 1, u"hello");
+    grid.appendText(1, 1, u"-san");  // not at the end of the text any more
+    grid.appendChar(2, 1, u'!');
+    grid.setText(1, 2, u"long handle");
+    grid.setText(1, 2, u"short");  // shrinks in place
+    grid.setText(1, 2, u"a longer handle than before");
+    grid.setText(2, 2, grid.text(1, 1));  // a view into the grid itself
+    grid.appendText(2, 2, grid.text(2, 2));
+
+    EXPECT_EQ(grid.text(1, 1), u"Taro-san");
+    EXPECT_EQ(grid.text(2, 1), u"hello!");
+    EXPECT_EQ(grid.text(1, 2), u"a longer handle than before");
+    EXPECT_EQ(grid.text(2, 2), u"Taro-sanTaro-san");
+}
+
+TEST(GridModel, RepeatedRewritesDoNotLoseText)
+{
+    // Rewriting a cell leaves dead text behind; compaction must keep every
+    // live cell intact.
+    GridModel grid(2);
+    grid.setRowCount(3);
+    grid.setText(1, 1, u"first");
+    grid.setText(2, 3, u"last");
+    QString growing;
+    for (int n = 0; n < 3000; ++n) {
+        growing += QChar(u'0' + n % 10);
+        grid.setText(2, 2, growing);
+        grid.setText(1, 2, QString::number(n));
+    }
+    EXPECT_EQ(grid.text(1, 1), u"first");
+    EXPECT_EQ(grid.text(2, 2), growing);
+    EXPECT_EQ(grid.text(1, 2), u"2999");
+    EXPECT_EQ(grid.text(2, 3), u"last");
+}
+
+TEST(GridModel, ColumnCountChangeKeepsTextOfKeptColumns)
+{
+    GridModel grid(2);
+    grid.setRowCount(2);
+    grid.setText(1, 2, u"handle");
+    grid.setText(2, 2, u"message");
+    grid.setColumnCount(1);
+    EXPECT_EQ(grid.columnCount(), 1);
+    EXPECT_EQ(grid.text(1, 2), u"handle");
+    EXPECT_TRUE(grid.text(2, 2).isEmpty());
+    grid.setColumnCount(3);
+    EXPECT_EQ(grid.text(1, 2), u"handle");
+    EXPECT_TRUE(grid.text(3, 2).isEmpty());
+}
+
+TEST(GridModel, RowColoursAreKeptPerRow)
+{
+    GridModel grid(2);
+    grid.setRowCount(6);
+    grid.setRowForeColor(2, 0x0000FF);
+    grid.setRowBackColor(3, 0xE0E0E0);
+    grid.setRowForeColor(5, 0x00FF00);
+    grid.setRowForeColor(1, 0x112233);  // before rows already coloured
+    grid.setRowForeColor(2, 0x445566);  // recoloured
+    EXPECT_EQ(grid.rowForeColor(1), 0x112233);
+    EXPECT_EQ(grid.rowForeColor(2), 0x445566);
+    EXPECT_FALSE(grid.rowForeColor(3).has_value());
+    EXPECT_EQ(grid.rowBackColor(3), 0xE0E0E0);
+    EXPECT_FALSE(grid.rowBackColor(2).has_value());
+    EXPECT_EQ(grid.rowForeColor(5), 0x00FF00);
+
+    grid.setRowCount(4);
+    grid.setRowCount(6);
+    EXPECT_FALSE(grid.rowForeColor(5).has_value());
+    EXPECT_EQ(grid.rowForeColor(2), 0x445566);
+}
+
+TEST(GridModel, DesignedColumnWidths)
+{
+    GridModel chat(2);
+    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 1200);
+    EXPECT_DOUBLE_EQ(chat.columnWidth(2), 975);
+    chat.setColumnWidth(2, 3456.5);
+    chat.setColumnCount(2);
+    EXPECT_DOUBLE_EQ(chat.columnWidth(2), 3456.5);
+    EXPECT_DOUBLE_EQ(chat.columnWidth(3), 0);
+}
+
+TEST(GridModel, WidestTextWithoutMeasurerIsZero)
+{
+    GridModel grid(1);
+    receive(grid, u"some text\r");
+    EXPECT_EQ(grid.maxTextWidth(1), 0);
+}
+
+TEST(GridModel, WidestTextIsMeasuredIncrementally)
+{
+    CountingMeasurer measurer;
+    GridModel grid(1);
+    grid.setMeasurer(&measurer);
+    qint64 written = 0;
+    for (int n = 0; n < 2000; ++n) {
+        const QString line = QString(n % 97, u'x');
+        written += line.size();
+        receive(grid, line + QStringLiteral("\r\n"));
+        ASSERT_EQ(grid.maxTextWidth(1), 10.0 * std::min(n, 96));
+    }
+    // Each line is measured once, not the whole history at each line end.
+    EXPECT_LE(measurer.characters, written);
+}
+
+TEST(GridModel, WidestTextOfAGrowingLineMeasuresOnlyNewCharacters)
+{
+    CountingMeasurer measurer;
+    GridModel grid(1);
+    grid.setMeasurer(&measurer);
+    for (int n = 1; n <= 5000; ++n) {
+        receive(grid, u"y");
+        ASSERT_EQ(grid.maxTextWidth(1), 10.0 * n);
+    }
+    EXPECT_EQ(measurer.characters, 5000);
+}
+
+TEST(GridModel, WidestTextIsRecomputedWhenTheFontOrMeasurerChanges)
+{
+    CountingMeasurer measurer;
+    GridModel grid(2);
+    grid.setMeasurer(&measurer);
+    grid.setRowCount(3);
+    grid.setText(2, 1, u"abc");
+    grid.setText(2, 2, u"abcdef");
+    grid.setText(1, 3, u"ab");
+    EXPECT_EQ(grid.maxTextWidth(2), 60);
+    EXPECT_EQ(grid.maxTextWidth(1), 20);
+
+    FontSpec bold;
+    bold.bold = true;
+    grid.setFont(bold);
+    EXPECT_EQ(grid.maxTextWidth(2), 120);
+    EXPECT_EQ(grid.maxTextWidth(1), 40);
+
+    const qint64 before = measurer.characters;
+    EXPECT_EQ(grid.maxTextWidth(2), 120);
+    EXPECT_EQ(measurer.characters, before);  // nothing new, nothing measured
+
+    CountingMeasurer other;
+    grid.setMeasurer(&other);
+    EXPECT_EQ(grid.maxTextWidth(2), 120);
+    EXPECT_EQ(other.characters, 9);
+}
+
+TEST(GridModel, WidestTextFollowsAShrunkCell)
+{
+    CountingMeasurer measurer;
+    GridModel grid(1);
+    grid.setMeasurer(&measurer);
+    grid.setRowCount(2);
+    grid.setText(1, 1, u"a long text");
+    grid.setText(1, 2, u"abc");
+    EXPECT_EQ(grid.maxTextWidth(1), 110);
+    grid.setText(1, 1, u"ab");
+    EXPECT_EQ(grid.maxTextWidth(1), 30);
+    grid.setRowCount(0);
+    EXPECT_EQ(grid.maxTextWidth(1), 0);
+}
+
+TEST(GridModel, UnqueriedWidthsDoNotPileUp)
+{
+    // Nobody asks for the width: cells are still measured once each.
+    CountingMeasurer measurer;
+    GridModel grid(2);
+    grid.setMeasurer(&measurer);
+    for (int n = 1; n <= 10000; ++n) {
+        grid.setRowCount(n);
+        grid.setText(1, n, u"h");
+    }
+    EXPECT_EQ(grid.maxTextWidth(1), 10);
+    EXPECT_EQ(measurer.characters, 10000);
+}
+
+TEST(GridModel, RedrawOffGathersOneNotification)
+{
+    RecordingObserver observer;
+    GridModel grid(1);
+    grid.setObserver(&observer);
+    receive(grid, u"abc\r\ndef\r\nghi");
+    ASSERT_EQ(observer.changes.size(), 1u);
+    const GridChange& first = observer.changes[0];
+    EXPECT_FALSE(first.reset);
+    EXPECT_EQ(first.rowsBefore, 0);
+    EXPECT_EQ(first.rowsAfter, 3);
+
+    grid.setRedraw(false);
+    grid.appendChar(1, 3, u'!');
+    grid.setRowCount(4);
+    grid.setColumnWidth(1, 5000);
+    grid.setActiveCell(1, 4);
+    EXPECT_EQ(observer.changes.size(), 1u);
+    grid.setRedraw(true);
+    ASSERT_EQ(observer.changes.size(), 2u);
+    const GridChange& second = observer.changes[1];
+    EXPECT_EQ(second.rowsBefore, 3);
+    EXPECT_EQ(second.rowsAfter, 4);
+    EXPECT_EQ(second.firstChangedRow, 3);
+    EXPECT_EQ(second.lastChangedRow, 3);
+    EXPECT_TRUE(second.widthsChanged);
+    EXPECT_TRUE(second.activeCellSet);
+    EXPECT_EQ(second.activeCol, 1);
+    EXPECT_EQ(second.activeRow, 4);
+
+    grid.setRedraw(false);
+    grid.setRedraw(true);
+    EXPECT_EQ(observer.changes.size(), 2u);  // nothing changed, nothing told
+}
+
+TEST(GridModel, ClearingInABatchResetsTheView)
+{
+    RecordingObserver observer;
+    GridModel grid(1);
+    receive(grid, u"old\r");
+    grid.setObserver(&observer);
+    grid.setRedraw(false);
+    grid.setRowCount(0);
+    grid.setRowCount(1);
+    grid.setRedraw(true);
+    ASSERT_EQ(observer.changes.size(), 1u);
+    EXPECT_TRUE(observer.changes[0].reset);
+    EXPECT_EQ(observer.changes[0].rowsAfter, 1);
+}
+
+TEST(GridModel, VisibilityAndDestructionAreTold)
+{
+    RecordingObserver observer;
+    {
+        GridModel grid(1);
+        grid.setObserver(&observer);
+        EXPECT_TRUE(grid.isVisible());
+        grid.setVisible(false);
+        grid.setVisible(false);
+        grid.setVisible(true);
+        EXPECT_TRUE(grid.isVisible());
+    }
+    EXPECT_EQ(observer.visibility, (std::vector<bool>{false, true}));
+    EXPECT_TRUE(observer.destroyed);
+}
+
+TEST(GridModel, ContentGenerationMovesOnRewriteOnly)
+{
+    GridModel grid(1);
+    grid.setRowCount(1);
+    const quint64 start = grid.contentGeneration();
+    grid.appendText(1, 1, u"abc");
+    grid.setRowCount(2);
+    EXPECT_EQ(grid.contentGeneration(), start);
+    grid.setText(1, 1, u"xyz");
+    EXPECT_NE(grid.contentGeneration(), start);
+}
+
+}  // namespace
