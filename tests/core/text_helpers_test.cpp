@@ -1,0 +1,80 @@
+// The chat line's handle split and the small text and number helpers.
+#include <gtest/gtest.h>
+
+#include <QString>
+
+#include <cmath>
+#include <limits>
+#include <ostream>
+#include <vector>
+
+#include "common/modZkCommon.h"
+
+void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+TEST(SplitHandle, Cases)
+{
+    struct Case {
+        QString line;
+        QString handle;
+        QString message;
+    };
+    const std::vector<Case> cases = {
+        {"Taro>hi>there", "Taro", "hi>there"},
+        {"Taro>", "Taro", ""},
+        {"no mark here", "", "no mark here"},
+        {"  spaced  ", "", "  spaced  "},
+        {">leading", "", "leading"},
+        {"  Taro  > hi ", "Taro", " hi "},
+        {"\tTaro\t>x", "\tTaro\t", "x"},
+        {QStringLiteral("発言> こんにちは"), QStringLiteral("発言"), QStringLiteral(" こんにちは")},
+        {">", "", ""},
+        {"", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line.toStdString());
+        QString handle = QStringLiteral("stale");
+        QString message = QStringLiteral("stale");
+        modZkCommon::SplitHandle(c.line, handle, message);
+        EXPECT_EQ(handle, c.handle);
+        EXPECT_EQ(message, c.message);
+    }
+}
+
+TEST(TrimSpaces, RemovesOnlyOuterSpaces)
+{
+    const std::vector<std::pair<QString, QString>> cases = {
+        {"  a b  ", "a b"}, {"", ""}, {"   ", ""}, {"\ta\t", "\ta\t"},
+        {QStringLiteral("\u3000a\u3000"), QStringLiteral("\u3000a\u3000")},
+    };
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(modZkCommon::TrimSpaces(in).toString(), out) << in.toStdString();
+}
+
+TEST(RoundHalfEven, Cases)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const qint64 max = std::numeric_limits<qint64>::max();
+    const qint64 min = std::numeric_limits<qint64>::min();
+    const std::vector<std::pair<double, qint64>> cases = {
+        {12.5, 12}, {13.5, 14}, {0.5, 0}, {1.5, 2}, {-0.5, 0}, {-1.5, -2}, {-2.5, -2},
+        {2.4999999, 2}, {2.5000001, 3}, {-2.6, -3}, {0.0, 0}, {1e15 + 0.5, 1000000000000000},
+        {4503599627370497.0, 4503599627370497}, {inf, max}, {-inf, min}, {1e300, max},
+        {std::nan(""), 0},
+    };
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(modZkCommon::RoundHalfEven(in), out) << in;
+}
+
+TEST(BoolText, StoredForms)
+{
+    EXPECT_EQ(modZkCommon::BoolText(true), QStringLiteral("True"));
+    EXPECT_EQ(modZkCommon::BoolText(false), QStringLiteral("False"));
+}
+
+}  // namespace
