@@ -99,9 +99,7 @@ QStringView LineFacts::text(Word word) {
 }
 
 void LineFacts::reset() {
-    const quint64 copied = copied_;
     *this = LineFacts();
-    copied_ = copied;
 }
 
 void LineFacts::append(char16_t ch) {

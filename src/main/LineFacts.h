@@ -58,9 +58,10 @@ public:
     // one full copy. Does nothing without a ":".
     void followHandle(QString& name, QStringView line);
 
-    // Characters copied into handle names since construction: the work of
-    // followHandle, which must stay linear in the line's length.
-    quint64 handleCharsCopied() const { return copied_; }
+    // Characters that followHandle has copied into handle names, over all
+    // line facts of the process: its work, which must stay linear in the
+    // length of the lines followed.
+    static quint64 handleCharsCopied() { return copied_; }
 
 private:
     bool holdsLastHandle(const QString& name, qsizetype begin, QStringView line) const;
@@ -81,5 +82,5 @@ private:
         qsizetype end = 0;
         const QChar* data = nullptr;
     } lastHandle_;
-    quint64 copied_ = 0;
+    static inline quint64 copied_ = 0;
 };

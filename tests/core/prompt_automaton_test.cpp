@@ -1,0 +1,544 @@
+#include <QString>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "support/DialogueFixture.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kLogOut = u"ログアウト"_s;
+const QString kChatIn = u"チャットイン"_s;
+const QString kChatOut = u"チャットアウト"_s;
+const QString kHelp = u"ヘルプ"_s;
+const QString kListing = u"H: ハンドル名"_s;
+
+struct Account {
+    bool guest = false;
+    QString userId = u"taro01"_s;
+    QString password = u"secret"_s;
+    QString handle = u"Taro"_s;
+    bool autoGetHandle = true;
+};
+
+QStringList replies(const QStringList& texts) {
+    QStringList withLineEnds;
+    for (const QString& text : texts)
+        withLineEnds.append(text + u"\r\n"_s);
+    return withLineEnds;
+}
+
+class PromptAutomatonTest : public DialogueFixture {
+protected:
+    void useAccount(const Account& a) {
+        AppSettings& s = dialogue.Settings();
+        s.GuestFlag = a.guest;
+        s.UserID = a.userId;
+        s.Password = a.password;
+        s.HandleName = a.handle;
+        s.AutoGetHandleName = a.autoGetHandle;
+    }
+
+    // Connected, logged in as far as needed, and `command` pending; nothing
+    // sent so far and the current line empty.
+    void startWith(const QString& command, const Account& account) {
+        reconnect();
+        useAccount(account);
+        if (command == u"GetHandle") {
+            dialogue.Settings().HandleName.clear();
+            dialogue.Settings().AutoGetHandleName = true;
+            receive(u"MAIN (\r\nx\r\n"_s);
+            ASSERT_EQ(dialogue.PendingCommand(), u"GetHandle"_s);
+            useAccount(account);
+        } else if (command == u"LogOut" || command == u"ChatIn") {
+            dialogue.SetMode(u"Main"_s);
+            dialogue.FunctionKeyPressed(command == u"LogOut" ? 1 : 2);
+        } else if (command == u"ChatOut") {
+            dialogue.SetMode(u"Chat"_s);
+            dialogue.FunctionKeyPressed(2);
+        }
+        ASSERT_EQ(dialogue.PendingCommand(), command);
+        socket.clearSent();
+    }
+
+    // A new connection from line-off, whatever the state before.
+    void reconnect() {
+        if (dialogue.CurrentMode() != u"LineOff")
+            socket.hostCloses();
+        connect();
+    }
+
+    int setModeCalls() const { return int(window.captionWrites.size()) / 4; }
+};
+
+struct RowCase {
+    const char* name;
+    QString command;
+    Account account;
+    QString line;
+    QStringList sent;  // without the line ends
+    QString pendingAfter;
+    QString handleAfter;
+};
+
+Account with(void (*change)(Account&)) {
+    Account a;
+    change(a);
+    return a;
+}
+
+TEST_F(PromptAutomatonTest, EachRowOfEachCommand) {
+    const Account noHandle = with([](Account& a) { a.handle.clear(); });
+    const RowCase cases[] = {
+        // Log-in.
+        {"user id", u"LogIn"_s, {}, u"User ID="_s, {u"taro01"_s}, u"LogIn"_s, u"Taro"_s},
+        {"user id as guest", u"LogIn"_s, with([](Account& a) { a.guest = true; }), u"User ID="_s,
+         {u"Guest"_s}, u"LogIn"_s, u"Taro"_s},
+        {"guest without stored id", u"LogIn"_s,
+         with([](Account& a) { a.guest = true, a.userId.clear(); }), u"User ID="_s, {}, u"LogIn"_s,
+         u"Taro"_s},
+        {"no stored id", u"LogIn"_s, with([](Account& a) { a.userId.clear(); }), u"User ID="_s, {},
+         u"LogIn"_s, u"Taro"_s},
+        {"user id answered once", u"LogIn"_s, {}, u"User ID= "_s, {u"taro01"_s}, u"LogIn"_s,
+         u"Taro"_s},
+        {"user id needs =", u"LogIn"_s, {}, u"User ID>"_s, {}, u"LogIn"_s, u"Taro"_s},
+        {"password", u"LogIn"_s, {}, u"Password="_s, {u"secret"_s}, u"LogIn"_s, u"Taro"_s},
+        {"password as guest", u"LogIn"_s, with([](Account& a) { a.guest = true; }),
+         u"Password="_s, {u""_s}, u"LogIn"_s, u"Taro"_s},
+        {"guest without stored password", u"LogIn"_s,
+         with([](Account& a) { a.guest = true, a.password.clear(); }), u"Password="_s, {},
+         u"LogIn"_s, u"Taro"_s},
+        {"handle name", u"LogIn"_s, {}, u"Handle Name="_s, {u"Taro"_s}, u"LogIn"_s, u"Taro"_s},
+        {"no stored handle", u"LogIn"_s, noHandle, u"Handle Name="_s, {}, u"LogIn"_s, u""_s},
+        {"three prompts on one line", u"LogIn"_s, {}, u"User ID Password Handle Name="_s,
+         {u"taro01"_s, u"secret"_s, u"Taro"_s}, u"LogIn"_s, u"Taro"_s},
+        {"refused", u"LogIn"_s, {}, u"UserID または Password が間違っています｡"_s, {}, u""_s,
+         u"Taro"_s},
+        {"refusal words in any order", u"LogIn"_s, {}, u"間違っています｡Password UserID"_s, {},
+         u""_s, u"Taro"_s},
+        {"refusal with a full-width stop", u"LogIn"_s, {},
+         u"UserID または Password が間違っています。"_s, {}, u"LogIn"_s, u"Taro"_s},
+        {"refusal without UserID", u"LogIn"_s, {}, u"User ID Password 間違っています｡"_s, {},
+         u"LogIn"_s, u"Taro"_s},
+        {"main menu ends the log-in", u"LogIn"_s, {}, u"MAIN ("_s, {}, u""_s, u"Taro"_s},
+        {"other letter case", u"LogIn"_s, {}, u"user id= PASSWORD= Main ("_s, {}, u"LogIn"_s,
+         u"Taro"_s},
+        {"full-width letters", u"LogIn"_s, {}, u"Ｕｓｅｒ ＩＤ="_s, {}, u"LogIn"_s, u"Taro"_s},
+        // Log-out.
+        {"log-out at the main menu", u"LogOut"_s, {}, u"MAIN (1-9)>"_s, {u"G"_s}, u"LogOut"_s,
+         u"Taro"_s},
+        {"log-out, each > answered", u"LogOut"_s, {}, u"MAIN (>)>"_s, {u"G"_s, u"G"_s},
+         u"LogOut"_s, u"Taro"_s},
+        {"log-out ignores the chat menu", u"LogOut"_s, {}, u"CHAT (1-9)>"_s, {}, u"LogOut"_s,
+         u"Taro"_s},
+        {"log-out needs >", u"LogOut"_s, {}, u"MAIN (1-9)="_s, {}, u"LogOut"_s, u"Taro"_s},
+        // Chat-in.
+        {"chat-in at the main menu", u"ChatIn"_s, {}, u"MAIN (1-9)>"_s, {u"C"_s}, u"ChatIn"_s,
+         u"Taro"_s},
+        {"chat-in at the chat menu", u"ChatIn"_s, {}, u"CHAT (1-9)>"_s, {u"E"_s}, u""_s,
+         u"Taro"_s},
+        {"chat-in, both menus at once", u"ChatIn"_s, {}, u"MAIN ( CHAT (>"_s, {u"C"_s, u"E"_s},
+         u""_s, u"Taro"_s},
+        // Chat-out.
+        {"chat-out at the chat menu", u"ChatOut"_s, {}, u"CHAT (1-9)>"_s, {u"0"_s}, u""_s,
+         u"Taro"_s},
+        {"chat-out ignores the main menu", u"ChatOut"_s, {}, u"MAIN (1-9)>"_s, {}, u"ChatOut"_s,
+         u"Taro"_s},
+        // Handle lookup.
+        {"lookup at the main menu", u"GetHandle"_s, noHandle, u"MAIN (1-9)>"_s, {u"I"_s},
+         u"GetHandle"_s, u""_s},
+        {"lookup at the install menu", u"GetHandle"_s, noHandle, u"INSTALL (1-9)>"_s, {u"?"_s},
+         u"GetHandle"_s, u""_s},
+        {"listing line", u"GetHandle"_s, noHandle, kListing + u"   :  Taro Yamada  "_s, {},
+         u"GetHandle"_s, u"Taro Yamada"_s},
+        {"listing without a colon", u"GetHandle"_s, noHandle, kListing + u" Taro"_s, {},
+         u"GetHandle"_s, u""_s},
+        {"leaving the install menu", u"GetHandle"_s, {}, u"INSTALL (1-9)>"_s, {u"0"_s},
+         u"GetHandle"_s, u"Taro"_s},
+        {"main menu ends the lookup", u"GetHandle"_s, {}, u"MAIN ("_s, {}, u""_s, u"Taro"_s},
+        {"no main-menu reply once the name is known", u"GetHandle"_s, {}, u"MAIN (1-9)>"_s, {},
+         u""_s, u"Taro"_s},
+        {"name found and install menu left at one >", u"GetHandle"_s, noHandle,
+         kListing + u" INSTALL ( :>"_s, {u"?"_s, u"0"_s}, u"GetHandle"_s, u">"_s},
+        {"name found and lookup ended at once", u"GetHandle"_s, noHandle,
+         kListing + u" : Taro MAIN ("_s, {}, u""_s, u"Taro MAIN ("_s},
+    };
+    for (const RowCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        startWith(c.command, c.account);
+        receive(c.line);
+        EXPECT_EQ(sent(), replies(c.sent));
+        EXPECT_EQ(dialogue.PendingCommand(), c.pendingAfter);
+        EXPECT_EQ(dialogue.Settings().HandleName, c.handleAfter);
+        // The next case starts on a fresh line.
+        receive(u"\r\n"_s);
+    }
+}
+
+TEST_F(PromptAutomatonTest, ARepliesGoesOutAsOneSendInTheHostsCodePage) {
+    startWith(u"LogIn"_s, with([](Account& a) { a.userId = u"たろう"_s; }));
+    receive(u"User ID="_s);
+    ASSERT_EQ(socket.sentBytes().size(), 1u);
+    EXPECT_EQ(socket.sentBytes()[0], QByteArray("\x82\xbd\x82\xeb\x82\xa4\r\n"));
+}
+
+// The log-in block is chosen before its last row ends the command: the rest
+// of that step does not run the lookup, although no command is pending then.
+TEST_F(PromptAutomatonTest, ACommandEndedInsideItsBlockRunsNoOtherBlock) {
+    startWith(u"LogIn"_s, with([](Account& a) { a.handle.clear(); }));
+    receive(kListing + u" : Taro MAIN ("_s);
+    EXPECT_EQ(dialogue.PendingCommand(), u""_s);
+    EXPECT_EQ(dialogue.Settings().HandleName, u""_s);
+    // The next step arms the lookup, which reads the same line, finds the
+    // name and ends at once.
+    receive(u"x"_s);
+    EXPECT_EQ(dialogue.Settings().HandleName, u"Taro MAIN (x"_s);
+    EXPECT_EQ(dialogue.PendingCommand(), u""_s);
+}
+
+TEST_F(PromptAutomatonTest, MenuPromptsApplyTheMainCaptionsEveryTime) {
+    connect();
+    useAccount({});
+    const std::array<QString, 12> atConnection = captions();
+    EXPECT_EQ(atConnection[0], u""_s);  // the log-in key cleared its own caption
+    receive(u"MAIN (1-9)"_s);
+    EXPECT_EQ(captions(), atConnection);
+    const int before = setModeCalls();
+    receive(u">"_s);
+    EXPECT_EQ(setModeCalls(), before + 1);
+    EXPECT_EQ(dialogue.CurrentMode(), u"Main"_s);
+    EXPECT_EQ(captions()[0], kLogOut);
+    EXPECT_EQ(captions()[1], kChatIn);
+    EXPECT_EQ(captions()[4], u""_s);
+    EXPECT_EQ(captions()[6], kHelp);
+
+    receive(u"\r\nCHAT (1-9)>"_s);
+    EXPECT_EQ(setModeCalls(), before + 2);
+    receive(u"\r\nMAIN ( CHAT (>"_s);
+    EXPECT_EQ(setModeCalls(), before + 4);
+    receive(u" "_s);
+    EXPECT_EQ(setModeCalls(), before + 4);
+}
+
+TEST_F(PromptAutomatonTest, AMenuPromptShowsTheTerminalWhenAsked) {
+    connect();
+    useAccount({});
+    dialogue.SwitchScreen(u"Chat"_s);
+    receive(u"CHAT (1-9)>"_s);
+    EXPECT_TRUE(terminal.isVisible());
+    EXPECT_FALSE(chat.isVisible());
+
+    dialogue.Settings().AutoChangeWindow = false;
+    dialogue.SwitchScreen(u"Chat"_s);
+    receive(u"\r\nMAIN (1-9)>"_s);
+    EXPECT_TRUE(chat.isVisible());
+    EXPECT_EQ(captions()[1], kChatIn);
+}
+
+TEST_F(PromptAutomatonTest, ChatInAtAStandingMainPromptAnswersEachPress) {
+    connect();
+    useAccount({});
+    receive(u"MAIN (1-9)>"_s);
+    dialogue.FunctionKeyPressed(2);
+    EXPECT_EQ(sent(), replies({u"C"_s}));
+    EXPECT_EQ(captions()[1], kChatIn);
+    dialogue.FunctionKeyPressed(2);
+    EXPECT_EQ(sent(), replies({u"C"_s, u"C"_s}));
+    EXPECT_EQ(dialogue.PendingCommand(), u"ChatIn"_s);
+}
+
+TEST_F(PromptAutomatonTest, ChatOutWaitsForTheChatMenuUnlessTheLineIsEmpty) {
+    enterChat();
+    useAccount({});
+    ASSERT_EQ(dialogue.CurrentMode(), u"Chat"_s);
+    dialogue.SwitchScreen(u"Chat"_s);
+
+    receive(u"Jiro>hello"_s);
+    dialogue.FunctionKeyPressed(2);
+    EXPECT_EQ(sent(), QStringList());
+    EXPECT_EQ(dialogue.PendingCommand(), u"ChatOut"_s);
+    EXPECT_EQ(captions()[1], u""_s);
+
+    receive(u"\r\nCHAT (1-9)>"_s);
+    EXPECT_EQ(sent(), replies({u"0"_s}));
+    EXPECT_EQ(dialogue.PendingCommand(), u""_s);
+    EXPECT_EQ(dialogue.CurrentMode(), u"Main"_s);
+    EXPECT_TRUE(terminal.isVisible());
+    EXPECT_FALSE(chat.isVisible());
+    EXPECT_EQ(captions()[1], kChatIn);
+}
+
+TEST_F(PromptAutomatonTest, ChatOutOnAnEmptyLineInTheRoomAsksToLeave) {
+    enterChat();
+    useAccount({});
+    dialogue.FunctionKeyPressed(2);
+    EXPECT_EQ(sent(), replies({u"//"_s}));
+    EXPECT_EQ(dialogue.PendingCommand(), u"ChatOut"_s);
+
+    // The chat view leaves without the switch when the user turned it off.
+    dialogue.Settings().AutoChangeWindow = false;
+    dialogue.SwitchScreen(u"Chat"_s);
+    receive(u"CHAT (1-9)>"_s);
+    EXPECT_TRUE(terminal.isVisible());
+    EXPECT_FALSE(chat.isVisible());
+}
+
+TEST_F(PromptAutomatonTest, ChatOutOutsideTheRoomSendsNothingOnAnEmptyLine) {
+    startWith(u"ChatOut"_s, {});
+    EXPECT_EQ(dialogue.CurrentMode(), u"Main"_s);
+    EXPECT_EQ(sent(), QStringList());
+}
+
+TEST_F(PromptAutomatonTest, TheLookupRepeatsUntilANameIsFound) {
+    startWith(u"GetHandle"_s, with([](Account& a) { a.handle.clear(); }));
+    receive(u"MAIN (1-9)>\r\nINSTALL (1-9)>\r\n"_s + kListing + u" Taro\r\n"_s +
+            kListing + u" :   \r\nINSTALL (1-9)>\r\nMAIN (1-9)>\r\n"_s);
+    EXPECT_EQ(sent(), replies({u"I"_s, u"?"_s, u"?"_s, u"I"_s}));
+    EXPECT_EQ(dialogue.PendingCommand(), u"GetHandle"_s);
+
+    receive(u"INSTALL (1-9)>\r\n"_s + kListing + u"   :  Taro  \r\nINSTALL (1-9)>\r\nMAIN ("_s);
+    EXPECT_EQ(sent(), replies({u"I"_s, u"?"_s, u"?"_s, u"I"_s, u"?"_s, u"0"_s}));
+    EXPECT_EQ(dialogue.Settings().HandleName, u"Taro"_s);
+    EXPECT_EQ(dialogue.PendingCommand(), u""_s);
+}
+
+TEST_F(PromptAutomatonTest, TheHandleFollowsTheListingLineAsItArrives) {
+    startWith(u"GetHandle"_s, with([](Account& a) { a.handle.clear(); }));
+    const QString line = kListing + u" :  Taro  Y "_s;
+    const QStringList expected = {u""_s, u"T"_s, u"Ta"_s, u"Tar"_s, u"Taro"_s, u"Taro"_s,
+                                  u"Taro"_s, u"Taro  Y"_s, u"Taro  Y"_s};
+    receive(line.first(line.size() - expected.size()));
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        receive(line.sliced(line.size() - expected.size() + i, 1));
+        EXPECT_EQ(dialogue.Settings().HandleName, expected[i]) << i;
+    }
+}
+
+TEST_F(PromptAutomatonTest, ANameReplacedWhileTheListingArrivesIsReadAgainFromTheLine) {
+    startWith(u"GetHandle"_s, with([](Account& a) { a.handle.clear(); }));
+    receive(kListing + u" : Taro"_s);
+    dialogue.Settings().HandleName = u"Jiro"_s;
+    receive(u" Y"_s);
+    EXPECT_EQ(dialogue.Settings().HandleName, u"Taro Y"_s);
+    dialogue.Settings() = AppSettings();
+    receive(u"a"_s);
+    EXPECT_EQ(dialogue.Settings().HandleName, u"Taro Ya"_s);
+}
+
+TEST_F(PromptAutomatonTest, AKeyCommandInterruptsTheLookupWhichThenResumes) {
+    startWith(u"GetHandle"_s, with([](Account& a) { a.handle.clear(); }));
+    receive(u"MAIN (1-9)>"_s);
+    EXPECT_EQ(sent(), replies({u"I"_s}));
+    dialogue.FunctionKeyPressed(2);
+    EXPECT_EQ(sent(), replies({u"I"_s, u"C"_s}));
+    receive(u"\r\nCHAT (1-9)>"_s);
+    EXPECT_EQ(sent(), replies({u"I"_s, u"C"_s, u"E"_s}));
+    EXPECT_EQ(dialogue.PendingCommand(), u""_s);
+    receive(u"\r\nx"_s);
+    EXPECT_EQ(dialogue.PendingCommand(), u"GetHandle"_s);
+}
+
+TEST_F(PromptAutomatonTest, TheLookupIsNotArmedWhenSwitchedOffOrTheNameIsKnown) {
+    startWith(u"LogIn"_s, with([](Account& a) { a.handle.clear(), a.autoGetHandle = false; }));
+    receive(u"MAIN (1-9)>\r\nMAIN (1-9)>"_s);
+    EXPECT_EQ(dialogue.PendingCommand(), u""_s);
+    EXPECT_EQ(sent(), QStringList());
+    dialogue.Settings().AutoGetHandleName = true;
+    dialogue.Settings().HandleName = u"Taro"_s;
+    receive(u"\r\nMAIN (1-9)>"_s);
+    EXPECT_EQ(dialogue.PendingCommand(), u""_s);
+}
+
+// The board dialogue as the rules read literally: every step searches the
+// whole current line again.
+struct LiteralAutomaton {
+    QString line;
+    QString mode;
+    QString pending;
+    AppSettings settings;
+    QStringList sent;
+    int setModeCalls = 0;
+
+    bool contains(QStringView word) const { return line.contains(word); }
+    bool closes(QStringView word, QChar c) const {
+        return contains(word) && !line.isEmpty() && line.back() == c;
+    }
+    void send(const QString& text) { sent.append(text + u"\r\n"_s); }
+    void setMain() {
+        mode = u"Main"_s;
+        ++setModeCalls;
+    }
+
+    void step() {
+        AppSettings& s = settings;
+        if (pending.isEmpty() && s.HandleName.isEmpty() && s.AutoGetHandleName)
+            pending = u"GetHandle"_s;
+        if (closes(u"MAIN (", u'>'))
+            setMain();
+        if (closes(u"CHAT (", u'>'))
+            setMain();
+        const QString command = pending;
+        if (command == u"LogIn") {
+            if (closes(u"User ID", u'=') && !s.UserID.isEmpty())
+                send(s.GuestFlag ? u"Guest"_s : s.UserID);
+            if (closes(u"Password", u'=') && !s.Password.isEmpty())
+                send(s.GuestFlag ? u""_s : s.Password);
+            if (closes(u"Handle Name", u'=') && !s.HandleName.isEmpty())
+                send(s.HandleName);
+            if (contains(u"UserID") && contains(u"Password") && contains(u"間違っています｡"))
+                pending.clear();
+            if (contains(u"MAIN ("))
+                pending.clear();
+        } else if (command == u"LogOut") {
+            if (closes(u"MAIN (", u'>'))
+                send(u"G"_s);
+        } else if (command == u"ChatIn") {
+            if (closes(u"MAIN (", u'>'))
+                send(u"C"_s);
+            if (closes(u"CHAT (", u'>')) {
+                send(u"E"_s);
+                pending.clear();
+            }
+        } else if (command == u"ChatOut") {
+            if (line.isEmpty() && mode == u"Chat")
+                send(u"//"_s);
+            if (closes(u"CHAT (", u'>')) {
+                send(u"0"_s);
+                setMain();
+                pending.clear();
+            }
+        } else if (command == u"GetHandle") {
+            if (closes(u"MAIN (", u'>') && s.HandleName.isEmpty())
+                send(u"I"_s);
+            if (closes(u"INSTALL (", u'>') && s.HandleName.isEmpty())
+                send(u"?"_s);
+            if (contains(u"H: ハンドル名")) {
+                const QString rest = line.mid(2);
+                const qsizetype colon = rest.indexOf(u':');
+                if (colon >= 0) {
+                    QStringView name = QStringView(rest).sliced(colon + 1);
+                    while (!name.isEmpty() && name.front() == u' ')
+                        name = name.sliced(1);
+                    while (!name.isEmpty() && name.back() == u' ')
+                        name.chop(1);
+                    s.HandleName = name.toString();
+                }
+            }
+            if (closes(u"INSTALL (", u'>') && !s.HandleName.isEmpty())
+                send(u"0"_s);
+            if (contains(u"MAIN (") && !s.HandleName.isEmpty())
+                pending.clear();
+        }
+    }
+};
+
+class PromptAutomatonAgreementTest : public PromptAutomatonTest {
+protected:
+    void copyState(LiteralAutomaton& model) {
+        model.line = terminal.rowCount() == 0 ? QString()
+                                              : terminal.text(1, terminal.rowCount()).toString();
+        model.mode = dialogue.CurrentMode();
+        model.pending = dialogue.PendingCommand();
+        model.settings = dialogue.Settings();
+        model.sent = sent();
+        model.setModeCalls = setModeCalls();
+    }
+
+    void expectSame(const LiteralAutomaton& model, int keyPresses) {
+        ASSERT_EQ(sent(), model.sent) << model.line.toStdString();
+        ASSERT_EQ(dialogue.CurrentMode(), model.mode) << model.line.toStdString();
+        ASSERT_EQ(dialogue.PendingCommand(), model.pending) << model.line.toStdString();
+        ASSERT_EQ(dialogue.Settings().HandleName, model.settings.HandleName)
+            << model.line.toStdString();
+        // Each mode applied writes four captions, each key press one.
+        ASSERT_EQ(int(window.captionWrites.size()) - keyPresses, model.setModeCalls * 4)
+            << model.line.toStdString();
+    }
+};
+
+Account randomAccount(std::mt19937& random) {
+    Account a;
+    a.guest = random() % 3 == 0;
+    if (random() % 4 == 0)
+        a.userId.clear();
+    if (random() % 4 == 0)
+        a.password.clear();
+    if (random() % 2 == 0)
+        a.handle.clear();
+    a.autoGetHandle = random() % 4 != 0;
+    return a;
+}
+
+TEST_F(PromptAutomatonAgreementTest, AgreesWithSearchingTheWholeLineAtEveryCharacter) {
+    const QStringList pieces = {
+        u"MAIN ("_s,  u"MAI"_s,      u"N ("_s,        u"CHAT ("_s,         u"INSTALL ("_s,
+        u"User ID"_s, u"UserID"_s,   u"Password"_s,   u"Pass"_s,           u"Handle Name"_s,
+        u"間違っています｡"_s, u"間違って"_s, kListing,       u"H: "_s,            u"ハンドル"_s,
+        u">"_s,       u">"_s,        u"="_s,          u":"_s,              u" "_s,
+        u"   "_s,     u"x"_s,        u"名前"_s,       u"ｱｲｳ"_s,            u"\r\n"_s,
+        u"\r\n"_s,    u"\r"_s,       u"\n"_s,
+    };
+    std::mt19937 random(20240607);
+    for (int round = 0; round < 150; ++round) {
+        SCOPED_TRACE(round);
+        const Account account = randomAccount(random);
+        if (round % 3 == 0) {
+            if (dialogue.CurrentMode() != u"LineOff")
+                socket.hostCloses();
+            enterChat();
+            useAccount(account);
+        } else {
+            startWith(QStringList{u"LogIn"_s, u"LogOut"_s, u"ChatIn"_s, u"ChatOut"_s,
+                                  u"GetHandle"_s}[random() % 5],
+                      account);
+        }
+        LiteralAutomaton model;
+        copyState(model);
+        int keyPresses = int(window.captionWrites.size()) - model.setModeCalls * 4;
+
+        for (int p = 0; p < 60; ++p) {
+            const int choice = int(random() % 40);
+            if (choice == 0) {
+                // A command key, when its caption offers one.
+                const int key = 1 + int(random() % 2);
+                const QString caption = dialogue.Caption(key - 1);
+                const QString command = caption == kLogOut    ? u"LogOut"_s
+                                        : caption == kChatIn  ? u"ChatIn"_s
+                                        : caption == kChatOut ? u"ChatOut"_s
+                                                              : QString();
+                if (command.isEmpty())
+                    continue;
+                dialogue.FunctionKeyPressed(key);
+                ++keyPresses;
+                model.pending = command;
+                model.step();
+                ASSERT_NO_FATAL_FAILURE(expectSame(model, keyPresses));
+            } else if (choice == 1) {
+                // The record is replaced, as a reload would.
+                dialogue.Settings().HandleName = random() % 2 ? u"Jiro"_s : QString();
+                model.settings.HandleName = dialogue.Settings().HandleName;
+            } else {
+                for (QChar c : pieces[random() % pieces.size()]) {
+                    receive(QString(c));
+                    if (c == u'\r') {
+                        model.line.clear();
+                        // The chat view may move the mode at a line end.
+                        model.mode = dialogue.CurrentMode();
+                        model.setModeCalls = (int(window.captionWrites.size()) - keyPresses) / 4;
+                    } else if (c != u'\n') {
+                        model.line.append(c);
+                        model.step();
+                    }
+                    ASSERT_NO_FATAL_FAILURE(expectSame(model, keyPresses));
+                }
+            }
+        }
+        receive(u"\r\n"_s);
+    }
+}
+
+}  // namespace
