@@ -29,8 +29,9 @@ void BoardDialogue::ReceiveText(QStringView text) {
             AutoStep();
         }
     }
-    terminal_.setRedraw(true);
+    // Made active before redrawing resumes, so the block is shown in one go.
     terminal_.setActiveCell(1, lastAddressed);
+    terminal_.setRedraw(true);
 }
 
 // Starts a new current line and offers the finished one to the chat view.

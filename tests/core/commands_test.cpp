@@ -1,0 +1,362 @@
+// Function-key commands, the input line, quoting from the chat view, the
+// socket check of the timer and the cell tips.
+
+#include "support/DialogueFixture.h"
+
+namespace {
+
+class CommandsTest : public DialogueFixture {
+protected:
+    // Nothing at all happened since `mark()`.
+    void mark() {
+        writes = window.captionWrites.size();
+        statuses = window.statuses.size();
+        connects = socket.connectCount();
+    }
+    void expectNothingSinceMark(int key) {
+        EXPECT_EQ(window.captionWrites.size(), writes) << "F" << key;
+        EXPECT_EQ(window.statuses.size(), statuses) << "F" << key;
+        EXPECT_EQ(socket.connectCount(), connects) << "F" << key;
+        EXPECT_TRUE(sent().isEmpty()) << "F" << key;
+        EXPECT_EQ(window.settingsDialogCount, 0) << "F" << key;
+        EXPECT_EQ(window.exitCount, 0) << "F" << key;
+    }
+    size_t writes = 0;
+    qsizetype statuses = 0;
+    int connects = 0;
+};
+
+TEST_F(CommandsTest, KeysWithoutACommandDoNothing) {
+    struct {
+        const char* mode;
+        std::vector<int> idleKeys;
+    } const cases[] = {
+        {"LineOff", {2, 3, 6, 7, 9, 10, 11, 12}},
+        {"Main", {3, 5, 6, 9, 10, 11, 12}},
+        {"Chat", {1, 3, 5, 6, 9, 10, 11, 12}},
+    };
+    connect();
+    receive(QStringLiteral("welcome\r\n"));
+    for (const auto& c : cases) {
+        dialogue.SetMode(c.mode);
+        const QString pending = dialogue.PendingCommand();
+        for (int key : c.idleKeys) {
+            SCOPED_TRACE(c.mode);
+            mark();
+            dialogue.FunctionKeyPressed(key);
+            expectNothingSinceMark(key);
+            EXPECT_EQ(dialogue.PendingCommand(), pending);
+        }
+    }
+}
+
+TEST_F(CommandsTest, KeyNumbersOutsideTheBarAreIgnored) {
+    for (int key : {0, -1, 13, 100}) {
+        mark();
+        dialogue.FunctionKeyPressed(key);
+        expectNothingSinceMark(key);
+    }
+}
+
+TEST_F(CommandsTest, CommandFollowsTheCaptionNotTheKey) {
+    // F1 carries "ログイン" in LineOff and "ログアウト" in Main.
+    dialogue.FunctionKeyPressed(1);
+    EXPECT_EQ(socket.connectCount(), 1);
+    socket.setState(TelnetSocket::Connected);
+    receive(QStringLiteral("welcome\r\n"));
+    dialogue.SetMode("Main");
+    dialogue.FunctionKeyPressed(1);
+    EXPECT_EQ(socket.connectCount(), 1);
+    EXPECT_EQ(dialogue.PendingCommand(), "LogOut");
+}
+
+TEST_F(CommandsTest, LogInKeyClearsItsCaptionAndWorksOnce) {
+    dialogue.FunctionKeyPressed(1);
+    EXPECT_EQ(window.captions[0], "");
+    EXPECT_EQ(dialogue.Caption(0), "");
+    EXPECT_EQ(socket.connectCount(), 1);
+    dialogue.FunctionKeyPressed(1);
+    EXPECT_EQ(socket.connectCount(), 1) << "a second press before the main menu does nothing";
+}
+
+struct BoardCommandCase {
+    const char* name;
+    const char* mode;
+    int key;
+    const char* command;
+};
+
+class BoardCommands : public CommandsTest,
+                      public ::testing::WithParamInterface<BoardCommandCase> {};
+
+TEST_P(BoardCommands, KeySetsThePendingCommandAndBlanksItself) {
+    const BoardCommandCase& c = GetParam();
+    connect();
+    receive(QStringLiteral("welcome\r\nsome text"));
+    dialogue.SetMode(c.mode);
+    dialogue.FunctionKeyPressed(c.key);
+    EXPECT_EQ(dialogue.PendingCommand(), c.command);
+    EXPECT_EQ(window.captions[c.key - 1], "");
+    EXPECT_TRUE(sent().isEmpty()) << "no prompt stands on the current line";
+    mark();
+    dialogue.FunctionKeyPressed(c.key);
+    expectNothingSinceMark(c.key);
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, BoardCommands,
+                         ::testing::Values(BoardCommandCase{"LogOut", "Main", 1, "LogOut"},
+                                           BoardCommandCase{"ChatIn", "Main", 2, "ChatIn"},
+                                           BoardCommandCase{"ChatOut", "Chat", 2, "ChatOut"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CommandsTest, CommandKeyAnswersAPromptAlreadyStanding) {
+    setSetting("HandleName", "Taro");
+    connect();
+    receive(QStringLiteral("MAIN (M)>"));
+    dialogue.FunctionKeyPressed(2);
+    EXPECT_EQ(sent(), QStringList{"C\r\n"});
+    EXPECT_EQ(window.captions[1], "チャットイン") << "the prompt's SetMode put it back";
+}
+
+TEST_F(CommandsTest, ScreenSwitchKeyToggles) {
+    ASSERT_TRUE(terminal.isVisible());
+    dialogue.FunctionKeyPressed(4);
+    EXPECT_TRUE(chat.isVisible());
+    EXPECT_FALSE(terminal.isVisible());
+    dialogue.FunctionKeyPressed(4);
+    EXPECT_TRUE(terminal.isVisible());
+    EXPECT_FALSE(chat.isVisible());
+    EXPECT_EQ(window.captions[3], "画面切替") << "not a board command: keeps its caption";
+}
+
+TEST_F(CommandsTest, SettingsKeyOnlyWhileOffLine) {
+    dialogue.FunctionKeyPressed(5);
+    EXPECT_EQ(window.settingsDialogCount, 1);
+    EXPECT_EQ(window.captions[4], "設定");
+    connect();
+    dialogue.FunctionKeyPressed(5);
+    EXPECT_EQ(window.settingsDialogCount, 2) << "offered until the first menu prompt";
+    dialogue.SetMode("Main");
+    dialogue.FunctionKeyPressed(5);
+    EXPECT_EQ(window.settingsDialogCount, 2);
+}
+
+TEST_F(CommandsTest, ExitKeyEndsTheApplication) {
+    for (const char* mode : {"LineOff", "Main", "Chat"}) {
+        dialogue.SetMode(mode);
+        dialogue.FunctionKeyPressed(8);
+    }
+    EXPECT_EQ(window.exitCount, 3);
+    EXPECT_EQ(socket.closeCount(), 0) << "the socket is not closed first";
+}
+
+struct HelpCase {
+    const char* name;
+    const char* mode;  // stored as the current mode
+    QStringList sent;
+};
+
+class Help : public CommandsTest, public ::testing::WithParamInterface<HelpCase> {};
+
+TEST_P(Help, RequestDependsOnTheMode) {
+    const QString mode = GetParam().mode;
+    if (mode != "LineOff") {
+        connect();
+        if (mode == "Chat")
+            receive(kEntryLine + "\r\n");
+    } else {
+        socket.setState(TelnetSocket::Connected);
+    }
+    ASSERT_EQ(dialogue.CurrentMode(), mode);
+    dialogue.SetMode("Main");  // the help caption, whatever the mode
+    dialogue.FunctionKeyPressed(7);
+    EXPECT_EQ(sent(), GetParam().sent);
+    EXPECT_EQ(window.captions[6], "ヘルプ") << "not a board command: keeps its caption";
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, Help,
+                         ::testing::Values(HelpCase{"Chat", "Chat", {"/?\r\n"}},
+                                           HelpCase{"Main", "Main", {"?\r\n"}},
+                                           HelpCase{"LineOff", "LineOff", {}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct EnterCase {
+    const char* name;
+    bool localEcho;
+    bool inRoom;
+    QString typed;
+    QStringList sent;
+    std::vector<ChatRow> rows;  // after the entry announcement, in the room
+};
+
+class Enter : public CommandsTest, public ::testing::WithParamInterface<EnterCase> {};
+
+TEST_P(Enter, SendsTheLineAndEchoesChatLines) {
+    const EnterCase& c = GetParam();
+    setSetting("HandleName", "Taro");
+    setSetting("LocalEcho", c.localEcho ? "True" : "False");
+    if (c.inRoom)
+        enterChat();
+    else
+        connect();
+    const int rowsBefore = chat.rowCount();
+    window.input = c.typed;
+    dialogue.InputLineEnter();
+    EXPECT_EQ(sent(), c.sent);
+    EXPECT_EQ(window.input, "");
+    const std::vector<ChatRow> all = chatRows();
+    const std::vector<ChatRow> added(all.begin() + rowsBefore, all.end());
+    EXPECT_EQ(added, c.rows);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, Enter,
+    ::testing::Values(
+        EnterCase{"EchoOff", false, true, "hello", {"hello\r\n"}, {}},
+        EnterCase{"EchoOn", true, true, "hello", {"hello\r\n"}, {{"Taro", "hello"}}},
+        EnterCase{"EchoOnOutsideRoom", true, false, "hello", {"hello\r\n"}, {}},
+        EnterCase{"EmptyLine", false, true, "", {"\r\n"}, {}},
+        EnterCase{"EmptyLineEchoOn", true, true, "", {"\r\n"}, {{"Taro", ""}}},
+        EnterCase{"SlashSlashNeverEchoed", true, true, "//", {"//\r\n"}, {}},
+        EnterCase{"SlashQuestionNeverEchoed", true, true, "/?", {"/?\r\n"}, {}},
+        EnterCase{"SlashOnlyFirstCharacter", true, true, " /x", {" /x\r\n"}, {{"Taro", " /x"}}},
+        EnterCase{"SentAsTyped", false, false, "  spaced  ", {"  spaced  \r\n"}, {}},
+        EnterCase{"ChatPromptLookalikeNotAdded", true, true, "CHAT (x)>", {"CHAT (x)>\r\n"}, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CommandsTest, EchoedLineAndHostEchoShowOnce) {
+    setSetting("HandleName", "Taro");
+    setSetting("LocalEcho", "True");
+    enterChat();
+    window.input = QStringLiteral("hello");
+    dialogue.InputLineEnter();
+    receive(QStringLiteral("発言>hello\r\nTaro>hello\r\n"));
+    EXPECT_EQ(chatRows(), (std::vector<ChatRow>{{"", kEntryLine}, {"Taro", "hello"}}));
+}
+
+TEST_F(CommandsTest, SentBytesAreShiftJis) {
+    connect();
+    window.input = QStringLiteral("こんにちは ｱ~\\");
+    dialogue.InputLineEnter();
+    ASSERT_EQ(socket.sentBytes().size(), 1u);
+    EXPECT_EQ(socket.sentBytes()[0],
+              QByteArray("\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd \xb1~\\\r\n"));
+    EXPECT_TRUE(window.statuses.isEmpty());
+}
+
+TEST_F(CommandsTest, InexactSendIsReported) {
+    connect();
+    window.input = QStringLiteral("5€");
+    dialogue.InputLineEnter();
+    ASSERT_EQ(socket.sentBytes().size(), 1u);
+    EXPECT_EQ(socket.sentBytes()[0], QByteArray("5?\r\n"));
+    ASSERT_EQ(window.statuses.size(), 1);
+    EXPECT_TRUE(window.statuses[0].contains("?")) << window.statuses[0].toStdString();
+}
+
+TEST_F(CommandsTest, NothingIsSentWithoutAConnection) {
+    setSetting("LocalEcho", "True");
+    for (int state : {TelnetSocket::Closed, TelnetSocket::Connecting, TelnetSocket::Closing,
+                      TelnetSocket::Error}) {
+        socket.setState(state);
+        window.input = QStringLiteral("hello");
+        window.statuses.clear();
+        dialogue.InputLineEnter();
+        EXPECT_TRUE(sent().isEmpty()) << state;
+        EXPECT_EQ(window.input, "hello") << "the typed line is kept";
+        EXPECT_EQ(window.statuses.size(), 1) << state;
+    }
+    socket.setState(TelnetSocket::Connected);
+    dialogue.InputLineEnter();
+    EXPECT_EQ(sent(), QStringList{"hello\r\n"});
+}
+
+struct QuoteCase {
+    const char* name;
+    QString suffix;
+    QString before;
+    std::vector<std::pair<int, int>> clicks;
+    QString after;
+};
+
+class Quotes : public CommandsTest, public ::testing::WithParamInterface<QuoteCase> {};
+
+TEST_P(Quotes, DoubleClickCopiesTheCell) {
+    setSetting("HandleSuffix", GetParam().suffix);
+    // Rows: 1 Jiro|hello there, 2 (none)|notice, 3 Saburo|(empty)
+    dialogue.PostChatLine(QString(), kEntryLine);
+    chat.setRowCount(0);
+    dialogue.PostChatLine("Jiro", u"hello there");
+    dialogue.PostChatLine("", u"notice");
+    dialogue.PostChatLine("Saburo", u"");
+    window.input = GetParam().before;
+    for (const auto& [col, row] : GetParam().clicks)
+        dialogue.ChatCellDoubleClick(col, row);
+    EXPECT_EQ(window.input, GetParam().after);
+    EXPECT_EQ(chat.rowCount(), 3) << "the view is not changed";
+    EXPECT_TRUE(sent().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, Quotes,
+    ::testing::Values(
+        QuoteCase{"Handle", "さん", "", {{1, 1}}, "Jiroさん"},
+        QuoteCase{"HandleThenMessage", "さん", "", {{1, 1}, {2, 1}}, "Jiroさんhello there"},
+        QuoteCase{"AppendsToTyped", "さん", "> ", {{1, 1}}, "> Jiroさん"},
+        QuoteCase{"SameHandleTwice", "さん", "", {{1, 1}, {1, 1}}, "JiroさんJiroさん"},
+        QuoteCase{"EmptySuffix", "", "", {{1, 1}}, "Jiro"},
+        QuoteCase{"EmptyHandleCell", "さん", "x", {{1, 2}}, "xさん"},
+        QuoteCase{"EmptyMessageCell", "さん", "x", {{2, 3}}, "x"},
+        QuoteCase{"MessageNoSuffix", "さん", "", {{2, 2}}, "notice"},
+        QuoteCase{"RowBeyondTheView", "さん", "x", {{1, 9}, {2, 9}}, "xさん"},
+        QuoteCase{"ColumnBeyondTheView", "さん", "x", {{3, 1}, {0, 1}, {-1, -1}}, "x"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CommandsTest, TimerClosesAHostClosedSocketOnce) {
+    connect();
+    const QString mode = dialogue.CurrentMode();
+    socket.setState(TelnetSocket::Closing);
+    dialogue.TimerTick();
+    EXPECT_EQ(socket.closeCount(), 1);
+    EXPECT_EQ(socket.state(), TelnetSocket::Closed);
+    EXPECT_EQ(dialogue.CurrentMode(), mode) << "the mode is left to the close notification";
+    dialogue.TimerTick();
+    dialogue.TimerTick();
+    EXPECT_EQ(socket.closeCount(), 1);
+}
+
+TEST_F(CommandsTest, TimerLeavesOtherStatesAlone) {
+    for (int state : {TelnetSocket::Closed, TelnetSocket::Open, TelnetSocket::ResolvingHost,
+                      TelnetSocket::Connecting, TelnetSocket::Connected, TelnetSocket::Error}) {
+        socket.setState(state);
+        dialogue.TimerTick();
+        EXPECT_EQ(socket.state(), state);
+    }
+    EXPECT_EQ(socket.closeCount(), 0);
+}
+
+struct TipCase {
+    const char* name;
+    QString cell;
+    QString tip;
+};
+
+class Tips : public ::testing::TestWithParam<TipCase> {};
+
+TEST_P(Tips, WholeTextUpToTheCap) {
+    EXPECT_EQ(BoardDialogue::TipText(GetParam().cell), GetParam().tip);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, Tips,
+    ::testing::Values(
+        TipCase{"Empty", "", ""},
+        TipCase{"KeptUnchanged", "  <b>Jiro</b> > hi  ", "  <b>Jiro</b> > hi  "},
+        TipCase{"AtTheCap", QString(10000, u'x'), QString(10000, u'x')},
+        TipCase{"OverTheCap", QString(10001, u'x'), QString(10000, u'x') + u'…'},
+        TipCase{"FarOverTheCap", QString(3000000, u'y'), QString(10000, u'y') + u'…'},
+        TipCase{"PairAtTheCut", QString(9999, u'x') + QStringLiteral("𠮷z"),
+                QString(9999, u'x') + u'…'}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

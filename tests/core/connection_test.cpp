@@ -1,0 +1,157 @@
+// Opening the connection, returning to line-off when it ends or fails, and
+// what the status bar tells the user.
+
+#include "common/modZkCommon.h"
+#include "support/DialogueFixture.h"
+
+namespace {
+
+class ConnectionTest : public DialogueFixture {};
+
+TEST_F(ConnectionTest, LogInKeyOpensTheLineWithTheStoredSettings) {
+    modZkCommon::WriteSetting(store, "ConnectionAddress", "bbs.example.jp");
+    modZkCommon::WriteSetting(store, "ConnectionPort", "2323");
+    modZkCommon::WriteSetting(store, "FontName", "IPAゴシック");
+    modZkCommon::WriteSetting(store, "FontSize", "12");
+    modZkCommon::WriteSetting(store, "FontBold", "True");
+    modZkCommon::WriteSetting(store, "AutoChangeWindow", "False");
+    dialogue.SwitchScreen("Chat");
+
+    dialogue.FunctionKeyPressed(1);
+
+    const FontSpec font{"IPAゴシック", 12, true, false};
+    EXPECT_EQ(dialogue.Settings().ConnectionPort, 2323) << "reloaded at the log-in";
+    EXPECT_EQ(socket.host(), "bbs.example.jp");
+    EXPECT_EQ(socket.port(), 2323);
+    EXPECT_EQ(socket.connectCount(), 1);
+    EXPECT_EQ(dialogue.CurrentMode(), "Main");
+    EXPECT_EQ(dialogue.PendingCommand(), "LogIn");
+    EXPECT_TRUE(terminal.isVisible()) << "whatever AutoChangeWindow says";
+    EXPECT_FALSE(chat.isVisible());
+    EXPECT_EQ(terminal.font(), font);
+    EXPECT_EQ(chat.font(), font);
+    EXPECT_EQ(window.inputFont, font);
+    EXPECT_TRUE(window.inputEnabled);
+    EXPECT_EQ(window.focusCount, 1);
+    EXPECT_TRUE(sent().isEmpty());
+    EXPECT_TRUE(window.statuses.isEmpty());
+}
+
+TEST_F(ConnectionTest, CaptionsStayLineOffLessTheLogInKey) {
+    dialogue.FunctionKeyPressed(1);
+    const std::array<QString, 12> expected = {"", "", "", "画面切替", "設定", "", "", "終了",
+                                              "F9", "F10", "F11", "F12"};
+    EXPECT_EQ(window.captions, expected);
+}
+
+TEST_F(ConnectionTest, SettingsChangedSinceStartUpApplyAtTheNextLogIn) {
+    connect();
+    socket.hostCloses();
+    modZkCommon::WriteSetting(store, "ConnectionPort", "8023");
+    modZkCommon::WriteSetting(store, "FontSize", "14");
+    EXPECT_EQ(dialogue.Settings().ConnectionPort, 23) << "not before the log-in";
+    dialogue.FunctionKeyPressed(1);
+    EXPECT_EQ(socket.port(), 8023);
+    EXPECT_EQ(terminal.font().size, 14);
+    EXPECT_EQ(window.inputFont.size, 14);
+}
+
+TEST_F(ConnectionTest, HandleFetchedFromTheBoardIsReplacedAtTheNextLogIn) {
+    modZkCommon::WriteSetting(store, "HandleName", "Stored");
+    connect();
+    dialogue.Settings().HandleName = QStringLiteral("Fetched");
+    socket.hostCloses();
+    connect();
+    EXPECT_EQ(dialogue.Settings().HandleName, "Stored");
+}
+
+TEST_F(ConnectionTest, UnconvertibleSettingsAreReportedOnceAndDefaulted) {
+    modZkCommon::WriteSetting(store, "ConnectionPort", "telnet");
+    modZkCommon::WriteSetting(store, "Luminosity", "bright");
+    dialogue.FunctionKeyPressed(1);
+    EXPECT_EQ(socket.port(), 23);
+    EXPECT_EQ(dialogue.Settings().Luminosity, 13);
+    ASSERT_EQ(window.statuses.size(), 1);
+    EXPECT_TRUE(window.statuses[0].contains("ConnectionPort"));
+    EXPECT_TRUE(window.statuses[0].contains("Luminosity"));
+}
+
+TEST_F(ConnectionTest, HostClosingReturnsToLineOff) {
+    connect();
+    receive(QStringLiteral("MAIN (M)>"));
+    dialogue.FunctionKeyPressed(1);  // log out
+    ASSERT_EQ(dialogue.PendingCommand(), "LogOut");
+    socket.hostCloses();
+    EXPECT_EQ(socket.closeCount(), 1);
+    EXPECT_EQ(socket.state(), TelnetSocket::Closed);
+    EXPECT_EQ(dialogue.CurrentMode(), "LineOff");
+    EXPECT_EQ(window.captions[0], "ログイン");
+    EXPECT_EQ(window.captions[1], "");
+    EXPECT_EQ(window.captions[4], "設定");
+    EXPECT_EQ(window.captions[6], "");
+    EXPECT_FALSE(window.inputEnabled);
+    EXPECT_EQ(dialogue.PendingCommand(), "LogOut") << "closing keeps the pending command";
+    ASSERT_EQ(window.statuses.size(), 1);
+}
+
+TEST_F(ConnectionTest, CloseOfAnAlreadyClosedSocketOnlySetsTheMode) {
+    connect();
+    socket.setState(TelnetSocket::Closed);
+    dialogue.CloseLine();
+    EXPECT_EQ(socket.closeCount(), 0);
+    EXPECT_EQ(dialogue.CurrentMode(), "LineOff");
+    EXPECT_FALSE(window.inputEnabled);
+}
+
+TEST_F(ConnectionTest, TimerThenCloseNotificationEndsInLineOff) {
+    connect();
+    socket.setState(TelnetSocket::Closing);
+    dialogue.TimerTick();
+    EXPECT_EQ(dialogue.CurrentMode(), "Main");
+    dialogue.onCloseByHost();
+    EXPECT_EQ(socket.closeCount(), 1);
+    EXPECT_EQ(dialogue.CurrentMode(), "LineOff");
+}
+
+TEST_F(ConnectionTest, FailedConnectionOffersTheLogInKeyAgain) {
+    dialogue.FunctionKeyPressed(1);
+    socket.failConnect(QStringLiteral("接続が拒否されました"));
+    EXPECT_EQ(dialogue.CurrentMode(), "LineOff");
+    EXPECT_EQ(window.captions[0], "ログイン");
+    EXPECT_EQ(window.captions[4], "設定");
+    EXPECT_FALSE(window.inputEnabled);
+    ASSERT_EQ(window.statuses.size(), 1);
+    EXPECT_TRUE(window.statuses[0].contains("接続が拒否されました"));
+
+    dialogue.FunctionKeyPressed(1);
+    EXPECT_EQ(socket.connectCount(), 2);
+    EXPECT_EQ(dialogue.PendingCommand(), "LogIn");
+}
+
+TEST_F(ConnectionTest, FailureWhileConnectingClosesTheSocket) {
+    socket.setStateAfterConnect(TelnetSocket::Connecting);
+    dialogue.FunctionKeyPressed(1);
+    socket.setState(TelnetSocket::Error);
+    dialogue.onConnectFailed(QStringLiteral("timed out"));
+    EXPECT_EQ(socket.closeCount(), 1);
+    EXPECT_EQ(socket.state(), TelnetSocket::Closed);
+    EXPECT_EQ(dialogue.CurrentMode(), "LineOff");
+}
+
+TEST_F(ConnectionTest, ViewsKeepTheirRowsAcrossConnections) {
+    setSetting("HandleName", "Taro");
+    enterChat();
+    receive(QStringLiteral("Jiro>hi\r\n"));
+    socket.hostCloses();
+    connect();
+    EXPECT_EQ(terminalRows(), (QStringList{kEntryLine, "Jiro>hi", ""}));
+    EXPECT_EQ(chatRows(), (std::vector<ChatRow>{{"", kEntryLine}, {"Jiro", "hi"}}));
+}
+
+TEST_F(ConnectionTest, InexactSendIsShownInTheStatusBar) {
+    dialogue.onSendInexact();
+    ASSERT_EQ(window.statuses.size(), 1);
+    EXPECT_FALSE(window.statuses[0].isEmpty());
+}
+
+}  // namespace

@@ -1,0 +1,201 @@
+// Modes, function-key captions and screen switching.
+
+#include "support/DialogueFixture.h"
+
+namespace {
+
+using Bar = std::array<QString, 12>;
+
+const Bar kDesigned = {"ログイン", "", "", "画面切替", "", "", "", "終了", "F9", "F10", "F11", "F12"};
+const Bar kLineOff = {"ログイン", "", "", "画面切替", "設定", "", "", "終了", "F9", "F10", "F11", "F12"};
+const Bar kMain = {"ログアウト", "チャットイン", "", "画面切替", "", "", "ヘルプ", "終了",
+                   "F9",         "F10",          "F11", "F12"};
+const Bar kChat = {"", "チャットアウト", "", "画面切替", "", "", "ヘルプ", "終了",
+                   "F9", "F10", "F11", "F12"};
+
+class ModesTest : public DialogueFixture {};
+
+TEST_F(ModesTest, ConstructionShowsTheDesignedBar) {
+    MemorySettingsStore freshStore;
+    FakeSocket freshSocket;
+    FakeWindow freshWindow;
+    GridModel freshTerminal(1), freshChat(2);
+    BoardDialogue fresh(freshStore, freshSocket, freshTerminal, freshChat, freshWindow);
+    for (int item = 0; item < 12; ++item)
+        EXPECT_EQ(fresh.Caption(item), kDesigned[item]) << "F" << item + 1;
+    EXPECT_EQ(freshWindow.captions, kDesigned);
+    EXPECT_EQ(fresh.CurrentMode(), "");
+}
+
+TEST_F(ModesTest, StartUpIsLineOffOnTheTerminalScreen) {
+    EXPECT_EQ(dialogue.CurrentMode(), "LineOff");
+    EXPECT_EQ(captions(), kLineOff);
+    EXPECT_EQ(window.captions, kLineOff);
+    EXPECT_FALSE(window.inputEnabled);
+    EXPECT_TRUE(terminal.isVisible());
+    EXPECT_FALSE(chat.isVisible());
+    EXPECT_EQ(terminal.columnCount(), 1);
+    EXPECT_EQ(terminal.rowCount(), 0);
+    EXPECT_EQ(chat.columnCount(), 2);
+    EXPECT_EQ(chat.rowCount(), 0);
+    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 1200);
+    EXPECT_DOUBLE_EQ(chat.columnWidth(2), 975);
+}
+
+TEST_F(ModesTest, InitEmptiesBothViewsWhateverTheyHeld) {
+    enterChat();
+    receive(QStringLiteral("Jiro>a long message that widens the column\r\nhalf"));
+    ASSERT_GT(chat.rowCount(), 0);
+    dialogue.SwitchScreen("Init");
+    EXPECT_EQ(terminal.rowCount(), 0);
+    EXPECT_EQ(chat.rowCount(), 0);
+    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 1200);
+    EXPECT_DOUBLE_EQ(chat.columnWidth(2), 975);
+    EXPECT_EQ(dialogue.CurrentMode(), "LineOff");
+    EXPECT_EQ(captions(), kLineOff);
+    EXPECT_TRUE(terminal.isVisible());
+    EXPECT_FALSE(chat.isVisible());
+    receive(QStringLiteral("again\r\n"));
+    EXPECT_EQ(terminalRows(), (QStringList{"again", ""}));
+}
+
+struct ModeCase {
+    const char* word;
+    Bar bar;
+};
+
+class ModeCaptions : public DialogueFixture, public ::testing::WithParamInterface<ModeCase> {};
+
+TEST_P(ModeCaptions, SetModeWritesFourKeysInOrder) {
+    window.captionWrites.clear();
+    dialogue.SetMode(GetParam().word);
+    EXPECT_EQ(captions(), GetParam().bar);
+    EXPECT_EQ(window.captions, GetParam().bar);
+    ASSERT_EQ(window.captionWrites.size(), 4u);
+    const int order[] = {0, 1, 4, 6};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(window.captionWrites[i].first, order[i]);
+        EXPECT_EQ(window.captionWrites[i].second, GetParam().bar[order[i]]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ModeCaptions,
+                         ::testing::Values(ModeCase{"LineOff", kLineOff}, ModeCase{"Main", kMain},
+                                           ModeCase{"Chat", kChat}),
+                         [](const auto& info) { return std::string(info.param.word); });
+
+TEST_F(ModesTest, EveryModeReachableFromEveryOther) {
+    const std::pair<const char*, Bar> steps[] = {{"Main", kMain},       {"Chat", kChat},
+                                                 {"LineOff", kLineOff}, {"Chat", kChat},
+                                                 {"Main", kMain},       {"LineOff", kLineOff}};
+    for (const auto& [word, bar] : steps) {
+        dialogue.SetMode(word);
+        EXPECT_EQ(window.captions, bar) << "after " << word;
+    }
+}
+
+TEST_F(ModesTest, UnknownWordsChangeNothing) {
+    dialogue.SetMode("Main");
+    window.inputEnabled = true;
+    dialogue.SwitchScreen("Chat");
+    for (const char* word : {"Init", "Terminal", "", "main", "LINEOFF", "Chat "}) {
+        window.captionWrites.clear();
+        dialogue.SetMode(word);
+        EXPECT_TRUE(window.captionWrites.empty()) << word;
+        EXPECT_EQ(captions(), kMain) << word;
+        EXPECT_TRUE(window.inputEnabled) << word;
+        EXPECT_TRUE(chat.isVisible()) << word;
+        EXPECT_FALSE(terminal.isVisible()) << word;
+    }
+}
+
+TEST_F(ModesTest, LineOffDisablesInputOthersLeaveIt) {
+    window.inputEnabled = true;
+    dialogue.SetMode("Main");
+    EXPECT_TRUE(window.inputEnabled);
+    dialogue.SetMode("Chat");
+    EXPECT_TRUE(window.inputEnabled);
+    dialogue.SetMode("LineOff");
+    EXPECT_FALSE(window.inputEnabled);
+    dialogue.SetMode("Main");
+    EXPECT_FALSE(window.inputEnabled) << "SetMode never enables the input line";
+}
+
+struct ScreenCase {
+    const char* name;
+    bool autoChange;
+    const char* mode;
+    bool terminalShownBefore;
+    bool terminalShownAfter;
+};
+
+class ModeScreens : public DialogueFixture, public ::testing::WithParamInterface<ScreenCase> {};
+
+TEST_P(ModeScreens, AutoChangeWindowPicksTheScreen) {
+    const ScreenCase& c = GetParam();
+    setSetting("AutoChangeWindow", c.autoChange ? "True" : "False");
+    dialogue.SwitchScreen(c.terminalShownBefore ? "Terminal" : "Chat");
+    dialogue.SetMode(c.mode);
+    EXPECT_EQ(terminal.isVisible(), c.terminalShownAfter);
+    EXPECT_EQ(chat.isVisible(), !c.terminalShownAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, ModeScreens,
+    ::testing::Values(ScreenCase{"MainShowsTerminal", true, "Main", false, true},
+                      ScreenCase{"ChatShowsChat", true, "Chat", true, false},
+                      ScreenCase{"MainAgainStaysTerminal", true, "Main", true, true},
+                      ScreenCase{"LineOffNeverSwitches", true, "LineOff", false, false},
+                      ScreenCase{"OffMainKeepsChat", false, "Main", false, false},
+                      ScreenCase{"OffChatKeepsTerminal", false, "Chat", true, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ModesTest, MenuPromptBringsBackTheTerminalScreen) {
+    connect();
+    dialogue.FunctionKeyPressed(4);  // the user looks at the chat screen
+    ASSERT_TRUE(chat.isVisible());
+    receive(QStringLiteral("MAIN (M)>"));
+    EXPECT_TRUE(terminal.isVisible());
+    EXPECT_EQ(captions(), kMain);
+}
+
+struct SwitchCase {
+    const char* name;
+    std::vector<const char*> words;
+    bool terminalShown;
+};
+
+class Screens : public DialogueFixture, public ::testing::WithParamInterface<SwitchCase> {};
+
+TEST_P(Screens, ExactlyOneViewIsVisible) {
+    for (const char* word : GetParam().words)
+        dialogue.SwitchScreen(word);
+    EXPECT_EQ(terminal.isVisible(), GetParam().terminalShown);
+    EXPECT_EQ(chat.isVisible(), !GetParam().terminalShown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, Screens,
+    ::testing::Values(SwitchCase{"Chat", {"Chat"}, false},
+                      SwitchCase{"ChatTwice", {"Chat", "Chat"}, false},
+                      SwitchCase{"TerminalTwice", {"Terminal", "Terminal"}, true},
+                      SwitchCase{"ChatThenTerminal", {"Chat", "Terminal"}, true},
+                      SwitchCase{"WrongCaseIgnored", {"Chat", "terminal"}, false},
+                      SwitchCase{"ModeWordIgnored", {"Chat", "LineOff"}, false},
+                      SwitchCase{"EmptyIgnored", {"Chat", ""}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ModesTest, SwitchingScreensKeepsModeCaptionsAndRows) {
+    connect();
+    receive(QStringLiteral("hello\r\n"));
+    const Bar before = captions();
+    window.captionWrites.clear();
+    dialogue.SwitchScreen("Chat");
+    dialogue.SwitchScreen("Terminal");
+    EXPECT_EQ(dialogue.CurrentMode(), "Main");
+    EXPECT_EQ(captions(), before);
+    EXPECT_TRUE(window.captionWrites.empty());
+    EXPECT_EQ(terminalRows(), (QStringList{"hello", ""}));
+}
+
+}  // namespace

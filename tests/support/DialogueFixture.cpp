@@ -1,0 +1,51 @@
+#include "support/DialogueFixture.h"
+
+#include "common/modZkCommon.h"
+
+DialogueFixture::DialogueFixture() {
+    terminal.setMeasurer(&measurer);
+    chat.setMeasurer(&measurer);
+    dialogue.LoadSettings();
+    dialogue.SwitchScreen(QStringLiteral("Init"));
+}
+
+void DialogueFixture::setSetting(const QString& key, const QString& value) {
+    modZkCommon::WriteSetting(store, key, value);
+    dialogue.LoadSettings();
+}
+
+void DialogueFixture::receive(const QString& text) {
+    socket.pushText(text);
+}
+
+void DialogueFixture::connect() {
+    dialogue.FunctionKeyPressed(1);
+    socket.setState(TelnetSocket::Connected);
+    socket.clearSent();
+}
+
+void DialogueFixture::enterChat() {
+    connect();
+    receive(kEntryLine + QStringLiteral("\r\n"));
+}
+
+QStringList DialogueFixture::terminalRows() const {
+    QStringList rows;
+    for (int row = 1; row <= terminal.rowCount(); ++row)
+        rows.append(terminal.text(1, row).toString());
+    return rows;
+}
+
+std::vector<ChatRow> DialogueFixture::chatRows() const {
+    std::vector<ChatRow> rows;
+    for (int row = 1; row <= chat.rowCount(); ++row)
+        rows.push_back({chat.text(1, row).toString(), chat.text(2, row).toString()});
+    return rows;
+}
+
+std::array<QString, 12> DialogueFixture::captions() const {
+    std::array<QString, 12> shown;
+    for (int item = 0; item < 12; ++item)
+        shown[item] = dialogue.Caption(item);
+    return shown;
+}

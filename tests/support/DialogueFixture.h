@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <ostream>
+#include <vector>
+
+#include "common/MemorySettingsStore.h"
+#include "controls/GridModel.h"
+#include "main/BoardDialogue.h"
+#include "support/FakeMeasurer.h"
+#include "support/FakeSocket.h"
+#include "support/FakeWindow.h"
+
+// Readable failure messages for Qt text.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
+struct ChatRow {
+    QString handle;
+    QString message;
+    friend bool operator==(const ChatRow&, const ChatRow&) = default;
+    friend void PrintTo(const ChatRow& row, std::ostream* os) {
+        *os << '{' << '"' << row.handle.toStdString() << "\", \"" << row.message.toStdString()
+            << "\"}";
+    }
+};
+
+// The board dialogue wired to an in-memory settings store, a scripted socket,
+// a recording window and two grids, started up as the window starts it.
+class DialogueFixture : public ::testing::Test {
+protected:
+    DialogueFixture();
+
+    // Stores one setting and reloads the dialogue's record from the store.
+    void setSetting(const QString& key, const QString& value);
+    // One block of text from the host.
+    void receive(const QString& text);
+    // F1 at line-off: the connection opens and is up; what was sent so far is
+    // forgotten.
+    void connect();
+    // Connected, then the host announces the entry into the chat room. The
+    // announcement is the chat view's first row.
+    void enterChat();
+
+    QStringList sent() const { return socket.sentTexts(); }
+    QStringList terminalRows() const;
+    std::vector<ChatRow> chatRows() const;
+    std::array<QString, 12> captions() const;
+
+    MemorySettingsStore store;
+    FakeSocket socket;
+    FakeWindow window;
+    FakeMeasurer measurer;
+    GridModel terminal{1};
+    GridModel chat{2};
+    BoardDialogue dialogue{store, socket, terminal, chat, window};
+};
+
+// The host's announcement of the user's entry into the chat room.
+inline const QString kEntryLine = QStringLiteral("Taroさんがチャットルームに入室しました。");

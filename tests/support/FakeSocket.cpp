@@ -1,0 +1,52 @@
+#include "support/FakeSocket.h"
+
+#include "common/Cp932.h"
+
+void FakeSocket::connectToRemote() {
+    ++connectCount_;
+    state_ = stateAfterConnect_;
+}
+
+void FakeSocket::close() {
+    ++closeCount_;
+    state_ = Closed;
+}
+
+void FakeSocket::sendData(const QString& text) {
+    const Cp932::Encoded encoded = Cp932::encode(text);
+    sentTexts_.append(text);
+    sentBytes_.push_back(encoded.bytes);
+    // As the desktop socket does: the text went out, with "?" in place of
+    // what the code page cannot hold.
+    if (!encoded.exact && listener_)
+        listener_->onSendInexact();
+}
+
+QString FakeSocket::getData() {
+    QString data;
+    data.swap(waiting_);
+    return data;
+}
+
+void FakeSocket::pushText(const QString& text) {
+    waiting_ += text;
+    if (listener_)
+        listener_->onDataArrival();
+}
+
+void FakeSocket::hostCloses() {
+    state_ = Closing;
+    if (listener_)
+        listener_->onCloseByHost();
+}
+
+void FakeSocket::failConnect(const QString& reason) {
+    state_ = Closed;
+    if (listener_)
+        listener_->onConnectFailed(reason);
+}
+
+void FakeSocket::clearSent() {
+    sentTexts_.clear();
+    sentBytes_.clear();
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+#include "controls/TelnetSocket.h"
+
+// A scripted board connection. It records every text handed to sendData with
+// the exact bytes it would put on the wire, and lets a test play the host:
+// push text, close from the host's side, refuse the connection.
+class FakeSocket : public TelnetSocket {
+public:
+    void setRemoteHost(const QString& host) override { host_ = host; }
+    void setRemotePort(qint32 port) override { port_ = port; }
+    void connectToRemote() override;
+    int state() const override { return state_; }
+    void close() override;
+    void sendData(const QString& text) override;
+    QString getData() override;
+
+    // The host's side.
+    void pushText(const QString& text);  // arrives as one block
+    void hostCloses();                   // state Closing, then the notification
+    void failConnect(const QString& reason);
+    void setState(int state) { state_ = state; }
+    // The state a connect request leads to at once; Connected unless changed.
+    void setStateAfterConnect(int state) { stateAfterConnect_ = state; }
+
+    // What was sent, oldest first.
+    const QStringList& sentTexts() const { return sentTexts_; }
+    const std::vector<QByteArray>& sentBytes() const { return sentBytes_; }
+    void clearSent();
+
+    const QString& host() const { return host_; }
+    qint32 port() const { return port_; }
+    int connectCount() const { return connectCount_; }
+    int closeCount() const { return closeCount_; }
+
+private:
+    QString host_;
+    qint32 port_ = 0;
+    int state_ = Closed;
+    int stateAfterConnect_ = Connected;
+    int connectCount_ = 0;
+    int closeCount_ = 0;
+    QString waiting_;
+    QStringList sentTexts_;
+    std::vector<QByteArray> sentBytes_;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <utility>
+#include <vector>
+
+#include "main/MainWindowPort.h"
+
+// Records what the dialogue asks of the window.
+class FakeWindow : public MainWindowPort {
+public:
+    void setFunctionKeyCaption(int item, const QString& caption) override;
+    void setInputEnabled(bool enabled) override { inputEnabled = enabled; }
+    void focusInput() override { ++focusCount; }
+    void setInputFont(const FontSpec& font) override { inputFont = font; }
+    QString inputText() const override { return input; }
+    void setInputText(const QString& text) override { input = text; }
+    void showStatus(const QString& message) override { statuses.append(message); }
+    void openSettingsDialog() override { ++settingsDialogCount; }
+    void exitApplication() override { ++exitCount; }
+
+    // The bar as shown, and every caption write in order (item, caption).
+    std::array<QString, 12> captions;
+    std::vector<std::pair<int, QString>> captionWrites;
+
+    bool inputEnabled = false;
+    int focusCount = 0;
+    FontSpec inputFont;
+    QString input;
+    QStringList statuses;
+    int settingsDialogCount = 0;
+    int exitCount = 0;
+};
