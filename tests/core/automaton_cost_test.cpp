@@ -1,0 +1,54 @@
+#include <QString>
+
+#include <gtest/gtest.h>
+
+#include "main/LineFacts.h"
+#include "support/DialogueFixture.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A host that never ends a line must not make each character cost more than
+// the one before: here the handle lookup follows a listing line of a million
+// characters, which is the costliest thing the automaton does per step.
+class AutomatonCostTest : public DialogueFixture {};
+
+TEST_F(AutomatonCostTest, AMillionCharacterListingLineCostsLinearWork) {
+    connect();
+    dialogue.Settings().HandleName.clear();
+    dialogue.Settings().AutoGetHandleName = true;
+    receive(u"MAIN (\r\n"_s);  // the log-in ends; the next character arms the lookup
+
+    const QString head = u"xxH: ハンドル名 :  Taro INSTALL (1)> User ID= Password= :: CHAT ("_s;
+    const QString chunk = u"abc def: ghi> jk  間違ってい ｱｲｳ "_s;
+    QString line = head;
+    while (line.size() < (1 << 20))
+        line += chunk;
+
+    const quint64 copiedBefore = LineFacts::handleCharsCopied();
+    constexpr qsizetype kBlock = 1 << 16;
+    for (qsizetype at = 0; at < line.size(); at += kBlock) {
+        const qsizetype received = qMin(at + kBlock, line.size());
+        if (at == line.size() / 2 / kBlock * kBlock)
+            dialogue.Settings().HandleName = u"Jiro"_s;  // as a reload would
+        receive(line.sliced(at, received - at));
+        // Checked per block, so work that grows with the line fails early.
+        ASSERT_LE(LineFacts::handleCharsCopied() - copiedBefore, quint64(2 * received));
+    }
+
+    ASSERT_EQ(terminal.text(1, terminal.rowCount()).size(), line.size());
+    EXPECT_EQ(dialogue.PendingCommand(), u"GetHandle"_s);
+    QStringView expected = QStringView(line).sliced(line.indexOf(u':', 2) + 1);
+    while (expected.front() == u' ')
+        expected = expected.sliced(1);
+    while (expected.back() == u' ')
+        expected.chop(1);
+    EXPECT_EQ(dialogue.Settings().HandleName, expected);
+    // Every ">" after the install menu's prompt left it, as the name was known.
+    const QStringList sentTexts = sent();
+    EXPECT_EQ(sentTexts.size(), line.count(u'>'));
+    EXPECT_EQ(sentTexts.count(u"0\r\n"_s), sentTexts.size());
+}
+
+}  // namespace
