@@ -1,0 +1,99 @@
+#include "controls/qt/FontMeasurer.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
+
+#include "controls/qt/TwipsConversion.h"
+#include "main/qt/Fonts.h"
+
+namespace {
+
+// A few fonts are in use at a time (the views' font, a font being tried in
+// the settings); each table holds up to 64k advances.
+constexpr size_t kFontsKept = 4;
+
+quint64 nextSerial()
+{
+    static quint64 serial = 0;
+    return ++serial;
+}
+
+double primaryScreenDpi()
+{
+    const QScreen* screen = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
+                                ? QGuiApplication::primaryScreen()
+                                : nullptr;
+    return screen ? screen->logicalDotsPerInch() : 96.0;
+}
+
+}  // namespace
+
+CharAdvances::CharAdvances(const QFont& font)
+    : font_(font), metrics_(font), basic_(0x10000, -1.0f), serial_(nextSerial())
+{
+}
+
+double CharAdvances::single(char16_t ch)
+{
+    float& advance = basic_[ch];
+    if (advance < 0)
+        advance = float(metrics_.horizontalAdvance(QChar(ch)));
+    return advance;
+}
+
+double CharAdvances::pair(char32_t ch)
+{
+    auto it = supplementary_.find(ch);
+    if (it == supplementary_.end()) {
+        const char32_t units[] = {ch};
+        it = supplementary_.insert(ch, float(metrics_.horizontalAdvance(QString::fromUcs4(units, 1))));
+    }
+    return *it;
+}
+
+double CharAdvances::at(QStringView text, qsizetype i)
+{
+    const QChar ch = text[i];
+    if (ch.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+        return pair(QChar::surrogateToUcs4(ch, text[i + 1]));
+    if (ch.isLowSurrogate() && i > 0 && text[i - 1].isHighSurrogate())
+        return 0;
+    return single(ch.unicode());
+}
+
+double CharAdvances::width(QStringView text)
+{
+    double sum = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        sum += at(text, i);
+    return sum;
+}
+
+FontMeasurer::FontMeasurer() : FontMeasurer(primaryScreenDpi()) {}
+
+FontMeasurer::FontMeasurer(double logicalDpi) : dpi_(logicalDpi > 0 ? logicalDpi : 96.0) {}
+
+FontMeasurer::~FontMeasurer() = default;
+
+double FontMeasurer::textWidthTwips(QStringView text, const FontSpec& font)
+{
+    return Twips::fromPx(advances(font).width(text), dpi_);
+}
+
+CharAdvances& FontMeasurer::advances(const FontSpec& font)
+{
+    if (!fonts_.empty() && fonts_.back().spec == font)
+        return *fonts_.back().advances;
+    for (auto it = fonts_.begin(); it != fonts_.end(); ++it) {
+        if (it->spec == font) {
+            std::rotate(it, it + 1, fonts_.end());
+            return *fonts_.back().advances;
+        }
+    }
+    if (fonts_.size() >= kFontsKept)
+        fonts_.erase(fonts_.begin());
+    fonts_.push_back({font, std::make_unique<CharAdvances>(Fonts::toQFont(font))});
+    return *fonts_.back().advances;
+}

@@ -1,0 +1,364 @@
+#include "controls/qt/SpreadGrid.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QMenu>
+#include <QScreen>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <vector>
+
+#include "controls/GridModel.h"
+#include "controls/qt/CellTip.h"
+#include "controls/qt/FontMeasurer.h"
+#include "controls/qt/SpreadGridDelegate.h"
+#include "controls/qt/TwipsConversion.h"
+#include "main/qt/Fonts.h"
+
+namespace {
+
+// The designed row height of the grids, in twips; taller fonts get taller rows.
+constexpr double kRowTwips = 225;
+// Header positions are whole pixels in an int; a column wider than this is
+// cut rather than overflowing them.
+constexpr int kWidestColumnPx = 1 << 29;
+
+}  // namespace
+
+// --- GridTableModel ---------------------------------------------------------
+
+GridTableModel::GridTableModel(GridModel& grid, QObject* parent)
+    : QAbstractTableModel(parent), grid_(&grid), rows_(grid.rowCount()), columns_(grid.columnCount())
+{
+}
+
+void GridTableModel::apply(const GridChange& change)
+{
+    if (!grid_)
+        return;
+    const int rows = grid_->rowCount();
+    if (change.reset || rows < rows_ || grid_->columnCount() != columns_) {
+        beginResetModel();
+        rows_ = rows;
+        columns_ = grid_->columnCount();
+        endResetModel();
+        return;
+    }
+    const int known = rows_;
+    if (rows > rows_) {
+        beginInsertRows(QModelIndex(), rows_, rows - 1);
+        rows_ = rows;
+        endInsertRows();
+    }
+    const int last = std::min(change.lastChangedRow, known);
+    if (change.firstChangedRow > 0 && change.firstChangedRow <= last && columns_ > 0)
+        emit dataChanged(index(change.firstChangedRow - 1, 0), index(last - 1, columns_ - 1));
+}
+
+void GridTableModel::detach()
+{
+    beginResetModel();
+    grid_ = nullptr;
+    rows_ = 0;
+    columns_ = 0;
+    endResetModel();
+}
+
+int GridTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : rows_;
+}
+
+int GridTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : columns_;
+}
+
+QVariant GridTableModel::data(const QModelIndex& index, int role) const
+{
+    const int row = index.row() + 1;
+    const int col = index.column() + 1;
+    if (!grid_ || !index.isValid() || row > grid_->rowCount() || col > grid_->columnCount())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return grid_->text(col, row).toString();
+    case Qt::ForegroundRole:
+        if (const auto fore = grid_->rowForeColor(row))
+            return QBrush(bgrColor(*fore));
+        return {};
+    case Qt::BackgroundRole:
+        if (const auto back = grid_->rowBackColor(row))
+            return QBrush(bgrColor(*back));
+        return {};
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags GridTableModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+// --- SpreadGrid -------------------------------------------------------------
+
+SpreadGrid::SpreadGrid(GridModel& grid, QWidget* parent)
+    : QTableView(parent),
+      grid_(&grid),
+      measurer_(std::make_unique<FontMeasurer>()),
+      model_(new GridTableModel(grid, this)),
+      delegate_(new SpreadGridDelegate(*measurer_, this)),
+      tip_(new CellTip(this)),
+      copyAction_(new QAction(QStringLiteral("コピー"), this))
+{
+    setModel(model_);
+    setItemDelegate(delegate_);
+    delegate_->setGrid(&grid);
+
+    // A visible vertical header re-measures its labels at every insertion;
+    // the grid needs neither header.
+    horizontalHeader()->hide();
+    verticalHeader()->hide();
+    horizontalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setMinimumSectionSize(1);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    setTabKeyNavigation(false);
+    viewport()->setMouseTracking(true);
+
+    copyAction_->setShortcut(QKeySequence::Copy);
+    copyAction_->setShortcutVisibleInContextMenu(true);
+    connect(copyAction_, &QAction::triggered, this, &SpreadGrid::copySelection);
+    connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        emit cellDoubleClicked(index.column() + 1, index.row() + 1);
+    });
+    scrollTimer_.setSingleShot(true);
+    scrollTimer_.setInterval(0);
+    connect(&scrollTimer_, &QTimer::timeout, this, &SpreadGrid::scrollToActive);
+
+    grid.setObserver(this);
+    applyFont();
+    applyWidths();
+    if (!grid.isVisible())
+        hide();
+}
+
+SpreadGrid::~SpreadGrid()
+{
+    if (grid_)
+        grid_->setObserver(nullptr);
+}
+
+void SpreadGrid::setTipTextProvider(TipTextProvider provider)
+{
+    tipText_ = std::move(provider);
+}
+
+QString SpreadGrid::defaultTipText(QStringView text)
+{
+    if (text.size() <= kTipCharacters)
+        return text.toString();
+    qsizetype cut = kTipCharacters;
+    if (text[cut - 1].isHighSurrogate())
+        --cut;
+    return text.left(cut).toString() + QStringLiteral("…");
+}
+
+QString SpreadGrid::selectedText() const
+{
+    if (!grid_ || !selectionModel())
+        return {};
+    std::vector<QItemSelectionRange> ranges(selectionModel()->selection().cbegin(),
+                                            selectionModel()->selection().cend());
+    std::sort(ranges.begin(), ranges.end(), [](const auto& a, const auto& b) {
+        return a.top() != b.top() ? a.top() < b.top() : a.left() < b.left();
+    });
+    QString out;
+    int nextRow = 0;
+    bool first = true;
+    for (const QItemSelectionRange& range : ranges) {
+        for (int row = std::max(range.top(), nextRow); row <= range.bottom(); ++row) {
+            if (!first)
+                out += u'\n';
+            first = false;
+            for (int col = range.left(); col <= range.right(); ++col) {
+                if (col > range.left())
+                    out += u'\t';
+                out += grid_->text(col + 1, row + 1);
+            }
+        }
+        nextRow = std::max(nextRow, range.bottom() + 1);
+    }
+    return out;
+}
+
+void SpreadGrid::copySelection()
+{
+    if (!selectionModel() || !selectionModel()->hasSelection())
+        return;
+    QGuiApplication::clipboard()->setText(selectedText());
+}
+
+bool SpreadGrid::viewportEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::ToolTip: {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        if (!showTipAt(help->pos(), help->globalPos()))
+            hideTip();
+        return true;
+    }
+    case QEvent::MouseMove:
+        if (tip_->isVisible() &&
+            !tip_->area().contains(static_cast<QMouseEvent*>(event)->globalPosition().toPoint()))
+            hideTip();
+        break;
+    case QEvent::Leave:
+    case QEvent::MouseButtonPress:
+    case QEvent::Wheel:
+        hideTip();
+        break;
+    default:
+        break;
+    }
+    return QTableView::viewportEvent(event);
+}
+
+void SpreadGrid::keyPressEvent(QKeyEvent* event)
+{
+    hideTip();
+    if (event->matches(QKeySequence::Copy)) {
+        copySelection();
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void SpreadGrid::contextMenuEvent(QContextMenuEvent* event)
+{
+    hideTip();
+    copyAction_->setEnabled(selectionModel() && selectionModel()->hasSelection());
+    QMenu menu(this);
+    menu.addAction(copyAction_);
+    menu.exec(event->globalPos());
+}
+
+// Typing letters would search the display text of every row of the history.
+void SpreadGrid::keyboardSearch(const QString&) {}
+
+void SpreadGrid::scrollContentsBy(int dx, int dy)
+{
+    hideTip();
+    QTableView::scrollContentsBy(dx, dy);
+}
+
+void SpreadGrid::gridChanged(const GridChange& change)
+{
+    model_->apply(change);
+    if (change.fontChanged)
+        applyFont();
+    if (change.reset || change.widthsChanged)
+        applyWidths();
+    // Scrolling costs most when repeated before the view has painted.
+    if (change.activeCellSet && !scrollTimer_.isActive())
+        scrollTimer_.start();
+}
+
+void SpreadGrid::gridVisibilityChanged(bool visible)
+{
+    if (!visible)
+        hideTip();
+    setVisible(visible);
+}
+
+void SpreadGrid::gridDestroyed()
+{
+    grid_ = nullptr;
+    scrollTimer_.stop();
+    delegate_->setGrid(nullptr);
+    model_->detach();
+}
+
+double SpreadGrid::dpi() const
+{
+    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
+    return shown ? shown->logicalDotsPerInch() : 96.0;
+}
+
+void SpreadGrid::applyFont()
+{
+    const QFont font = Fonts::toQFont(grid_->font());
+    setFont(font);
+    const int height = std::max(QFontMetrics(font).height() + 2, Twips::toPx(kRowTwips, dpi()));
+    verticalHeader()->setDefaultSectionSize(height);
+}
+
+void SpreadGrid::applyWidths()
+{
+    const double logicalDpi = dpi();
+    for (int col = 1; col <= grid_->columnCount(); ++col) {
+        const int px = std::clamp(Twips::toPx(grid_->columnWidth(col), logicalDpi), 0,
+                                  kWidestColumnPx) +
+                       2 * SpreadGridDelegate::kPadding;
+        horizontalHeader()->resizeSection(col - 1, px);
+    }
+}
+
+void SpreadGrid::scrollToActive()
+{
+    if (!grid_ || model_->rowCount() == 0 || model_->columnCount() == 0)
+        return;
+    const int row = std::clamp(grid_->activeRow(), 1, model_->rowCount());
+    const int col = std::clamp(grid_->activeCol(), 1, model_->columnCount());
+    const QModelIndex index = model_->index(row - 1, col - 1);
+
+    // Bring the row into view but keep the sideways position while any of
+    // the column shows, so reading a long line is not undone by each block.
+    const int sideways = horizontalScrollBar()->value();
+    const int left = horizontalHeader()->sectionPosition(col - 1);
+    const int right = left + horizontalHeader()->sectionSize(col - 1);
+    const bool columnShows = left < sideways + viewport()->width() && right > sideways;
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    scrollTo(index);
+    if (columnShows)
+        horizontalScrollBar()->setValue(sideways);
+}
+
+bool SpreadGrid::showTipAt(const QPoint& viewportPos, const QPoint& globalPos)
+{
+    const QModelIndex index = indexAt(viewportPos);
+    if (!grid_ || !index.isValid())
+        return false;
+    const QStringView text = grid_->text(index.column() + 1, index.row() + 1);
+    const QString tip = tipText_ ? tipText_(text) : defaultTipText(text);
+    const QRect cell = visualRect(index).intersected(viewport()->rect());
+    const QRect area(viewport()->mapToGlobal(cell.topLeft()), cell.size());
+    const QScreen* under = QGuiApplication::screenAt(globalPos);
+    if (!under)
+        under = screen();
+    const int halfScreen = under ? under->geometry().width() / 2 : 400;
+    tip_->showText(tip, globalPos, area, halfScreen);
+    return true;
+}
+
+void SpreadGrid::hideTip()
+{
+    if (tip_->isVisible())
+        tip_->hide();
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QTableView>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+#include "controls/GridObserver.h"
+
+class CellTip;
+class FontMeasurer;
+class GridModel;
+class QAction;
+class SpreadGridDelegate;
+
+// The Qt item model over a GridModel. Rows appear in the counts the grid has
+// announced, so a whole received block arrives as one insertion.
+class GridTableModel : public QAbstractTableModel {
+public:
+    explicit GridTableModel(GridModel& grid, QObject* parent = nullptr);
+
+    void apply(const GridChange& change);
+    void detach();
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    GridModel* grid_;
+    int rows_ = 0;
+    int columns_ = 0;
+};
+
+// A grid control over a GridModel (the terminal view, the chat view): no
+// per-cell items, uniform rows, no editing. Redrawn once per batch of model
+// changes, scrolled into view at most once per turn of the event loop.
+class SpreadGrid : public QTableView, private GridObserver {
+    Q_OBJECT
+public:
+    // Gives the tip text for a cell's text.
+    using TipTextProvider = std::function<QString(QStringView cellText)>;
+
+    explicit SpreadGrid(GridModel& grid, QWidget* parent = nullptr);
+    ~SpreadGrid() override;
+
+    void setTipTextProvider(TipTextProvider provider);
+    // Without a provider: the text, at most kTipCharacters of it and "…".
+    static QString defaultTipText(QStringView text);
+    static constexpr qsizetype kTipCharacters = 10000;
+
+    // The selected cells as text: tab between columns, newline between rows.
+    QString selectedText() const;
+    void copySelection();
+    QAction* copyAction() const { return copyAction_; }
+
+    // For tests: the hover tip and the painting work done.
+    const CellTip* cellTip() const { return tip_; }
+    const SpreadGridDelegate* gridDelegate() const { return delegate_; }
+
+signals:
+    // Column and row counted from 1.
+    void cellDoubleClicked(int col, int row);
+
+protected:
+    bool viewportEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyboardSearch(const QString& search) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    void gridChanged(const GridChange& change) override;
+    void gridVisibilityChanged(bool visible) override;
+    void gridDestroyed() override;
+
+    double dpi() const;
+    void applyFont();
+    void applyWidths();
+    void scrollToActive();
+    bool showTipAt(const QPoint& viewportPos, const QPoint& globalPos);
+    void hideTip();
+
+    GridModel* grid_;
+    std::unique_ptr<FontMeasurer> measurer_;
+    GridTableModel* model_;
+    SpreadGridDelegate* delegate_;
+    CellTip* tip_;
+    QAction* copyAction_;
+    TipTextProvider tipText_;
+    QTimer scrollTimer_;
+};

@@ -1,0 +1,150 @@
+#include "controls/qt/SpreadGridDelegate.h"
+
+#include <QAbstractItemView>
+#include <QPainter>
+
+#include <algorithm>
+
+#include "controls/GridModel.h"
+#include "controls/qt/FontMeasurer.h"
+
+namespace {
+
+// Texts up to this length are drawn whole and clipped.
+constexpr qsizetype kShortText = 512;
+constexpr qsizetype kStep = 1024;
+constexpr size_t kPrefixesKept = 16;
+
+}  // namespace
+
+SpreadGridDelegate::SpreadGridDelegate(FontMeasurer& measurer, QAbstractItemView* view)
+    : QStyledItemDelegate(view), measurer_(measurer), view_(view)
+{
+}
+
+void SpreadGridDelegate::setGrid(const GridModel* grid)
+{
+    grid_ = grid;
+    prefixes_.clear();
+}
+
+void SpreadGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                               const QModelIndex& index) const
+{
+    const int row = index.row() + 1;
+    const int col = index.column() + 1;
+    if (!grid_ || row > grid_->rowCount() || col > grid_->columnCount())
+        return;
+    const QRect cell = option.rect;
+    const QRect visible = cell.intersected(view_->viewport()->rect());
+    if (visible.isEmpty())
+        return;
+
+    painter->save();
+    painter->setClipRect(visible, Qt::IntersectClip);
+    const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                       : (option.state & QStyle::State_Active) ? QPalette::Active
+                                                                                : QPalette::Inactive;
+    const bool selected = option.state & QStyle::State_Selected;
+    if (selected)
+        painter->fillRect(visible, option.palette.brush(group, QPalette::Highlight));
+    else if (const auto back = grid_->rowBackColor(row))
+        painter->fillRect(visible, bgrColor(*back));
+
+    const QStringView text = grid_->text(col, row);
+    if (!text.isEmpty()) {
+        CharAdvances& advances = measurer_.advances(grid_->font());
+        const double origin = cell.left() + kPadding;
+        const Span span = visibleSpan(col, row, text, advances, visible.left() - origin,
+                                      visible.right() + 1 - origin);
+        if (span.count > 0) {
+            QColor pen = option.palette.color(group, QPalette::Text);
+            if (selected)
+                pen = option.palette.color(group, QPalette::HighlightedText);
+            else if (const auto fore = grid_->rowForeColor(row))
+                pen = bgrColor(*fore);
+            painter->setPen(pen);
+            painter->setFont(advances.font());
+            const QFontMetricsF metrics(advances.font());
+            const double baseline =
+                cell.top() + (cell.height() - metrics.height()) / 2 + metrics.ascent();
+            painter->drawText(QPointF(origin + span.x, baseline),
+                              text.mid(span.first, span.count).toString());
+            painted_ += span.count;
+        }
+    }
+    painter->restore();
+}
+
+QSize SpreadGridDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
+{
+    return QSize(0, option.fontMetrics.height() + 2);
+}
+
+SpreadGridDelegate::Span SpreadGridDelegate::visibleSpan(int col, int row, QStringView text,
+                                                         CharAdvances& advances, double from,
+                                                         double to) const
+{
+    const qsizetype n = text.size();
+    if (n <= kShortText)
+        return {0, n, 0};
+    Prefix& prefix = prefixFor(col, row, text, advances);
+    extend(prefix, text, advances, from);
+    const auto& marks = prefix.marks;
+    const qsizetype k = std::max<qsizetype>(
+        0, (std::upper_bound(marks.begin(), marks.end(), from) - marks.begin()) - 1);
+    qsizetype first = k * kStep;
+    double x = marks[size_t(k)];
+    for (; first < n; ++first) {
+        const double advance = advances.at(text, first);
+        if (x + advance > from)
+            break;
+        x += advance;
+        ++scanned_;
+    }
+    qsizetype last = first;
+    for (double end = x; last < n && end < to; ++last) {
+        end += advances.at(text, last);
+        ++scanned_;
+    }
+    // Neither end may cut a surrogate pair.
+    if (last < n && text[last].isLowSurrogate())
+        ++last;
+    return {first, last - first, x};
+}
+
+SpreadGridDelegate::Prefix& SpreadGridDelegate::prefixFor(int col, int row, QStringView text,
+                                                          CharAdvances& advances) const
+{
+    const quint64 generation = grid_->contentGeneration();
+    for (Prefix& p : prefixes_) {
+        if (p.col == col && p.row == row && p.generation == generation &&
+            p.font == advances.serial() && qsizetype(p.marks.size() - 1) * kStep <= text.size())
+            return p;
+    }
+    Prefix fresh{col, row, generation, advances.serial(), {0.0}};
+    if (prefixes_.size() < kPrefixesKept) {
+        prefixes_.push_back(std::move(fresh));
+        return prefixes_.back();
+    }
+    Prefix& slot = prefixes_[nextPrefix_];
+    nextPrefix_ = (nextPrefix_ + 1) % kPrefixesKept;
+    slot = std::move(fresh);
+    return slot;
+}
+
+// Adds marks until they pass the given width or the text ends, so a cell
+// shown from its start costs nothing here however long it is.
+void SpreadGridDelegate::extend(Prefix& prefix, QStringView text, CharAdvances& advances,
+                                double upTo) const
+{
+    qsizetype covered = qsizetype(prefix.marks.size() - 1) * kStep;
+    while (prefix.marks.back() <= upTo && covered + kStep <= text.size()) {
+        double width = prefix.marks.back();
+        for (qsizetype i = covered; i < covered + kStep; ++i)
+            width += advances.at(text, i);
+        scanned_ += kStep;
+        prefix.marks.push_back(width);
+        covered += kStep;
+    }
+}
