@@ -22,6 +22,7 @@ protected:
 
 struct PostCase {
     const char* name;
+    friend void PrintTo(const PostCase& c, std::ostream* os) { *os << c.name; }
     QString handleName;
     QString handle;
     QString message;
@@ -77,6 +78,7 @@ TEST_F(ChatOutsideTheRoom, LinesAreAcceptedButAddNoRow) {
 
 struct EntryCase {
     const char* name;
+    friend void PrintTo(const EntryCase& c, std::ostream* os) { *os << c.name; }
     bool connected;
 };
 
@@ -123,6 +125,7 @@ TEST_F(ChatViewTest, AnnouncementCountsEvenWhenRejected) {
 
 struct ColourCase {
     const char* name;
+    friend void PrintTo(const ColourCase& c, std::ostream* os) { *os << c.name; }
     QString handle;
     qint32 luminosity;
     qint32 colour;
@@ -185,6 +188,7 @@ TEST_F(ChatViewTest, ColourFollowsLuminosity) {
 
 struct MyColourCase {
     const char* name;
+    friend void PrintTo(const MyColourCase& c, std::ostream* os) { *os << c.name; }
     bool changeMyColor;
     QString handle;
     bool mine;

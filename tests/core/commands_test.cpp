@@ -81,6 +81,7 @@ TEST_F(CommandsTest, LogInKeyClearsItsCaptionAndWorksOnce) {
 
 struct BoardCommandCase {
     const char* name;
+    friend void PrintTo(const BoardCommandCase& c, std::ostream* os) { *os << c.name; }
     const char* mode;
     int key;
     const char* command;
@@ -152,6 +153,7 @@ TEST_F(CommandsTest, ExitKeyEndsTheApplication) {
 
 struct HelpCase {
     const char* name;
+    friend void PrintTo(const HelpCase& c, std::ostream* os) { *os << c.name; }
     const char* mode;  // stored as the current mode
     QStringList sent;
 };
@@ -182,6 +184,7 @@ INSTANTIATE_TEST_SUITE_P(Commands, Help,
 
 struct EnterCase {
     const char* name;
+    friend void PrintTo(const EnterCase& c, std::ostream* os) { *os << c.name; }
     bool localEcho;
     bool inRoom;
     QString typed;
@@ -273,6 +276,7 @@ TEST_F(CommandsTest, NothingIsSentWithoutAConnection) {
 
 struct QuoteCase {
     const char* name;
+    friend void PrintTo(const QuoteCase& c, std::ostream* os) { *os << c.name; }
     QString suffix;
     QString before;
     std::vector<std::pair<int, int>> clicks;
@@ -337,6 +341,7 @@ TEST_F(CommandsTest, TimerLeavesOtherStatesAlone) {
 
 struct TipCase {
     const char* name;
+    friend void PrintTo(const TipCase& c, std::ostream* os) { *os << c.name; }
     QString cell;
     QString tip;
 };

@@ -61,6 +61,7 @@ TEST_F(ModesTest, InitEmptiesBothViewsWhateverTheyHeld) {
 
 struct ModeCase {
     const char* word;
+    friend void PrintTo(const ModeCase& c, std::ostream* os) { *os << c.word; }
     Bar bar;
 };
 
@@ -123,6 +124,7 @@ TEST_F(ModesTest, LineOffDisablesInputOthersLeaveIt) {
 
 struct ScreenCase {
     const char* name;
+    friend void PrintTo(const ScreenCase& c, std::ostream* os) { *os << c.name; }
     bool autoChange;
     const char* mode;
     bool terminalShownBefore;
@@ -161,6 +163,7 @@ TEST_F(ModesTest, MenuPromptBringsBackTheTerminalScreen) {
 
 struct SwitchCase {
     const char* name;
+    friend void PrintTo(const SwitchCase& c, std::ostream* os) { *os << c.name; }
     std::vector<const char*> words;
     bool terminalShown;
 };

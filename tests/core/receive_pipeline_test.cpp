@@ -12,6 +12,7 @@ class ReceivePipelineTest : public DialogueFixture {};
 
 struct LineEndCase {
     const char* name;
+    friend void PrintTo(const LineEndCase& c, std::ostream* os) { *os << c.name; }
     std::vector<QString> blocks;
     QStringList rows;
 };
@@ -94,6 +95,7 @@ TEST_F(ReceivePipelineTest, OneBlockIsShownInOneChange) {
 // What reaches the chat view, in the chat room, with the user's handle Taro.
 struct OfferCase {
     const char* name;
+    friend void PrintTo(const OfferCase& c, std::ostream* os) { *os << c.name; }
     bool localEcho;
     QString received;
     std::vector<ChatRow> rows;  // after the entry announcement
@@ -172,6 +174,16 @@ TEST_F(ReceivePipelineTest, PromptSplitOverBlocksIsAnsweredWhenItCloses) {
     EXPECT_EQ(sent(), QStringList{"taro01\r\n"});
     receive(QStringLiteral(" "));
     EXPECT_EQ(sent().size(), 1) << "answered once";
+}
+
+TEST_F(ReceivePipelineTest, EachLineIsLookedAtOnItsOwn) {
+    setSetting("UserID", "taro01");
+    connect();
+    receive(QStringLiteral("User ID\r\n="));
+    receive(QStringLiteral("User\r ID="));
+    EXPECT_TRUE(sent().isEmpty()) << "a prompt word on an earlier line does not count";
+    receive(QStringLiteral("\r\nUser ID="));
+    EXPECT_EQ(sent(), QStringList{"taro01\r\n"});
 }
 
 TEST_F(ReceivePipelineTest, HistoryStaysAcrossConnections) {
