@@ -157,6 +157,8 @@ TEST_F(PromptAutomatonTest, EachRowOfEachCommand) {
          u"GetHandle"_s, u"Taro Yamada"_s},
         {"listing without a colon", u"GetHandle"_s, noHandle, kListing + u" Taro"_s, {},
          u"GetHandle"_s, u""_s},
+        {"listing without a colon keeps the name", u"GetHandle"_s, {}, kListing + u" Jiro"_s,
+         {}, u"GetHandle"_s, u"Taro"_s},
         {"leaving the install menu", u"GetHandle"_s, {}, u"INSTALL (1-9)>"_s, {u"0"_s},
          u"GetHandle"_s, u"Taro"_s},
         {"main menu ends the lookup", u"GetHandle"_s, {}, u"MAIN ("_s, {}, u""_s, u"Taro"_s},
@@ -179,7 +181,7 @@ TEST_F(PromptAutomatonTest, EachRowOfEachCommand) {
     }
 }
 
-TEST_F(PromptAutomatonTest, ARepliesGoesOutAsOneSendInTheHostsCodePage) {
+TEST_F(PromptAutomatonTest, AReplyGoesOutAsOneSendInTheHostsCodePage) {
     startWith(u"LogIn"_s, with([](Account& a) { a.userId = u"たろう"_s; }));
     receive(u"User ID="_s);
     ASSERT_EQ(socket.sentBytes().size(), 1u);
@@ -483,7 +485,7 @@ TEST_F(PromptAutomatonAgreementTest, AgreesWithSearchingTheWholeLineAtEveryChara
         u"\r\n"_s,    u"\r"_s,       u"\n"_s,
     };
     std::mt19937 random(20240607);
-    for (int round = 0; round < 150; ++round) {
+    for (int round = 0; round < 400; ++round) {
         SCOPED_TRACE(round);
         const Account account = randomAccount(random);
         if (round % 3 == 0) {
@@ -500,7 +502,7 @@ TEST_F(PromptAutomatonAgreementTest, AgreesWithSearchingTheWholeLineAtEveryChara
         copyState(model);
         int keyPresses = int(window.captionWrites.size()) - model.setModeCalls * 4;
 
-        for (int p = 0; p < 60; ++p) {
+        for (int p = 0; p < 80; ++p) {
             const int choice = int(random() % 40);
             if (choice == 0) {
                 // A command key, when its caption offers one.
