@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+struct Board;
+class QTcpServer;
+class QTcpSocket;
+class TimeSource;
+
+// Bytes sent as they are to every connection instead of the dialogue, for
+// tests of a hostile or odd host.
+struct BoardScript {
+    QByteArray bytes;
+    int chunkSize = 0;      // bytes per write; 0 sends all at once
+    int chunkDelayMs = 0;   // pause between writes
+    bool closeAfter = false;  // close once all is sent, else keep listening
+};
+
+// The board on TCP: listens on 127.0.0.1 and runs one BoardSession per
+// connection, in code page 932 both ways.
+class BoardServer : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kMaxConnections = 64;
+    // A client that stops reading is dropped before its backlog grows
+    // without bound.
+    static constexpr qint64 kMaxBacklog = 1 << 20;
+
+    BoardServer(Board& board, TimeSource& time, QObject* parent = nullptr);
+    ~BoardServer() override;
+
+    // From now on connections get the script instead of the dialogue.
+    void setScript(const BoardScript& script) { script_ = script; }
+
+    // Port 0 takes any free port. Returns false with errorString() set.
+    bool listen(quint16 port);
+    quint16 port() const;
+    QString errorString() const;
+    int connectionCount() const { return connections_; }
+
+signals:
+    void connectionsChanged(int count);
+
+private:
+    void acceptConnections();
+    void serveSession(QTcpSocket* socket);
+    void serveScript(QTcpSocket* socket);
+    void track(QTcpSocket* socket);
+
+    Board& board_;
+    TimeSource& time_;
+    QTcpServer* server_;
+    std::optional<BoardScript> script_;
+    int connections_ = 0;
+};

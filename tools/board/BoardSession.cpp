@@ -1,0 +1,323 @@
+#include "BoardSession.h"
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+QString promptText(BoardSession::Stage stage)
+{
+    switch (stage) {
+    case BoardSession::Stage::UserId: return QStringLiteral("User ID =");
+    case BoardSession::Stage::Password: return QStringLiteral("Password =");
+    case BoardSession::Stage::HandleName: return QStringLiteral("Handle Name =");
+    case BoardSession::Stage::Main: return QStringLiteral("MAIN (G,C,I,?) >");
+    case BoardSession::Stage::ChatMenu: return QStringLiteral("CHAT (E,W,0,?) >");
+    case BoardSession::Stage::Profile: return QStringLiteral("INSTALL (?,0) >");
+    case BoardSession::Stage::Room:
+    case BoardSession::Stage::Closed: break;
+    }
+    return {};
+}
+
+bool isGuest(const QString& userId)
+{
+    return userId.compare(u"Guest", Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace
+
+BoardSession::BoardSession(Board& board) : board_(board) {}
+
+BoardSession::~BoardSession()
+{
+    // The connection is going away: the others hear of it, this one cannot.
+    onOutput = nullptr;
+    board_.room.leave(this);
+}
+
+void BoardSession::start()
+{
+    writeLine({});
+    writeLine(QStringLiteral("*** ZKT デモ掲示板 ***"));
+    writeLine(QStringLiteral("ゲストの方はユーザーIDに Guest と入力してください。"));
+    writeLine({});
+    prompt();
+}
+
+void BoardSession::receive(QStringView text)
+{
+    lines_.feed(
+        text, [this](const QString& line, bool tooLong) { onLine(line, tooLong); },
+        [this] { return stage_ != Stage::Closed; });
+}
+
+void BoardSession::roomLine(const QString& line)
+{
+    writeLine(line);
+}
+
+void BoardSession::onLine(const QString& line, bool tooLong)
+{
+    if (promptShowing_) {
+        write(kCrLf);
+        promptShowing_ = false;
+    }
+    if (tooLong) {
+        writeLine(QStringLiteral("入力行が長すぎます (%1 文字まで)。").arg(kMaxLineLength));
+        prompt();
+        return;
+    }
+    switch (stage_) {
+    case Stage::UserId: onUserId(line); break;
+    case Stage::Password: onPassword(line); break;
+    case Stage::HandleName: onHandleName(line); break;
+    case Stage::Main: onMain(line.trimmed().toUpper()); break;
+    case Stage::ChatMenu: onChatMenu(line.trimmed().toUpper()); break;
+    case Stage::Room: onRoom(line); break;
+    case Stage::Profile: onProfile(line.trimmed().toUpper()); break;
+    case Stage::Closed: break;
+    }
+}
+
+void BoardSession::onUserId(const QString& line)
+{
+    userId_ = line.trimmed();
+    if (!userId_.isEmpty())
+        stage_ = Stage::Password;
+    prompt();
+}
+
+void BoardSession::onPassword(const QString& line)
+{
+    if (isGuest(userId_)) {
+        guest_ = true;
+        userId_ = QStringLiteral("Guest");
+        stage_ = Stage::HandleName;
+        prompt();
+        return;
+    }
+    const BoardAccount* account = board_.accounts.find(userId_);
+    if (!account || account->password != line) {
+        refuseLogIn();
+        return;
+    }
+    handle_ = account->handle;
+    if (handle_.isEmpty()) {
+        stage_ = Stage::HandleName;
+        prompt();
+        return;
+    }
+    loggedIn();
+}
+
+void BoardSession::refuseLogIn()
+{
+    writeLine(QStringLiteral("UserID または Password が間違っています｡"));
+    if (++failures_ >= kMaxAttempts) {
+        close(QStringLiteral("ログインに %1 回失敗しました。接続を終了します。").arg(kMaxAttempts));
+        return;
+    }
+    stage_ = Stage::UserId;
+    prompt();
+}
+
+void BoardSession::onHandleName(const QString& line)
+{
+    const QString handle = line.trimmed();
+    if (guest_ && handle.isEmpty()) {
+        handle_ = board_.nextGuestHandle();
+        loggedIn();
+        return;
+    }
+    const QString problem = handleProblem(handle);
+    if (problem.isEmpty()) {
+        handle_ = handle;
+        loggedIn();
+        return;
+    }
+    writeLine(problem);
+    if (++failures_ >= kMaxAttempts) {
+        close(QStringLiteral("ハンドル名が決まりませんでした。接続を終了します。"));
+        return;
+    }
+    prompt();
+}
+
+void BoardSession::loggedIn()
+{
+    failures_ = 0;
+    writeLine({});
+    writeLine(QStringLiteral("ようこそ、%1さん。").arg(handle_));
+    showMain();
+}
+
+void BoardSession::showMain()
+{
+    stage_ = Stage::Main;
+    writeLine({});
+    writeLine(QStringLiteral("──── メインメニュー ────"));
+    writeLine(QStringLiteral("  C: チャット"));
+    writeLine(QStringLiteral("  I: 登録内容"));
+    writeLine(QStringLiteral("  G: ログアウト"));
+    writeLine(QStringLiteral("  ?: ヘルプ"));
+    prompt();
+}
+
+void BoardSession::onMain(const QString& command)
+{
+    if (command == u"C") {
+        showChatMenu();
+    } else if (command == u"I") {
+        showProfile();
+    } else if (command == u"G") {
+        close(QStringLiteral("ご利用ありがとうございました。さようなら。"));
+    } else if (command == u"?") {
+        writeLine(QStringLiteral("  C  チャットメニューへ進みます。"));
+        writeLine(QStringLiteral("  I  登録内容を表示します。"));
+        writeLine(QStringLiteral("  G  掲示板から出ます。"));
+        writeLine(QStringLiteral("  ?  この説明を表示します。"));
+        prompt();
+    } else {
+        unknownCommand(command, QStringLiteral("?"));
+    }
+}
+
+void BoardSession::showChatMenu()
+{
+    stage_ = Stage::ChatMenu;
+    writeLine({});
+    writeLine(QStringLiteral("──── チャットメニュー ────"));
+    writeLine(QStringLiteral("  E: チャットルームに入る"));
+    writeLine(QStringLiteral("  W: 在室者を見る"));
+    writeLine(QStringLiteral("  0: メインメニューへ戻る"));
+    writeLine(QStringLiteral("  ?: ヘルプ"));
+    prompt();
+}
+
+void BoardSession::onChatMenu(const QString& command)
+{
+    if (command == u"E") {
+        enterRoom();
+    } else if (command == u"W") {
+        whoIsIn();
+        prompt();
+    } else if (command == u"0") {
+        showMain();
+    } else if (command == u"?") {
+        writeLine(QStringLiteral("  E  チャットルームに入ります。// で出られます。"));
+        writeLine(QStringLiteral("  W  チャットルームにいる人を表示します。"));
+        writeLine(QStringLiteral("  0  メインメニューへ戻ります。"));
+        writeLine(QStringLiteral("  ?  この説明を表示します。"));
+        prompt();
+    } else {
+        unknownCommand(command, QStringLiteral("?"));
+    }
+}
+
+void BoardSession::enterRoom()
+{
+    stage_ = Stage::Room;
+    board_.room.enter(this);
+    writeLine(QStringLiteral("SYSOP>/? でヘルプ、// で退室します。"));
+}
+
+void BoardSession::onRoom(const QString& line)
+{
+    if (line.startsWith(u'/')) {
+        onRoomCommand(line.trimmed());
+        return;
+    }
+    // An empty line says nothing; the room keeps waiting.
+    if (line.trimmed().isEmpty())
+        return;
+    writeLine(QStringLiteral("発言>") + line);
+    writeLine(handle_ + u'>' + line);
+    board_.room.say(this, handle_, line);
+}
+
+void BoardSession::onRoomCommand(const QString& command)
+{
+    if (command == u"//") {
+        // Only the leaving line comes before the prompt: until the prompt
+        // arrives the client still files lines as chat.
+        board_.room.leave(this);
+        stage_ = Stage::ChatMenu;
+        prompt();
+    } else if (command == u"/?") {
+        writeLine(QStringLiteral("チャットルームのコマンド:"));
+        writeLine(QStringLiteral("  /?  この説明を表示します。"));
+        writeLine(QStringLiteral("  /w  チャットルームにいる人を表示します。"));
+        writeLine(QStringLiteral("  //  チャットルームから出ます。"));
+    } else if (command.compare(u"/w", Qt::CaseInsensitive) == 0) {
+        whoIsIn();
+    } else {
+        unknownCommand(command, QStringLiteral("/?"));
+    }
+}
+
+void BoardSession::showProfile()
+{
+    stage_ = Stage::Profile;
+    writeLine({});
+    writeLine(QStringLiteral("──── 登録内容 ────"));
+    writeLine(QStringLiteral("  ?: 登録内容を表示"));
+    writeLine(QStringLiteral("  0: メインメニューへ戻る"));
+    prompt();
+}
+
+void BoardSession::onProfile(const QString& command)
+{
+    if (command == u"?") {
+        writeLine(QStringLiteral("U: ユーザーID   :  %1  ").arg(userId_));
+        writeLine(QStringLiteral("H: ハンドル名   :  %1  ").arg(handle_));
+        prompt();
+    } else if (command == u"0") {
+        showMain();
+    } else {
+        unknownCommand(command, QStringLiteral("?"));
+    }
+}
+
+void BoardSession::unknownCommand(const QString& command, const QString& helpKey)
+{
+    // The command is not repeated back: typed text could end in a prompt's
+    // closing character and set the client's automaton off.
+    if (!command.isEmpty())
+        writeLine(QStringLiteral("そのコマンドはありません。%1 でヘルプを表示します。").arg(helpKey));
+    prompt();
+}
+
+void BoardSession::whoIsIn()
+{
+    const QStringList handles = board_.room.handles();
+    writeLine(handles.isEmpty() ? QStringLiteral("チャットルームには誰もいません。")
+                                : QStringLiteral("在室者: ") + handles.join(QStringLiteral(", ")));
+}
+
+void BoardSession::write(const QString& text)
+{
+    if (onOutput && stage_ != Stage::Closed)
+        onOutput(text);
+}
+
+void BoardSession::writeLine(const QString& line)
+{
+    write(line + kCrLf);
+}
+
+void BoardSession::prompt()
+{
+    const QString text = promptText(stage_);
+    if (text.isEmpty())
+        return;
+    write(text);
+    promptShowing_ = true;
+}
+
+void BoardSession::close(const QString& farewell)
+{
+    writeLine(farewell);
+    stage_ = Stage::Closed;
+    if (onClose)
+        onClose();
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <functional>
+
+#include "Board.h"
+#include "ChatRoom.h"
+#include "LineAssembler.h"
+
+// One user's dialogue with the board, without any socket: typed text goes
+// in, the board's text comes out through onOutput. Prompts are written
+// without a line end, so the prompt's closing character is the last one the
+// client sees; every other line ends in CR LF.
+class BoardSession : public RoomMember {
+public:
+    enum class Stage { UserId, Password, HandleName, Main, ChatMenu, Room, Profile, Closed };
+
+    static constexpr int kMaxLineLength = 4096;
+    static constexpr int kMaxAttempts = 3;
+
+    explicit BoardSession(Board& board);
+    ~BoardSession() override;
+    BoardSession(const BoardSession&) = delete;
+    BoardSession& operator=(const BoardSession&) = delete;
+
+    std::function<void(const QString& text)> onOutput;
+    // The board ends the connection; nothing is written afterwards.
+    std::function<void()> onClose;
+
+    // The banner and the first prompt.
+    void start();
+    // Text as typed, in any pieces; each finished line is acted on.
+    void receive(QStringView text);
+
+    Stage stage() const { return stage_; }
+    const QString& handle() const { return handle_; }
+
+    QString roomHandle() const override { return handle_; }
+    void roomLine(const QString& line) override;
+
+private:
+    void onLine(const QString& line, bool tooLong);
+    void onUserId(const QString& line);
+    void onPassword(const QString& line);
+    void onHandleName(const QString& line);
+    void onMain(const QString& command);
+    void onChatMenu(const QString& command);
+    void onRoom(const QString& line);
+    void onRoomCommand(const QString& command);
+    void onProfile(const QString& command);
+
+    void refuseLogIn();
+    void loggedIn();
+    void showMain();
+    void showChatMenu();
+    void showProfile();
+    void enterRoom();
+    void unknownCommand(const QString& command, const QString& helpKey);
+    void whoIsIn();
+
+    void write(const QString& text);
+    void writeLine(const QString& line);
+    void prompt();
+    void close(const QString& farewell);
+
+    Board& board_;
+    LineAssembler lines_{kMaxLineLength};
+    Stage stage_ = Stage::UserId;
+    bool promptShowing_ = false;
+    int failures_ = 0;
+    bool guest_ = false;
+    QString userId_;
+    QString handle_;
+};
