@@ -24,9 +24,11 @@ namespace {
 
 // The designed row height of the grids, in twips; taller fonts get taller rows.
 constexpr double kRowTwips = 225;
-// Header positions are whole pixels in an int; a column wider than this is
-// cut rather than overflowing them.
-constexpr int kWidestColumnPx = 1 << 29;
+// QHeaderView refuses sections wider than 1048575 pixels; a wider column is
+// cut to that (about 100,000 characters), the rest of its text is reached by
+// the tip and by copying.
+constexpr int kWidestSectionPx = 1048575;
+constexpr int kWidestColumnPx = kWidestSectionPx - 2 * SpreadGridDelegate::kPadding;
 
 }  // namespace
 
@@ -128,6 +130,7 @@ SpreadGrid::SpreadGrid(GridModel& grid, QWidget* parent)
     horizontalHeader()->hide();
     verticalHeader()->hide();
     horizontalHeader()->setMinimumSectionSize(1);
+    horizontalHeader()->setMaximumSectionSize(kWidestSectionPx);
     verticalHeader()->setMinimumSectionSize(1);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -183,8 +186,8 @@ QString SpreadGrid::selectedText() const
 {
     if (!grid_ || !selectionModel())
         return {};
-    std::vector<QItemSelectionRange> ranges(selectionModel()->selection().cbegin(),
-                                            selectionModel()->selection().cend());
+    const QItemSelection selection = selectionModel()->selection();
+    std::vector<QItemSelectionRange> ranges(selection.cbegin(), selection.cend());
     std::sort(ranges.begin(), ranges.end(), [](const auto& a, const auto& b) {
         return a.top() != b.top() ? a.top() < b.top() : a.left() < b.left();
     });
