@@ -1,0 +1,542 @@
+// The settings file: exact round trips, hand-written lines, what survives a
+// save, file modes, failures, and a writer killed mid-write.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <random>
+#include <vector>
+
+#include <algorithm>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "common/IniSettingsStore.h"
+#include "common/modZkCommon.h"
+
+void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+const QString kApp = QStringLiteral("ZKT_1");
+const QString kDefault = QStringLiteral("Default");
+const QString kAbsent = QStringLiteral("<absent>");
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+unsigned modeOf(const QString& path)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0xFFFF;
+}
+
+quint64 inodeOf(const QString& path)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
+
+void chmodPath(const QString& path, unsigned mode)
+{
+    ::chmod(QFile::encodeName(path).constData(), mode);
+}
+
+class IniStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+
+    // The folder does not exist until the store first writes.
+    QString path() const { return dir_.filePath(QStringLiteral("ZKT/ZKT_1.ini")); }
+    QString folder() const { return dir_.filePath(QStringLiteral("ZKT")); }
+
+    // Runs `scenario` where file permissions bind: as root (who ignores
+    // them) it runs in a child process under an unprivileged user. Returns
+    // what went wrong, empty when all held.
+    QStringList withPermissionsEnforced(const std::function<QStringList()>& scenario);
+
+    QTemporaryDir dir_;
+};
+
+QStringList IniStoreTest::withPermissionsEnforced(const std::function<QStringList()>& scenario)
+{
+    if (::geteuid() != 0)
+        return scenario();
+    constexpr uid_t kNobody = 65534;
+    const QByteArray root = QFile::encodeName(dir_.path());
+    std::function<void(const QString&)> chownTree = [&](const QString& at) {
+        ::lchown(QFile::encodeName(at).constData(), kNobody, kNobody);
+        if (QFileInfo(at).isDir() && !QFileInfo(at).isSymLink()) {
+            for (const QString& name : QDir(at).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
+                chownTree(at + QLatin1Char('/') + name);
+        }
+    };
+    chownTree(dir_.path());
+    int report[2];
+    if (::pipe(report) != 0)
+        return {QStringLiteral("no pipe")};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(report[0]);
+        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+            ::_exit(2);
+        const QByteArray problems = scenario().join(QLatin1Char('\n')).toUtf8();
+        const bool sent = ::write(report[1], problems.constData(), problems.size()) == problems.size();
+        ::_exit(sent ? 0 : 3);
+    }
+    ::close(report[1]);
+    QByteArray received;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(report[0], buffer, sizeof buffer)) > 0;)
+        received.append(buffer, n);
+    ::close(report[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return {QStringLiteral("the unprivileged scenario did not finish (status %1)").arg(status)};
+    return received.isEmpty() ? QStringList() : QString::fromUtf8(received).split(QLatin1Char('\n'));
+}
+
+void check(QStringList& problems, bool holds, const QString& what)
+{
+    if (!holds)
+        problems << what;
+}
+
+TEST_F(IniStoreTest, AwkwardTextsRoundTripExactly)
+{
+    const QStringList values = {
+        "", " ", "a,b", "a, b", " leading", "trailing ", "\ttab\t", "\"quoted\"", "\"", "x\"",
+        "back\\slash\\", "\\n", "\\x41", "a=b", "=", ";semi", "#hash", "[section]", "]",
+        "@Variant(\\0)", "@", QStringLiteral("日本語のテキスト"), QStringLiteral("ＭＳ ゴシック"),
+        QStringLiteral("\u3000全角空白\u3000"), "line1\r\nline2", "\n", "\r", "\r\n\r\n",
+        QString(QChar(0)) + "nul", "\x01\x1f\x7f", QStringLiteral("𠮷"), QString(QChar(0xD800)),
+        QString(QChar(0xDC00)) + "x", "Error", QString(5000, QLatin1Char('w')),
+        QStringLiteral("\uFEFFbom"),
+    };
+    const QStringList keys = {"a=b", "[k", ";k", "#k", " k", "k ", "\"k", "k\nl", QStringLiteral("日本"),
+                              "@k", "", "K", "k", "Default"};
+    const QStringList sections = {"Sec]tion", " spaced ", "[x]", "[", QStringLiteral("ÜnÏ"), "-Mst",
+                                  "a\"b", "\"", "\r"};
+    {
+        IniSettingsStore store(path());
+        for (int i = 0; i < values.size(); ++i)
+            store.save(kApp, kDefault, QStringLiteral("Value%1").arg(i), values[i]);
+        for (const QString& key : keys)
+            store.save(kApp, QStringLiteral("Keys"), key, "v" + key);
+        for (const QString& section : sections)
+            store.save(kApp, section, QStringLiteral("K"), section);
+        ASSERT_TRUE(store.flush()) << store.lastError().toStdString();
+    }
+    const IniSettingsStore store(path());
+    for (int i = 0; i < values.size(); ++i)
+        EXPECT_EQ(store.get(kApp, kDefault, QStringLiteral("Value%1").arg(i), kAbsent), values[i]) << i;
+    for (const QString& key : keys)
+        EXPECT_EQ(store.get(kApp, QStringLiteral("Keys"), key, kAbsent), "v" + key);
+    for (const QString& section : sections)
+        EXPECT_EQ(store.get(kApp, section, QStringLiteral("K"), kAbsent), section);
+    EXPECT_EQ(store.lastError(), QString());
+}
+
+TEST_F(IniStoreTest, SimpleValuesStayReadable)
+{
+    {
+        IniSettingsStore store(path());
+        modZkCommon::SaveSettings(store, AppSettings{});
+        store.save(kApp, kDefault, "Path", "C:\\dir\\a \"b\";c#d=e");
+    }
+    const QString text = QString::fromUtf8(readBytes(path()));
+    for (const char* line : {"[Default]\n", "\nConnectionPort=23\n", "\nGuestFlag=False\n", "\nUserID=\n",
+                             "\nPath=C:\\dir\\a \"b\";c#d=e\n"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(line))) << line;
+    EXPECT_TRUE(text.contains(QStringLiteral("\nFontName=ＭＳ ゴシック\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("\nHandleSuffix=さん\n")));
+}
+
+TEST_F(IniStoreTest, HandWrittenLinesReadAsText)
+{
+    const QByteArray file =
+        "\xEF\xBB\xBFOrphan=before any section\r\n"
+        "[Default]\r\n"
+        "Plain=value\r\n"
+        " Spaced  =  spaced value \t\r\n"
+        "Inline=a;b # c\n"
+        "Quoted=\"quoted \\\" text\\n\\x41\\u3042\"\n"
+        "Path=C:\\dir\\file\n"
+        "Tail=C:\\ \"x\"\n"
+        "Empty=\n"
+        "At=@Variant(1)\n"
+        "BadEscape=\"bad \\q\"\n"
+        "Unterminated=\"open\n"
+        "Trailing=\"a\" b\n"
+        "=novalue\n"
+        "NoEquals\n"
+        "key=lower\n"
+        "Key=upper\n"
+        "Key=second\n"
+        "; Commented=1\n"
+        "# Hashed=1\n"
+        "Broken\xFF\xFE=1\n"
+        "Latin=\xE9t\xE9\n"
+        "AfterBroken=ok\n"
+        "[Broken\n"
+        "Hidden=1\n"
+        "[Default-Mst]\n"
+        "Mst=m";
+    ASSERT_TRUE(writeBytes(path(), file));
+    const IniSettingsStore store(path());
+    const std::vector<std::pair<QString, QString>> expected = {
+        {"Orphan", kAbsent},   {"Plain", "value"},     {"Spaced", "spaced value"},
+        {"Inline", "a;b # c"}, {"Quoted", QStringLiteral("quoted \" text\nAあ")},
+        {"Path", "C:\\dir\\file"}, {"Tail", "C:\\ \"x\""}, {"Empty", ""},
+        {"At", "@Variant(1)"}, {"BadEscape", kAbsent}, {"Unterminated", kAbsent},
+        {"Trailing", kAbsent}, {"", kAbsent},          {"NoEquals", kAbsent},
+        {"key", "lower"},      {"Key", "upper"},       {"; Commented", kAbsent},
+        {"Commented", kAbsent}, {"Hashed", kAbsent},   {"Latin", kAbsent},
+        {"AfterBroken", "ok"}, {"Hidden", kAbsent},    {"Mst", kAbsent},
+    };
+    for (const auto& [key, value] : expected)
+        EXPECT_EQ(store.get(kApp, kDefault, key, kAbsent), value) << key.toStdString();
+    EXPECT_EQ(store.get(kApp, "Broken", "Hidden", kAbsent), kAbsent);
+    EXPECT_EQ(store.get(kApp, "Default-Mst", "Mst", kAbsent), QStringLiteral("m"));
+    EXPECT_EQ(store.lastError(), QString());
+}
+
+TEST_F(IniStoreTest, SaveChangesOnlyWhatWasSaved)
+{
+    const QByteArray before =
+        "; ZKT settings, edited by hand\n"
+        "\n"
+        "[Default]\n"
+        "UserID = taro\n"
+        "# my note\n"
+        "Unknown=keep me\n"
+        "\xFF garbage line\n"
+        "\n"
+        "[Plugin]\n"
+        "Extra = 1\n"
+        "[Default-Mst]\n"
+        "ConnectionPort=2323";
+    ASSERT_TRUE(writeBytes(path(), before));
+    IniSettingsStore store(path());
+    store.save(kApp, kDefault, "UserID", "jiro");
+    store.save(kApp, kDefault, "Unknown", "keep me");
+    store.save(kApp, kDefault, "NewKey", " new ");
+    store.save(kApp, "Third", "K", "v");
+    ASSERT_TRUE(store.flush()) << store.lastError().toStdString();
+    EXPECT_EQ(readBytes(path()), QByteArray("; ZKT settings, edited by hand\n"
+                                            "\n"
+                                            "[Default]\n"
+                                            "UserID=jiro\n"
+                                            "# my note\n"
+                                            "Unknown=keep me\n"
+                                            "\xFF garbage line\n"
+                                            "NewKey=\" new \"\n"
+                                            "\n"
+                                            "[Plugin]\n"
+                                            "Extra = 1\n"
+                                            "[Default-Mst]\n"
+                                            "ConnectionPort=2323\n"
+                                            "\n"
+                                            "[Third]\n"
+                                            "K=v\n"));
+
+    modZkCommon::WriteSetting(store, "Init");
+    ASSERT_TRUE(store.flush()) << store.lastError().toStdString();
+    EXPECT_EQ(readBytes(path()), QByteArray("; ZKT settings, edited by hand\n"
+                                            "\n"
+                                            "# my note\n"
+                                            "\xFF garbage line\n"
+                                            "\n"
+                                            "[Plugin]\n"
+                                            "Extra = 1\n"
+                                            "[Default-Mst]\n"
+                                            "ConnectionPort=2323\n"
+                                            "\n"
+                                            "[Third]\n"
+                                            "K=v\n"));
+    EXPECT_EQ(store.get(kApp, kDefault, "UserID", kAbsent), kAbsent);
+}
+
+TEST_F(IniStoreTest, CrLfFilesGainCrLfLines)
+{
+    ASSERT_TRUE(writeBytes(path(), "[Default]\r\nA=1\r\n"));
+    IniSettingsStore store(path());
+    store.save(kApp, kDefault, "B", "2");
+    ASSERT_TRUE(store.flush());
+    EXPECT_EQ(readBytes(path()), QByteArray("[Default]\r\nA=1\r\nB=2\r\n"));
+}
+
+TEST_F(IniStoreTest, SavingTheStoredValueLeavesTheFileAlone)
+{
+    ASSERT_TRUE(writeBytes(path(), "[Default]\nA = 1 \n"));
+    const quint64 inode = inodeOf(path());
+    IniSettingsStore store(path());
+    store.save(kApp, kDefault, "A", "1");
+    ASSERT_TRUE(store.flush());
+    EXPECT_EQ(readBytes(path()), QByteArray("[Default]\nA = 1 \n"));
+    EXPECT_EQ(inodeOf(path()), inode);
+}
+
+TEST_F(IniStoreTest, FileAndFoldersAreTheOwnersAlone)
+{
+    const QString nested = dir_.filePath("config/ZKT/ZKT_1.ini");
+    IniSettingsStore store(nested);
+    store.save(kApp, kDefault, "Password", "secret");
+    ASSERT_TRUE(store.flush()) << store.lastError().toStdString();
+    EXPECT_EQ(modeOf(dir_.filePath("config")), 0700u);
+    EXPECT_EQ(modeOf(dir_.filePath("config/ZKT")), 0700u);
+    EXPECT_EQ(modeOf(nested), 0600u);
+
+    chmodPath(nested, 0644);
+    store.save(kApp, kDefault, "Password", "changed");
+    ASSERT_TRUE(store.flush());
+    EXPECT_EQ(modeOf(nested), 0600u);
+}
+
+TEST_F(IniStoreTest, ReadsSeeSavesAtOnceAndTheFileAfterFlush)
+{
+    IniSettingsStore writer(path());
+    writer.save(kApp, kDefault, "A", "1");
+    EXPECT_EQ(writer.get(kApp, kDefault, "A", kAbsent), QStringLiteral("1"));
+    EXPECT_EQ(IniSettingsStore(path()).get(kApp, kDefault, "A", kAbsent), kAbsent);
+    ASSERT_TRUE(writer.flush());
+    EXPECT_EQ(IniSettingsStore(path()).get(kApp, kDefault, "A", kAbsent), QStringLiteral("1"));
+}
+
+TEST_F(IniStoreTest, PendingChangesAreWrittenWhenTheStoreEnds)
+{
+    {
+        IniSettingsStore writer(path());
+        writer.save(kApp, kDefault, "A", "1");
+    }
+    EXPECT_EQ(IniSettingsStore(path()).get(kApp, kDefault, "A", kAbsent), QStringLiteral("1"));
+}
+
+TEST_F(IniStoreTest, HandEditsAreSeenAndKeptOnFlush)
+{
+    ASSERT_TRUE(writeBytes(path(), "[Default]\nA=1\n"));
+    IniSettingsStore store(path());
+    EXPECT_EQ(store.get(kApp, kDefault, "A", kAbsent), QStringLiteral("1"));
+
+    ASSERT_TRUE(writeBytes(path(), "[Default]\nA=edited\n"));
+    EXPECT_EQ(store.get(kApp, kDefault, "A", kAbsent), QStringLiteral("edited"));
+
+    store.save(kApp, kDefault, "Mine", "m");
+    ASSERT_TRUE(writeBytes(path(), "; note\n[Default]\nA=again\nTheirs=t\n"));
+    EXPECT_EQ(store.get(kApp, kDefault, "Mine", kAbsent), QStringLiteral("m"));
+    EXPECT_EQ(store.get(kApp, kDefault, "Theirs", kAbsent), QStringLiteral("t"));
+    ASSERT_TRUE(store.flush());
+    EXPECT_EQ(readBytes(path()), QByteArray("; note\n[Default]\nA=again\nTheirs=t\nMine=m\n"));
+}
+
+TEST_F(IniStoreTest, OtherApplicationsAreNotServed)
+{
+    IniSettingsStore store(path());
+    EXPECT_EQ(store.appName(), kApp);
+    store.save(kApp, kDefault, "A", "1");
+    EXPECT_EQ(store.get("ZKT_2", kDefault, "A", kAbsent), kAbsent);
+    EXPECT_NE(store.lastError(), QString());
+    store.save("ZKT_2", kDefault, "B", "2");
+    EXPECT_NE(store.lastError(), QString());
+    store.deleteSection("ZKT_2", kDefault);
+    ASSERT_TRUE(store.flush());
+    EXPECT_EQ(store.lastError(), QString());
+    EXPECT_EQ(readBytes(path()), QByteArray("[Default]\nA=1\n"));
+}
+
+TEST_F(IniStoreTest, UnreachableFolderReadsAsAbsentAndRefusesToWrite)
+{
+    ASSERT_TRUE(writeBytes(dir_.filePath("plainfile"), "not a folder"));
+    IniSettingsStore store(dir_.filePath("plainfile/ZKT_1.ini"));
+    EXPECT_EQ(store.get(kApp, kDefault, "A", kAbsent), kAbsent);
+    EXPECT_NE(store.lastError(), QString());
+    store.save(kApp, kDefault, "A", "1");
+    EXPECT_EQ(store.get(kApp, kDefault, "A", kAbsent), QStringLiteral("1"));
+    EXPECT_FALSE(store.flush());
+    EXPECT_NE(store.lastError(), QString());
+    EXPECT_EQ(readBytes(dir_.filePath("plainfile")), QByteArray("not a folder"));
+}
+
+TEST_F(IniStoreTest, UnwritableFolderFailsTheFlushAndKeepsTheOldFile)
+{
+    const QByteArray old = "; mine\n[Default]\nA=old\n";
+    ASSERT_TRUE(writeBytes(path(), old));
+    const QStringList problems = withPermissionsEnforced([&] {
+        QStringList p;
+        IniSettingsStore store(path());
+        chmodPath(folder(), 0500);
+        store.save(kApp, kDefault, "A", "new");
+        check(p, !store.flush(), "flush into a read-only folder succeeded");
+        check(p, !store.lastError().isEmpty(), "no error after a failed flush");
+        check(p, readBytes(path()) == old, "the old file changed");
+        check(p, store.get(kApp, kDefault, "A", kAbsent) == "new", "the pending value was lost");
+        chmodPath(folder(), 0700);
+        check(p, store.flush(), "the retry failed: " + store.lastError());
+        check(p, IniSettingsStore(path()).get(kApp, kDefault, "A", kAbsent) == "new", "retry not written");
+        return p;
+    });
+    EXPECT_EQ(problems, QStringList());
+}
+
+TEST_F(IniStoreTest, UnreadableFileReadsAsAbsentAndIsNeverReplaced)
+{
+    const QByteArray old = "[Default]\nA=old\nB=kept\n";
+    ASSERT_TRUE(writeBytes(path(), old));
+    const QStringList problems = withPermissionsEnforced([&] {
+        QStringList p;
+        chmodPath(path(), 0000);
+        IniSettingsStore store(path());
+        check(p, store.get(kApp, kDefault, "B", kAbsent) == kAbsent, "an unreadable file gave a value");
+        check(p, !store.lastError().isEmpty(), "no error for an unreadable file");
+        store.save(kApp, kDefault, "A", "new");
+        check(p, !store.flush(), "an unreadable file was replaced");
+        check(p, !store.lastError().isEmpty(), "no error after the refused flush");
+        chmodPath(path(), 0600);
+        check(p, readBytes(path()) == old, "the unreadable file changed");
+        check(p, store.flush(), "the retry failed: " + store.lastError());
+        check(p, readBytes(path()) == "[Default]\nA=new\nB=kept\n", "the retry lost the file's keys");
+
+        chmodPath(folder(), 0000);
+        check(p, store.get(kApp, kDefault, "B", kAbsent) == kAbsent, "an unreadable folder gave a value");
+        check(p, !store.lastError().isEmpty(), "no error for an unreadable folder");
+        chmodPath(folder(), 0700);
+        check(p, store.get(kApp, kDefault, "B", kAbsent) == "kept", "not read again once readable");
+        return p;
+    });
+    EXPECT_EQ(problems, QStringList());
+}
+
+qint64 sizeOf(const QString& path)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_size : -1;
+}
+
+TEST_F(IniStoreTest, KilledWriterLeavesTheOldOrTheNewFileWhole)
+{
+    // Large plain values: little time goes into quoting, much into writing.
+    const QString a = QString(3000000, QLatin1Char('a'));
+    const QString b = QStringLiteral("日本語,").repeated(600000);
+    const auto seed = [&](const QString& at, const QString& big) {
+        IniSettingsStore store(at);
+        store.save(kApp, kDefault, "Head", " first ");
+        store.save(kApp, kDefault, "Big", big);
+        store.save(kApp, kDefault, "Tail", "last");
+        return store.flush();
+    };
+    ASSERT_TRUE(seed(path(), a));
+    ASSERT_TRUE(seed(dir_.filePath("other/ZKT_1.ini"), b));
+    const QByteArray oldBytes = readBytes(path());
+    const QByteArray newBytes = readBytes(dir_.filePath("other/ZKT_1.ini"));
+
+    const unsigned randomSeed = std::random_device{}();
+    std::mt19937 random(randomSeed);
+    SCOPED_TRACE(randomSeed);
+    for (int round = 0; round < 6; ++round) {
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t writer = ::fork();
+        ASSERT_GE(writer, 0);
+        if (writer == 0) {
+            ::close(ready[0]);
+            IniSettingsStore store(path());
+            for (bool useB = true;; useB = !useB) {
+                store.save(kApp, kDefault, "Big", useB ? b : a);
+                // Tells the parent that a write is starting, so its kill lands in one.
+                if (::write(ready[1], "1", 1) != 1)
+                    ::_exit(4);
+                if (!store.flush())
+                    ::_exit(3);
+            }
+        }
+        ::close(ready[1]);
+        // Ends the writer also when an assertion below leaves the test early.
+        bool reaped = false;
+        const std::unique_ptr<void, std::function<void(void*)>> cleanup(&ready, [&](void*) {
+            if (!reaped) {
+                ::kill(writer, SIGKILL);
+                ::waitpid(writer, nullptr, 0);
+            }
+            ::close(ready[0]);
+        });
+        char signal = 0;
+        ASSERT_EQ(::read(ready[0], &signal, 1), 1) << "the writer stopped before writing";
+        // Watch the file through whole writes, then kill at a random point.
+        ::fcntl(ready[0], F_SETFL, O_NONBLOCK);
+        const auto watch = [&] {
+            const qint64 size = sizeOf(path());
+            return size == oldBytes.size() || size == newBytes.size();
+        };
+        const int writes = std::uniform_int_distribution<int>(1, 2)(random);
+        for (int started = 0; started < writes;) {
+            ASSERT_TRUE(watch()) << "a reader saw " << sizeOf(path()) << " bytes";
+            char marks[64];
+            const ssize_t n = ::read(ready[0], marks, sizeof marks);
+            ASSERT_NE(n, 0) << "the writer stopped";
+            started += int(std::max<ssize_t>(n, 0));
+        }
+        const int looks = std::uniform_int_distribution<int>(0, 30000)(random);
+        for (int i = 0; i < looks; ++i)
+            ASSERT_TRUE(watch()) << "a reader saw " << sizeOf(path()) << " bytes";
+        ::kill(writer, SIGKILL);
+        int status = 0;
+        reaped = ::waitpid(writer, &status, 0) == writer;
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+            << "the writer ended by itself, status " << status;
+        const QByteArray left = readBytes(path());
+        ASSERT_TRUE(left == oldBytes || left == newBytes) << "round " << round;
+        const IniSettingsStore reader(path());
+        const QString big = reader.get(kApp, kDefault, "Big", kAbsent);
+        EXPECT_TRUE(big == a || big == b);
+        EXPECT_EQ(reader.get(kApp, kDefault, "Tail", kAbsent), QStringLiteral("last"));
+    }
+}
+
+TEST(IniStorePath, FollowsTheXdgConfigFolder)
+{
+    const QByteArray savedXdg = qgetenv("XDG_CONFIG_HOME");
+    const QByteArray savedHome = qgetenv("HOME");
+    const bool hadXdg = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+    qputenv("HOME", "/home/someone");
+    const std::vector<std::pair<QByteArray, QString>> cases = {
+        {"/xdg/config", "/xdg/config/ZKT/ZKT_1.ini"},
+        {"", "/home/someone/.config/ZKT/ZKT_1.ini"},
+        {"relative/path", "/home/someone/.config/ZKT/ZKT_1.ini"},
+    };
+    for (const auto& [xdg, expected] : cases) {
+        qputenv("XDG_CONFIG_HOME", xdg);
+        EXPECT_EQ(IniSettingsStore::defaultPath(), expected);
+    }
+    qunsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(IniSettingsStore::defaultPath(), QStringLiteral("/home/someone/.config/ZKT/ZKT_1.ini"));
+    qputenv("HOME", savedHome);
+    if (hadXdg)
+        qputenv("XDG_CONFIG_HOME", savedXdg);
+}
+
+}  // namespace
