@@ -1,0 +1,678 @@
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QDir>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+
+#include "common/MemorySettingsStore.h"
+#include "common/SettingsTable.h"
+#include "common/modZkCommon.h"
+#include "config/ConfigLayout.h"
+#include "config/qt/FontColorChooser.h"
+#include "config/qt/frmConfig.h"
+#include "controls/qt/NumberField.h"
+
+namespace {
+
+void EnsureApp() {
+    static int argc = 1;
+    static char name[] = "frmconfig_test";
+    static char* argv[] = {name, nullptr};
+    if (!qApp)
+        new QApplication(argc, argv);
+}
+
+// Answers the font and colour dialogs from queued replies; an empty reply
+// is a cancel. Records what each dialog was primed with.
+class FakeChooser : public FontColorChooser {
+public:
+    std::deque<std::optional<FontChoice>> fontReplies;
+    std::deque<std::optional<qint32>> colorReplies;
+    std::vector<FontSpec> fontPrimes;
+    std::vector<qint32> colorPrimes;
+
+    std::optional<FontChoice> chooseFont(const FontSpec& initial, QWidget*) override {
+        fontPrimes.push_back(initial);
+        if (fontReplies.empty())
+            return std::nullopt;
+        auto reply = fontReplies.front();
+        fontReplies.pop_front();
+        return reply;
+    }
+    std::optional<qint32> chooseColor(qint32 initialBgr, QWidget*) override {
+        colorPrimes.push_back(initialBgr);
+        if (colorReplies.empty())
+            return std::nullopt;
+        auto reply = colorReplies.front();
+        colorReplies.pop_front();
+        return reply;
+    }
+};
+
+const QString kApp = modZkCommon::AppName();
+const QString kDefault = QStringLiteral("Default");
+const QString kAbsent = QStringLiteral("<absent>");
+
+void Press(QWidget* target, int key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &release);
+}
+
+void Type(QWidget* target, const QString& text) {
+    for (QChar ch : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+        QCoreApplication::sendEvent(target, &press);
+    }
+}
+
+int Px(double twips, const QWidget* w) {
+    return ConfigLayout::TwipsToPixels(twips, w->screen()->logicalDotsPerInch());
+}
+
+class FrmConfigTest : public ::testing::Test {
+protected:
+    void SetUp() override { EnsureApp(); }
+
+    // Opens the dialog and runs `steps` inside its modal loop; the steps
+    // must close it. A dialog left open fails the test and is closed.
+    void Open(const std::function<void(QDialog*)>& steps) {
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            ran = true;
+            QDialog* w = dialog.openWindow();
+            ASSERT_NE(w, nullptr);
+            steps(w);
+            if (w->isVisible()) {
+                ADD_FAILURE() << "the steps left the dialog open";
+                w->close();
+            }
+        });
+        dialog.AppWin_Config(nullptr);
+        EXPECT_TRUE(ran);
+        EXPECT_EQ(dialog.openWindow(), nullptr);
+    }
+
+    template <class T>
+    static T* Find(QDialog* w, const char* name) {
+        T* found = w->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    static QPushButton* Button(QDialog* w, const char* name) { return Find<QPushButton>(w, name); }
+    static QCheckBox* Box(QDialog* w, const char* name) { return Find<QCheckBox>(w, name); }
+    static QLineEdit* Text(QDialog* w, const char* name) { return Find<QLineEdit>(w, name); }
+    static NumberField* Number(QDialog* w, const char* name) { return Find<NumberField>(w, name); }
+
+    QString Stored(const QString& key) const { return store.get(kApp, kDefault, key, kAbsent); }
+
+    void Preload(const QList<QPair<QString, QString>>& values) {
+        for (const auto& [key, text] : values)
+            store.save(kApp, kDefault, key, text);
+    }
+
+    QStringList StoredSnapshot() const {
+        QStringList all;
+        for (const QString& key : store.keys(kApp, kDefault))
+            all << key + QLatin1Char('=') + Stored(key);
+        return all;
+    }
+
+    MemorySettingsStore store;
+    FakeChooser chooser;
+    frmConfig dialog{store, chooser};
+};
+
+QStringList FieldKeys() {
+    QStringList keys;
+    for (const SettingsTable::Field& f : SettingsTable::fields())
+        keys << QString::fromUtf16(f.key);
+    return keys;
+}
+
+// ---------------------------------------------------------------- saving
+
+TEST_F(FrmConfigTest, ConfirmingUnchangedWritesEveryKeyInFieldOrderInStoredForms) {
+    Open([](QDialog* w) { Button(w, "cmdEnd0")->click(); });
+    EXPECT_TRUE(dialog.accepted());
+    EXPECT_EQ(store.keys(kApp, kDefault), FieldKeys());
+    const QStringList expected{
+        "GuestFlag=False",        "UserID=",           "Password=",
+        "HandleName=",            "ConnectionAddress=" + AppSettings{}.ConnectionAddress,
+        "ConnectionPort=23",      "Luminosity=13",     "HandleSuffix=さん",
+        "LocalEcho=False",        "AutoChangeWindow=True", "AutoGetHandleName=True",
+        "ScreenSave=False",       "ChangeMyColor=False", "MyColor=0",
+        "FontName=ＭＳ ゴシック", "FontSize=10",       "FontBold=False",
+        "FontItalic=False"};
+    EXPECT_EQ(StoredSnapshot(), expected);
+}
+
+TEST_F(FrmConfigTest, ConfirmingWritesWhatWasEdited) {
+    Preload({{"UserID", "alice"}, {"Password", "old"}, {"HandleSuffix", "さん"}});
+    Open([](QDialog* w) {
+        Box(w, "chkGuestFlag")->setChecked(true);
+        Text(w, "imtPassword")->setText(QStringLiteral("p,a ss"));
+        Text(w, "imtHandleName")->setText(QStringLiteral("はなこ"));
+        Text(w, "imtConnectionAddress")->setText(QStringLiteral("bbs.example.jp"));
+        Number(w, "imnConnectionPort")->setValue(2323);
+        Number(w, "imnLuminosity")->setValue(2175);
+        Text(w, "imtHandleSuffix")->clear();
+        Box(w, "chkLocalEcho")->setChecked(true);
+        Box(w, "chkAutoChangeWindow")->setChecked(false);
+        Box(w, "chkAutoGetHandleName")->setChecked(false);
+        Box(w, "chkScreenSave")->setChecked(true);
+        Box(w, "chkChangeMyColor")->setChecked(true);
+        Button(w, "cmdEnd0")->click();
+    });
+    EXPECT_EQ(Stored("GuestFlag"), "True");
+    EXPECT_EQ(Stored("UserID"), "alice");  // disabled by the guest box, kept as it was
+    EXPECT_EQ(Stored("Password"), "p,a ss");
+    EXPECT_EQ(Stored("HandleName"), "はなこ");
+    EXPECT_EQ(Stored("ConnectionAddress"), "bbs.example.jp");
+    EXPECT_EQ(Stored("ConnectionPort"), "2323");
+    EXPECT_EQ(Stored("Luminosity"), "2175");
+    EXPECT_EQ(Stored("HandleSuffix"), "");
+    EXPECT_EQ(Stored("LocalEcho"), "True");
+    EXPECT_EQ(Stored("AutoChangeWindow"), "False");
+    EXPECT_EQ(Stored("AutoGetHandleName"), "False");
+    EXPECT_EQ(Stored("ScreenSave"), "True");
+    EXPECT_EQ(Stored("ChangeMyColor"), "True");
+    AppSettings reloaded;
+    modZkCommon::LoadSettings(store, reloaded);
+    EXPECT_EQ(reloaded, dialog.editSettings());
+}
+
+TEST_F(FrmConfigTest, EveryOtherWayOfClosingWritesNothing) {
+    struct Way {
+        const char* name;
+        std::function<void(QDialog*)> close;
+    };
+    const std::vector<Way> ways{
+        {"取消", [](QDialog* w) { Button(w, "cmdEnd1")->click(); }},
+        {"Enter on 取消", [](QDialog* w) { Press(Button(w, "cmdEnd1"), Qt::Key_Return); }},
+        {"close box", [](QDialog* w) { w->close(); }},
+        {"Escape in the guest box", [](QDialog* w) { Press(Box(w, "chkGuestFlag"), Qt::Key_Escape); }},
+        {"Escape in a text field", [](QDialog* w) { Press(Text(w, "imtPassword"), Qt::Key_Escape); }},
+        {"Escape in a number field",
+         [](QDialog* w) { Press(Number(w, "imnConnectionPort"), Qt::Key_Escape); }},
+        {"Escape on 更新", [](QDialog* w) { Press(Button(w, "cmdEnd0"), Qt::Key_Escape); }},
+        {"Escape on the dialog", [](QDialog* w) { Press(w, Qt::Key_Escape); }},
+        {"F12 in a text field", [](QDialog* w) { Press(Text(w, "imtUserID"), Qt::Key_F12); }},
+        {"F12 on the font button", [](QDialog* w) { Press(Button(w, "cmdFont"), Qt::Key_F12); }},
+    };
+    Preload({{"UserID", "alice"}, {"ConnectionPort", "2323"}});
+    const QStringList before = StoredSnapshot();
+    for (const Way& way : ways) {
+        chooser.fontReplies = {FontChoice{"IPAGothic", 12, true, false}};
+        Open([&](QDialog* w) {
+            Text(w, "imtUserID")->setText(QStringLiteral("mallory"));
+            Number(w, "imnConnectionPort")->setValue(80);
+            Box(w, "chkGuestFlag")->setChecked(true);
+            Button(w, "cmdFont")->click();
+            way.close(w);
+            EXPECT_FALSE(w->isVisible()) << way.name;
+        });
+        EXPECT_FALSE(dialog.accepted()) << way.name;
+        EXPECT_EQ(StoredSnapshot(), before) << way.name;
+        // The controls were still copied back on closing.
+        EXPECT_EQ(dialog.editSettings().UserID, "mallory") << way.name;
+        EXPECT_EQ(dialog.editSettings().ConnectionPort, 80) << way.name;
+    }
+}
+
+TEST_F(FrmConfigTest, EditsDiscardedByACancelDoNotReachTheNextOpening) {
+    Preload({{"HandleName", "taro"}});
+    Open([](QDialog* w) {
+        Text(w, "imtHandleName")->setText(QStringLiteral("jiro"));
+        Button(w, "cmdEnd1")->click();
+    });
+    Open([](QDialog* w) {
+        EXPECT_EQ(Text(w, "imtHandleName")->text(), "taro");
+        Button(w, "cmdEnd1")->click();
+    });
+}
+
+TEST_F(FrmConfigTest, AFailedSaveIsReportedToTheUser) {
+    store.failWrites(QStringLiteral("disk full"));
+    QString shown;
+    int attempts = 0;
+    std::function<void()> dismiss = [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box && ++attempts < 1000) {
+            QTimer::singleShot(0, dismiss);
+            return;
+        }
+        ASSERT_NE(box, nullptr);
+        shown = box->text();
+        box->close();
+    };
+    Open([&](QDialog* w) {
+        Button(w, "cmdEnd0")->click();
+        QTimer::singleShot(0, dismiss);
+    });
+    EXPECT_TRUE(shown.contains(QStringLiteral("disk full"))) << shown.toStdString();
+}
+
+// ------------------------------------------------------- controls and rules
+
+TEST_F(FrmConfigTest, CaptionsTooltipsAndFonts) {
+    Preload({{"FontName", "IPAGothic"}});
+    Open([](QDialog* w) {
+        EXPECT_EQ(w->windowTitle(), "環境設定");
+        const std::vector<std::pair<const char*, QString>> captions{
+            {"chkGuestFlag", "ゲストでログインをする"},
+            {"lblUserID", "UserID"},
+            {"lblPassword", "Password"},
+            {"lblHandleName", "HandleName"},
+            {"Label3", "接続先アドレス"},
+            {"Label4", "接続先ポート番号"},
+            {"Label2", "ログ行数"},
+            {"lblLuminosity", "輝度の設定"},
+            {"lblHandleSuffix", "敬称の設定"},
+            {"chkAutoChangeWindow", "チャットウィンドウへの切り替えを自動で行う"},
+            {"chkAutoGetHandleName", "ハンドル名が不明の場合は、自動で取得する"},
+            {"chkLocalEcho", "自分の発言は、ローカルエコーする"},
+            {"chkScreenSave", "前回終了時の位置を記録する"},
+            {"chkChangeMyColor", "自分の発言の色を設定する"},
+            {"cmdMyColor", "発言色の設定"},
+            {"chkSaveLog", "ログを保存する"},
+            {"cmdSaveLogFile", "保存先の設定"},
+            {"cmdFont", "表示フォントの設定 [IPAGothic]"},
+            {"cmdEnd0", "更新"},
+            {"cmdEnd1", "取消"},
+            {"cmdMode", "詳細設定"},
+        };
+        for (const auto& [name, caption] : captions) {
+            QWidget* c = Find<QWidget>(w, name);
+            ASSERT_NE(c, nullptr);
+            const QString text = c->property("text").toString();
+            EXPECT_EQ(text, caption) << name;
+            EXPECT_EQ(c->font().family(), "ＭＳ Ｐゴシック") << name;
+            EXPECT_DOUBLE_EQ(c->font().pointSizeF(), 9.75) << name;
+        }
+        EXPECT_EQ(Box(w, "chkLocalEcho")->toolTip(),
+                  "自分の発言をサーバの応答を待たずに表示します。このオプションを設定すると、"
+                  "メッセージの表示順序が他の人と異なってしまう場合があります。");
+        EXPECT_EQ(Button(w, "cmdFont")->toolTip(),
+                  "ターミナル・チャット画面の表示フォントの設定を行います。");
+        EXPECT_EQ(Text(w, "imtHandleSuffix")->toolTip(),
+                  "ハンドル名をダブルクリックした時に転送される文字列に追加する敬称を設定します。");
+        EXPECT_FALSE(Box(w, "chkSaveLog")->isEnabled());
+        EXPECT_FALSE(Button(w, "cmdSaveLogFile")->isEnabled());
+        QLineEdit* password = Text(w, "imtPassword");
+        EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+        EXPECT_EQ(password->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr,
+                                               password),
+                  '*');
+        Button(w, "cmdEnd1")->click();
+    });
+}
+
+TEST_F(FrmConfigTest, TabOrderFollowsTheTabIndexes) {
+    Open([](QDialog* w) {
+        const QStringList order{
+            "chkGuestFlag",        "imtUserID",          "imtPassword",      "imtHandleName",
+            "imtConnectionAddress", "imnConnectionPort", "imNumber2",        "imnLuminosity",
+            "imtHandleSuffix",     "chkAutoChangeWindow", "chkAutoGetHandleName",
+            "chkLocalEcho",        "chkScreenSave",      "chkChangeMyColor", "cmdMyColor",
+            "chkSaveLog",          "cmdSaveLogFile",     "cmdFont",          "cmdEnd0",
+            "cmdEnd1",             "cmdMode"};
+        QStringList seen;
+        QWidget* start = Box(w, "chkGuestFlag");
+        QWidget* at = start;
+        do {
+            if (order.contains(at->objectName()) && !seen.contains(at->objectName()))
+                seen << at->objectName();
+            at = at->nextInFocusChain();
+        } while (at != start);
+        EXPECT_EQ(seen, order);
+        EXPECT_EQ(w->focusWidget(), start);
+        Button(w, "cmdEnd1")->click();
+    });
+}
+
+TEST_F(FrmConfigTest, EnablingRulesOnOpening) {
+    struct Case {
+        const char* guest;
+        const char* changeMyColor;
+        bool userFieldsEnabled;
+        bool colourEnabled;
+    };
+    const Case cases[] = {
+        {"False", "False", true, false},
+        {"True", "False", false, false},
+        {"False", "True", true, true},
+        {"True", "True", false, true},
+    };
+    for (const Case& c : cases) {
+        Preload({{"GuestFlag", c.guest}, {"ChangeMyColor", c.changeMyColor}, {"UserID", "u1"}});
+        Open([&](QDialog* w) {
+            EXPECT_EQ(Text(w, "imtUserID")->isEnabled(), c.userFieldsEnabled) << c.guest;
+            EXPECT_EQ(Text(w, "imtPassword")->isEnabled(), c.userFieldsEnabled) << c.guest;
+            EXPECT_EQ(Text(w, "imtUserID")->text(), "u1");
+            EXPECT_EQ(Button(w, "cmdMyColor")->isEnabled(), c.colourEnabled) << c.changeMyColor;
+            Button(w, "cmdEnd1")->click();
+        });
+    }
+}
+
+TEST_F(FrmConfigTest, EnablingRulesFollowTheBoxes) {
+    Open([](QDialog* w) {
+        QCheckBox* guest = Box(w, "chkGuestFlag");
+        QCheckBox* colour = Box(w, "chkChangeMyColor");
+        for (bool ticked : {true, false, true}) {
+            guest->setChecked(ticked);
+            EXPECT_EQ(Text(w, "imtUserID")->isEnabled(), !ticked);
+            EXPECT_EQ(Text(w, "imtPassword")->isEnabled(), !ticked);
+            EXPECT_TRUE(Text(w, "imtHandleName")->isEnabled());
+            colour->setChecked(ticked);
+            EXPECT_EQ(Button(w, "cmdMyColor")->isEnabled(), ticked);
+        }
+        Button(w, "cmdEnd1")->click();
+    });
+}
+
+// ---------------------------------------------------------------- Enter key
+
+TEST_F(FrmConfigTest, EnterMovesTheFocusAlongTheDialogsPath) {
+    struct Case {
+        const char* from;
+        bool guest;
+        bool changeMyColor;
+        const char* to;
+    };
+    const Case cases[] = {
+        {"chkGuestFlag", false, false, "imtUserID"},
+        {"chkGuestFlag", true, false, "imtHandleName"},
+        {"chkAutoChangeWindow", false, false, "chkAutoGetHandleName"},
+        {"chkAutoGetHandleName", false, false, "chkLocalEcho"},
+        {"chkLocalEcho", false, false, "chkScreenSave"},
+        {"chkScreenSave", false, false, "chkChangeMyColor"},
+        {"chkChangeMyColor", false, true, "cmdMyColor"},
+        {"chkChangeMyColor", false, false, "cmdFont"},
+        {"cmdMyColor", false, true, "cmdFont"},
+        {"cmdFont", false, false, "cmdEnd0"},
+        {"imtUserID", false, false, "imtPassword"},
+        {"imtHandleSuffix", false, false, "chkAutoChangeWindow"},
+        {"imnConnectionPort", false, false, "imNumber2"},
+    };
+    for (const Case& c : cases) {
+        Open([&](QDialog* w) {
+            Button(w, "cmdMode")->click();  // the detailed controls take focus only when shown
+            Box(w, "chkGuestFlag")->setChecked(c.guest);
+            Box(w, "chkChangeMyColor")->setChecked(c.changeMyColor);
+            QWidget* from = Find<QWidget>(w, c.from);
+            from->setFocus();
+            ASSERT_EQ(w->focusWidget(), from) << c.from;
+            const auto* box = qobject_cast<QCheckBox*>(from);
+            const bool tickedBefore = box && box->isChecked();
+            Press(from, Qt::Key_Return);
+            EXPECT_EQ(w->focusWidget(), Find<QWidget>(w, c.to)) << c.from << " -> " << c.to;
+            if (box) {
+                EXPECT_EQ(box->isChecked(), tickedBefore) << c.from;
+            }
+            EXPECT_TRUE(w->isVisible()) << c.from;
+            w->close();
+        });
+        EXPECT_TRUE(chooser.fontPrimes.empty()) << c.from;
+        EXPECT_TRUE(chooser.colorPrimes.empty()) << c.from;
+    }
+}
+
+TEST_F(FrmConfigTest, EnterPressesTheThreeBottomButtons) {
+    Open([](QDialog* w) {
+        QPushButton* mode = Button(w, "cmdMode");
+        Press(mode, Qt::Key_Enter);
+        EXPECT_EQ(mode->text(), "簡易設定");
+        EXPECT_TRUE(w->isVisible());
+        Press(Button(w, "cmdEnd0"), Qt::Key_Return);
+    });
+    EXPECT_TRUE(dialog.accepted());
+    EXPECT_EQ(store.keys(kApp, kDefault).size(), 18);
+}
+
+TEST_F(FrmConfigTest, EnterInATextFieldNeverConfirms) {
+    Open([](QDialog* w) {
+        Press(Text(w, "imtHandleName"), Qt::Key_Return);
+        EXPECT_TRUE(w->isVisible());
+        Button(w, "cmdEnd1")->click();
+    });
+    EXPECT_FALSE(dialog.accepted());
+    EXPECT_TRUE(store.keys(kApp, kDefault).isEmpty());
+}
+
+// ------------------------------------------------------------------ layouts
+
+TEST_F(FrmConfigTest, OpensInTheSimpleLayoutCentredOnTheScreen) {
+    Open([this](QDialog* w) {
+        EXPECT_EQ(dialog.layoutMode(), "Normal");
+        EXPECT_TRUE(Find<QFrame>(w, "fraBase1")->isHidden());
+        EXPECT_TRUE(Find<QFrame>(w, "fraBase0")->isVisible());
+        EXPECT_EQ(Button(w, "cmdMode")->text(), "詳細設定");
+        EXPECT_EQ(w->size(), QSize(Px(4905, w), Px(1425 + 465 + 120, w)));
+        const QRect screen = w->screen()->geometry();
+        const QPointF centre = QRectF(w->frameGeometry()).center();
+        EXPECT_LE(std::abs(centre.x() - QRectF(screen).center().x()), 1.0);
+        EXPECT_LE(std::abs(centre.y() - QRectF(screen).center().y()), 1.0);
+        // "取消" sits 120 twips from the right and the bottom.
+        const QRect cancel = Button(w, "cmdEnd1")->geometry();
+        EXPECT_EQ(w->width() - (cancel.x() + cancel.width()), Px(120, w));
+        EXPECT_EQ(w->height() - (cancel.y() + cancel.height()), Px(120, w));
+        EXPECT_EQ(Box(w, "chkGuestFlag")->geometry(), QRect(Px(300, w), Px(120, w), Px(2535, w), Px(255, w)));
+        Button(w, "cmdEnd1")->click();
+    });
+}
+
+TEST_F(FrmConfigTest, SwitchingLayoutsKeepsTheCentreAndRestoresTheSize) {
+    Open([this](QDialog* w) {
+        QPushButton* mode = Button(w, "cmdMode");
+        QFrame* detailed = Find<QFrame>(w, "fraBase1");
+        const QRect simpleOuter = w->frameGeometry();
+        const QSize simpleClient = w->size();
+        // A window sits on whole pixels, so the centre may move by half a pixel.
+        const auto expectSameCentre = [&](const char* when) {
+            const QPointF before = QRectF(simpleOuter).center();
+            const QPointF now = QRectF(w->frameGeometry()).center();
+            EXPECT_LE(std::abs(now.x() - before.x()), 0.5) << when;
+            EXPECT_LE(std::abs(now.y() - before.y()), 0.5) << when;
+        };
+
+        Text(w, "imtHandleName")->setFocus();
+        mode->click();
+        EXPECT_EQ(dialog.layoutMode(), "Advance");
+        EXPECT_TRUE(detailed->isVisible());
+        EXPECT_EQ(detailed->pos(), QPoint(0, Px(1425, w)));
+        EXPECT_EQ(mode->text(), "簡易設定");
+        EXPECT_EQ(w->size(), QSize(Px(9135, w), Px(1425 + 2445 + 465 + 120, w)));
+        EXPECT_EQ(w->frameGeometry().size() - w->size(), simpleOuter.size() - simpleClient);
+        expectSameCentre("detailed");
+        EXPECT_EQ(w->focusWidget(), Box(w, "chkGuestFlag"));
+
+        Text(w, "imtConnectionAddress")->setFocus();
+        mode->click();
+        EXPECT_EQ(dialog.layoutMode(), "Normal");
+        EXPECT_TRUE(detailed->isHidden());
+        EXPECT_EQ(mode->text(), "詳細設定");
+        EXPECT_EQ(w->frameGeometry(), simpleOuter);
+        EXPECT_EQ(w->size(), simpleClient);
+        expectSameCentre("simple again");
+        EXPECT_EQ(w->focusWidget(), Box(w, "chkGuestFlag"));
+
+        // Back and forth many times: the window does not creep.
+        for (int i = 0; i < 6; ++i)
+            mode->click();
+        EXPECT_EQ(w->frameGeometry(), simpleOuter);
+        Button(w, "cmdEnd1")->click();
+    });
+}
+
+TEST_F(FrmConfigTest, EveryOpeningStartsInTheSimpleLayout) {
+    Open([](QDialog* w) {
+        Button(w, "cmdMode")->click();
+        Button(w, "cmdEnd1")->click();
+    });
+    Open([this](QDialog* w) {
+        EXPECT_EQ(dialog.layoutMode(), "Normal");
+        EXPECT_TRUE(Find<QFrame>(w, "fraBase1")->isHidden());
+        Button(w, "cmdEnd1")->click();
+    });
+}
+
+// ------------------------------------------------------------ font, colour
+
+TEST_F(FrmConfigTest, ChosenFontSizeIsRoundedHalvesToEven) {
+    struct Case {
+        double points;
+        const char* stored;
+    };
+    const Case cases[] = {{10.5, "10"}, {11.5, "12"}, {9.49, "9"}, {12.0, "12"}, {8.51, "9"}};
+    for (const Case& c : cases) {
+        chooser.fontReplies = {FontChoice{"IPAGothic", c.points, true, true}};
+        Open([](QDialog* w) {
+            Button(w, "cmdFont")->click();
+            EXPECT_EQ(Button(w, "cmdFont")->text(), "表示フォントの設定 [IPAGothic]");
+            Button(w, "cmdEnd0")->click();
+        });
+        EXPECT_EQ(Stored("FontSize"), c.stored) << c.points;
+        EXPECT_EQ(Stored("FontName"), "IPAGothic");
+        EXPECT_EQ(Stored("FontBold"), "True");
+        EXPECT_EQ(Stored("FontItalic"), "True");
+    }
+}
+
+TEST_F(FrmConfigTest, ACancelledFontChoiceKeepsTheEarlierChoice) {
+    Preload({{"FontName", "IPAMincho"}, {"FontSize", "14"}, {"FontBold", "True"}});
+    chooser.fontReplies = {FontChoice{"IPAGothic", 12, false, true}, std::nullopt};
+    Open([](QDialog* w) {
+        Button(w, "cmdFont")->click();
+        Button(w, "cmdFont")->click();
+        EXPECT_EQ(Button(w, "cmdFont")->text(), "表示フォントの設定 [IPAGothic]");
+        Button(w, "cmdEnd0")->click();
+    });
+    ASSERT_EQ(chooser.fontPrimes.size(), 2u);
+    EXPECT_EQ(chooser.fontPrimes[0], (FontSpec{"IPAMincho", 14, true, false}));
+    EXPECT_EQ(chooser.fontPrimes[1], (FontSpec{"IPAGothic", 12, false, true}));
+    EXPECT_EQ(Stored("FontName"), "IPAGothic");
+    EXPECT_EQ(Stored("FontSize"), "12");
+    EXPECT_EQ(Stored("FontBold"), "False");
+    EXPECT_EQ(Stored("FontItalic"), "True");
+}
+
+TEST_F(FrmConfigTest, AFontChosenBeforeACancelIsDropped) {
+    Preload({{"FontName", "IPAMincho"}, {"FontSize", "14"}});
+    const QStringList before = StoredSnapshot();
+    chooser.fontReplies = {FontChoice{"IPAGothic", 10.5, true, false}};
+    Open([](QDialog* w) {
+        Button(w, "cmdFont")->click();
+        Button(w, "cmdEnd1")->click();
+    });
+    EXPECT_EQ(StoredSnapshot(), before);
+    Open([](QDialog* w) {
+        EXPECT_EQ(Button(w, "cmdFont")->text(), "表示フォントの設定 [IPAMincho]");
+        Button(w, "cmdFont")->click();  // no reply queued: a cancel
+        EXPECT_EQ(Button(w, "cmdFont")->text(), "表示フォントの設定 [IPAMincho]");
+        Button(w, "cmdEnd1")->click();
+    });
+    ASSERT_EQ(chooser.fontPrimes.size(), 2u);
+    EXPECT_EQ(chooser.fontPrimes[1], (FontSpec{"IPAMincho", 14, false, false}));
+}
+
+TEST_F(FrmConfigTest, OwnColourIsChosenThroughTheColourDialog) {
+    Preload({{"ChangeMyColor", "True"}, {"MyColor", "255"}});
+    chooser.colorReplies = {0x00FF8040, std::nullopt};
+    Open([](QDialog* w) {
+        Button(w, "cmdMyColor")->click();
+        Button(w, "cmdMyColor")->click();  // cancelled: the first choice stays
+        Button(w, "cmdEnd0")->click();
+    });
+    EXPECT_EQ(chooser.colorPrimes, (std::vector<qint32>{255, 0x00FF8040}));
+    EXPECT_EQ(Stored("MyColor"), QString::number(0x00FF8040));
+}
+
+// ------------------------------------------------------------ number fields
+
+TEST_F(FrmConfigTest, NumberFieldsHoldWholeNumbersInRange) {
+    NumberField port(1, 65535);
+    struct Case {
+        int set;
+        int value;
+        const char* shown;
+    };
+    const Case cases[] = {{23, 23, "23"}, {0, 1, "1"}, {70000, 65535, "65535"}, {12345, 12345, "12345"}};
+    for (const Case& c : cases) {
+        port.setValue(c.set);
+        EXPECT_EQ(port.settledValue(), c.value) << c.set;
+        EXPECT_EQ(port.text(), c.shown) << c.set;
+    }
+}
+
+TEST_F(FrmConfigTest, NumberFieldRevertsAnEmptyOrUnusableEntryToItsLastValue) {
+    NumberField luminosity(0, 2175);
+    luminosity.setValue(13);
+    auto* edit = luminosity.findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    for (const char* entry : {"", "abc", "99999", "-5", "1.5"}) {
+        edit->setText(QString::fromUtf8(entry));
+        EXPECT_EQ(luminosity.settledValue(), 13) << entry;
+        EXPECT_EQ(luminosity.text(), "13") << entry;
+    }
+    edit->setText(QStringLiteral("200"));
+    EXPECT_EQ(luminosity.settledValue(), 200);
+}
+
+TEST_F(FrmConfigTest, NumberFieldRefusesTypedLettersAndOutOfRangeDigits) {
+    NumberField port(1, 65535);
+    port.setValue(23);
+    port.selectAll();
+    Type(&port, QStringLiteral("8x0"));
+    EXPECT_EQ(port.settledValue(), 80);
+    port.selectAll();
+    Type(&port, QStringLiteral("99999"));
+    EXPECT_GE(port.settledValue(), 1);
+    EXPECT_LE(port.settledValue(), 65535);
+}
+
+TEST_F(FrmConfigTest, AnEmptiedPortIsSavedAsItsLastValue) {
+    Preload({{"ConnectionPort", "2323"}, {"Luminosity", "40"}});
+    Open([](QDialog* w) {
+        Number(w, "imnConnectionPort")->findChild<QLineEdit*>()->clear();
+        Number(w, "imnLuminosity")->findChild<QLineEdit*>()->setText(QStringLiteral("x"));
+        Button(w, "cmdEnd0")->click();
+    });
+    EXPECT_EQ(Stored("ConnectionPort"), "2323");
+    EXPECT_EQ(Stored("Luminosity"), "40");
+}
+
+// --------------------------------------------------------------- pictures
+
+// With ZKT_CONFIG_SHOTS set to a folder, saves pictures of both layouts.
+TEST_F(FrmConfigTest, Screenshots) {
+    const QString folder = qEnvironmentVariable("ZKT_CONFIG_SHOTS");
+    if (folder.isEmpty())
+        GTEST_SKIP() << "set ZKT_CONFIG_SHOTS to a folder to save pictures";
+    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+    Preload({{"UserID", "guest01"}, {"Password", "secret"}, {"HandleName", "たろう"},
+             {"ChangeMyColor", "True"}, {"FontName", "IPAGothic"}});
+    Open([&](QDialog* w) {
+        EXPECT_TRUE(w->grab().save(QDir(folder).filePath("config-simple.png")));
+        Button(w, "cmdMode")->click();
+        EXPECT_TRUE(w->grab().save(QDir(folder).filePath("config-detailed.png")));
+        Button(w, "cmdEnd1")->click();
+    });
+}
+
+}  // namespace
