@@ -1,0 +1,332 @@
+#include "controls/qt/QtTelnetSocket.h"
+
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "support/FakeTime.h"
+#include "common/Cp932.h"
+
+namespace {
+
+// Runs the event loop until `done` holds; the cap only keeps a broken test
+// from hanging.
+bool waitFor(const std::function<bool()>& done, int capMs = 20000)
+{
+    QTimer cap;
+    cap.setSingleShot(true);
+    cap.start(capMs);
+    while (!done()) {
+        if (!cap.isActive())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+// Lets everything already queued run, so that a missing notification is seen
+// to be missing.
+void settle()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
+
+QByteArray sjis(const QString& text)
+{
+    return Cp932::encode(text).bytes;
+}
+
+struct RecordingListener : TelnetSocketListener {
+    void onDataArrival() override
+    {
+        ++arrivals;
+        if (fetchOnArrival)
+            received += socket->getData();
+        if (closeOnArrival)
+            socket->close();
+    }
+    void onCloseByHost() override
+    {
+        ++hostCloses;
+        stateAtHostClose = socket->state();
+    }
+    void onConnectFailed(const QString& reason) override
+    {
+        failures << reason;
+        stateAtFailure = socket->state();
+    }
+    void onSendInexact() override { ++inexactSends; }
+
+    QtTelnetSocket* socket = nullptr;
+    bool fetchOnArrival = true;
+    bool closeOnArrival = false;
+    QString received;
+    int arrivals = 0;
+    int hostCloses = 0;
+    int inexactSends = 0;
+    int stateAtHostClose = -1;
+    int stateAtFailure = -1;
+    QStringList failures;
+};
+
+class TelnetSocketTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        static int argc = 1;
+        static char name[] = "telnet_socket_test";
+        static char* argv[] = {name, nullptr};
+        if (!QCoreApplication::instance())
+            new QCoreApplication(argc, argv);
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+        listener.socket = &socket;
+        socket.setListener(&listener);
+        socket.setRemoteHost(QStringLiteral("127.0.0.1"));
+        socket.setRemotePort(server.serverPort());
+    }
+
+    // Connects and returns the server's end of the connection.
+    QTcpSocket* connectPeer()
+    {
+        socket.connectToRemote();
+        if (!waitFor([&] { return server.hasPendingConnections() && socket.state() == TelnetSocket::Connected; }))
+            return nullptr;
+        return server.nextPendingConnection();
+    }
+
+    void hostSends(QTcpSocket* peer, const QByteArray& bytes)
+    {
+        peer->write(bytes);
+        peer->flush();
+    }
+
+    FakeTimeSource time;
+    QtTelnetSocket socket{time};
+    RecordingListener listener;
+    QTcpServer server;
+};
+
+TEST_F(TelnetSocketTest, ReceivesJapaneseSplitAcrossWrites)
+{
+    QTcpSocket* peer = connectPeer();
+    ASSERT_NE(peer, nullptr);
+    const QString text = QStringLiteral(u"ようこそ、掲示板へ！ｶﾀｶﾅ ok\r\n");
+    const QByteArray bytes = sjis(text);
+    const qsizetype cut = bytes.indexOf(char(0x82)) + 1;  // right after a lead byte
+
+    hostSends(peer, bytes.first(cut));
+    ASSERT_TRUE(waitFor([&] { return listener.arrivals >= 1; }));
+    EXPECT_FALSE(listener.received.contains(QChar(0xFFFD)));
+    hostSends(peer, bytes.sliced(cut));
+    ASSERT_TRUE(waitFor([&] { return listener.received.size() >= text.size(); }));
+
+    EXPECT_EQ(listener.received, text);
+    EXPECT_EQ(socket.state(), TelnetSocket::Connected);
+    EXPECT_EQ(socket.getData(), QString());
+}
+
+TEST_F(TelnetSocketTest, SendsCodePage932InOneWrite)
+{
+    QTcpSocket* peer = connectPeer();
+    ASSERT_NE(peer, nullptr);
+    QByteArray atHost;
+    auto expectArrives = [&](const QByteArray& expected) {
+        EXPECT_TRUE(waitFor([&] {
+            atHost += peer->readAll();
+            return atHost.size() >= expected.size();
+        }));
+        EXPECT_EQ(atHost, expected);
+        atHost.clear();
+    };
+
+    socket.sendData(QStringLiteral(u"guest\r\n"));
+    expectArrives("guest\r\n");
+    socket.sendData(QStringLiteral(u"こんにちは～\r\n"));
+    expectArrives(QByteArray("\x82\xB1\x82\xF1\x82\xC9\x82\xBF\x82\xCD\x81\x60\r\n"));
+    settle();
+    EXPECT_EQ(listener.inexactSends, 0);
+
+    socket.sendData(QStringLiteral(u"€5 𠮷野家\r\n"));
+    EXPECT_EQ(listener.inexactSends, 0);  // never from inside the caller's own call
+    expectArrives(QByteArray("?5 ?\x96\xEC\x89\xC6\r\n"));
+    EXPECT_TRUE(waitFor([&] { return listener.inexactSends == 1; }));
+}
+
+TEST_F(TelnetSocketTest, HostCloseDeliversTheRestThenNotifiesOnce)
+{
+    QTcpSocket* peer = connectPeer();
+    ASSERT_NE(peer, nullptr);
+    hostSends(peer, sjis(QStringLiteral(u"さようなら\r\n")) + char(0x82));
+    peer->disconnectFromHost();
+
+    ASSERT_TRUE(waitFor([&] { return listener.hostCloses == 1; }));
+    EXPECT_EQ(listener.received, QStringLiteral(u"さようなら\r\n\uFFFD"));
+    EXPECT_EQ(listener.stateAtHostClose, TelnetSocket::Closing);
+    EXPECT_EQ(socket.state(), TelnetSocket::Closing);
+    settle();
+    EXPECT_EQ(listener.hostCloses, 1);
+    EXPECT_EQ(socket.state(), TelnetSocket::Closing);
+
+    socket.close();
+    EXPECT_EQ(socket.state(), TelnetSocket::Closed);
+    settle();
+    EXPECT_EQ(listener.hostCloses, 1);
+    EXPECT_TRUE(listener.failures.isEmpty());
+}
+
+TEST_F(TelnetSocketTest, TextLeftUnfetchedAtTheHostsCloseIsKept)
+{
+    listener.fetchOnArrival = false;
+    QTcpSocket* peer = connectPeer();
+    ASSERT_NE(peer, nullptr);
+    hostSends(peer, sjis(QStringLiteral(u"一行目\r\n")));
+    ASSERT_TRUE(waitFor([&] { return listener.arrivals >= 1; }));
+    hostSends(peer, sjis(QStringLiteral(u"二行目\r\n")));
+    peer->disconnectFromHost();
+
+    ASSERT_TRUE(waitFor([&] { return listener.hostCloses == 1; }));
+    EXPECT_EQ(socket.getData(), QStringLiteral(u"一行目\r\n二行目\r\n"));
+    EXPECT_EQ(socket.getData(), QString());
+}
+
+TEST_F(TelnetSocketTest, ClosingWhileTakingTheLastTextCancelsTheCloseNotification)
+{
+    QTcpSocket* peer = connectPeer();
+    ASSERT_NE(peer, nullptr);
+    listener.fetchOnArrival = false;
+    listener.closeOnArrival = true;
+    hostSends(peer, "bye");
+    peer->disconnectFromHost();
+
+    ASSERT_TRUE(waitFor([&] { return socket.state() == TelnetSocket::Closed; }));
+    settle();
+    EXPECT_EQ(listener.hostCloses, 0);
+}
+
+TEST_F(TelnetSocketTest, ResetByThePeerCountsAsTheHostClosing)
+{
+    QTcpSocket* peer = connectPeer();
+    ASSERT_NE(peer, nullptr);
+    // Closing with data the host has not read makes the kernel reset the
+    // connection; the event loop must not run in between, or Qt reads it.
+    socket.sendData(QStringLiteral(u"unread\r\n"));
+    peer->abort();
+
+    ASSERT_TRUE(waitFor([&] { return listener.hostCloses >= 1; }));
+    settle();
+    EXPECT_EQ(listener.hostCloses, 1);
+    EXPECT_EQ(socket.state(), TelnetSocket::Closing);
+}
+
+TEST_F(TelnetSocketTest, OwnCloseRaisesNothingAndALaterConnectWorks)
+{
+    QTcpSocket* first = connectPeer();
+    ASSERT_NE(first, nullptr);
+    hostSends(first, QByteArray(1, char(0x93)));  // a lead byte the close must forget
+    ASSERT_TRUE(waitFor([&] { return listener.arrivals == 1; }));
+
+    socket.close();
+    EXPECT_EQ(socket.state(), TelnetSocket::Closed);
+    EXPECT_EQ(socket.getData(), QString());
+    ASSERT_TRUE(waitFor([&] { return first->state() == QAbstractSocket::UnconnectedState; }));
+    settle();
+    EXPECT_EQ(listener.hostCloses, 0);
+    EXPECT_TRUE(listener.failures.isEmpty());
+
+    QTcpSocket* second = connectPeer();
+    ASSERT_NE(second, nullptr);
+    hostSends(second, "\xFA\x40");
+    ASSERT_TRUE(waitFor([&] { return !listener.received.isEmpty(); }));
+    EXPECT_EQ(listener.received, QStringLiteral(u"\u2170"));
+}
+
+TEST_F(TelnetSocketTest, RefusedConnectionReportsAndReturnsToClosed)
+{
+    QTcpServer gone;
+    ASSERT_TRUE(gone.listen(QHostAddress::LocalHost));
+    const quint16 port = gone.serverPort();
+    gone.close();
+    socket.setRemotePort(port);
+
+    socket.connectToRemote();
+    EXPECT_TRUE(listener.failures.isEmpty());  // reported later, never from inside the call
+    ASSERT_TRUE(waitFor([&] { return !listener.failures.isEmpty(); }));
+    settle();
+
+    ASSERT_EQ(listener.failures.size(), 1);
+    EXPECT_TRUE(listener.failures[0].startsWith(QStringLiteral(u"接続が拒否されました")));
+    EXPECT_TRUE(listener.failures[0].contains(QStringLiteral("127.0.0.1:%1").arg(port)));
+    EXPECT_EQ(listener.stateAtFailure, TelnetSocket::Closed);
+    EXPECT_EQ(socket.state(), TelnetSocket::Closed);
+    EXPECT_EQ(time.activeTimerCount(), 0);
+}
+
+TEST_F(TelnetSocketTest, ConnectTimeLimit)
+{
+    socket.connectToRemote();
+    ASSERT_NE(socket.state(), TelnetSocket::Connected) << "the connection must still be pending";
+    EXPECT_NE(socket.state(), TelnetSocket::Closed);
+    time.advance(QtTelnetSocket::kConnectTimeLimitMs - 1);
+    EXPECT_TRUE(listener.failures.isEmpty());
+    time.advance(1);
+
+    ASSERT_EQ(listener.failures.size(), 1);
+    EXPECT_TRUE(listener.failures[0].startsWith(QStringLiteral(u"接続がタイムアウトしました")));
+    EXPECT_EQ(listener.stateAtFailure, TelnetSocket::Closed);
+    settle();
+    EXPECT_EQ(socket.state(), TelnetSocket::Closed);
+    EXPECT_EQ(listener.failures.size(), 1);
+}
+
+TEST_F(TelnetSocketTest, TheTimeLimitEndsOnceConnected)
+{
+    ASSERT_NE(connectPeer(), nullptr);
+    time.advance(QtTelnetSocket::kConnectTimeLimitMs * 2);
+    EXPECT_TRUE(listener.failures.isEmpty());
+    EXPECT_EQ(socket.state(), TelnetSocket::Connected);
+}
+
+TEST_F(TelnetSocketTest, BadTargetsFailWithoutTouchingTheNetwork)
+{
+    struct Case {
+        QString host;
+        qint32 port;
+        QString reason;
+    };
+    const std::vector<Case> cases = {
+        {QStringLiteral("127.0.0.1"), 0, QStringLiteral(u"ポート番号が正しくありません (127.0.0.1:0)")},
+        {QStringLiteral("127.0.0.1"), 70000, QStringLiteral(u"ポート番号が正しくありません (127.0.0.1:70000)")},
+        {QStringLiteral("  "), 23, QStringLiteral(u"ホストが見つかりません (:23)")},
+    };
+    for (const Case& c : cases) {
+        listener.failures.clear();
+        socket.setRemoteHost(c.host);
+        socket.setRemotePort(c.port);
+        socket.connectToRemote();
+        EXPECT_TRUE(listener.failures.isEmpty());
+        ASSERT_TRUE(waitFor([&] { return !listener.failures.isEmpty(); }));
+        EXPECT_EQ(listener.failures, QStringList{c.reason});
+        EXPECT_EQ(socket.state(), TelnetSocket::Closed);
+    }
+}
+
+TEST_F(TelnetSocketTest, NothingIsSentWhileNotConnected)
+{
+    socket.sendData(QStringLiteral(u"lost€\r\n"));
+    settle();
+    EXPECT_EQ(socket.state(), TelnetSocket::Closed);
+    EXPECT_EQ(listener.inexactSends, 0);
+    EXPECT_EQ(socket.getData(), QString());
+}
+
+}  // namespace
