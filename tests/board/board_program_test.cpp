@@ -1,0 +1,151 @@
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTemporaryFile>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+bool waitFor(const std::function<bool()>& done, int capMs = 20000)
+{
+    QTimer cap;
+    cap.setSingleShot(true);
+    cap.start(capMs);
+    while (!done()) {
+        if (!cap.isActive())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+QString boardProgram()
+{
+    const QString fromEnvironment = qEnvironmentVariable("ZKT_BOARD");
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/board/zkt-board");
+}
+
+// The zkt-board program, started as scripts start it.
+class BoardProgramTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        static int argc = 1;
+        static char name[] = "board_program_test";
+        static char* argv[] = {name, nullptr};
+        if (!QCoreApplication::instance())
+            new QCoreApplication(argc, argv);
+    }
+
+    void TearDown() override
+    {
+        if (board.state() != QProcess::NotRunning) {
+            board.kill();
+            board.waitForFinished();
+        }
+    }
+
+    // Starts the board and returns the port from its first line.
+    quint16 start(const QStringList& arguments)
+    {
+        board.start(boardProgram(), arguments);
+        if (!waitFor([this] { return board.canReadLine() || board.state() == QProcess::NotRunning; }))
+            return 0;
+        const QByteArray line = board.readLine();
+        const QByteArray prefix = "zkt-board listening on 127.0.0.1:";
+        if (!line.startsWith(prefix) || !line.endsWith('\n'))
+            return 0;
+        return line.mid(prefix.size()).trimmed().toUShort();
+    }
+
+    QByteArray receiveUntil(QTcpSocket& socket, const QByteArray& suffix, bool* closed = nullptr)
+    {
+        QByteArray received;
+        bool gone = false;
+        QObject::connect(&socket, &QTcpSocket::disconnected, [&] { gone = true; });
+        waitFor([&] {
+            received += socket.readAll();
+            return (!suffix.isEmpty() && received.endsWith(suffix)) || gone;
+        });
+        received += socket.readAll();
+        if (closed)
+            *closed = gone;
+        return received;
+    }
+
+    QProcess board;
+};
+
+TEST_F(BoardProgramTest, AnnouncesItsPortAndGreets)
+{
+    const quint16 port = start({QStringLiteral("--quiet")});
+    ASSERT_NE(port, 0);
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+    const QByteArray banner = receiveUntil(socket, "User ID =");
+    EXPECT_TRUE(banner.endsWith("\r\nUser ID =")) << banner.toStdString();
+    socket.write("demo\r\n");
+    EXPECT_TRUE(receiveUntil(socket, "Password =").endsWith("Password ="));
+    socket.write("demo\r\n");
+    EXPECT_TRUE(receiveUntil(socket, "MAIN (G,C,I,?) >").endsWith("MAIN (G,C,I,?) >"))
+        << "the bundled demo account logs in";
+}
+
+TEST_F(BoardProgramTest, HelpNamesTheDemoAccount)
+{
+    board.start(boardProgram(), {QStringLiteral("--help")});
+    ASSERT_TRUE(board.waitForFinished(20000));
+    const QString help = QString::fromUtf8(board.readAllStandardOutput());
+    EXPECT_TRUE(help.contains(QStringLiteral("demo / demo"))) << qPrintable(help);
+    EXPECT_TRUE(help.contains(QStringLiteral("--script")));
+}
+
+TEST_F(BoardProgramTest, ScriptModeSendsTheFileAndCloses)
+{
+    QTemporaryFile script;
+    ASSERT_TRUE(script.open());
+    const QByteArray bytes("\x82\xb1\x82\xf1User ID =", 13);
+    script.write(bytes);
+    script.close();
+    const quint16 port = start({QStringLiteral("--script"), script.fileName(), QStringLiteral("--chunk"),
+                                QStringLiteral("3"), QStringLiteral("--close")});
+    ASSERT_NE(port, 0);
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+    bool closed = false;
+    EXPECT_EQ(receiveUntil(socket, {}, &closed), bytes);
+    EXPECT_TRUE(closed);
+}
+
+struct BadArgumentsCase {
+    const char* name;
+    QStringList arguments;
+};
+
+TEST_F(BoardProgramTest, BadArgumentsStopWithAMessage)
+{
+    const BadArgumentsCase cases[] = {
+        {"port out of range", {"70000"}},
+        {"port not a number", {"abc"}},
+        {"missing account file", {"--accounts", "/nonexistent/accounts.txt"}},
+        {"missing script", {"--script", "/nonexistent/script"}},
+        {"zero chatter interval", {"--chatter-interval", "0"}},
+    };
+    for (const BadArgumentsCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        QProcess process;
+        process.start(boardProgram(), c.arguments);
+        ASSERT_TRUE(process.waitForFinished(20000));
+        EXPECT_EQ(process.exitCode(), 2);
+        EXPECT_TRUE(process.readAllStandardError().startsWith("zkt-board: "));
+        EXPECT_TRUE(process.readAllStandardOutput().isEmpty());
+    }
+}
+
+}  // namespace

@@ -1,0 +1,211 @@
+#include "BoardServer.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <utility>
+#include <memory>
+
+#include "Board.h"
+#include "RoomChatter.h"
+#include "common/Cp932.h"
+#include "support/FakeTime.h"
+
+namespace {
+
+// Runs the event loop until `done` holds; the cap only keeps a broken test
+// from hanging.
+bool waitFor(const std::function<bool()>& done, int capMs = 20000)
+{
+    QTimer cap;
+    cap.setSingleShot(true);
+    cap.start(capMs);
+    while (!done()) {
+        if (!cap.isActive())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+QByteArray sjis(const QString& text)
+{
+    return Cp932::encode(text).bytes;
+}
+
+// A client that keeps everything it received.
+class Client {
+public:
+    explicit Client(quint16 port)
+    {
+        QObject::connect(&socket_, &QTcpSocket::readyRead, [this] { received_ += socket_.readAll(); });
+        QObject::connect(&socket_, &QTcpSocket::disconnected, [this] { closed_ = true; });
+        socket_.connectToHost(QStringLiteral("127.0.0.1"), port);
+    }
+
+    // Everything received once it ends with `suffix`, then forgotten.
+    QByteArray until(const QByteArray& suffix)
+    {
+        if (!waitFor([&] { return received_.endsWith(suffix) || closed_; }))
+            return "(timed out) " + received_;
+        return take();
+    }
+
+    QByteArray take() { return std::exchange(received_, {}); }
+
+    QByteArray send(const QByteArray& bytes, const QByteArray& replyEnd)
+    {
+        socket_.write(bytes);
+        return until(replyEnd);
+    }
+
+    QByteArray type(const QString& line, const QByteArray& replyEnd) { return send(sjis(line) + "\r\n", replyEnd); }
+
+    void write(const QByteArray& bytes) { socket_.write(bytes); }
+    bool closed() const { return closed_; }
+    bool waitClosed() { return waitFor([this] { return closed_; }); }
+
+private:
+    QTcpSocket socket_;
+    QByteArray received_;
+    bool closed_ = false;
+};
+
+const QByteArray kMainPrompt = "MAIN (G,C,I,?) >";
+const QByteArray kChatPrompt = "CHAT (E,W,0,?) >";
+
+class BoardServerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        static int argc = 1;
+        static char name[] = "board_server_test";
+        static char* argv[] = {name, nullptr};
+        if (!QCoreApplication::instance())
+            new QCoreApplication(argc, argv);
+    }
+
+    void SetUp() override
+    {
+        board.accounts = BoardAccounts::parse(QStringLiteral("demo:demo:たろう\nbob:pw:Bob\n"));
+        ASSERT_TRUE(server.listen(0)) << qPrintable(server.errorString());
+        ASSERT_NE(server.port(), 0);
+    }
+
+    std::unique_ptr<Client> inRoom(const QString& id, const QString& password)
+    {
+        auto client = std::make_unique<Client>(server.port());
+        client->until("User ID =");
+        client->type(id, "Password =");
+        client->type(password, kMainPrompt);
+        client->type(QStringLiteral("C"), kChatPrompt);
+        client->type(QStringLiteral("E"), sjis(QStringLiteral("SYSOP>/? でヘルプ、// で退室します。\r\n")));
+        return client;
+    }
+
+    Board board;
+    FakeTimeSource time;
+    BoardServer server{board, time};
+};
+
+TEST_F(BoardServerTest, LogInDialogueInCodePage932)
+{
+    Client client(server.port());
+    const QByteArray banner = client.until("User ID =");
+    EXPECT_TRUE(banner.startsWith("\r\n*** ZKT ")) << banner.toStdString();
+    EXPECT_EQ(client.type(QStringLiteral("demo"), "Password ="), QByteArray("\r\nPassword ="));
+    EXPECT_EQ(client.type(QStringLiteral("nope"), "User ID ="),
+              QByteArray("\r\nUserID \x82\xdc\x82\xbd\x82\xcd Password "
+                         "\x82\xaa\x8a\xd4\x88\xe1\x82\xc1\x82\xc4\x82\xa2\x82\xdc\x82\xb7\xa1\r\nUser ID ="));
+    client.type(QStringLiteral("demo"), "Password =");
+    const QByteArray menu = client.type(QStringLiteral("demo"), kMainPrompt);
+    EXPECT_TRUE(menu.endsWith("\r\n" + kMainPrompt)) << menu.toStdString();
+    client.type(QStringLiteral("I"), "INSTALL (?,0) >");
+    const QByteArray listing = client.type(QStringLiteral("?"), "INSTALL (?,0) >");
+    EXPECT_TRUE(listing.contains("\r\nH: \x83n\x83\x93\x83h\x83\x8b\x96\xbc   :  \x82\xbd\x82\xeb\x82\xa4  \r\n"))
+        << listing.toStdString();
+}
+
+TEST_F(BoardServerTest, TwoClientsSeeEachOtherInTheRoom)
+{
+    auto taro = inRoom(QStringLiteral("demo"), QStringLiteral("demo"));
+    auto bob = inRoom(QStringLiteral("bob"), QStringLiteral("pw"));
+    EXPECT_EQ(taro->until("\r\n"), sjis(QStringLiteral("SYSOP>Bobさんが入ってきました。\r\n")));
+
+    // "こんにちは" typed in code page 932 by the client.
+    const QByteArray hello = "\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd";
+    EXPECT_EQ(taro->send(hello + "\r\n", "\x82\xcd\r\n\x82\xbd\x82\xeb\x82\xa4>" + hello + "\r\n"),
+              "\x94\xad\x8c\xbe>" + hello + "\r\n\x82\xbd\x82\xeb\x82\xa4>" + hello + "\r\n");
+    EXPECT_EQ(bob->until(hello + "\r\n"), "\x82\xbd\x82\xeb\x82\xa4>" + hello + "\r\n");
+
+    EXPECT_EQ(bob->type(QStringLiteral("//"), kChatPrompt),
+              sjis(QStringLiteral("SYSOP>チャットルームから退室しました。\r\n")) + kChatPrompt);
+    EXPECT_EQ(taro->until("\r\n"), sjis(QStringLiteral("SYSOP>Bobさんが退室しました。\r\n")));
+}
+
+TEST_F(BoardServerTest, SimulatedMembersReachEveryoneInTheRoom)
+{
+    RoomChatter chatter(board.room, time, 5000);
+    auto taro = inRoom(QStringLiteral("demo"), QStringLiteral("demo"));
+    auto bob = inRoom(QStringLiteral("bob"), QStringLiteral("pw"));
+    taro->until("\r\n");
+    time.advance(5000);
+    const QByteArray line = sjis(QStringLiteral("花子>こんにちは\r\n"));
+    EXPECT_EQ(taro->until(line), line);
+    EXPECT_EQ(bob->until(line), line);
+}
+
+TEST_F(BoardServerTest, LogOutClosesAndDroppedClientLeavesTheRoom)
+{
+    auto taro = inRoom(QStringLiteral("demo"), QStringLiteral("demo"));
+    auto bob = inRoom(QStringLiteral("bob"), QStringLiteral("pw"));
+    taro->until("\r\n");
+    EXPECT_EQ(server.connectionCount(), 2);
+    bob.reset();
+    EXPECT_EQ(taro->until("\r\n"), sjis(QStringLiteral("SYSOP>Bobさんが退室しました。\r\n")));
+    EXPECT_TRUE(waitFor([this] { return server.connectionCount() == 1; }));
+
+    taro->type(QStringLiteral("//"), kChatPrompt);
+    taro->type(QStringLiteral("0"), kMainPrompt);
+    EXPECT_EQ(taro->type(QStringLiteral("G"), "\r\n"),
+              sjis(QStringLiteral("\r\nご利用ありがとうございました。さようなら。\r\n")));
+    EXPECT_TRUE(taro->waitClosed());
+    EXPECT_TRUE(waitFor([this] { return server.connectionCount() == 0; }));
+}
+
+TEST_F(BoardServerTest, ScriptIsSentRawInChunksThenClosed)
+{
+    // Bytes no dialogue would send: a lead byte split from its trail byte by
+    // the chunking, an undefined byte, a bare LF.
+    const QByteArray bytes("abc\x82\xa0\xff\nUser ID =", 16);
+    server.setScript({bytes, 4, 10, true});
+    Client client(server.port());
+    QByteArray received;
+    ASSERT_TRUE(waitFor([&] {
+        time.advance(10);
+        received += client.take();
+        return client.closed();
+    }));
+    received += client.take();
+    EXPECT_EQ(received, bytes);
+}
+
+TEST_F(BoardServerTest, ScriptWithoutCloseKeepsTheConnectionAndIgnoresInput)
+{
+    server.setScript({QByteArray("User ID ="), 0, 0, false});
+    Client client(server.port());
+    EXPECT_EQ(client.until("="), QByteArray("User ID ="));
+    client.write("demo\r\n");
+    ASSERT_TRUE(waitFor([this] { return server.connectionCount() == 1; }));
+    time.advance(60000);
+    for (int i = 0; i < 10; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_FALSE(client.closed());
+    EXPECT_EQ(client.take(), QByteArray());
+}
+
+}  // namespace
