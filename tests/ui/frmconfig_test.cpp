@@ -5,7 +5,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QDialog>
+#include <QFontDatabase>
+#include <QFontDialog>
 #include <QDir>
 #include <QFrame>
 #include <QKeyEvent>
@@ -483,12 +486,13 @@ TEST_F(FrmConfigTest, SwitchingLayoutsKeepsTheCentreAndRestoresTheSize) {
         QFrame* detailed = Find<QFrame>(w, "fraBase1");
         const QRect simpleOuter = w->frameGeometry();
         const QSize simpleClient = w->size();
-        // A window sits on whole pixels, so the centre may move by half a pixel.
+        // A window sits on whole pixels: each placement is within half a pixel
+        // of the kept centre, so two of them differ by a pixel at most.
         const auto expectSameCentre = [&](const char* when) {
             const QPointF before = QRectF(simpleOuter).center();
             const QPointF now = QRectF(w->frameGeometry()).center();
-            EXPECT_LE(std::abs(now.x() - before.x()), 0.5) << when;
-            EXPECT_LE(std::abs(now.y() - before.y()), 0.5) << when;
+            EXPECT_LE(std::abs(now.x() - before.x()), 1.0) << when;
+            EXPECT_LE(std::abs(now.y() - before.y()), 1.0) << when;
         };
 
         Text(w, "imtHandleName")->setFocus();
@@ -601,6 +605,62 @@ TEST_F(FrmConfigTest, OwnColourIsChosenThroughTheColourDialog) {
     });
     EXPECT_EQ(chooser.colorPrimes, (std::vector<qint32>{255, 0x00FF8040}));
     EXPECT_EQ(Stored("MyColor"), QString::number(0x00FF8040));
+}
+
+// Answers the next modal dialog of type D, once it is up.
+template <class D>
+void AnswerNext(std::function<void(D*)> act) {
+    auto attempts = std::make_shared<int>(0);
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [=] {
+        auto* d = qobject_cast<D*>(QApplication::activeModalWidget());
+        if (!d && ++*attempts < 1000) {
+            QTimer::singleShot(0, *poll);
+            return;
+        }
+        ASSERT_NE(d, nullptr);
+        act(d);
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+TEST_F(FrmConfigTest, StandardColourDialogKeepsTheBlueGreenRedOrder) {
+    StandardFontColorChooser standard;
+    AnswerNext<QColorDialog>([](QColorDialog* d) {
+        EXPECT_EQ(d->currentColor(), QColor(0x40, 0x80, 0xFF));
+        d->setCurrentColor(QColor(0x01, 0x02, 0x03));
+        d->accept();
+    });
+    EXPECT_EQ(standard.chooseColor(0x00FF8040, nullptr), std::optional<qint32>(0x00030201));
+    AnswerNext<QColorDialog>([](QColorDialog* d) { d->reject(); });
+    EXPECT_EQ(standard.chooseColor(0x00FF8040, nullptr), std::nullopt);
+}
+
+TEST_F(FrmConfigTest, StandardFontDialogIsPrimedAndAnswers) {
+    // The dialog offers only the styles a family has: these two have all four.
+    const QString primed = QStringLiteral("DejaVu Sans");
+    const QString picked = QStringLiteral("DejaVu Serif");
+    if (!QFontDatabase::hasFamily(primed) || !QFontDatabase::hasFamily(picked))
+        GTEST_SKIP() << "the DejaVu fonts are not installed";
+    StandardFontColorChooser standard;
+    AnswerNext<QFontDialog>([&](QFontDialog* d) {
+        EXPECT_EQ(d->currentFont().family(), primed);
+        EXPECT_EQ(d->currentFont().pointSize(), 14);
+        EXPECT_TRUE(d->currentFont().bold());
+        QFont chosen(picked);
+        chosen.setPointSize(12);
+        chosen.setItalic(true);
+        d->setCurrentFont(chosen);
+        d->accept();
+    });
+    const auto choice = standard.chooseFont({primed, 14, true, false}, nullptr);
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->name, picked);
+    EXPECT_DOUBLE_EQ(choice->pointSize, 12);
+    EXPECT_FALSE(choice->bold);
+    EXPECT_TRUE(choice->italic);
+    AnswerNext<QFontDialog>([](QFontDialog* d) { d->reject(); });
+    EXPECT_FALSE(standard.chooseFont({primed, 14, false, false}, nullptr));
 }
 
 // ------------------------------------------------------------ number fields

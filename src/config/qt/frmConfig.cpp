@@ -155,6 +155,8 @@ void frmConfig::CreateWindow(QWidget* parent) {
     window_->setFont(font);
     // With its native window made now, the frame's size is known to the
     // centring where the platform tells it before the window is shown.
+    if (parent)
+        window_->setScreen(parent->screen());
     window_->winId();
     placedPixels_ = QRect();
     c_ = std::make_unique<Controls>();
