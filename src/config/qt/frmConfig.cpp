@@ -153,16 +153,15 @@ void frmConfig::CreateWindow(QWidget* parent) {
     QFont font(kControlFace);
     font.setPointSizeF(kControlPoints);
     window_->setFont(font);
-    // With its native window made now, the frame's size is known to the
-    // centring where the platform tells it before the window is shown.
     if (parent)
         window_->setScreen(parent->screen());
+    // With its native window made now, the frame's size is known to the
+    // centring where the platform tells it before the window is shown.
     window_->winId();
     placedPixels_ = QRect();
     c_ = std::make_unique<Controls>();
-    for (int i = 0; i < 2; ++i) {
-        c_->fraBase[i] = Make<QFrame>(window_.get(), i == 0 ? "fraBase0" : "fraBase1");
-    }
+    c_->fraBase[0] = Make<QFrame>(window_.get(), "fraBase0");
+    c_->fraBase[1] = Make<QFrame>(window_.get(), "fraBase1");
     CreateSimpleFrame();
     CreateDetailedFrame();
     CreateButtons();
