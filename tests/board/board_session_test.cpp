@@ -6,6 +6,7 @@
 
 #include "Board.h"
 #include "RoomChatter.h"
+#include "common/Cp932.h"
 #include "support/FakeTime.h"
 
 namespace {
@@ -157,7 +158,9 @@ TEST_F(BoardSessionTest, RefusalThenCorrectLogInSucceeds)
 TEST_F(BoardSessionTest, UnusableHandlesAreRefusedAndThreeCloseTheConnection)
 {
     User user(board);
+    user.typeAll({"hanako", "wrong", "hanako", "wrong"});
     user.typeAll({"hanako", "hanako"});
+    EXPECT_EQ(user.closes, 0) << "refused log-ins do not count against the handle";
     for (const char* bad : {"a>b", "SYSOP"}) {
         const QString out = user.type(QString::fromUtf8(bad));
         EXPECT_TRUE(out.endsWith(QStringLiteral("\r\nHandle Name ="))) << bad;
@@ -397,6 +400,15 @@ TEST_F(BoardSessionTest, SimulatedMembersTakeTurnsInTheRoom)
     outside->out.clear();
     time.advance(1000);
     EXPECT_EQ(outside->out, QString()) << "only the room hears them";
+}
+
+TEST(RoomChatterTest, EverySimulatedLineFitsCodePage932)
+{
+    for (const RoomChatter::Resident& resident : RoomChatter::residents()) {
+        EXPECT_TRUE(handleProblem(resident.handle).isEmpty()) << qPrintable(resident.handle);
+        for (const QString& line : resident.lines)
+            EXPECT_TRUE(Cp932::encode(resident.handle + u'>' + line).exact) << qPrintable(line);
+    }
 }
 
 }  // namespace

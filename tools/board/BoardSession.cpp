@@ -91,6 +91,7 @@ void BoardSession::onPassword(const QString& line)
 {
     if (isGuest(userId_)) {
         guest_ = true;
+        failures_ = 0;
         userId_ = QStringLiteral("Guest");
         stage_ = Stage::HandleName;
         prompt();
@@ -102,6 +103,7 @@ void BoardSession::onPassword(const QString& line)
         return;
     }
     handle_ = account->handle;
+    failures_ = 0;
     if (handle_.isEmpty()) {
         stage_ = Stage::HandleName;
         prompt();
@@ -145,7 +147,6 @@ void BoardSession::onHandleName(const QString& line)
 
 void BoardSession::loggedIn()
 {
-    failures_ = 0;
     writeLine({});
     writeLine(QStringLiteral("ようこそ、%1さん。").arg(handle_));
     showMain();

@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <utility>
+
+#include "Board.h"
+#include "BoardSession.h"
+#include "support/DialogueFixture.h"
+
+namespace {
+
+// The client's dialogue playing against the board's session, with nothing in
+// between: what the client sends is what the board reads, and back.
+class BoardWithClientTest : public DialogueFixture {
+protected:
+    BoardWithClientTest()
+    {
+        board.accounts = BoardAccounts::parse(QStringLiteral("demo:demo:たろう\nhanako:hanako:\n"));
+        setSetting("UserID", "demo");
+        setSetting("Password", "demo");
+        setSetting("HandleName", "たろう");
+        setSetting("AutoGetHandleName", "True");
+    }
+
+    // F1 at line-off: the connection opens and the board greets.
+    void logIn()
+    {
+        dialogue.FunctionKeyPressed(1);
+        socket.setState(TelnetSocket::Connected);
+        session = std::make_unique<BoardSession>(board);
+        session->onOutput = [this](const QString& text) { fromBoard += text; };
+        session->onClose = [this] { boardClosed = true; };
+        session->start();
+        pump();
+    }
+
+    void press(int key)
+    {
+        dialogue.FunctionKeyPressed(key);
+        pump();
+    }
+
+    void enter(const QString& text)
+    {
+        window.input = text;
+        dialogue.InputLineEnter();
+        pump();
+    }
+
+    // Passes text both ways until neither side has anything more to say.
+    void pump()
+    {
+        for (int round = 0; round < 100; ++round) {
+            if (!fromBoard.isEmpty()) {
+                const QString text = std::exchange(fromBoard, {});
+                receive(text);
+            }
+            const QStringList sentNow = sent();
+            if (sentNow.size() == fed && fromBoard.isEmpty()) {
+                if (boardClosed && socket.state() != TelnetSocket::Closing)
+                    socket.hostCloses();
+                return;
+            }
+            for (; fed < sentNow.size(); ++fed)
+                session->receive(sentNow[fed]);
+        }
+        FAIL() << "the dialogue never settles";
+    }
+
+    QString lastTerminalRow() const { return terminalRows().isEmpty() ? QString() : terminalRows().last(); }
+
+    Board board;
+    std::unique_ptr<BoardSession> session;
+    QString fromBoard;
+    qsizetype fed = 0;
+    bool boardClosed = false;
+};
+
+TEST_F(BoardWithClientTest, LogInChatAndLogOut)
+{
+    logIn();
+    EXPECT_EQ(session->stage(), BoardSession::Stage::Main);
+    EXPECT_EQ(dialogue.CurrentMode(), QStringLiteral("Main"));
+    EXPECT_EQ(dialogue.PendingCommand(), QString());
+
+    press(2);  // チャットイン
+    EXPECT_EQ(session->stage(), BoardSession::Stage::Room);
+    EXPECT_EQ(dialogue.CurrentMode(), QStringLiteral("Chat"));
+
+    enter(QStringLiteral("こんにちは"));
+    EXPECT_EQ(chatRows(), (std::vector<ChatRow>{
+                              {"SYSOP", "たろうさんがチャットルームに入室しました。"},
+                              {"SYSOP", "/? でヘルプ、// で退室します。"},
+                              {"たろう", "こんにちは"},
+                          }))
+        << "the statement shows once, under the user's handle";
+
+    press(7);  // ヘルプ
+    EXPECT_EQ(session->stage(), BoardSession::Stage::Room);
+    EXPECT_EQ(lastTerminalRow(), QString());
+
+    press(2);  // チャットアウト
+    EXPECT_EQ(session->stage(), BoardSession::Stage::Main);
+    EXPECT_EQ(dialogue.CurrentMode(), QStringLiteral("Main"));
+    EXPECT_TRUE(lastTerminalRow().startsWith(QStringLiteral("MAIN (")));
+
+    press(1);  // ログアウト
+    EXPECT_EQ(session->stage(), BoardSession::Stage::Closed);
+    EXPECT_EQ(dialogue.CurrentMode(), QStringLiteral("LineOff"));
+}
+
+TEST_F(BoardWithClientTest, HandleIsFetchedFromTheProfileListing)
+{
+    setSetting("HandleName", "");
+    logIn();
+    EXPECT_EQ(dialogue.Settings().HandleName, QStringLiteral("たろう"));
+    EXPECT_EQ(dialogue.PendingCommand(), QString());
+    EXPECT_EQ(session->stage(), BoardSession::Stage::Main);
+}
+
+TEST_F(BoardWithClientTest, HandlePromptIsAnsweredFromTheSettings)
+{
+    setSetting("UserID", "hanako");
+    setSetting("Password", "hanako");
+    setSetting("HandleName", "花子");
+    logIn();
+    EXPECT_EQ(session->handle(), QStringLiteral("花子"));
+    EXPECT_EQ(session->stage(), BoardSession::Stage::Main);
+}
+
+TEST_F(BoardWithClientTest, GuestLogsInWithItsHandle)
+{
+    setSetting("GuestFlag", "True");
+    setSetting("HandleName", "Jiro");
+    logIn();
+    EXPECT_EQ(session->handle(), QStringLiteral("Jiro"));
+    EXPECT_EQ(session->stage(), BoardSession::Stage::Main);
+}
+
+TEST_F(BoardWithClientTest, RefusedLogInLeavesTheBoardWaiting)
+{
+    setSetting("Password", "wrong");
+    logIn();
+    EXPECT_EQ(dialogue.PendingCommand(), QString());
+    EXPECT_EQ(session->stage(), BoardSession::Stage::UserId);
+    EXPECT_EQ(lastTerminalRow(), QStringLiteral("User ID ="));
+}
+
+}  // namespace
