@@ -22,6 +22,7 @@ const char* const kDescription =
     "\n"
     "Demo accounts (tools/board/accounts.txt):\n"
     "  demo / demo        handle たろう\n"
+    "  taro / taro        handle Taro\n"
     "  hanako / hanako    no handle: the board asks \"Handle Name =\"\n"
     "  Guest / (empty)    guest log-in; the board asks for a handle\n"
     "\n"
@@ -60,7 +61,8 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromUtf8(kDescription));
     parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("port"), QStringLiteral("TCP port; 0 (default) takes any free port."));
+    parser.addPositionalArgument(QStringLiteral("port"), QStringLiteral("TCP port; 0 (default) takes any free port."),
+                                 QStringLiteral("[port]"));
     parser.addOptions({
         {QStringLiteral("accounts"), QStringLiteral("Account file of lines userid:password:handle."), QStringLiteral("file")},
         {QStringLiteral("quiet"), QStringLiteral("No simulated members in the chat room.")},
