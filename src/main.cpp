@@ -3,7 +3,7 @@
 
 #include "common/IniSettingsStore.h"
 #include "controls/qt/QtTelnetSocket.h"
-#include "controls/qt/QtTimeSource.h"
+#include "common/QtTimeSource.h"
 #include "main/qt/Fonts.h"
 #include "main/qt/frmMain.h"
 

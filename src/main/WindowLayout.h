@@ -15,6 +15,7 @@ struct Rect {
 struct WindowRects {
     Rect picTerminal;
     Rect inputLine;
+    friend bool operator==(const WindowRects&, const WindowRects&) = default;
 };
 
 // The views' container fills the client area above the input line; the

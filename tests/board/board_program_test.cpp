@@ -25,10 +25,7 @@ bool waitFor(const std::function<bool()>& done, int capMs = 20000)
 
 QString boardProgram()
 {
-    const QString fromEnvironment = qEnvironmentVariable("ZKT_BOARD");
-    if (!fromEnvironment.isEmpty())
-        return fromEnvironment;
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/board/zkt-board");
+    return QStringLiteral(ZKT_BOARD_PATH);
 }
 
 // The zkt-board program, started as scripts start it.

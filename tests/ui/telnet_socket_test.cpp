@@ -282,9 +282,10 @@ TEST_F(TelnetSocketTest, RefusedConnectionReportsAndReturnsToClosed)
 
 TEST_F(TelnetSocketTest, ConnectTimeLimit)
 {
-    // A name lookup or a non-blocking connect answers through the event loop,
-    // which does not run here: the attempt is still pending when time moves.
-    socket.setRemoteHost(QStringLiteral("localhost"));
+    // A non-blocking connect answers through the event loop, which does not
+    // run here: the attempt is still pending when time moves. (An address,
+    // not a name: a name lookup left pending would outlive the test.)
+    socket.setRemoteHost(QStringLiteral("127.0.0.1"));
     socket.connectToRemote();
     const int pending = socket.state();
     ASSERT_TRUE(pending == TelnetSocket::ResolvingHost || pending == TelnetSocket::Connecting) << pending;

@@ -9,7 +9,7 @@
 
 #include "Board.h"
 #include "BoardServer.h"
-#include "QtTimeSource.h"
+#include "common/QtTimeSource.h"
 #include "RoomChatter.h"
 
 namespace {

@@ -38,6 +38,7 @@ frmMain::frmMain(SettingsStore& store, TelnetSocket& socket, TimeSource& time, Q
       timDef_(time.createTimer())
 {
     setWindowTitle(QStringLiteral("ZKT"));
+    // The widest-text widths of both views, measured in the display font.
     terminalModel_->setMeasurer(measurer_.get());
     chatModel_->setMeasurer(measurer_.get());
     buildControls();
@@ -169,7 +170,7 @@ void frmMain::openSettingsDialog()
     // The dialog object is made on first use and reused; its window is new
     // at each opening.
     if (!config_) {
-        chooser_ = std::make_unique<QtFontColorChooser>();
+        chooser_ = std::make_unique<StandardFontColorChooser>();
         config_ = std::make_unique<frmConfig>(store_, *chooser_);
     }
     config_->AppWin_Config(this);

@@ -2,7 +2,7 @@
 
 #include "common/TimeSource.h"
 
-// Timers of the running board, on Qt's event loop.
+// Timers on Qt's event loop (QTimer is part of Qt Core).
 class QtTimeSource : public TimeSource {
 public:
     std::unique_ptr<Timer> createTimer() override;

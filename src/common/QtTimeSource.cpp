@@ -1,4 +1,4 @@
-#include "controls/qt/QtTimeSource.h"
+#include "common/QtTimeSource.h"
 
 #include <QTimer>
 
