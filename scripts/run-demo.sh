@@ -8,7 +8,7 @@ build=${ZKT_BUILD_DIR:-$root/build}
 "$root/scripts/build.sh"
 
 log=$(mktemp)
-"$build/tools/board/zkt-board" --port 0 >"$log" 2>&1 &
+"$build/tools/board/zkt-board" 0 >"$log" 2>&1 &
 board=$!
 trap 'kill $board 2>/dev/null || true; rm -f "$log"' EXIT
 port=

@@ -4,6 +4,11 @@
 // rectangles out. The window's resize handlers apply them.
 namespace WindowLayout {
 
+// Designed heights of the input line and the two docked bars.
+constexpr double kInputLineHeight = 375;
+constexpr double kFunctionKeyBarHeight = 390;
+constexpr double kStatusBarHeight = 375;
+
 struct Rect {
     double left = 0;
     double top = 0;

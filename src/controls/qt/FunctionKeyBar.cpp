@@ -13,6 +13,8 @@ FunctionKeyBar::FunctionKeyBar(QWidget* parent) : QWidget(parent)
         button->setFocusPolicy(Qt::NoFocus);  // the keys act wherever the focus is
         button->setToolTip(QStringLiteral("F%1").arg(item + 1));
         button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        // Narrow keys must still show a whole caption such as "チャットアウト".
+        button->setStyleSheet(QStringLiteral("QPushButton { padding: 1px 0px; }"));
         connect(button, &QPushButton::clicked, this, [this, item] { emit keyPressed(item + 1); });
         row->addWidget(button, 1);
         // A gap after every fourth key, as on the keyboard.

@@ -12,6 +12,7 @@
 #include "config/qt/FontColorChooser.h"
 #include "config/qt/frmConfig.h"
 #include "controls/GridModel.h"
+#include "controls/TelnetSocket.h"
 #include "controls/qt/FontMeasurer.h"
 #include "controls/qt/FunctionKeyBar.h"
 #include "controls/qt/SpreadGrid.h"
@@ -20,10 +21,6 @@
 
 namespace {
 
-// Designed heights of the docked bars and the input line, in twips.
-constexpr double kInputLineTwips = 375;
-constexpr double kFunctionKeyTwips = 390;
-constexpr double kStatusBarTwips = 375;
 constexpr int kTimerIntervalMs = 50;
 
 }  // namespace
@@ -51,6 +48,7 @@ frmMain::frmMain(SettingsStore& store, TelnetSocket& socket, TimeSource& time, Q
     timDef_->onTimeout = [this] {
         timDef_->stop();
         dialogue_->TimerTick();
+        updateCaption();
         timDef_->start(kTimerIntervalMs);
     };
     timDef_->start(kTimerIntervalMs);
@@ -196,6 +194,18 @@ void frmMain::exitApplication()
         exitHandler_(0);
     else
         QCoreApplication::exit(0);
+}
+
+void frmMain::updateCaption()
+{
+    // A glance at the taskbar tells whether the user is on line, and where.
+    QString caption = QStringLiteral("ZKT");
+    if (socket_.state() == TelnetSocket::Connected) {
+        const AppSettings& settings = dialogue_->Settings();
+        caption += QStringLiteral(" - %1:%2").arg(settings.ConnectionAddress).arg(settings.ConnectionPort);
+    }
+    if (windowTitle() != caption)
+        setWindowTitle(caption);
 }
 
 void frmMain::flushStore()

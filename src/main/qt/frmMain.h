@@ -73,6 +73,7 @@ private:
     void applyPlacement();
     void fitOuterSize();
     void flushStore();
+    void updateCaption();
     double dpi() const;
     int px(double twips) const;
     double twips(int px) const;

@@ -27,9 +27,9 @@ void frmMain::ArrangeWindow()
 {
     // The bars are docked to the bottom edge: the status bar last, the
     // function-key bar right above it, both full width.
-    const int statusHeight = px(375);
-    const int keysHeight = px(390);
-    const int inputHeight = px(375);
+    const int statusHeight = px(WindowLayout::kStatusBarHeight);
+    const int keysHeight = px(WindowLayout::kFunctionKeyBarHeight);
+    const int inputHeight = px(WindowLayout::kInputLineHeight);
     const int w = width();
     const int h = height();
     stsBase_->setGeometry(0, h - statusHeight, w, statusHeight);
