@@ -161,11 +161,11 @@ TEST_F(SpreadGridTest, ColumnWidthsFollowTheModelInTwips)
 TEST_F(SpreadGridTest, FontFromTheModel)
 {
     makeGrid(1);
-    FontSpec spec;
-    spec.size = 20;
-    spec.bold = true;
-    spec.italic = true;
-    grid->setFont(spec);
+    FontSpec font;
+    font.size = 20;
+    font.bold = true;
+    font.italic = true;
+    grid->setFont(font);
     EXPECT_TRUE(view->font().bold());
     EXPECT_TRUE(view->font().italic());
     EXPECT_EQ(view->font().pointSize(), 20);
@@ -332,9 +332,9 @@ TEST_F(SpreadGridTest, ModelDestroyedBeforeTheView)
 
 TEST(FontMeasurer, WidthIsTheSumOfAdvancesInTwips)
 {
-    FontSpec spec;
-    spec.size = 12;
-    const QFontMetricsF metrics(Fonts::toQFont(spec));
+    FontSpec font;
+    font.size = 12;
+    const QFontMetricsF metrics(Fonts::toQFont(font));
     const QString text = u"Abc 日本語"_qs;
     double px = 0;
     for (const QChar ch : text)
@@ -345,20 +345,20 @@ TEST(FontMeasurer, WidthIsTheSumOfAdvancesInTwips)
     };
     for (const Case c : {Case{96, 15}, Case{144, 10}, Case{192, 7.5}}) {
         FontMeasurer measurer(c.dpi);
-        EXPECT_NEAR(measurer.textWidthTwips(text, spec), px * c.twipsPerPx, 0.01) << c.dpi;
-        EXPECT_EQ(measurer.textWidthTwips(u"", spec), 0);
+        EXPECT_NEAR(measurer.textWidthTwips(text, font), px * c.twipsPerPx, 0.01) << c.dpi;
+        EXPECT_EQ(measurer.textWidthTwips(u"", font), 0);
     }
 }
 
 TEST(FontMeasurer, SurrogatePairsCountOnce)
 {
     FontMeasurer measurer(96);
-    const FontSpec spec;
+    const FontSpec font;
     const QString pair = u"𠮷"_qs;
     ASSERT_EQ(pair.size(), 2);
-    const double whole = QFontMetricsF(Fonts::toQFont(spec)).horizontalAdvance(pair) * 15;
-    EXPECT_NEAR(measurer.textWidthTwips(pair, spec), whole, 0.01);
-    CharAdvances& advances = measurer.advances(spec);
+    const double whole = QFontMetricsF(Fonts::toQFont(font)).horizontalAdvance(pair) * 15;
+    EXPECT_NEAR(measurer.textWidthTwips(pair, font), whole, 0.01);
+    CharAdvances& advances = measurer.advances(font);
     EXPECT_EQ(advances.at(pair, 1), 0);
 }
 

@@ -16,13 +16,13 @@ void RegisterSubstitutions()
         QFont::insertSubstitutions(face, proportional);
 }
 
-QFont toQFont(const FontSpec& spec)
+QFont toQFont(const FontSpec& wanted)
 {
-    QFont font(spec.name);
-    if (spec.size > 0)
-        font.setPointSize(spec.size);
-    font.setBold(spec.bold);
-    font.setItalic(spec.italic);
+    QFont font(wanted.name);
+    if (wanted.size > 0)
+        font.setPointSize(wanted.size);
+    font.setBold(wanted.bold);
+    font.setItalic(wanted.italic);
     return font;
 }
 

@@ -10,7 +10,7 @@ namespace Fonts {
 // to the Japanese faces of the same kind that Debian ships (IPA fonts).
 void RegisterSubstitutions();
 
-QFont toQFont(const FontSpec& spec);
+QFont toQFont(const FontSpec& wanted);
 
 // The face of the dialogs' controls, at the given point size.
 QFont uiFont(double points);
