@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+#include "common/Cp932.h"
+#include "common/MemorySettingsStore.h"
+#include "controls/GridModel.h"
+#include "controls/TelnetSocket.h"
+#include "controls/qt/FontMeasurer.h"
+#include "main/BoardDialogue.h"
+#include "main/MainWindowPort.h"
+
+class QWidget;
+class SpreadGrid;
+
+// A socket that hands the dialogue bytes pushed by the benchmark, decoded
+// as the TCP socket decodes them, and counts the replies.
+class BenchSocket : public TelnetSocket {
+public:
+    void push(const char* bytes, qsizetype size) { waiting_ = QByteArrayView(bytes, size); }
+    qint64 replies() const { return replies_; }
+
+    void setRemoteHost(const QString&) override {}
+    void setRemotePort(qint32) override {}
+    void connectToRemote() override {}
+    int state() const override { return Connected; }
+    void close() override {}
+    void sendData(const QString&) override { ++replies_; }
+    QString getData() override;
+
+private:
+    Cp932::Decoder decoder_;
+    QByteArrayView waiting_;
+    qint64 replies_ = 0;
+};
+
+class BenchWindow : public MainWindowPort {
+public:
+    void setFunctionKeyCaption(int, const QString&) override {}
+    void setInputEnabled(bool) override {}
+    void focusInput() override {}
+    void setInputFont(const FontSpec&) override {}
+    QString inputText() const override { return {}; }
+    void setInputText(const QString&) override {}
+    void showStatus(const QString&) override {}
+    void openSettingsDialog() override {}
+    void exitApplication() override {}
+};
+
+// The receive path as the main window wires it: the dialogue, both grid
+// models measured by a real FontMeasurer and, when asked, both views shown
+// (offscreen) in a window of the given size.
+class BenchRig {
+public:
+    struct Options {
+        bool views = false;
+        int width = 800;
+        int height = 600;
+        // Views stay where the benchmark puts them instead of following the mode.
+        bool autoChangeWindow = true;
+        // A real socket to connect through, with the board's address.
+        TelnetSocket* socket = nullptr;
+        QString host;
+        int port = 0;
+    };
+    BenchRig() : BenchRig(Options{}) {}
+    explicit BenchRig(const Options& options);
+    ~BenchRig();
+
+    // One received block: data arrival, decoding, ReceiveText.
+    void receive(const char* bytes, qsizetype size);
+    // Splits `bytes` into blocks of `block` bytes.
+    void receiveAll(const QByteArray& bytes, qsizetype block);
+
+    BoardDialogue& dialogue() { return *dialogue_; }
+    GridModel& terminal() { return terminal_; }
+    GridModel& chat() { return chat_; }
+    SpreadGrid* terminalView() { return terminalView_; }
+    SpreadGrid* chatView() { return chatView_; }
+    QWidget* window() { return window_.get(); }
+    BenchSocket& benchSocket() { return socket_; }
+
+private:
+    MemorySettingsStore store_;
+    BenchSocket socket_;
+    BenchWindow port_;
+    FontMeasurer measurer_;
+    GridModel terminal_{1};
+    GridModel chat_{2};
+    std::unique_ptr<BoardDialogue> dialogue_;
+    std::unique_ptr<QWidget> window_;
+    SpreadGrid* terminalView_ = nullptr;
+    SpreadGrid* chatView_ = nullptr;
+};

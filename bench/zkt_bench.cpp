@@ -1,0 +1,343 @@
+// zkt-bench: the receive path's speed and memory, measured in one run.
+// Prints "name: value unit" lines; the last is "pipeline-vs-decode: R".
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QStringDecoder>
+#include <QWidget>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "BenchRig.h"
+#include "Measure.h"
+#include "PromptLatency.h"
+#include "TrafficGenerator.h"
+#include "controls/qt/SpreadGrid.h"
+
+namespace {
+
+using Measure::print;
+
+struct Options {
+    double mb = 100;             // traffic for the decode and pipeline figures
+    qint64 lines = 10'000'000;   // the longest history
+    double longLineMb = 10;      // the line without CR
+    qint64 gridRows = 1'000'000; // rows of the big grids
+    int prompts = 1000;
+    int repeat = 3;
+    qsizetype block = 16384;     // bytes per received block
+};
+
+bool parse(int argc, char** argv, Options& o)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](double& out) {
+            if (i + 1 >= argc)
+                return false;
+            out = std::atof(argv[++i]);
+            return out > 0;
+        };
+        double v = 0;
+        if (a == "--smoke") {
+            o = Options{4, 20'000, 1, 20'000, 50, 1, 16384};
+        } else if (a == "--mb" && value(v)) {
+            o.mb = v;
+        } else if (a == "--lines" && value(v)) {
+            o.lines = qint64(v);
+        } else if (a == "--long-line-mb" && value(v)) {
+            o.longLineMb = v;
+        } else if (a == "--grid-rows" && value(v)) {
+            o.gridRows = qint64(v);
+        } else if (a == "--prompts" && value(v)) {
+            o.prompts = int(v);
+        } else if (a == "--repeat" && value(v)) {
+            o.repeat = int(v);
+        } else if (a == "--block" && value(v)) {
+            o.block = qsizetype(v);
+        } else {
+            std::fprintf(stderr,
+                         "usage: zkt-bench [--smoke] [--mb N] [--lines N] [--long-line-mb N]\n"
+                         "                 [--grid-rows N] [--prompts N] [--repeat N] [--block BYTES]\n");
+            return false;
+        }
+    }
+    return true;
+}
+
+double mbPerSecond(qsizetype bytes, double seconds)
+{
+    return double(bytes) / 1e6 / seconds;
+}
+
+// --- history: per-line cost and memory as the views grow ---------------------
+
+void history(const Options& o)
+{
+    const qint64 checkpoints[] = {std::max<qint64>(o.lines / 1000, 1000), std::max<qint64>(o.lines / 10, 1000),
+                                  o.lines};
+    constexpr qint64 kWindow = 10'000;
+    constexpr qint64 kBatch = 1'000;
+    BenchRig rig;
+    TrafficGenerator traffic(7);
+    QByteArray bytes;
+    double cost[3] = {};
+    double rssAt[3] = {}, unitsAt[3] = {}, linesAt[3] = {};
+    int next = 0;
+    qint64 windowEnd = -1;
+    double windowTime = 0;
+    qint64 windowLines = 0;
+    while (next < 3) {
+        bytes.resize(0);
+        const qint64 linesBefore = traffic.lines();
+        traffic.generateLines(bytes, kBatch);
+        const auto start = Measure::Clock::now();
+        rig.receiveAll(bytes, o.block);
+        const double t = Measure::secondsSince(start);
+        if (windowEnd >= 0) {
+            windowTime += t;
+            windowLines += traffic.lines() - linesBefore;
+            if (traffic.lines() >= windowEnd) {
+                cost[next] = windowTime / double(windowLines);
+                ++next;
+                windowEnd = -1;
+            }
+        } else if (traffic.lines() >= checkpoints[next]) {
+            rssAt[next] = Measure::residentBytes();
+            unitsAt[next] = double(traffic.textUnits());
+            linesAt[next] = double(traffic.lines());
+            windowEnd = traffic.lines() + kWindow;
+            windowTime = 0;
+            windowLines = 0;
+        }
+    }
+    for (int k = 0; k < 3; ++k) {
+        const std::string name = "per-line-at-" + std::to_string(checkpoints[k]);
+        print(name.c_str(), cost[k] * 1e9, "ns");
+    }
+    print("per-line-ratio-last-first", cost[2] / cost[0], "x");
+    const double lines = linesAt[2] - linesAt[0];
+    const double perLine = (rssAt[2] - rssAt[0]) / lines;
+    const double utf16 = 2 * (unitsAt[2] - unitsAt[0]) / lines;
+    print("history-lines", double(rig.terminal().rowCount() - 1), "lines");
+    print("chat-rows", double(rig.chat().rowCount()), "rows");
+    print("memory-per-line", perLine, "B");
+    print("utf16-per-line", utf16, "B");
+    print("memory-budget-per-line", 1.1 * utf16 + 32, "B");
+    print("memory-vs-budget", perLine / (1.1 * utf16 + 32), "x");
+}
+
+// --- decoding ------------------------------------------------------------------
+
+double decodeOurs(const QByteArray& bytes, qsizetype block)
+{
+    Cp932::Decoder decoder;
+    qint64 units = 0;
+    const auto start = Measure::Clock::now();
+    for (qsizetype at = 0; at < bytes.size(); at += block) {
+        const QString text = decoder.decode(QByteArrayView(bytes).sliced(at, std::min(block, bytes.size() - at)));
+        units += text.size();
+    }
+    const double t = Measure::secondsSince(start);
+    return units > 0 ? mbPerSecond(bytes.size(), t) : 0;
+}
+
+double decodeIcu(const QByteArray& bytes, qsizetype block)
+{
+    QStringDecoder decoder("windows-31j");
+    if (!decoder.isValid())
+        return 0;
+    qint64 units = 0;
+    const auto start = Measure::Clock::now();
+    for (qsizetype at = 0; at < bytes.size(); at += block) {
+        const QString text = decoder.decode(QByteArrayView(bytes).sliced(at, std::min(block, bytes.size() - at)));
+        units += text.size();
+    }
+    const double t = Measure::secondsSince(start);
+    return units > 0 ? mbPerSecond(bytes.size(), t) : 0;
+}
+
+double pipeline(const QByteArray& bytes, qsizetype block, qint64* rows = nullptr)
+{
+    BenchRig rig;
+    const auto start = Measure::Clock::now();
+    rig.receiveAll(bytes, block);
+    const double t = Measure::secondsSince(start);
+    if (rows)
+        *rows = rig.chat().rowCount();
+    return mbPerSecond(bytes.size(), t);
+}
+
+// --- the long line ---------------------------------------------------------------
+
+QByteArray withoutLineEnds(const QByteArray& bytes)
+{
+    QByteArray out;
+    out.reserve(bytes.size());
+    for (const char c : bytes)
+        if (c != '\r' && c != '\n')
+            out.append(c);
+    return out;
+}
+
+double medianRepaint(QWidget* viewport, int times)
+{
+    std::vector<double> t;
+    for (int i = 0; i < times; ++i) {
+        const auto start = Measure::Clock::now();
+        viewport->repaint();
+        t.push_back(Measure::secondsSince(start));
+    }
+    return Measure::median(t);
+}
+
+// Receives one more block, lets the view take it (scrolling) and repaints.
+double medianAppendRepaint(BenchRig& rig, SpreadGrid* view, TrafficGenerator& traffic, qsizetype block,
+                           int times, bool lineEnds = true)
+{
+    std::vector<double> t;
+    for (int i = 0; i < times; ++i) {
+        QByteArray bytes;
+        traffic.generate(bytes, block);
+        if (!lineEnds)
+            bytes = withoutLineEnds(bytes);
+        const auto start = Measure::Clock::now();
+        rig.receive(bytes.constData(), bytes.size());
+        QCoreApplication::processEvents();
+        view->viewport()->repaint();
+        t.push_back(Measure::secondsSince(start));
+    }
+    return Measure::median(t);
+}
+
+BenchRig::Options shownTerminal()
+{
+    BenchRig::Options options;
+    options.views = true;
+    options.autoChangeWindow = false;
+    return options;
+}
+
+void longLine(const Options& o)
+{
+    TrafficGenerator traffic(11);
+    QByteArray lines;
+    traffic.generate(lines, qsizetype(o.longLineMb * 1e6));
+    const QByteArray one = withoutLineEnds(lines);
+    std::vector<double> withEnds, without;
+    for (int r = 0; r < o.repeat; ++r) {
+        without.push_back(pipeline(one, o.block));
+        withEnds.push_back(pipeline(lines, o.block));
+    }
+    const double a = Measure::median(without), b = Measure::median(withEnds);
+    print("long-line-bytes", double(one.size()), "B");
+    print("long-line-mbps", a, "MB/s");
+    print("same-bytes-with-line-ends-mbps", b, "MB/s");
+    print("long-line-time-ratio", b / a, "x");
+
+    constexpr int kRepaints = 30;
+    BenchRig longRig(shownTerminal());
+    longRig.receiveAll(one, o.block);
+    QCoreApplication::processEvents();
+    BenchRig shortRig(shownTerminal());
+    shortRig.receiveAll(lines.left(64 * 1024), o.block);
+    QCoreApplication::processEvents();
+    const double longPaint = medianRepaint(longRig.terminalView()->viewport(), kRepaints);
+    const double shortPaint = medianRepaint(shortRig.terminalView()->viewport(), kRepaints);
+    print("repaint-long-line-current", longPaint * 1e3, "ms");
+    print("repaint-short-line-current", shortPaint * 1e3, "ms");
+    print("repaint-long-vs-short", longPaint / shortPaint, "x");
+    TrafficGenerator more(12);
+    const double longAppend = medianAppendRepaint(longRig, longRig.terminalView(), more, o.block, kRepaints, false);
+    const double shortAppend = medianAppendRepaint(shortRig, shortRig.terminalView(), more, o.block, kRepaints);
+    print("append-repaint-long-line", longAppend * 1e3, "ms");
+    print("append-repaint-short-lines", shortAppend * 1e3, "ms");
+}
+
+// --- big grids -------------------------------------------------------------------
+
+void bigGrids(const Options& o)
+{
+    constexpr int kTimes = 30;
+    BenchRig rig(shownTerminal());
+    TrafficGenerator traffic(13);
+    auto grow = [&](qint64 rows) {
+        QByteArray bytes;
+        while (rig.terminal().rowCount() < rows) {
+            bytes.resize(0);
+            traffic.generateLines(bytes, std::min<qint64>(5000, rows - rig.terminal().rowCount() + 1));
+            rig.receiveAll(bytes, o.block);
+            QCoreApplication::processEvents();
+        }
+    };
+    auto both = [&](double out[2]) {
+        rig.dialogue().SwitchScreen(QStringLiteral("Terminal"));
+        QCoreApplication::processEvents();
+        out[0] = medianAppendRepaint(rig, rig.terminalView(), traffic, o.block, kTimes);
+        rig.dialogue().SwitchScreen(QStringLiteral("Chat"));
+        QCoreApplication::processEvents();
+        out[1] = medianAppendRepaint(rig, rig.chatView(), traffic, o.block, kTimes);
+    };
+    double small[2], big[2];
+    grow(1000);
+    both(small);
+    grow(o.gridRows);
+    both(big);
+    const std::string rows = std::to_string(o.gridRows);
+    print("terminal-append-repaint-1000-rows", small[0] * 1e3, "ms");
+    print(("terminal-append-repaint-" + rows + "-rows").c_str(), big[0] * 1e3, "ms");
+    print("terminal-append-repaint-ratio", big[0] / small[0], "x");
+    print("chat-append-repaint-1000-rows", small[1] * 1e3, "ms");
+    print(("chat-append-repaint-" + std::to_string(rig.chat().rowCount()) + "-rows").c_str(), big[1] * 1e3,
+          "ms");
+    print("chat-append-repaint-ratio", big[1] / small[1], "x");
+}
+
+// --- prompt replies over loopback --------------------------------------------------
+
+void latency(const Options& o)
+{
+    const std::vector<double> t = measurePromptLatency(o.prompts);
+    print("prompt-replies", double(t.size()), "prompts");
+    print("prompt-reply-median", Measure::median(t) * 1e3, "ms");
+    print("prompt-reply-p99", Measure::percentile(t, 99) * 1e3, "ms");
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    Options o;
+    if (!parse(argc, argv, o))
+        return 2;
+
+    history(o);
+
+    TrafficGenerator traffic(3);
+    QByteArray bytes;
+    traffic.generate(bytes, qsizetype(o.mb * 1e6));
+    print("traffic", double(bytes.size()) / 1e6, "MB");
+    print("traffic-lines", double(traffic.lines()), "lines");
+    std::vector<double> ours, icu, whole;
+    qint64 chatRows = 0;
+    for (int r = 0; r < o.repeat; ++r) {
+        ours.push_back(decodeOurs(bytes, o.block));
+        icu.push_back(decodeIcu(bytes, o.block));
+        whole.push_back(pipeline(bytes, o.block, &chatRows));
+    }
+    print("decode-ours", Measure::median(ours), "MB/s");
+    print("decode-icu", Measure::median(icu), "MB/s");
+    print("pipeline-chat-rows", double(chatRows), "rows");
+    print("pipeline", Measure::median(whole), "MB/s");
+    bytes = QByteArray();
+
+    longLine(o);
+    bigGrids(o);
+    latency(o);
+
+    print("pipeline-vs-decode", Measure::median(whole) / Measure::median(icu), "");
+    return 0;
+}
