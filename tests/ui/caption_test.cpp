@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include <memory>
+
+#include "common/MemorySettingsStore.h"
+#include "common/modZkCommon.h"
+#include "controls/TelnetSocket.h"
+#include "main/BoardDialogue.h"
+#include "main/qt/frmMain.h"
+#include "support/FakeSocket.h"
+#include "support/FakeTime.h"
+
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        static int argc = 1;
+        static char name[] = "caption_test";
+        static char* argv[] = {name, nullptr};
+        app_ = std::make_unique<QApplication>(argc, argv);
+    }
+    void TearDown() override { app_.reset(); }
+
+private:
+    std::unique_ptr<QApplication> app_;
+};
+
+const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+constexpr int kTickMs = 50;
+
+class CaptionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        modZkCommon::WriteSetting(store, QStringLiteral("ConnectionAddress"), QStringLiteral("bbs.example.jp"));
+        modZkCommon::WriteSetting(store, QStringLiteral("ConnectionPort"), QStringLiteral("2323"));
+        window = std::make_unique<frmMain>(store, socket, time);
+        window->setExitHandler([](int) {});
+        window->Form_Load();
+    }
+
+    void logIn()
+    {
+        window->dialogue().FunctionKeyPressed(1);
+        ASSERT_EQ(socket.connectCount(), 1);
+    }
+
+    MemorySettingsStore store;
+    FakeSocket socket;
+    FakeTimeSource time;
+    std::unique_ptr<frmMain> window;
+};
+
+TEST_F(CaptionTest, OffLineAtStartAndUntilTheTimerSeesTheConnection)
+{
+    EXPECT_EQ(window->windowTitle(), u"ZKT");
+    time.advance(kTickMs);
+    EXPECT_EQ(window->windowTitle(), u"ZKT");
+
+    logIn();
+    // The caption follows the socket at the timer's next tick, not before.
+    EXPECT_EQ(window->windowTitle(), u"ZKT");
+    time.advance(kTickMs - 1);
+    EXPECT_EQ(window->windowTitle(), u"ZKT");
+    time.advance(1);
+    EXPECT_EQ(window->windowTitle(), u"ZKT - bbs.example.jp:2323");
+}
+
+TEST_F(CaptionTest, ShowsTheHostOnlyWhileTheSocketReadsConnected)
+{
+    struct Case {
+        int state;
+        const char16_t* caption;
+    };
+    const Case cases[] = {
+        {TelnetSocket::Connected, u"ZKT - bbs.example.jp:2323"},
+        {TelnetSocket::ResolvingHost, u"ZKT"},
+        {TelnetSocket::Connecting, u"ZKT"},
+        {TelnetSocket::Open, u"ZKT"},
+        {TelnetSocket::Error, u"ZKT"},
+        {TelnetSocket::Closed, u"ZKT"},
+        {TelnetSocket::Connected, u"ZKT - bbs.example.jp:2323"},
+    };
+    logIn();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.state);
+        socket.setState(c.state);
+        time.advance(kTickMs);
+        EXPECT_EQ(window->windowTitle(), QStringView(c.caption));
+    }
+}
+
+TEST_F(CaptionTest, ReturnsToOffLineWhenTheHostCloses)
+{
+    logIn();
+    time.advance(kTickMs);
+    ASSERT_EQ(window->windowTitle(), u"ZKT - bbs.example.jp:2323");
+
+    socket.hostCloses();
+    time.advance(kTickMs);
+    EXPECT_EQ(socket.state(), TelnetSocket::Closed);
+    EXPECT_EQ(window->windowTitle(), u"ZKT");
+}
+
+TEST_F(CaptionTest, NamesTheHostOfTheConnectionNotTheEditedSettings)
+{
+    logIn();
+    // Settings saved while on line take effect at the next log-in only.
+    modZkCommon::WriteSetting(store, QStringLiteral("ConnectionAddress"), QStringLiteral("other.example.jp"));
+    modZkCommon::WriteSetting(store, QStringLiteral("ConnectionPort"), QStringLiteral("23"));
+    time.advance(kTickMs);
+    EXPECT_EQ(window->windowTitle(), u"ZKT - bbs.example.jp:2323");
+
+    socket.hostCloses();
+    time.advance(kTickMs);
+    window->dialogue().FunctionKeyPressed(1);
+    time.advance(kTickMs);
+    EXPECT_EQ(socket.host(), u"other.example.jp");
+    EXPECT_EQ(window->windowTitle(), u"ZKT - other.example.jp:23");
+}
+
+TEST_F(CaptionTest, AFailedConnectionLeavesTheCaptionOffLine)
+{
+    socket.setStateAfterConnect(TelnetSocket::Connecting);
+    logIn();
+    time.advance(kTickMs);
+    EXPECT_EQ(window->windowTitle(), u"ZKT");
+    socket.failConnect(QStringLiteral("接続できませんでした"));
+    time.advance(kTickMs);
+    EXPECT_EQ(window->windowTitle(), u"ZKT");
+}
+
+}  // namespace

@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
+
+#include <memory>
+
+#include "common/MemorySettingsStore.h"
+#include "controls/GridModel.h"
+#include "controls/qt/SpreadGrid.h"
+#include "main/BoardDialogue.h"
+#include "main/qt/frmMain.h"
+#include "support/FakeSocket.h"
+#include "support/FakeTime.h"
+
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        static int argc = 1;
+        static char name[] = "copy_test";
+        static char* argv[] = {name, nullptr};
+        app_ = std::make_unique<QApplication>(argc, argv);
+    }
+    void TearDown() override { app_.reset(); }
+
+private:
+    std::unique_ptr<QApplication> app_;
+};
+
+const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+// What the context menu offered when it opened.
+struct MenuSeen {
+    bool shown = false;
+    QStringList actions;
+    bool copyEnabled = false;
+};
+
+// Copying from the main window's views, as the user does it: a selection made
+// in the view that has the focus, then Ctrl+C or the view's context menu.
+class CopyTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QApplication::clipboard()->clear();
+        window = std::make_unique<frmMain>(store, socket, time);
+        window->setExitHandler([](int) {});
+        window->Form_Load();
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        QApplication::processEvents();
+
+        window->dialogue().FunctionKeyPressed(1);  // ログイン
+        socket.pushText(u"ようこそ ZKT 掲示板へ\r\n本日の話題：温泉\r\n区切り\tタブ入り\r\n"_qs);
+    }
+
+    void enterChatRoom()
+    {
+        socket.pushText(u"たろうさんがチャットルームに入室しました。\r\n花子>こんにちは\r\nBob>元気ですか？\r\n"_qs);
+        QApplication::processEvents();
+        ASSERT_TRUE(window->chatView()->isVisible());
+        ASSERT_EQ(window->chatModel().rowCount(), 3);
+    }
+
+    static void select(SpreadGrid* view, int row, int col, QItemSelectionModel::SelectionFlags how)
+    {
+        view->selectionModel()->select(view->model()->index(row, col), how);
+    }
+
+    static void pressCtrlC(QWidget* target)
+    {
+        target->setFocus(Qt::OtherFocusReason);
+        ASSERT_EQ(QApplication::focusWidget(), target);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier, QStringLiteral("\x03"));
+        QApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_C, Qt::ControlModifier, QStringLiteral("\x03"));
+        QApplication::sendEvent(target, &release);
+    }
+
+    // Opens the view's context menu over its first cell and picks "コピー" in it
+    // (with Enter, as from the keyboard) once the menu shows.
+    static MenuSeen copyFromContextMenu(SpreadGrid* view)
+    {
+        MenuSeen seen;
+        QTimer::singleShot(0, view, [&seen] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            seen.shown = true;
+            for (QAction* action : menu->actions()) {
+                seen.actions.append(action->text());
+                if (action->text() == u"コピー") {
+                    seen.copyEnabled = action->isEnabled();
+                    menu->setActiveAction(action);
+                }
+            }
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(menu, &enter);
+            menu->close();
+        });
+        const QPoint at = view->visualRect(view->model()->index(0, 0)).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, view->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(view->viewport(), &event);
+        return seen;
+    }
+
+    static QString clipboardText() { return QApplication::clipboard()->text(); }
+
+    MemorySettingsStore store;
+    FakeSocket socket;
+    FakeTimeSource time;
+    std::unique_ptr<frmMain> window;
+};
+
+constexpr auto kRows = QItemSelectionModel::Select | QItemSelectionModel::Rows;
+constexpr auto kCell = QItemSelectionModel::Select;
+
+TEST_F(CopyTest, CtrlCCopiesTerminalRowsOnePerLine)
+{
+    SpreadGrid* terminal = window->terminalView();
+    ASSERT_TRUE(terminal->isVisible());
+    select(terminal, 2, 0, kRows);
+    select(terminal, 0, 0, kRows);
+    pressCtrlC(terminal);
+    EXPECT_EQ(clipboardText(), u"ようこそ ZKT 掲示板へ\n区切り\tタブ入り");
+}
+
+TEST_F(CopyTest, CtrlCCopiesChatRowsAsHandleTabMessage)
+{
+    enterChatRoom();
+    SpreadGrid* chat = window->chatView();
+    select(chat, 1, 0, kRows);
+    select(chat, 2, 0, kRows);
+    pressCtrlC(chat);
+    EXPECT_EQ(clipboardText(), u"花子\tこんにちは\nBob\t元気ですか？");
+
+    // A row without a handle keeps its empty first column.
+    chat->clearSelection();
+    select(chat, 0, 0, kRows);
+    pressCtrlC(chat);
+    EXPECT_EQ(clipboardText(), u"\tたろうさんがチャットルームに入室しました。");
+}
+
+TEST_F(CopyTest, CtrlCCopiesSingleCellsWithoutTheirNeighbours)
+{
+    enterChatRoom();
+    SpreadGrid* chat = window->chatView();
+    select(chat, 1, 1, kCell);
+    pressCtrlC(chat);
+    EXPECT_EQ(clipboardText(), u"こんにちは");
+
+    select(chat, 2, 1, kCell);
+    pressCtrlC(chat);
+    EXPECT_EQ(clipboardText(), u"こんにちは\n元気ですか？");
+}
+
+TEST_F(CopyTest, ContextMenuCopiesTheSelectionOfEitherView)
+{
+    SpreadGrid* terminal = window->terminalView();
+    select(terminal, 1, 0, kRows);
+    MenuSeen seen = copyFromContextMenu(terminal);
+    ASSERT_TRUE(seen.shown);
+    EXPECT_EQ(seen.actions, QStringList{u"コピー"_qs});
+    EXPECT_TRUE(seen.copyEnabled);
+    EXPECT_EQ(clipboardText(), u"本日の話題：温泉");
+
+    enterChatRoom();
+    SpreadGrid* chat = window->chatView();
+    select(chat, 1, 0, kRows);
+    seen = copyFromContextMenu(chat);
+    ASSERT_TRUE(seen.shown);
+    EXPECT_TRUE(seen.copyEnabled);
+    EXPECT_EQ(clipboardText(), u"花子\tこんにちは");
+}
+
+TEST_F(CopyTest, NothingSelectedLeavesTheClipboardAlone)
+{
+    QApplication::clipboard()->setText(u"前からの内容"_qs);
+    SpreadGrid* terminal = window->terminalView();
+    terminal->clearSelection();
+    pressCtrlC(terminal);
+    EXPECT_EQ(clipboardText(), u"前からの内容");
+
+    const MenuSeen seen = copyFromContextMenu(terminal);
+    ASSERT_TRUE(seen.shown);
+    EXPECT_FALSE(seen.copyEnabled);
+    EXPECT_EQ(clipboardText(), u"前からの内容");
+}
+
+TEST_F(CopyTest, CtrlCInTheInputLineCopiesItsOwnText)
+{
+    select(window->terminalView(), 0, 0, kRows);
+    QLineEdit* input = window->inputLine();
+    ASSERT_TRUE(input->isEnabled());
+    input->setText(u"入力中の行"_qs);
+    input->selectAll();
+    pressCtrlC(input);
+    EXPECT_EQ(clipboardText(), u"入力中の行");
+}
+
+}  // namespace
