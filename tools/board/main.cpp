@@ -30,9 +30,14 @@ const char* const kDescription =
 
 QString defaultAccountsFile()
 {
-    const QString besideProgram = QCoreApplication::applicationDirPath() + QStringLiteral("/accounts.txt");
-    if (QFile::exists(besideProgram))
-        return besideProgram;
+    // Beside the program, then where an installed board's data lives
+    // (prefix/share/zkt), then the source tree of a build.
+    const QString programDir = QCoreApplication::applicationDirPath();
+    for (const QString& candidate : {programDir + QStringLiteral("/accounts.txt"),
+                                     programDir + QStringLiteral("/../share/zkt/accounts.txt")}) {
+        if (QFile::exists(candidate))
+            return QDir::cleanPath(candidate);
+    }
     return QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("accounts.txt"));
 }
 
