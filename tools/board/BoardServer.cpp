@@ -4,7 +4,9 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "Board.h"
 #include "BoardSession.h"
@@ -23,11 +25,15 @@ void send(QTcpSocket* socket, const QString& text)
         socket->abort();
 }
 
+// Hears every byte a connection sent, as it is read.
+using ByteTap = std::function<void(const QByteArray&)>;
+
 // One user's connection: the socket's bytes through the decoder into the
 // session, the session's text through the encoder onto the socket.
 class SessionLink : public QObject {
 public:
-    SessionLink(Board& board, QTcpSocket* socket) : QObject(socket), socket_(socket), session_(board)
+    SessionLink(Board& board, QTcpSocket* socket, ByteTap tap)
+        : QObject(socket), socket_(socket), tap_(std::move(tap)), session_(board)
     {
         session_.onOutput = [this](const QString& text) { send(socket_, text); };
         session_.onClose = [this] { socket_->disconnectFromHost(); };
@@ -38,12 +44,15 @@ public:
 private:
     void readAll()
     {
+        const QByteArray bytes = socket_->readAll();
+        tap_(bytes);
         QString text;
-        decoder_.decode(socket_->readAll(), text);
+        decoder_.decode(bytes, text);
         session_.receive(text);
     }
 
     QTcpSocket* socket_;
+    ByteTap tap_;
     Cp932::Decoder decoder_;
     BoardSession session_;
 };
@@ -52,10 +61,10 @@ private:
 // sends is read and thrown away.
 class ScriptLink : public QObject {
 public:
-    ScriptLink(const BoardScript& script, TimeSource& time, QTcpSocket* socket)
+    ScriptLink(const BoardScript& script, TimeSource& time, QTcpSocket* socket, const ByteTap& tap)
         : QObject(socket), script_(script), socket_(socket), timer_(time.createTimer())
     {
-        connect(socket, &QTcpSocket::readyRead, this, [socket] { socket->readAll(); });
+        connect(socket, &QTcpSocket::readyRead, this, [socket, tap] { tap(socket->readAll()); });
         timer_->onTimeout = [this] { sendChunk(); };
         sendChunk();
     }
@@ -121,15 +130,15 @@ void BoardServer::acceptConnections()
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             continue;
         }
-        track(socket);
+        const int connection = track(socket);
         if (script_)
-            serveScript(socket);
+            serveScript(socket, connection);
         else
-            serveSession(socket);
+            serveSession(socket, connection);
     }
 }
 
-void BoardServer::track(QTcpSocket* socket)
+int BoardServer::track(QTcpSocket* socket)
 {
     ++connections_;
     connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
@@ -138,14 +147,23 @@ void BoardServer::track(QTcpSocket* socket)
         emit connectionsChanged(connections_);
     });
     emit connectionsChanged(connections_);
+    return ++accepted_;
 }
 
-void BoardServer::serveSession(QTcpSocket* socket)
+void BoardServer::serveSession(QTcpSocket* socket, int connection)
 {
-    new SessionLink(board_, socket);
+    new SessionLink(board_, socket, tapFor(connection));
 }
 
-void BoardServer::serveScript(QTcpSocket* socket)
+void BoardServer::serveScript(QTcpSocket* socket, int connection)
 {
-    new ScriptLink(*script_, time_, socket);
+    new ScriptLink(*script_, time_, socket, tapFor(connection));
+}
+
+std::function<void(const QByteArray&)> BoardServer::tapFor(int connection)
+{
+    return [this, connection](const QByteArray& bytes) {
+        if (!bytes.isEmpty())
+            emit bytesReceived(connection, bytes);
+    };
 }

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 struct Board;
@@ -44,16 +45,22 @@ public:
 
 signals:
     void connectionsChanged(int count);
+    // Every byte read from a connection, in the order read, for tests that
+    // check what a client sent. Connections are numbered from 1 as accepted.
+    void bytesReceived(int connection, const QByteArray& bytes);
 
 private:
     void acceptConnections();
-    void serveSession(QTcpSocket* socket);
-    void serveScript(QTcpSocket* socket);
-    void track(QTcpSocket* socket);
+    void serveSession(QTcpSocket* socket, int connection);
+    void serveScript(QTcpSocket* socket, int connection);
+    // Counts the connection in and returns its number.
+    int track(QTcpSocket* socket);
+    std::function<void(const QByteArray&)> tapFor(int connection);
 
     Board& board_;
     TimeSource& time_;
     QTcpServer* server_;
     std::optional<BoardScript> script_;
     int connections_ = 0;
+    int accepted_ = 0;
 };

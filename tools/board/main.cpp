@@ -56,6 +56,14 @@ bool readNumber(const QCommandLineParser& parser, const QString& name, int max, 
     return ok && out >= 0 && out <= max;
 }
 
+// One line per read, so that a test reading the output sees the bytes in
+// the order the board received them.
+void printReceived(int connection, const QByteArray& bytes)
+{
+    std::printf("received %d %s\n", connection, bytes.toHex().constData());
+    std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -76,6 +84,7 @@ int main(int argc, char** argv)
         {QStringLiteral("chunk"), QStringLiteral("With --script: bytes per write (default: all at once)."), QStringLiteral("bytes")},
         {QStringLiteral("chunk-delay"), QStringLiteral("With --script: milliseconds between writes (default 0)."), QStringLiteral("ms")},
         {QStringLiteral("close"), QStringLiteral("With --script: close the connection once all is sent.")},
+        {QStringLiteral("record"), QStringLiteral("Print what each connection sends as lines \"received <connection> <hex bytes>\".")},
     });
     parser.process(app);
 
@@ -122,6 +131,8 @@ int main(int argc, char** argv)
     BoardServer server(board, time);
     if (parser.isSet(QStringLiteral("script")))
         server.setScript(script);
+    if (parser.isSet(QStringLiteral("record")))
+        QObject::connect(&server, &BoardServer::bytesReceived, &printReceived);
     if (!server.listen(static_cast<quint16>(port)))
         return fail(QStringLiteral("cannot listen on 127.0.0.1:%1: %2").arg(port).arg(server.errorString()));
     std::printf("zkt-board listening on 127.0.0.1:%u\n", unsigned(server.port()));

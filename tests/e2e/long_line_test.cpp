@@ -1,0 +1,73 @@
+#include <QTemporaryFile>
+#include <gtest/gtest.h>
+
+#include "common/Cp932.h"
+#include "controls/GridModel.h"
+#include "main/BoardDialogue.h"
+#include "main/LineFacts.h"
+#include "support/qt/BoardProcess.h"
+#include "support/qt/EventWait.h"
+#include "support/qt/LiveClient.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A host that sends a megabyte without ever ending the line, over TCP in
+// whatever blocks the network makes of it: the terminal row holds it whole
+// and the prompt automaton's work stays linear in its length.
+TEST(LongLineTest, AMegabyteLineWithoutCarriageReturnArrivesWholeWithLinearWork)
+{
+    // After the main menu the handle lookup is armed; the line is a profile
+    // listing that never ends, with a menu prompt closing at every ">".
+    const QString head = u"xxH: ハンドル名 :  Taro INSTALL (1)> CHAT ("_s;
+    const QString chunk = u"abc def: ghi> jk  間違ってい ｱｲｳ "_s;
+    QString line = head;
+    while (line.size() < (1 << 20))
+        line += chunk;
+    const QString text = u"MAIN (\r\n"_s + line;
+    QTemporaryFile script;
+    ASSERT_TRUE(script.open());
+    script.write(Cp932::encode(text).bytes);
+    script.close();
+
+    LiveClient::ensureApplication();
+    BoardProcess board(QStringLiteral(ZKT_BOARD_PATH));
+    ASSERT_TRUE(board.start({u"--script"_s, script.fileName()})) << board.error().toStdString();
+    LiveClient client;
+    client.set(u"ConnectionAddress"_s, u"127.0.0.1"_s);
+    client.set(u"ConnectionPort"_s, QString::number(board.port()));
+    client.set(u"UserID"_s, u"demo"_s);
+    client.set(u"Password"_s, u"demo"_s);
+    client.set(u"HandleName"_s, {});
+    client.start();
+
+    const GridModel& terminal = client.window->terminalModel();
+    const quint64 copiedBefore = LineFacts::handleCharsCopied();
+    bool linear = true;
+    ASSERT_TRUE(client.press(1));
+    // Checked at every turn of the loop, so work that grows with the line
+    // stops the wait early instead of running into the cap.
+    const bool whole = waitUntil(
+        [&] {
+            const qsizetype received = terminal.rowCount() == 2 ? terminal.text(1, 2).size() : 0;
+            linear = LineFacts::handleCharsCopied() - copiedBefore <= quint64(2 * received + head.size());
+            return !linear || received == line.size();
+        },
+        60000);
+    ASSERT_TRUE(linear) << "handle characters copied: " << LineFacts::handleCharsCopied() - copiedBefore;
+    ASSERT_TRUE(whole) << "rows: " << terminal.rowCount();
+    EXPECT_TRUE(terminal.text(1, 2) == line);
+    EXPECT_EQ(terminal.text(1, 1), u"MAIN ("_s);
+
+    // The name is the listing after its colon, followed as it grew.
+    QStringView expected = QStringView(line).sliced(line.indexOf(u':', 2) + 1).trimmed();
+    EXPECT_TRUE(client.window->dialogue().Settings().HandleName == expected);
+    EXPECT_EQ(client.window->dialogue().PendingCommand(), u"GetHandle"_s);
+    // Each ">" closed a known menu prompt and was left with "0".
+    const QByteArray zeros = QByteArray("0\r\n").repeated(line.count(u'>'));
+    EXPECT_TRUE(board.waitForReceived(1, zeros, 60000)) << board.received(1).size() << " bytes";
+    EXPECT_EQ(client.mode(), u"Main"_s);
+}
+
+}  // namespace

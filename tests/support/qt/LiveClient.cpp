@@ -1,0 +1,126 @@
+#include "support/qt/LiveClient.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "common/modZkCommon.h"
+#include "controls/qt/FunctionKeyBar.h"
+#include "controls/qt/SpreadGrid.h"
+#include "main/BoardDialogue.h"
+#include "main/qt/Fonts.h"
+
+void LiveClient::ensureApplication()
+{
+    static int argc = 1;
+    static char name[] = "zkt-e2e";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance()) {
+        new QApplication(argc, argv);
+        Fonts::RegisterSubstitutions();
+    }
+}
+
+LiveClient::LiveClient()
+{
+    ensureApplication();
+    window = std::make_unique<frmMain>(store, socket, time);
+    // The exit command must not end the test program.
+    window->setExitHandler([](int) {});
+}
+
+LiveClient::~LiveClient()
+{
+    window.reset();
+}
+
+void LiveClient::set(const QString& key, const QString& value)
+{
+    modZkCommon::WriteSetting(store, key, value);
+}
+
+void LiveClient::start()
+{
+    window->Form_Load();
+    window->show();
+}
+
+bool LiveClient::press(int number)
+{
+    const QString tip = QStringLiteral("F%1").arg(number);
+    for (QPushButton* key : window->functionKeys()->findChildren<QPushButton*>()) {
+        if (key->toolTip() == tip) {
+            if (!key->isEnabled())
+                return false;
+            key->click();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool LiveClient::enter(const QString& text)
+{
+    QLineEdit* input = window->inputLine();
+    if (!input->isEnabled())
+        return false;
+    // As typed: key events, which a disabled field would refuse.
+    QKeyEvent typed(QEvent::KeyPress, 0, Qt::NoModifier, text);
+    QApplication::sendEvent(input, &typed);
+    QKeyEvent enterKey(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QApplication::sendEvent(input, &enterKey);
+    return true;
+}
+
+QStringList LiveClient::terminalRows() const
+{
+    const GridModel& grid = window->terminalModel();
+    QStringList rows;
+    for (int row = 1; row <= grid.rowCount(); ++row)
+        rows.append(grid.text(1, row).toString());
+    return rows;
+}
+
+QString LiveClient::currentLine() const
+{
+    const GridModel& grid = window->terminalModel();
+    return grid.rowCount() == 0 ? QString() : grid.text(1, grid.rowCount()).toString();
+}
+
+std::vector<ChatRow> LiveClient::chatRows() const
+{
+    const GridModel& grid = window->chatModel();
+    std::vector<ChatRow> rows;
+    for (int row = 1; row <= grid.rowCount(); ++row)
+        rows.push_back({grid.text(1, row).toString(), grid.text(2, row).toString()});
+    return rows;
+}
+
+std::array<QString, 12> LiveClient::captions() const
+{
+    std::array<QString, 12> result;
+    for (int item = 0; item < 12; ++item)
+        result[item] = window->functionKeys()->caption(item);
+    return result;
+}
+
+bool LiveClient::terminalShown() const
+{
+    return window->terminalView()->isVisible();
+}
+
+bool LiveClient::chatShown() const
+{
+    return window->chatView()->isVisible();
+}
+
+bool LiveClient::inputEnabled() const
+{
+    return window->inputLine()->isEnabled();
+}
+
+const QString& LiveClient::mode() const
+{
+    return window->dialogue().CurrentMode();
+}
