@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -18,6 +19,33 @@ inline double secondsSince(Clock::time_point start)
 {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
+
+// Work figures count the CPU time of the calling thread by default: the
+// machines are shared, and wall time there measures the neighbours too.
+inline bool& useWallClock()
+{
+    static bool wall = false;
+    return wall;
+}
+
+inline double workSeconds()
+{
+    if (useWallClock())
+        return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// Seconds of work since it was made.
+class Stopwatch {
+public:
+    Stopwatch() : start_(workSeconds()) {}
+    double seconds() const { return workSeconds() - start_; }
+
+private:
+    double start_;
+};
 
 inline double residentBytes()
 {

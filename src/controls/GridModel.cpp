@@ -101,11 +101,25 @@ struct GridModel::Impl {
     int activeCol = 0;
     int activeRow = 0;
     quint64 generation = 0;
+    // Borrowed cells have a negative start: -1 - the offset of their text in
+    // the lender's buffer.
+    Impl* lender = nullptr;
+    std::vector<Impl*> borrowers;
+    qint64 borrowedCells = 0;
 
     bool validCol(int col) const { return col >= 1 && col <= columns; }
     bool valid(int col, int row) const { return validCol(col) && row >= 1 && row <= rows; }
     qint64 index(int col, int row) const { return qint64(row - 1) * columns + (col - 1); }
-    bool atEnd(qint64 i) const { return start[i] + length[i] == qint64(text.size()); }
+    static bool borrowed(qint64 at) { return at < 0; }
+    bool atEnd(qint64 i) const { return start[i] >= 0 && start[i] + length[i] == qint64(text.size()); }
+    // Where t starts in this grid's buffer, or -1.
+    qint64 offsetOf(QStringView t) const
+    {
+        const char16_t* p = reinterpret_cast<const char16_t*>(t.utf16());
+        if (text.empty() || p < text.data() || p + t.size() > text.data() + text.size())
+            return -1;
+        return p - text.data();
+    }
     bool aliases(QStringView t) const
     {
         const char16_t* p = reinterpret_cast<const char16_t*>(t.utf16());
@@ -113,8 +127,11 @@ struct GridModel::Impl {
     }
     QStringView cell(qint64 i) const
     {
-        return QStringView(text.data() + start[i], qsizetype(length[i]));
+        const qint64 at = start[i];
+        const char16_t* base = borrowed(at) ? lender->text.data() + (-1 - at) : text.data() + at;
+        return QStringView(base, qsizetype(length[i]));
     }
+    qint64 ownLength(qint64 i) const { return borrowed(start[i]) ? 0 : length[i]; }
 
     void reserveFor(qint64 extra);
     void moveToEnd(qint64 i);
@@ -123,6 +140,11 @@ struct GridModel::Impl {
     void addEmptyCells(qint64 count);
     void compactIfWasteful();
     void resetWidths();
+    void lend(qint64 i, QStringView t, qint64 offset);
+    void takeBorrowedText();
+    void recallLoans();
+    // Stops borrowing; `keepText` first makes the borrowed texts this grid's own.
+    void unlink(bool keepText);
 
     void written(int col, int row, qint64 i);
     void rowChanged(int row);
@@ -148,12 +170,14 @@ void GridModel::Impl::moveToEnd(qint64 i)
         return;
     const qint64 n = length[i];
     reserveFor(n);
-    const qint64 from = start[i];
     const size_t to = text.size();
     text.resize(to + size_t(n));
-    std::memcpy(text.data() + to, text.data() + from, size_t(n) * sizeof(char16_t));
+    std::memcpy(text.data() + to, cell(i).utf16(), size_t(n) * sizeof(char16_t));
+    if (borrowed(start[i]))
+        --borrowedCells;
+    else
+        garbage += n;
     start[i] = qint64(to);
-    garbage += n;
 }
 
 void GridModel::Impl::append(qint64 i, QStringView t)
@@ -173,7 +197,15 @@ void GridModel::Impl::append(qint64 i, QStringView t)
 void GridModel::Impl::put(qint64 i, QStringView t)
 {
     const qint64 n = std::min<qint64>(t.size(), std::numeric_limits<quint32>::max());
+    if (borrowed(start[i])) {
+        // Written afresh at the end; the lender's text is left alone.
+        --borrowedCells;
+        start[i] = qint64(text.size());
+        length[i] = 0;
+    }
     const qint64 old = length[i];
+    if (old > 0)
+        recallLoans();
     if (atEnd(i)) {
         text.resize(size_t(start[i] + n));
     } else if (n <= old) {
@@ -199,9 +231,12 @@ void GridModel::Impl::compactIfWasteful()
     const qint64 live = qint64(text.size()) - garbage;
     if (garbage < kMinGarbageToCompact || garbage < live)
         return;
+    recallLoans();
     std::vector<char16_t> packed;
     packed.reserve(size_t(live));
     for (size_t i = 0; i < start.size(); ++i) {
+        if (borrowed(start[i]))
+            continue;
         const qint64 at = qint64(packed.size());
         packed.insert(packed.end(), text.begin() + start[i], text.begin() + start[i] + length[i]);
         start[i] = at;
@@ -217,6 +252,50 @@ void GridModel::Impl::resetWidths()
         c.dirty.clear();
         c.tailCell = -1;
     }
+}
+
+void GridModel::Impl::lend(qint64 i, QStringView t, qint64 offset)
+{
+    const qint64 old = ownLength(i);
+    if (old > 0)
+        recallLoans();
+    if (atEnd(i))
+        text.resize(size_t(start[i]));
+    else
+        garbage += old;
+    if (!borrowed(start[i]))
+        ++borrowedCells;
+    start[i] = -1 - offset;
+    length[i] = quint32(std::min<qint64>(t.size(), std::numeric_limits<quint32>::max()));
+}
+
+// The lender is about to change its buffer: every borrowed text becomes this
+// grid's own copy, unchanged.
+void GridModel::Impl::takeBorrowedText()
+{
+    if (borrowedCells == 0)
+        return;
+    for (size_t i = 0; i < start.size(); ++i) {
+        if (borrowed(start[i]))
+            moveToEnd(qint64(i));
+    }
+}
+
+void GridModel::Impl::recallLoans()
+{
+    for (Impl* b : borrowers)
+        b->takeBorrowedText();
+}
+
+void GridModel::Impl::unlink(bool keepText)
+{
+    if (!lender)
+        return;
+    if (keepText)
+        takeBorrowedText();
+    auto& list = lender->borrowers;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    lender = nullptr;
 }
 
 void GridModel::Impl::written(int col, int row, qint64 i)
@@ -295,7 +374,21 @@ GridModel::~GridModel()
 {
     if (d->observer)
         d->observer->gridDestroyed();
+    d->unlink(false);
+    for (Impl* b : std::vector<Impl*>(d->borrowers))
+        b->unlink(true);
     delete d;
+}
+
+void GridModel::borrowTextFrom(GridModel* lender)
+{
+    if (lender && lender->d == d)
+        return;
+    d->unlink(true);
+    if (lender) {
+        d->lender = lender->d;
+        lender->d->borrowers.push_back(d);
+    }
 }
 
 void GridModel::setMeasurer(TextMeasurer* measurer)
@@ -335,8 +428,12 @@ void GridModel::setColumnCount(int columns)
             start.push_back(kept ? d->start[i] : end);
             length.push_back(kept ? d->length[i] : 0);
         }
-        for (int col = columns + 1; col <= d->columns; ++col)
-            d->garbage += d->length[d->index(col, row)];
+        for (int col = columns + 1; col <= d->columns; ++col) {
+            const qint64 i = d->index(col, row);
+            if (Impl::borrowed(d->start[i]))
+                --d->borrowedCells;
+            d->garbage += d->ownLength(i);
+        }
     }
     d->start.swap(start);
     d->length.swap(length);
@@ -368,6 +465,8 @@ void GridModel::setRowCount(int rows)
         return;
     }
     if (rows == 0) {
+        d->recallLoans();
+        d->borrowedCells = 0;
         std::vector<char16_t>().swap(d->text);
         std::vector<qint64>().swap(d->start);
         std::vector<quint32>().swap(d->length);
@@ -378,8 +477,11 @@ void GridModel::setRowCount(int rows)
             c = Column{c.width, 0, false, {}, -1, 0, 0};
     } else {
         const size_t kept = size_t(rows) * size_t(d->columns);
-        for (size_t i = kept; i < d->length.size(); ++i)
-            d->garbage += d->length[i];
+        for (size_t i = kept; i < d->length.size(); ++i) {
+            if (Impl::borrowed(d->start[i]))
+                --d->borrowedCells;
+            d->garbage += d->ownLength(qint64(i));
+        }
         d->start.resize(kept);
         d->length.resize(kept);
         dropRowsFrom(d->fore, rows + 1);
@@ -419,7 +521,11 @@ void GridModel::setText(int col, int row, QStringView text)
         d->widths[col - 1].dirty.clear();
         ++d->generation;
     }
-    d->put(i, text);
+    const qint64 lent = d->lender ? d->lender->offsetOf(text) : -1;
+    if (lent >= 0)
+        d->lend(i, text, lent);
+    else
+        d->put(i, text);
     d->written(col, row, i);
     d->compactIfWasteful();
 }

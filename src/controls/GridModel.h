@@ -32,7 +32,8 @@ public:
     // rowCount() + k appends k empty rows; 0 removes every row.
     void setRowCount(int rows);
 
-    // The view stays valid until the grid changes.
+    // The view stays valid until the grid changes (or, for a borrowed text,
+    // the grid it was borrowed from).
     QStringView text(int col, int row) const;
     void setText(int col, int row, QStringView text);
     // Appends to a cell's text without copying what it holds.
@@ -70,6 +71,13 @@ public:
     // Changes whenever a cell's text is replaced or removed rather than
     // extended, so a reader may keep facts about a text's beginning.
     quint64 contentGeneration() const;
+
+    // Text given to setText that lies in a cell of `lender` is kept as a
+    // reference to it instead of a copy (the chat view shows what the
+    // terminal view holds). Before the lender rewrites, drops or moves any
+    // of its text, or goes away, it copies what it lent into this grid, so
+    // a cell always reads the text it was given. nullptr ends borrowing.
+    void borrowTextFrom(GridModel* lender);
 
 private:
     struct Impl;

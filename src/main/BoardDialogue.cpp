@@ -4,6 +4,7 @@
 
 #include "common/SettingsStore.h"
 #include "common/modZkCommon.h"
+#include "controls/GridModel.h"
 #include "main/Captions.h"
 #include "main/MainWindowPort.h"
 
@@ -15,6 +16,8 @@ BoardDialogue::BoardDialogue(SettingsStore& store, TelnetSocket& socket, GridMod
     for (int item = 0; item < int(captions_.size()); ++item)
         setCaption(item, Captions::Designed[item].toString());
     socket_.setListener(this);
+    // A chat row's message is the end of a terminal line: kept once.
+    chat_.borrowTextFrom(&terminal_);
 }
 
 BoardDialogue::~BoardDialogue() {

@@ -71,9 +71,17 @@ private:
     bool send(const QString& text);
 
     void setCaption(int item, const QString& caption);
+    // AutoStep would do nothing at all on the current line: no command is
+    // pending or to be armed, and the line does not end in a prompt's
+    // closing character. Most received characters leave the step idle.
+    bool stepIsIdle() const;
+    // No command is pending or to be armed: only a closing character can
+    // make the step act.
+    bool commandIsIdle() const;
+    void appendToCurrentLine(QStringView run);
     void closeCurrentLine();
-    bool offerLine(const QString& previousHandle, const QString& previousMessage,
-                   const QString& handle, const QString& message, QStringView finished) const;
+    bool offerLine(QStringView previousLine, QStringView handle, QStringView message,
+                   QStringView finished) const;
     void addChatRow(const QString& handle, QStringView message);
     void returnToLineOff();
 

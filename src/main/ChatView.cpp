@@ -10,6 +10,7 @@ constexpr QStringView kCommandPrompt = u"コマンド (";
 constexpr QStringView kChatPrompt = u"CHAT (";
 constexpr QStringView kChatRoom = u"チャットルーム";
 constexpr QStringView kEntered = u"入室しました。";
+constexpr QStringView kChatMode = u"Chat";
 constexpr qint32 kNoHandleBackground = 0xE0E0E0;
 constexpr qint64 kHandleColumnCap = 1200;  // twips
 
@@ -28,13 +29,14 @@ bool BoardDialogue::PostChatLine(QString handle, QStringView message) {
         handle = settings_.HandleName;
     if (handle.startsWith(kCommandPrompt))
         accepted = false;
-    if (message.contains(kChatRoom) && message.endsWith(kEntered)) {
+    // The cheap end test first; both tests only read.
+    if (message.endsWith(kEntered) && message.contains(kChatRoom)) {
         currentMode_ = QStringLiteral("Chat");
         SetMode(currentMode_);
     }
-    if (message.contains(kChatPrompt) && message.endsWith(u'>'))
+    if (message.endsWith(u'>') && message.contains(kChatPrompt))
         accepted = false;
-    if (currentMode_ == u"Chat" && accepted)
+    if (currentMode_ == kChatMode && accepted)
         addChatRow(handle, message);
     chat_.setRedraw(true);
     return accepted;

@@ -118,6 +118,37 @@ void LineFacts::append(char16_t ch) {
     ++length_;
 }
 
+void LineFacts::append(QStringView run) {
+    if (run.isEmpty())
+        return;
+    // The loop of append(char16_t) with the facts held in locals.
+    const char16_t* const chars = run.utf16();
+    const qsizetype n = run.size();
+    quint8 state = state_;
+    quint16 found = found_;
+    qsizetype colon = colon_, begin = begin_, end = end_, length = length_;
+    for (qsizetype i = 0; i < n; ++i, ++length) {
+        const char16_t ch = chars[i];
+        state = kTables.next[state][kTables.charClass[ch]];
+        found |= kTables.found[state];
+        if (colon < 0) {
+            if (ch == u':' && length >= 2)
+                colon = length;
+        } else if (ch != u' ') {
+            if (begin < 0)
+                begin = length;
+            end = length + 1;
+        }
+    }
+    state_ = state;
+    found_ = found;
+    colon_ = colon;
+    begin_ = begin;
+    end_ = end;
+    length_ = length;
+    last_ = chars[n - 1];
+}
+
 void LineFacts::followHandle(QString& name, QStringView line) {
     if (colon_ < 0)
         return;

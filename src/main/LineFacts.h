@@ -32,6 +32,9 @@ public:
     void reset();
     // The current line grew by one character.
     void append(char16_t ch);
+    // The current line grew by these characters: the same as appending them
+    // one at a time.
+    void append(QStringView run);
 
     qsizetype length() const { return length_; }
     bool isEmpty() const { return length_ == 0; }

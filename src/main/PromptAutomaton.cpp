@@ -9,11 +9,31 @@
 // it was when the step began; a reply waits for the prompt's closing
 // character to be the line's last, which is what keeps a prompt from being
 // answered twice.
+namespace {
+constexpr QStringView kLogIn = u"LogIn";
+constexpr QStringView kLogOut = u"LogOut";
+constexpr QStringView kChatIn = u"ChatIn";
+constexpr QStringView kChatOut = u"ChatOut";
+constexpr QStringView kGetHandle = u"GetHandle";
+constexpr QStringView kChat = u"Chat";
+}  // namespace
+
+bool BoardDialogue::commandIsIdle() const {
+    return pendingCommand_.isEmpty() && !(settings_.HandleName.isEmpty() && settings_.AutoGetHandleName);
+}
+
+bool BoardDialogue::stepIsIdle() const {
+    const char16_t last = lineFacts_.last();
+    return commandIsIdle() && last != u'>' && last != u'=';
+}
+
 void BoardDialogue::AutoStep() {
     using Word = LineFacts::Word;
     // A terminal without rows has an empty current line.
     if (terminal_.rowCount() == 0)
         lineFacts_.reset();
+    if (stepIsIdle())
+        return;
     const LineFacts& line = lineFacts_;
     AppSettings& s = settings_;
 
@@ -37,7 +57,7 @@ void BoardDialogue::AutoStep() {
     // move the step to another block.
     const QString command = pendingCommand_;
 
-    if (command == u"LogIn") {
+    if (command == kLogIn) {
         if (line.closes(Word::UserIdPrompt, u'=') && !s.UserID.isEmpty())
             send(s.GuestFlag ? QStringLiteral("Guest") : s.UserID);
         if (line.closes(Word::PasswordWord, u'=') && !s.Password.isEmpty())
@@ -49,18 +69,18 @@ void BoardDialogue::AutoStep() {
             pendingCommand_.clear();
         if (line.contains(Word::MainMenu))
             pendingCommand_.clear();
-    } else if (command == u"LogOut") {
+    } else if (command == kLogOut) {
         if (mainPrompt)
             send(QStringLiteral("G"));
-    } else if (command == u"ChatIn") {
+    } else if (command == kChatIn) {
         if (mainPrompt)
             send(QStringLiteral("C"));
         if (chatPrompt) {
             send(QStringLiteral("E"));
             pendingCommand_.clear();
         }
-    } else if (command == u"ChatOut") {
-        if (line.isEmpty() && currentMode_ == u"Chat")
+    } else if (command == kChatOut) {
+        if (line.isEmpty() && currentMode_ == kChat)
             send(QStringLiteral("//"));
         if (chatPrompt) {
             currentMode_ = QStringLiteral("Main");
@@ -70,7 +90,7 @@ void BoardDialogue::AutoStep() {
             SetMode(QStringLiteral("Main"));
             pendingCommand_.clear();
         }
-    } else if (command == u"GetHandle") {
+    } else if (command == kGetHandle) {
         if (mainPrompt && s.HandleName.isEmpty())
             send(QStringLiteral("I"));
         if (installPrompt && s.HandleName.isEmpty())

@@ -65,9 +65,20 @@ double CharAdvances::at(QStringView text, qsizetype i)
 
 double CharAdvances::width(QStringView text)
 {
+    // The same sum as adding at() for every index, without its surrogate
+    // tests for the characters that are not surrogates.
+    const char16_t* const chars = text.utf16();
+    const qsizetype n = text.size();
     double sum = 0;
-    for (qsizetype i = 0; i < text.size(); ++i)
-        sum += at(text, i);
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t ch = chars[i];
+        if (QChar::isSurrogate(ch)) {
+            sum += at(text, i);
+            continue;
+        }
+        const float advance = basic_[ch];
+        sum += advance >= 0 ? double(advance) : single(ch);
+    }
     return sum;
 }
 
