@@ -65,8 +65,8 @@ ConnectionAddress=127.0.0.1
 ConnectionPort=$port
 RecFormLeft=0
 RecFormTop=0
-RecFormWidth=10800
-RecFormHeight=7200
+RecFormWidth=14400
+RecFormHeight=9000
 INI
 
 QT_QPA_PLATFORM=xcb "$client" >"$work/client.log" 2>&1 &
