@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QShortcut>
 
 FunctionKeyBar::FunctionKeyBar(QWidget* parent) : QWidget(parent)
 {
@@ -22,6 +23,20 @@ FunctionKeyBar::FunctionKeyBar(QWidget* parent) : QWidget(parent)
             row->addSpacing(6);
         buttons_[item] = button;
     }
+    bindKeys();
+}
+
+void FunctionKeyBar::bindKeys()
+{
+    // Window-wide, so a key reaches the bar from the input line and from
+    // either view alike. Every key is reported, whatever its caption says:
+    // the listener decides that an empty caption does nothing.
+    for (int item = 0; item < kItems; ++item) {
+        auto* key = new QShortcut(QKeySequence(Qt::Key_F1 + item), this);
+        key->setContext(Qt::WindowShortcut);
+        key->setAutoRepeat(false);
+        connect(key, &QShortcut::activated, this, [this, item] { emit keyPressed(item + 1); });
+    }
 }
 
 void FunctionKeyBar::setCaption(int item, const QString& caption)
@@ -38,4 +53,11 @@ QString FunctionKeyBar::caption(int item) const
     if (item < 0 || item >= kItems)
         return {};
     return buttons_[item]->text();
+}
+
+QPushButton* FunctionKeyBar::button(int item) const
+{
+    if (item < 0 || item >= kItems)
+        return nullptr;
+    return buttons_[item];
 }

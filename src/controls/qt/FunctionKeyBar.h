@@ -7,9 +7,10 @@
 
 class QPushButton;
 
-// The function-key bar: twelve items, F1 to F12, each with a caption. A
-// click on an item reports its key like the key itself would; what the key
-// does is decided by whoever listens, from the caption.
+// The function-key bar: twelve items, F1 to F12, each with a caption. The
+// keys F1 to F12, pressed wherever the focus is in the bar's window, and a
+// click on an item both report the key; what the key does is decided by
+// whoever listens, from the caption.
 class FunctionKeyBar : public QWidget {
     Q_OBJECT
 public:
@@ -19,11 +20,15 @@ public:
 
     void setCaption(int item, const QString& caption);
     QString caption(int item) const;
+    // The item's button, for tests that click it.
+    QPushButton* button(int item) const;
 
 signals:
     // The key's number, counted from 1 (F1 is 1).
     void keyPressed(int number);
 
 private:
+    void bindKeys();
+
     std::array<QPushButton*, kItems> buttons_{};
 };

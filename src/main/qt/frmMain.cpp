@@ -1,10 +1,11 @@
 #include "main/qt/frmMain.h"
 
 #include <QApplication>
+
+#include <cmath>
 #include <QFrame>
 #include <QLineEdit>
 #include <QScreen>
-#include <QShortcut>
 #include <QStatusBar>
 
 #include "common/SettingsStore.h"
@@ -41,7 +42,6 @@ frmMain::frmMain(SettingsStore& store, TelnetSocket& socket, TimeSource& time, Q
     buildControls();
     dialogue_ = std::make_unique<BoardDialogue>(store_, socket_, *terminalModel_, *chatModel_, *this);
     socket_.setListener(dialogue_.get());
-    bindKeys();
 
     // The periodic socket check runs for the life of the window; the handler
     // stops the timer around its own work.
@@ -80,6 +80,7 @@ void frmMain::buildControls()
     imtInputLine_->setObjectName(QStringLiteral("imtInputLine"));
     connect(imtInputLine_, &QLineEdit::returnPressed, this, [this] { dialogue_->InputLineEnter(); });
 
+    // F1 to F12 and clicks on the bar's items alike.
     fkyDef_ = new FunctionKeyBar(this);
     fkyDef_->setObjectName(QStringLiteral("fkyDef"));
     connect(fkyDef_, &FunctionKeyBar::keyPressed, this,
@@ -88,17 +89,6 @@ void frmMain::buildControls()
     stsBase_ = new QStatusBar(this);
     stsBase_->setObjectName(QStringLiteral("stsBase"));
     stsBase_->setSizeGripEnabled(false);
-}
-
-void frmMain::bindKeys()
-{
-    for (int number = 1; number <= FunctionKeyBar::kItems; ++number) {
-        auto* key = new QShortcut(QKeySequence(Qt::Key_F1 + number - 1), this);
-        key->setContext(Qt::WindowShortcut);
-        key->setAutoRepeat(false);
-        connect(key, &QShortcut::activated, this,
-                [this, number] { dialogue_->FunctionKeyPressed(number); });
-    }
 }
 
 QWidget* frmMain::viewContainer() const

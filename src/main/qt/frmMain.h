@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 #include "main/MainWindowPort.h"
@@ -63,15 +64,18 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
-    void bindKeys();
     void ArrangeWindow();
     void ArrangeViews();
     void applyPlacement();
     void fitOuterSize();
+    void fitOuterSizeLater();
+    QRect outerGeometry() const;
     void flushStore();
     void updateCaption();
     double dpi() const;
@@ -99,6 +103,6 @@ private:
     std::function<void()> settingsHandler_;
     bool exiting_ = false;
     bool outerSizePending_ = false;
-    double wantedOuterWidth_ = 0;
-    double wantedOuterHeight_ = 0;
+    QSize wantedOuter_;      // the stored outer size, in pixels
+    QSize requestedClient_;  // the client size given before the frame was known
 };

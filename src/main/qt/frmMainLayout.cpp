@@ -14,6 +14,7 @@ void frmMain::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     ArrangeWindow();
+    fitOuterSizeLater();
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
@@ -39,6 +40,9 @@ void frmMain::ArrangeWindow()
                                                    twips(keysHeight), twips(inputHeight));
     picTerminal_->setGeometry(0, 0, w, px(rects.picTerminal.height));
     imtInputLine_->setGeometry(0, px(rects.inputLine.top), w, inputHeight);
+    // A container that is not shown gets its resize notification only when
+    // it is; the views must fit at once all the same.
+    ArrangeViews();
 }
 
 void frmMain::ArrangeViews()

@@ -4,10 +4,25 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
+
+#include <algorithm>
 
 #include "main/BoardDialogue.h"
 #include "main/WindowPlacement.h"
 #include "main/qt/frmMain.h"
+
+namespace {
+
+// Positions are counted from the primary screen's top-left corner, at load
+// and at save alike, whichever screen the window is on by then.
+QRect wholeScreen()
+{
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    return primary ? primary->geometry() : QRect(0, 0, 800, 600);
+}
+
+}  // namespace
 
 void frmMain::Form_Load()
 {
@@ -18,43 +33,81 @@ void frmMain::Form_Load()
 
 void frmMain::applyPlacement()
 {
-    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
-    const QRect whole = shown ? shown->geometry() : QRect(0, 0, 800, 600);
+    const QRect whole = wholeScreen();
     const auto outer = WindowPlacement::Initial(WindowPlacement::Read(store_),
                                                 twips(whole.width()), twips(whole.height()));
-    wantedOuterWidth_ = outer.width;
-    wantedOuterHeight_ = outer.height;
-    // move() places the frame; resize() sets the client area, so the frame's
-    // share is taken off once the window manager has told us its size.
+    wantedOuter_ = QSize(std::max(1, px(outer.width)), std::max(1, px(outer.height)));
+    // move() places the frame, resize() sets the client area: the client is
+    // given the whole outer size until the frame's share is known.
     move(whole.left() + px(outer.left), whole.top() + px(outer.top));
-    resize(std::max(1, px(outer.width)), std::max(1, px(outer.height)));
+    resize(wantedOuter_);
+    requestedClient_ = size();
     outerSizePending_ = true;
 }
 
 void frmMain::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    fitOuterSizeLater();
+}
+
+void frmMain::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    fitOuterSizeLater();
+}
+
+void frmMain::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange)
+        fitOuterSizeLater();
+}
+
+void frmMain::fitOuterSizeLater()
+{
     if (outerSizePending_)
         QTimer::singleShot(0, this, [this] { fitOuterSize(); });
 }
 
+QRect frmMain::outerGeometry() const
+{
+    // Asked of the window itself: the window manager may report the frame
+    // after the last move or resize notification that the widget saw.
+    if (const QWindow* handle = windowHandle(); handle && isVisible())
+        return geometry().marginsAdded(handle->frameMargins());
+    return frameGeometry();
+}
+
+// A window manager frames the window only after it is shown (on X11 it
+// reports the frame with a later move, resize or activation), so the
+// frame's share of the stored outer size is taken off at the first
+// notification that knows it. A client size that no longer is the one given
+// at load means the user or the window manager has sized the window since:
+// that size stays.
 void frmMain::fitOuterSize()
 {
-    const QSize frameExtra = frameGeometry().size() - geometry().size();
-    outerSizePending_ = false;
+    if (!outerSizePending_ || !isVisible())
+        return;
+    const auto sized = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
+    if (size() != requestedClient_ || (windowState() & sized)) {
+        outerSizePending_ = false;
+        return;
+    }
+    const QRect outer = outerGeometry();
+    const QSize frameExtra = outer.size() - size();
     if (frameExtra == QSize(0, 0))
         return;
-    const QPoint framePos = frameGeometry().topLeft();
-    resize(std::max(1, px(wantedOuterWidth_) - frameExtra.width()),
-           std::max(1, px(wantedOuterHeight_) - frameExtra.height()));
-    move(framePos);
+    outerSizePending_ = false;
+    resize(std::max(1, wantedOuter_.width() - frameExtra.width()),
+           std::max(1, wantedOuter_.height() - frameExtra.height()));
+    move(outer.topLeft());
 }
 
 void frmMain::SaveWindowPlacement()
 {
-    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
-    const QPoint origin = shown ? shown->geometry().topLeft() : QPoint();
-    const QRect outer = frameGeometry();
+    const QPoint origin = wholeScreen().topLeft();
+    const QRect outer = outerGeometry();
     WindowPlacement::Outer placement;
     placement.left = twips(outer.left() - origin.x());
     placement.top = twips(outer.top() - origin.y());

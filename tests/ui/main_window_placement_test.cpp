@@ -1,0 +1,245 @@
+// Where the main window opens and what it stores when it ends.
+
+#include <QKeyEvent>
+#include <QLineEdit>
+
+#include "controls/qt/SpreadGrid.h"
+
+#include <optional>
+#include <vector>
+
+#include "main/BoardDialogue.h"
+#include "ui/MainWindowHarness.h"
+
+namespace {
+
+const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+
+const QString kTop = QStringLiteral("RecFormTop");
+const QString kLeft = QStringLiteral("RecFormLeft");
+const QString kHeight = QStringLiteral("RecFormHeight");
+const QString kWidth = QStringLiteral("RecFormWidth");
+const QStringList kPlacementKeys{kTop, kLeft, kHeight, kWidth};
+
+class MainWindowPlacementTest : public MainWindowTestBase {
+protected:
+    static QRect screen() { return QGuiApplication::primaryScreen()->geometry(); }
+
+    // The outer rectangle that stored twips give, in pixels of the screen.
+    static QRect outerFromTwips(double left, double top, double width, double height)
+    {
+        return QRect(screen().left() + px(left), screen().top() + px(top), px(width), px(height));
+    }
+
+    void storePlacement(const char* top, const char* left, const char* height, const char* width)
+    {
+        const std::pair<QString, const char*> values[] = {
+            {kTop, top}, {kLeft, left}, {kHeight, height}, {kWidth, width}};
+        for (const auto& [key, value] : values)
+            if (value)
+                store.put(key, QString::fromUtf8(value));
+    }
+
+    void pressExit()
+    {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_F8, Qt::NoModifier);
+        QApplication::sendEvent(window->terminalView(), &press);
+    }
+
+    // The four stored values, in the order top, left, height, width.
+    std::vector<QString> stored() const
+    {
+        std::vector<QString> values;
+        for (const QString& key : kPlacementKeys)
+            values.push_back(store.value(key));
+        return values;
+    }
+
+    static std::vector<QString> twipsOf(const QRect& outer)
+    {
+        const auto text = [](int pixels) { return QString::number(std::lround(twips(pixels))); };
+        return {text(outer.top() - screen().top()), text(outer.left() - screen().left()),
+                text(outer.height()), text(outer.width())};
+    }
+};
+
+// --- Load -------------------------------------------------------------------
+
+TEST_F(MainWindowPlacementTest, OpensWhereTheStoreSays)
+{
+    const double sw = twips(screen().width());
+    const double sh = twips(screen().height());
+    const double w3 = sw / 3 * 2;
+    const double h3 = sh / 3 * 2;
+    struct Case {
+        const char* name;
+        const char* top;
+        const char* left;
+        const char* height;
+        const char* width;
+        QRect expected;
+    };
+    const Case cases[] = {
+        {"empty store: two thirds, centred", nullptr, nullptr, nullptr, nullptr,
+         outerFromTwips(sw / 2 - w3 / 2, sh / 2 - h3 / 2, w3, h3)},
+        {"all four", "1500", "3000", "4500", "6000", outerFromTwips(3000, 1500, 6000, 4500)},
+        {"only the width", nullptr, nullptr, nullptr, "6000",
+         outerFromTwips(sw / 2 - 3000, sh / 2 - h3 / 2, 6000, h3)},
+        {"only the height", nullptr, nullptr, "3000", nullptr,
+         outerFromTwips(sw / 2 - w3 / 2, sh / 2 - 1500, w3, 3000)},
+        {"-1 is nothing stored", "-1", "-1", "-1", "-1",
+         outerFromTwips(sw / 2 - w3 / 2, sh / 2 - h3 / 2, w3, h3)},
+        {"text that is no number is nothing stored", "abc", "12x", "", " ",
+         outerFromTwips(sw / 2 - w3 / 2, sh / 2 - h3 / 2, w3, h3)},
+        // 22.5 twips to the even 22 is one pixel; 23 would be two.
+        {"fractions round halves to even", "37.5", "22.5", "3000.4", "4499.5",
+         outerFromTwips(22, 38, 4500, 3000)},
+        // Past the right and bottom edges: the offscreen platform itself
+        // pulls a window back from beyond the left and top ones.
+        {"a position off the screen stays", "13500", "15000", "3000", "4500",
+         outerFromTwips(15000, 13500, 4500, 3000)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window.reset();
+        store.inner = MemorySettingsStore();
+        storePlacement(c.top, c.left, c.height, c.width);
+        start();
+        EXPECT_EQ(window->frameGeometry(), c.expected);
+        EXPECT_TRUE(store.written.isEmpty());  // loading writes nothing
+    }
+}
+
+// --- Save -------------------------------------------------------------------
+
+TEST_F(MainWindowPlacementTest, ClosingStoresTheOuterRectangleOnceAndFlushes)
+{
+    store.put(u"ScreenSave"_qs, u"True"_qs);
+    start();
+    window->move(screen().topLeft() + QPoint(40, 30));
+    window->resize(420, 310);
+    settle();
+    const QRect outer = window->frameGeometry();
+    window->close();
+    EXPECT_EQ(store.written, kPlacementKeys);  // in this order, once each
+    EXPECT_EQ(stored(), twipsOf(outer));
+    EXPECT_EQ(store.flushes(), 1);
+    EXPECT_TRUE(exits.empty());
+}
+
+TEST_F(MainWindowPlacementTest, MaximisedStoresTheMaximisedRectangle)
+{
+    store.put(u"ScreenSave"_qs, u"True"_qs);
+    storePlacement("1500", "3000", "4500", "6000");
+    start();
+    const QRect normal = window->frameGeometry();
+    window->showMaximized();
+    settle();
+    ASSERT_TRUE(window->isMaximized());
+    const QRect maximised = window->frameGeometry();
+    ASSERT_NE(maximised, normal);
+    window->close();
+    EXPECT_EQ(stored(), twipsOf(maximised));
+
+    // The next start applies it as any stored placement, as a normal window.
+    window.reset();
+    start();
+    EXPECT_FALSE(window->isMaximized());
+    EXPECT_EQ(window->frameGeometry(), maximised);
+}
+
+TEST_F(MainWindowPlacementTest, NothingIsWrittenWhenMinimisedOrNotAskedFor)
+{
+    struct Case {
+        const char* name;
+        const char* screenSave;
+        bool minimise;
+    };
+    for (const Case c : {Case{"minimised", "True", true}, Case{"ScreenSave off", "False", false},
+                         Case{"ScreenSave absent", nullptr, false}}) {
+        SCOPED_TRACE(c.name);
+        window.reset();
+        store.inner = MemorySettingsStore();
+        store.written.clear();
+        if (c.screenSave)
+            store.put(u"ScreenSave"_qs, QString::fromUtf8(c.screenSave));
+        storePlacement("1500", "3000", "4500", "6000");
+        start();
+        window->move(window->pos() + QPoint(25, 25));
+        if (c.minimise) {
+            window->showMinimized();
+            settle();
+            ASSERT_TRUE(window->isMinimized());
+        }
+        window->close();
+        EXPECT_TRUE(store.written.isEmpty());
+        EXPECT_EQ(stored(), (std::vector<QString>{u"1500"_qs, u"3000"_qs, u"4500"_qs, u"6000"_qs}));
+
+        // The earlier placement still applies at the next start.
+        window.reset();
+        start();
+        EXPECT_EQ(window->frameGeometry(), outerFromTwips(3000, 1500, 6000, 4500));
+    }
+}
+
+TEST_F(MainWindowPlacementTest, ExitKeyStoresOnceFlushesAndEndsWithoutTheCloseStoringAgain)
+{
+    store.put(u"ScreenSave"_qs, u"True"_qs);
+    start();
+    const QRect outer = window->frameGeometry();
+    pressExit();
+    EXPECT_EQ(store.written, kPlacementKeys);
+    EXPECT_EQ(stored(), twipsOf(outer));
+    EXPECT_EQ(store.flushes(), 1);
+    EXPECT_EQ(exits, std::vector<int>{0});
+
+    window->move(window->pos() + QPoint(10, 10));
+    window->close();
+    EXPECT_EQ(store.written, kPlacementKeys);
+    EXPECT_EQ(store.flushes(), 1);
+}
+
+TEST_F(MainWindowPlacementTest, ExitKeyWithScreenSaveOffWritesNothingButStillEnds)
+{
+    start();
+    pressExit();
+    EXPECT_TRUE(store.written.isEmpty());
+    EXPECT_EQ(exits, std::vector<int>{0});
+}
+
+// Each run stores the rectangle the next run opens with: over several
+// runs the window neither grows by its frame nor creeps across the screen.
+TEST_F(MainWindowPlacementTest, SeveralRunsNeitherGrowNorDrift)
+{
+    struct Case {
+        const char* name;
+        const char* top;
+        const char* left;
+        const char* height;
+        const char* width;
+    };
+    for (const Case c : {Case{"first start", nullptr, nullptr, nullptr, nullptr},
+                         Case{"stored", "1515", "2985", "4470", "6045"}}) {
+        SCOPED_TRACE(c.name);
+        window.reset();
+        store.inner = MemorySettingsStore();
+        store.put(u"ScreenSave"_qs, u"True"_qs);
+        storePlacement(c.top, c.left, c.height, c.width);
+        std::optional<std::vector<QString>> first;
+        std::optional<QRect> firstOuter;
+        for (int run = 0; run < 4; ++run) {
+            window.reset();
+            start();
+            const QRect outer = window->frameGeometry();
+            window->close();
+            if (!first) {
+                first = stored();
+                firstOuter = outer;
+            }
+            EXPECT_EQ(stored(), *first) << "run " << run;
+            EXPECT_EQ(outer, *firstOuter) << "run " << run;
+        }
+    }
+}
+
+}  // namespace
