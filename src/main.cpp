@@ -11,7 +11,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZKT"));
-    QApplication::setApplicationDisplayName(QStringLiteral("ZKT"));
+    // No display name: X11 would append it to every window title.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.zkt.zkt"));
     Fonts::RegisterSubstitutions();
 
     IniSettingsStore store(IniSettingsStore::defaultPath());
