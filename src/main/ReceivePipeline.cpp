@@ -100,8 +100,13 @@ void BoardDialogue::closeCurrentLine() {
     lineFacts_.reset();
     terminal_.setColumnWidth(1, terminal_.maxTextWidth(1));
 
+    // The handle, too, is read where the grid holds it: the chat view then
+    // keeps a reference to the terminal's text instead of a copy. The string
+    // copies itself if it is ever changed, and lives only for the call.
     if (offer)
-        PostChatLine(line.handle.toString(), line.message);
+        PostChatLine(QString::fromRawData(reinterpret_cast<const QChar*>(line.handle.utf16()),
+                                          line.handle.size()),
+                     line.message);
 }
 
 // The user's own statement is shown once: rule a drops the host's "発言"
