@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QStatusBar>
+#include <QTimer>
+#include <QtTest/QTest>
+
+#include <functional>
+#include <memory>
+
+#include "common/SettingsStore.h"
+#include "controls/GridModel.h"
+#include "controls/qt/QtTelnetSocket.h"
+#include "main/BoardDialogue.h"
+#include "main/qt/frmMain.h"
+#include "support/FakeTime.h"
+
+// The main window over the TCP socket, with time in the test's hand, driven
+// by real key presses: F1 to F12 reach the window's shortcuts as they do
+// from the keyboard, lines are typed into the input line. The exit and
+// settings commands are recorded instead of ending the process or opening a
+// modal dialog. Whoever includes this links Qt6::Test.
+class KeyedWindow {
+public:
+    static void ensureApplication()
+    {
+        static int argc = 1;
+        static char name[] = "zkt-keyed";
+        static char* argv[] = {name, nullptr};
+        if (!QApplication::instance())
+            new QApplication(argc, argv);
+    }
+
+    explicit KeyedWindow(SettingsStore& store)
+    {
+        ensureApplication();
+        window = std::make_unique<frmMain>(store, socket, time);
+        window->setExitHandler([this](int) { ++exits; });
+        window->setSettingsDialogHandler([this] { ++settingsDialogs; });
+    }
+    ~KeyedWindow() { window.reset(); }
+
+    // The window load, then shown and made the active window, as at start-up.
+    void start()
+    {
+        window->Form_Load();
+        window->show();
+        window->activateWindow();
+        // Window shortcuts fire only in the active window.
+        if (!QTest::qWaitForWindowActive(window.get()))
+            QApplication::setActiveWindow(window.get());
+    }
+
+    void press(int number)
+    {
+        QTest::keyClick(window.get(), Qt::Key(Qt::Key_F1 + number - 1));
+    }
+    void type(const QString& text)
+    {
+        QLineEdit* input = window->inputLine();
+        input->setFocus();
+        QTest::keyClicks(input, text);
+        QTest::keyClick(input, Qt::Key_Return);
+    }
+
+    BoardDialogue& dialogue() { return window->dialogue(); }
+    const QString& mode() { return dialogue().CurrentMode(); }
+    QString caption(int number) { return dialogue().Caption(number - 1); }
+    QString status() const { return window->statusBar()->currentMessage(); }
+    bool inputEnabled() const { return window->inputLine()->isEnabled(); }
+    bool terminalShown() const { return window->terminalModel().isVisible(); }
+    int rows() const { return window->terminalModel().rowCount(); }
+    QString row(int number) const { return window->terminalModel().text(1, number).toString(); }
+    qsizetype rowLength(int number) const { return window->terminalModel().text(1, number).size(); }
+
+    FakeTimeSource time;
+    QtTelnetSocket socket{time};
+    std::unique_ptr<frmMain> window;
+    int exits = 0;
+    int settingsDialogs = 0;
+};
+
+// Runs the event loop until `done` holds; the cap only keeps a broken test
+// from hanging.
+inline bool waitFor(const std::function<bool()>& done, int capMs = 60000)
+{
+    QTimer cap;
+    cap.setSingleShot(true);
+    cap.start(capMs);
+    while (!done()) {
+        if (!cap.isActive())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+// Lets everything already queued run, so that what did not happen is seen
+// not to have happened.
+inline void settle()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
