@@ -1,5 +1,7 @@
 #include "controls/qt/FunctionKeyBar.h"
 
+#include <QEvent>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QShortcut>
@@ -14,8 +16,8 @@ FunctionKeyBar::FunctionKeyBar(QWidget* parent) : QWidget(parent)
         button->setFocusPolicy(Qt::NoFocus);  // the keys act wherever the focus is
         button->setToolTip(QStringLiteral("F%1").arg(item + 1));
         button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        // Narrow keys must still show a whole caption such as "チャットアウト".
         button->setStyleSheet(QStringLiteral("QPushButton { padding: 1px 0px; }"));
+        button->installEventFilter(this);
         connect(button, &QPushButton::clicked, this, [this, item] { emit keyPressed(item + 1); });
         row->addWidget(button, 1);
         // A gap after every fourth key, as on the keyboard.
@@ -44,6 +46,7 @@ void FunctionKeyBar::setCaption(int item, const QString& caption)
     if (item < 0 || item >= kItems)
         return;
     buttons_[item]->setText(caption);
+    fitCaption(buttons_[item]);
     // An empty caption does nothing when pressed; show it as such.
     buttons_[item]->setEnabled(!caption.isEmpty());
 }
@@ -60,4 +63,29 @@ QPushButton* FunctionKeyBar::button(int item) const
     if (item < 0 || item >= kItems)
         return nullptr;
     return buttons_[item];
+}
+
+bool FunctionKeyBar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Resize)
+        fitCaption(static_cast<QPushButton*>(watched));
+    return QWidget::eventFilter(watched, event);
+}
+
+// A narrow key still shows its whole caption, such as "チャットアウト", in a
+// smaller face rather than cut off.
+void FunctionKeyBar::fitCaption(QPushButton* button) const
+{
+    constexpr double kSmallest = 5.0;
+    constexpr int kMargin = 6;
+    QFont face = font();
+    const double full = face.pointSizeF() > 0 ? face.pointSizeF() : 9.0;
+    const int room = button->width() - kMargin;
+    for (double size = full; size >= kSmallest; size -= 0.5) {
+        face.setPointSizeF(size);
+        if (QFontMetricsF(face).horizontalAdvance(button->text()) <= room)
+            break;
+    }
+    if (button->font() != face)
+        button->setFont(face);
 }

@@ -27,8 +27,12 @@ signals:
     // The key's number, counted from 1 (F1 is 1).
     void keyPressed(int number);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void bindKeys();
+    void fitCaption(QPushButton* button) const;
 
     std::array<QPushButton*, kItems> buttons_{};
 };
