@@ -10,6 +10,9 @@ packages=(
   fonts-ipafont-gothic
   xvfb xauth
 )
+if [ "${ZKT_WITH_PACKAGE:-0}" = 1 ]; then
+  packages+=(dpkg-dev file)
+fi
 if [ "${ZKT_WITH_FUZZ:-0}" = 1 ]; then
   packages+=(clang-14 libclang-rt-14-dev)
 fi

@@ -5,10 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${ZKT_PACKAGE_DIR:-$root/build-deb}
-"$root/scripts/deps.sh"
-for tool in dpkg-shlibdeps dpkg-deb; do
-  command -v "$tool" >/dev/null || { echo "$tool is missing (Debian package dpkg-dev)" >&2; exit 1; }
-done
+ZKT_WITH_PACKAGE=1 "$root/scripts/deps.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DZKT_BUILD_TESTS=OFF -DZKT_BUILD_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
 ninja -C "$build" zkt zkt-board
