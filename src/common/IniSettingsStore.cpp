@@ -182,7 +182,9 @@ bool IniSettingsStore::writeFile(const QByteArray& bytes)
     if (!file.open(QIODevice::WriteOnly))
         return fail(QStringLiteral("cannot write %1: %2").arg(path_, file.errorString()));
     // The file holds a password: readable by its owner only, also when replaced.
-    if (!file.setPermissions(kOwnerOnly) || file.write(bytes) != bytes.size()) {
+    // Qt 6.4's commit() renames the temporary file over the old one even
+    // when its own final flush failed (disk full), so flush and check first.
+    if (!file.setPermissions(kOwnerOnly) || file.write(bytes) != bytes.size() || !file.flush()) {
         const QString error = file.errorString();
         file.cancelWriting();
         return fail(QStringLiteral("cannot write %1: %2").arg(path_, error));

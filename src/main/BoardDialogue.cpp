@@ -26,7 +26,10 @@ BoardDialogue::~BoardDialogue() {
 
 void BoardDialogue::LoadSettings() {
     const modZkCommon::LoadReport report = modZkCommon::LoadSettings(store_, settings_);
-    if (!report.ok())
+    // A store that cannot be read yields every default; the user must know why.
+    if (const QString readError = store_.lastError(); !readError.isEmpty())
+        window_.showStatus(QStringLiteral("設定を読めなかったため既定値を使います: ") + readError);
+    else if (!report.ok())
         window_.showStatus(QStringLiteral("設定の値を読めなかったため既定値を使います: ") +
                            report.unconvertible.join(QStringLiteral("、")));
 }
