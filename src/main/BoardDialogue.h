@@ -78,7 +78,11 @@ private:
     // No command is pending or to be armed: only a closing character can
     // make the step act.
     bool commandIsIdle() const;
+    // Takes the ordinary characters from i up to the next line end; returns
+    // where they end.
+    qsizetype receiveRun(QStringView text, qsizetype i, int& lastAddressed);
     void appendToCurrentLine(QStringView run);
+    void catchUpLineFacts();
     void closeCurrentLine();
     bool offerLine(QStringView previousLine, QStringView handle, QStringView message,
                    QStringView finished) const;

@@ -116,12 +116,41 @@ void LineFacts::append(char16_t ch) {
     }
     last_ = ch;
     ++length_;
+    scanned_ = length_;
 }
 
 void LineFacts::append(QStringView run) {
     if (run.isEmpty())
         return;
-    // The loop of append(char16_t) with the facts held in locals.
+    scan(run);
+    length_ += run.size();
+    last_ = run.back().unicode();
+    scanned_ = length_;
+}
+
+void LineFacts::appendLater(QStringView run) {
+    if (run.isEmpty())
+        return;
+    length_ += run.size();
+    last_ = run.back().unicode();
+}
+
+void LineFacts::catchUp(QStringView line) {
+    // A line shorter than the facts (a cell at its size limit) is read only
+    // as far as it goes.
+    const qsizetype to = qMin(length_, line.size());
+    if (scanned_ < to) {
+        const qsizetype length = length_;
+        length_ = scanned_;
+        scan(line.sliced(scanned_, to - scanned_));
+        length_ = length;
+    }
+    scanned_ = length_;
+}
+
+// The loop of append(char16_t) with the facts held in locals, over characters
+// that start at length_.
+void LineFacts::scan(QStringView run) {
     const char16_t* const chars = run.utf16();
     const qsizetype n = run.size();
     quint8 state = state_;
@@ -145,8 +174,6 @@ void LineFacts::append(QStringView run) {
     colon_ = colon;
     begin_ = begin;
     end_ = end;
-    length_ = length;
-    last_ = chars[n - 1];
 }
 
 void LineFacts::followHandle(QString& name, QStringView line) {

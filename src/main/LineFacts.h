@@ -35,6 +35,15 @@ public:
     // The current line grew by these characters: the same as appending them
     // one at a time.
     void append(QStringView run);
+    // The current line grew by these characters, but only its length and last
+    // character are taken now; the word and handle facts take them in at the
+    // next catchUp. Most of a chat line is never asked about: the automaton
+    // looks at a line only at a closing character, which comes early.
+    void appendLater(QStringView run);
+    // Takes in what appendLater left, reading it from `line`, the current
+    // line as received so far. Needed before the word and handle facts are
+    // read; the appends above require it too.
+    void catchUp(QStringView line);
 
     qsizetype length() const { return length_; }
     bool isEmpty() const { return length_ == 0; }
@@ -67,10 +76,12 @@ public:
     static quint64 handleCharsCopied() { return copied_; }
 
 private:
+    void scan(QStringView run);
     bool holdsLastHandle(const QString& name, qsizetype begin, QStringView line) const;
     void rememberHandle(const QString& name, qsizetype begin, qsizetype end);
 
     qsizetype length_ = 0;
+    qsizetype scanned_ = 0;  // characters the word and handle facts have taken in
     char16_t last_ = 0;
     quint8 state_ = 0;   // state of the word-matching automaton
     quint16 found_ = 0;  // one bit per Word, sticky for the line

@@ -3,6 +3,11 @@
 #include "common/modZkCommon.h"
 #include "controls/GridModel.h"
 
+#include <bit>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 constexpr char16_t kCR = u'\r';
 constexpr char16_t kLF = u'\n';
@@ -14,6 +19,31 @@ struct SplitLine {
     QStringView handle;
     QStringView message;
 };
+
+// The first CR, LF, ">" or "=" in chars[i..n), or n: the one scan that a run
+// of ordinary characters needs. Eight characters at a time where SSE2 is
+// there (every x86-64), one at a time elsewhere.
+bool isLineEndOrClosing(char16_t c) {
+    return c == kCR || c == kLF || c == u'>' || c == u'=';
+}
+
+qsizetype findLineEndOrClosing(const char16_t* chars, qsizetype i, qsizetype n) {
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi16(kCR), lf = _mm_set1_epi16(kLF);
+    const __m128i gt = _mm_set1_epi16(u'>'), eq = _mm_set1_epi16(u'=');
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars + i));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, cr), _mm_cmpeq_epi16(v, lf)),
+                                         _mm_or_si128(_mm_cmpeq_epi16(v, gt), _mm_cmpeq_epi16(v, eq)));
+        const int mask = _mm_movemask_epi8(hit);
+        if (mask != 0)
+            return i + std::countr_zero(unsigned(mask)) / 2;
+    }
+#endif
+    while (i < n && !isLineEndOrClosing(chars[i]))
+        ++i;
+    return i;
+}
 
 SplitLine splitLine(QStringView line) {
     const qsizetype mark = line.indexOf(u'>');
@@ -39,46 +69,59 @@ void BoardDialogue::ReceiveText(QStringView text) {
             lastAddressed = terminal_.rowCount();
             closeCurrentLine();
             ++i;
-            continue;
-        }
-        if (c == kLF) {
+        } else if (c == kLF) {
             ++i;
-            continue;
+        } else {
+            lastAddressed = terminal_.rowCount();
+            i = receiveRun(text, i, lastAddressed);
         }
-        // A run of ordinary characters. The automaton follows the line one
-        // character at a time; the grid takes the run in pieces, each brought
-        // in before a step that can act, since only such a step reads the grid.
-        // An idle step is skipped, which is the same as running it.
-        lastAddressed = terminal_.rowCount();
-        qsizetype runEnd = i;
-        while (runEnd < n && chars[runEnd] != kCR && chars[runEnd] != kLF)
-            ++runEnd;
-        qsizetype runStart = i;
-        while (i < runEnd) {
-            if (commandIsIdle()) {
-                // Only a closing character can wake the step: take the
-                // characters before the next one in one go.
-                const qsizetype from = i;
-                while (i < runEnd && chars[i] != u'>' && chars[i] != u'=')
-                    ++i;
-                lineFacts_.append(text.sliced(from, i - from));
-                if (i == runEnd)
-                    break;
-            }
-            lineFacts_.append(chars[i]);
-            ++i;
-            if (!stepIsIdle()) {
-                appendToCurrentLine(text.sliced(runStart, i - runStart));
-                runStart = i;
-                AutoStep();
-                lastAddressed = terminal_.rowCount();
-            }
-        }
-        appendToCurrentLine(text.sliced(runStart, runEnd - runStart));
     }
+    // A step that a key runs between blocks reads the facts too.
+    catchUpLineFacts();
     // Made active before redrawing resumes, so the block is shown in one go.
     terminal_.setActiveCell(1, lastAddressed);
     terminal_.setRedraw(true);
+}
+
+// A run of ordinary characters from i up to the next CR or LF; returns where
+// it ends. The automaton follows the line one character at a time; the grid
+// takes the run in pieces, each brought in before a step that can act, since
+// only such a step reads the grid. An idle step is skipped, which is the same
+// as running it.
+qsizetype BoardDialogue::receiveRun(QStringView text, qsizetype i, int& lastAddressed) {
+    const char16_t* const chars = text.utf16();
+    const qsizetype n = text.size();
+    qsizetype runStart = i;
+    while (i < n) {
+        if (commandIsIdle()) {
+            // Only a closing character can wake the step: the characters
+            // before the next one, or before the line end, go in one go.
+            const qsizetype stop = findLineEndOrClosing(chars, i, n);
+            lineFacts_.appendLater(text.sliced(i, stop - i));
+            i = stop;
+            if (i == n)
+                break;
+        }
+        if (chars[i] == kCR || chars[i] == kLF)
+            break;
+        lineFacts_.appendLater(text.sliced(i, 1));
+        ++i;
+        if (!stepIsIdle()) {
+            appendToCurrentLine(text.sliced(runStart, i - runStart));
+            runStart = i;
+            catchUpLineFacts();
+            AutoStep();
+            lastAddressed = terminal_.rowCount();
+        }
+    }
+    appendToCurrentLine(text.sliced(runStart, i - runStart));
+    return i;
+}
+
+// The facts of the current line take in what the run left for later,
+// reading it where the grid holds it.
+void BoardDialogue::catchUpLineFacts() {
+    lineFacts_.catchUp(terminal_.text(1, terminal_.rowCount()));
 }
 
 void BoardDialogue::appendToCurrentLine(QStringView run) {

@@ -27,10 +27,12 @@ public:
 private:
     double single(char16_t ch);
     double pair(char32_t ch);
+    bool fixedWidth(const char16_t* chars, qsizetype n, double& width) const;
 
     QFont font_;
     QFontMetricsF metrics_;
     std::vector<float> basic_;  // by UTF-16 unit, negative until asked
+    std::vector<qint32> fixed_; // the same in 1/64 px where that is exact, else -1
     QHash<char32_t, float> supplementary_;
     quint64 serial_;
 };
