@@ -53,6 +53,7 @@ struct Failure {
     // Makes the attempt fail; by default the event loop runs until it has.
     std::function<void(KeyedWindow&)> fail;
     QString status;  // what the status bar says, up to the target
+    friend void PrintTo(const Failure& failure, std::ostream* os) { *os << failure.name; }
 };
 
 class ConnectionFailureCaseTest : public ConnectionFailureTest,

@@ -129,6 +129,7 @@ struct ByteScript {
     const char* name;
     QByteArray bytes;
     QStringList rows;  // the terminal once the host has closed
+    friend void PrintTo(const ByteScript& script, std::ostream* os) { *os << script.name; }
 };
 
 class HostileBytesTest : public HostileHostTest, public ::testing::WithParamInterface<ByteScript> {};
