@@ -65,7 +65,9 @@ protected:
     {
         QByteArray received;
         bool gone = false;
-        QObject::connect(&socket, &QTcpSocket::disconnected, [&] { gone = true; });
+        // The connection ends with this call: the socket may disconnect later.
+        QObject scope;
+        QObject::connect(&socket, &QTcpSocket::disconnected, &scope, [&] { gone = true; });
         waitFor([&] {
             received += socket.readAll();
             return (!suffix.isEmpty() && received.endsWith(suffix)) || gone;

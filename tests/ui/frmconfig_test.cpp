@@ -607,21 +607,23 @@ TEST_F(FrmConfigTest, OwnColourIsChosenThroughTheColourDialog) {
     EXPECT_EQ(Stored("MyColor"), QString::number(0x00FF8040));
 }
 
+// Answers the modal dialog of type D once it is up, looking again at each
+// turn of the event loop.
+template <class D>
+void AnswerWhenUp(std::function<void(D*)> act, int attempts) {
+    auto* d = qobject_cast<D*>(QApplication::activeModalWidget());
+    if (!d && attempts < 1000) {
+        QTimer::singleShot(0, [act, attempts] { AnswerWhenUp<D>(act, attempts + 1); });
+        return;
+    }
+    ASSERT_NE(d, nullptr);
+    act(d);
+}
+
 // Answers the next modal dialog of type D, once it is up.
 template <class D>
 void AnswerNext(std::function<void(D*)> act) {
-    auto attempts = std::make_shared<int>(0);
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [=] {
-        auto* d = qobject_cast<D*>(QApplication::activeModalWidget());
-        if (!d && ++*attempts < 1000) {
-            QTimer::singleShot(0, *poll);
-            return;
-        }
-        ASSERT_NE(d, nullptr);
-        act(d);
-    };
-    QTimer::singleShot(0, *poll);
+    QTimer::singleShot(0, [act] { AnswerWhenUp<D>(act, 0); });
 }
 
 TEST_F(FrmConfigTest, StandardColourDialogKeepsTheBlueGreenRedOrder) {
