@@ -1,10 +1,15 @@
 #include "common/Cp932.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
 #include "common/Cp932Table.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace Cp932 {
 namespace {
@@ -28,10 +33,149 @@ inline bool eightAscii(const unsigned char* p)
     return (word & 0x8080808080808080ULL) == 0;
 }
 
+// --- 64 bytes at a time -----------------------------------------------------
+// Which bytes start a character is found for 64 bytes at once with bit masks,
+// so the loop that writes the characters has no branch on the kind of byte:
+// in mixed Japanese and ASCII text such branches are mispredicted at nearly
+// every change of script.
+
+constexpr std::uint64_t kEvenBits = 0x5555555555555555ULL;
+
+// A lead byte's row in kPairs; non-leads get the last row, all kNotATrail.
+constexpr int kNoRow = kLeadCount;
+
+struct PairTable {
+    unsigned char rowOf[256];
+    char16_t pairs[kLeadCount + 1][256];  // [row][trail]: kDouble with every trail byte
+};
+
+PairTable buildPairTable()
+{
+    PairTable t{};
+    for (int b = 0; b < 256; ++b)
+        t.rowOf[b] = kLeadRow[b] == kNotLead ? kNoRow : kLeadRow[b];
+    for (int row = 0; row < kLeadCount; ++row)
+        for (int trail = 0; trail < 256; ++trail)
+            t.pairs[row][trail] = pairChar(unsigned(row), (unsigned char)trail);
+    return t;
+}
+
+const PairTable& pairTable()
+{
+    static const PairTable table = buildPairTable();
+    return table;
+}
+
+// The lead and trail ranges of code page 932, as kLeadRow and kDouble have
+// them (checked by the decoder's tests, which compare with the byte-at-a-time
+// path over random bytes).
+inline bool isLead(unsigned char b)
+{
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+inline bool isTrail(unsigned char b)
+{
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+
+struct ByteMasks {
+    std::uint64_t lead = 0;   // bit j: p[j] is in the lead range
+    std::uint64_t trail = 0;  // bit j: p[j] may follow a lead
+    std::uint64_t high = 0;   // bit j: p[j] is not ASCII
+};
+
+#if defined(__SSE2__)
+// Bytes of v in [lo, hi], compared as signed bytes after flipping the top bit.
+inline __m128i inRange(__m128i flipped, unsigned lo, unsigned hi)
+{
+    const __m128i below = _mm_set1_epi8(char((lo - 1) ^ 0x80));
+    const __m128i above = _mm_set1_epi8(char((hi + 1) ^ 0x80));
+    return _mm_and_si128(_mm_cmpgt_epi8(flipped, below), _mm_cmpgt_epi8(above, flipped));
+}
+#endif
+
+ByteMasks masksOf(const unsigned char* p)
+{
+    ByteMasks m;
+#if defined(__SSE2__)
+    for (int k = 0; k < 4; ++k) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        const __m128i f = _mm_xor_si128(v, _mm_set1_epi8(char(0x80)));
+        const __m128i lead = _mm_or_si128(inRange(f, 0x81, 0x9F), inRange(f, 0xE0, 0xFC));
+        const __m128i trail = _mm_or_si128(inRange(f, 0x40, 0x7E), inRange(f, 0x80, 0xFC));
+        const int shift = 16 * k;
+        m.lead |= std::uint64_t(unsigned(_mm_movemask_epi8(lead))) << shift;
+        m.trail |= std::uint64_t(unsigned(_mm_movemask_epi8(trail))) << shift;
+        m.high |= std::uint64_t(unsigned(_mm_movemask_epi8(v))) << shift;
+    }
+#else
+    for (int j = 0; j < 64; ++j) {
+        m.lead |= std::uint64_t(isLead(p[j])) << j;
+        m.trail |= std::uint64_t(isTrail(p[j])) << j;
+        m.high |= std::uint64_t(p[j] >> 7) << j;
+    }
+#endif
+    return m;
+}
+
+// The double-byte characters' first bytes among 64, given whether byte 0 is
+// the trail of a character begun before. Inside a run of lead-range bytes
+// (each of which may also be a trail) leads and trails alternate from the
+// run's first character; adding a run's first bit to the lead mask carries
+// through the run and so picks out its bytes.
+std::uint64_t pairStarts(const ByteMasks& m, bool firstTaken, bool nextIsTrail)
+{
+    const std::uint64_t lead = m.lead;
+    const std::uint64_t runStarts = lead & ~(lead << 1);
+    std::uint64_t evenStarts = runStarts & kEvenBits;
+    if (firstTaken)
+        evenStarts &= ~std::uint64_t(1);  // that run's leads sit at odd bits
+    const std::uint64_t evenRuns = lead & ~(lead + evenStarts);
+    const std::uint64_t oddRuns = lead & ~evenRuns;
+    const std::uint64_t leads = (evenRuns & kEvenBits) | (oddRuns & ~kEvenBits);
+    const std::uint64_t followedByTrail = (m.trail >> 1) | (std::uint64_t(nextIsTrail) << 63);
+    return leads & followedByTrail;
+}
+
+// Decodes the characters that begin in p[0..64); p[64] must be readable.
+// `firstTaken` says on entry whether p[0] was taken as a trail already, and
+// on return whether p[64] is.
+char16_t* decodeBlock(const unsigned char* p, bool& firstTaken, char16_t* dst)
+{
+    const ByteMasks m = masksOf(p);
+    if (m.high == 0 && !firstTaken) {
+        for (int j = 0; j < 64; ++j)
+            dst[j] = p[j];
+        return dst + 64;
+    }
+    const std::uint64_t pairs = pairStarts(m, firstTaken, isTrail(p[64]));
+    std::uint64_t starts = ~((pairs << 1) | std::uint64_t(firstTaken));
+    firstTaken = (pairs >> 63) != 0;
+    const PairTable& t = pairTable();
+    while (starts != 0) {
+        const int j = std::countr_zero(starts);
+        starts &= starts - 1;
+        const unsigned char b = p[j];
+        // Both looked up, one kept by a mask: no branch on the kind of
+        // character (a conditional here is compiled into a jump).
+        const unsigned pair = t.pairs[t.rowOf[b]][p[j + 1]];
+        const unsigned single = kSingle[b];
+        const unsigned keepPair = 0u - unsigned((pairs >> j) & 1);
+        *dst++ = char16_t((pair & keepPair) | (single & ~keepPair));
+    }
+    return dst;
+}
+
 // Decodes p[i..n) into dst; a lead byte in the last position goes to
 // `pending`. Returns the new end of the output.
 char16_t* decodeRun(const unsigned char* p, qsizetype i, qsizetype n, char16_t* dst, int& pending)
 {
+    // Whole blocks while a byte beyond them is there to look at.
+    bool taken = false;
+    for (; i + 64 < n; i += 64)
+        dst = decodeBlock(p + i, taken, dst);
+    i += taken ? 1 : 0;
     while (i < n) {
         if (i + 8 <= n && eightAscii(p + i)) {
             for (int k = 0; k < 8; ++k)
