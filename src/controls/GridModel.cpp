@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "controls/GridObserver.h"
+#include "controls/TextBuffer.h"
 #include "controls/TextMeasurer.h"
 
 namespace {
@@ -84,7 +85,7 @@ struct GridModel::Impl {
     int columns = 1;
     int rows = 0;
     // All cell text in one buffer; a cell is a start and a length in it.
-    std::vector<char16_t> text;
+    TextBuffer text;
     std::vector<qint64> start;
     std::vector<quint32> length;
     qint64 garbage = 0;
@@ -232,13 +233,13 @@ void GridModel::Impl::compactIfWasteful()
     if (garbage < kMinGarbageToCompact || garbage < live)
         return;
     recallLoans();
-    std::vector<char16_t> packed;
+    TextBuffer packed;
     packed.reserve(size_t(live));
     for (size_t i = 0; i < start.size(); ++i) {
         if (borrowed(start[i]))
             continue;
         const qint64 at = qint64(packed.size());
-        packed.insert(packed.end(), text.begin() + start[i], text.begin() + start[i] + length[i]);
+        packed.append(text.data() + start[i], length[i]);
         start[i] = at;
     }
     text.swap(packed);
@@ -467,7 +468,7 @@ void GridModel::setRowCount(int rows)
     if (rows == 0) {
         d->recallLoans();
         d->borrowedCells = 0;
-        std::vector<char16_t>().swap(d->text);
+        TextBuffer().swap(d->text);
         std::vector<qint64>().swap(d->start);
         std::vector<quint32>().swap(d->length);
         ColorList().swap(d->fore);

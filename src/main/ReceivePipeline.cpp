@@ -20,27 +20,26 @@ struct SplitLine {
     QStringView message;
 };
 
-// The first CR, LF, ">" or "=" in chars[i..n), or n: the one scan that a run
-// of ordinary characters needs. Eight characters at a time where SSE2 is
-// there (every x86-64), one at a time elsewhere.
-bool isLineEndOrClosing(char16_t c) {
-    return c == kCR || c == kLF || c == u'>' || c == u'=';
+// The first CR, LF or ">" in chars[i..n), or n: the one scan that a run of
+// ordinary characters needs. Eight characters at a time where SSE2 is there
+// (every x86-64), one at a time elsewhere.
+bool isLineEndOrPrompt(char16_t c) {
+    return c == kCR || c == kLF || c == u'>';
 }
 
-qsizetype findLineEndOrClosing(const char16_t* chars, qsizetype i, qsizetype n) {
+qsizetype findLineEndOrPrompt(const char16_t* chars, qsizetype i, qsizetype n) {
 #if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi16(kCR), lf = _mm_set1_epi16(kLF);
-    const __m128i gt = _mm_set1_epi16(u'>'), eq = _mm_set1_epi16(u'=');
+    const __m128i cr = _mm_set1_epi16(kCR), lf = _mm_set1_epi16(kLF), gt = _mm_set1_epi16(u'>');
     for (; i + 8 <= n; i += 8) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars + i));
-        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, cr), _mm_cmpeq_epi16(v, lf)),
-                                         _mm_or_si128(_mm_cmpeq_epi16(v, gt), _mm_cmpeq_epi16(v, eq)));
+        const __m128i hit =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, cr), _mm_cmpeq_epi16(v, lf)), _mm_cmpeq_epi16(v, gt));
         const int mask = _mm_movemask_epi8(hit);
         if (mask != 0)
             return i + std::countr_zero(unsigned(mask)) / 2;
     }
 #endif
-    while (i < n && !isLineEndOrClosing(chars[i]))
+    while (i < n && !isLineEndOrPrompt(chars[i]))
         ++i;
     return i;
 }
@@ -93,10 +92,12 @@ qsizetype BoardDialogue::receiveRun(QStringView text, qsizetype i, int& lastAddr
     const qsizetype n = text.size();
     qsizetype runStart = i;
     while (i < n) {
-        if (commandIsIdle()) {
-            // Only a closing character can wake the step: the characters
-            // before the next one, or before the line end, go in one go.
-            const qsizetype stop = findLineEndOrClosing(chars, i, n);
+        const bool idle = commandIsIdle();
+        if (idle) {
+            // With no command pending or to be armed, only a menu prompt's
+            // ">" can make the step act (a step at "=" finds nothing to do):
+            // the characters before the next ">", or the line end, go in one go.
+            const qsizetype stop = findLineEndOrPrompt(chars, i, n);
             lineFacts_.appendLater(text.sliced(i, stop - i));
             i = stop;
             if (i == n)
@@ -106,7 +107,7 @@ qsizetype BoardDialogue::receiveRun(QStringView text, qsizetype i, int& lastAddr
             break;
         lineFacts_.appendLater(text.sliced(i, 1));
         ++i;
-        if (!stepIsIdle()) {
+        if (idle || !stepIsIdle()) {
             appendToCurrentLine(text.sliced(runStart, i - runStart));
             runStart = i;
             catchUpLineFacts();

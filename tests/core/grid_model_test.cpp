@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 #include "controls/GridModel.h"
@@ -368,6 +369,55 @@ TEST(GridModel, ContentGenerationMovesOnRewriteOnly)
     EXPECT_EQ(grid.contentGeneration(), start);
     grid.setText(1, 1, u"xyz");
     EXPECT_NE(grid.contentGeneration(), start);
+}
+
+// The chat view keeps references to the terminal's text; whatever the
+// terminal then does to its buffer, the chat cells read what they were given.
+TEST(GridModel, BorrowedTextSurvivesWhateverTheLenderDoes)
+{
+    struct Case {
+        const char* name;
+        void (*act)(std::unique_ptr<GridModel>& terminal);
+    };
+    const Case cases[] = {
+        {"rewrite", [](auto& t) { t->setText(1, 1, u"changed"); t->setText(1, 2, u""); }},
+        {"append and grow", [](auto& t) {
+             for (int k = 0; k < 2000; ++k)
+                 t->appendText(1, 2, u"more text to move the buffer ");
+         }},
+        {"drop rows", [](auto& t) { t->setRowCount(1); }},
+        {"clear", [](auto& t) { t->setRowCount(0); }},
+        {"fewer columns", [](auto& t) { t->setColumnCount(0); }},
+        {"compact", [](auto& t) {  // enough dead text to make the lender compact
+             t->setRowCount(3);
+             t->setText(1, 3, QString(1 << 21, u'x'));
+             t->setText(1, 3, u"y");
+         }},
+        {"destroy", [](auto& t) { t.reset(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto terminal = std::make_unique<GridModel>(1);
+        GridModel chat(2);
+        chat.borrowTextFrom(terminal.get());
+        terminal->setRowCount(2);
+        terminal->setText(1, 1, u"Taro>hello");
+        terminal->appendText(1, 2, u"Jiro>こんにちは");
+        chat.setRowCount(2);
+        for (int row = 1; row <= 2; ++row) {
+            const QStringView line = terminal->text(1, row);
+            chat.setText(1, row, line.first(4));
+            chat.setText(2, row, line.sliced(5));
+        }
+        c.act(terminal);
+        EXPECT_EQ(chat.text(1, 1), u"Taro");
+        EXPECT_EQ(chat.text(2, 1), u"hello");
+        EXPECT_EQ(chat.text(1, 2), u"Jiro");
+        EXPECT_EQ(chat.text(2, 2), u"こんにちは");
+        chat.setText(2, 1, u"rewritten");
+        EXPECT_EQ(chat.text(2, 1), u"rewritten");
+        EXPECT_EQ(chat.text(2, 2), u"こんにちは");
+    }
 }
 
 }  // namespace
