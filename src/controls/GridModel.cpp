@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "controls/GridObserver.h"
-#include "controls/TextBuffer.h"
+#include "controls/GrowingArray.h"
 #include "controls/TextMeasurer.h"
 
 namespace {
@@ -85,9 +85,9 @@ struct GridModel::Impl {
     int columns = 1;
     int rows = 0;
     // All cell text in one buffer; a cell is a start and a length in it.
-    TextBuffer text;
-    std::vector<qint64> start;
-    std::vector<quint32> length;
+    GrowingArray<char16_t> text;
+    GrowingArray<qint64> start;
+    GrowingArray<quint32> length;
     qint64 garbage = 0;
     ColorList fore;
     ColorList back;
@@ -233,7 +233,7 @@ void GridModel::Impl::compactIfWasteful()
     if (garbage < kMinGarbageToCompact || garbage < live)
         return;
     recallLoans();
-    TextBuffer packed;
+    GrowingArray<char16_t> packed;
     packed.reserve(size_t(live));
     for (size_t i = 0; i < start.size(); ++i) {
         if (borrowed(start[i]))
@@ -417,8 +417,8 @@ void GridModel::setColumnCount(int columns)
     columns = std::max(columns, 0);
     if (columns == d->columns && !d->widths.empty())
         return;
-    std::vector<qint64> start;
-    std::vector<quint32> length;
+    GrowingArray<qint64> start;
+    GrowingArray<quint32> length;
     start.reserve(size_t(d->rows) * size_t(columns));
     length.reserve(start.capacity());
     const qint64 end = qint64(d->text.size());
@@ -468,9 +468,9 @@ void GridModel::setRowCount(int rows)
     if (rows == 0) {
         d->recallLoans();
         d->borrowedCells = 0;
-        TextBuffer().swap(d->text);
-        std::vector<qint64>().swap(d->start);
-        std::vector<quint32>().swap(d->length);
+        GrowingArray<char16_t>().swap(d->text);
+        GrowingArray<qint64>().swap(d->start);
+        GrowingArray<quint32>().swap(d->length);
         ColorList().swap(d->fore);
         ColorList().swap(d->back);
         d->garbage = 0;

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <type_traits>
+#include <utility>
+
+// A growing array of plain values: a grid's text and its cells' places. It
+// grows by realloc, which moves the pages of a large block instead of
+// copying them (a history of many megabytes would otherwise be copied, and
+// fresh pages touched, at every doubling), and what it adds is not zero-filled
+// unless asked, since the grid writes every new element right away.
+template <typename T>
+class GrowingArray {
+    static_assert(std::is_trivially_copyable_v<T>, "moved by realloc");
+
+public:
+    GrowingArray() = default;
+    ~GrowingArray() { std::free(data_); }
+    GrowingArray(const GrowingArray&) = delete;
+    GrowingArray& operator=(const GrowingArray&) = delete;
+
+    T* data() { return data_; }
+    const T* data() const { return data_; }
+    size_t size() const { return size_; }
+    size_t capacity() const { return capacity_; }
+    bool empty() const { return size_ == 0; }
+    T& operator[](size_t i) { return data_[i]; }
+    const T& operator[](size_t i) const { return data_[i]; }
+
+    void reserve(size_t count)
+    {
+        if (count <= capacity_)
+            return;
+        void* grown = std::realloc(data_, count * sizeof(T));
+        if (!grown)
+            throw std::bad_alloc();
+        data_ = static_cast<T*>(grown);
+        capacity_ = count;
+    }
+    // The elements added are unset until written.
+    void resize(size_t count)
+    {
+        if (count > capacity_)
+            reserve(std::max(count, capacity_ * 2));
+        size_ = count;
+    }
+    void resize(size_t count, T value)
+    {
+        const size_t old = size_;
+        resize(count);
+        if (count > old)
+            std::fill(data_ + old, data_ + count, value);
+    }
+    void append(const T* values, size_t count)
+    {
+        if (count == 0)
+            return;
+        const size_t at = size_;
+        resize(at + count);
+        std::memcpy(data_ + at, values, count * sizeof(T));
+    }
+    void push_back(T value) { append(&value, 1); }
+    void swap(GrowingArray& other)
+    {
+        std::swap(data_, other.data_);
+        std::swap(size_, other.size_);
+        std::swap(capacity_, other.capacity_);
+    }
+
+private:
+    T* data_ = nullptr;
+    size_t size_ = 0;
+    size_t capacity_ = 0;
+};
