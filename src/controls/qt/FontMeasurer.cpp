@@ -32,10 +32,11 @@ double primaryScreenDpi()
 }  // namespace
 
 // Advances in 1/64 px, the unit of the font engines' fixed-point metrics,
-// up to a size that keeps any sum of 2^32 of them below 2^53.
+// below 512 px: 15 bits, so the table is half the size, and any sum of 2^32
+// of them stays below 2^53. The top bit marks a character without one.
 constexpr double kFixedPerPx = 64.0;
-constexpr qint32 kMaxFixed = 1 << 20;
-constexpr qint32 kNoFixed = -1;
+constexpr quint16 kMaxFixed = 0x7FFF;
+constexpr quint16 kNoFixed = 0x8000;
 
 CharAdvances::CharAdvances(const QFont& font)
     : font_(font), metrics_(font), basic_(0x10000, -1.0f), fixed_(0x10000, kNoFixed), serial_(nextSerial())
@@ -49,7 +50,7 @@ double CharAdvances::single(char16_t ch)
         advance = float(metrics_.horizontalAdvance(QChar(ch)));
         const double fixed = double(advance) * kFixedPerPx;
         if (!QChar::isSurrogate(ch) && fixed >= 0 && fixed <= kMaxFixed && fixed == std::floor(fixed))
-            fixed_[ch] = qint32(fixed);
+            fixed_[ch] = quint16(fixed);
     }
     return advance;
 }
@@ -81,21 +82,21 @@ double CharAdvances::at(QStringView text, qsizetype i)
 // advance (not asked yet, a surrogate, an odd value).
 bool CharAdvances::fixedWidth(const char16_t* chars, qsizetype n, double& width) const
 {
-    const qint32* const fixed = fixed_.data();
-    qint64 even = 0, odd = 0;
-    qint32 signs = 0;  // kNoFixed is the only negative entry
+    const quint16* const fixed = fixed_.data();
+    quint64 even = 0, odd = 0;
+    unsigned flags = 0;
     qsizetype i = 0;
     for (; i + 2 <= n; i += 2) {
-        const qint32 a = fixed[chars[i]], b = fixed[chars[i + 1]];
+        const unsigned a = fixed[chars[i]], b = fixed[chars[i + 1]];
         even += a;
         odd += b;
-        signs |= a | b;
+        flags |= a | b;
     }
     if (i < n) {
         even += fixed[chars[i]];
-        signs |= fixed[chars[i]];
+        flags |= fixed[chars[i]];
     }
-    if (signs < 0)
+    if (flags & kNoFixed)
         return false;
     width = double(even + odd) / kFixedPerPx;
     return true;
