@@ -173,7 +173,8 @@ void GridModel::Impl::moveToEnd(qint64 i)
     reserveFor(n);
     const size_t to = text.size();
     text.resize(to + size_t(n));
-    std::memcpy(text.data() + to, cell(i).utf16(), size_t(n) * sizeof(char16_t));
+    if (n > 0)
+        std::memcpy(text.data() + to, cell(i).utf16(), size_t(n) * sizeof(char16_t));
     if (borrowed(start[i]))
         --borrowedCells;
     else
@@ -217,7 +218,8 @@ void GridModel::Impl::put(qint64 i, QStringView t)
         start[i] = qint64(text.size());
         text.resize(text.size() + size_t(n));
     }
-    std::memcpy(text.data() + start[i], t.utf16(), size_t(n) * sizeof(char16_t));
+    if (n > 0)  // an empty grid may have no buffer at all
+        std::memcpy(text.data() + start[i], t.utf16(), size_t(n) * sizeof(char16_t));
     length[i] = quint32(n);
 }
 
