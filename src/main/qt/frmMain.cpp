@@ -200,6 +200,10 @@ void frmMain::updateCaption()
 
 void frmMain::flushStore()
 {
-    if (!store_.flush())
-        showStatus(QStringLiteral("設定を保存できませんでした: %1").arg(store_.lastError()));
+    if (store_.flush())
+        return;
+    const QString message = QStringLiteral("設定を保存できませんでした: %1").arg(store_.lastError());
+    showStatus(message);
+    // At exit the status bar is gone a moment later; the terminal keeps it.
+    qWarning("%s", qUtf8Printable(message));
 }
