@@ -76,7 +76,7 @@ struct Column {
     // since, just its new characters are measured.
     qint64 tailCell = -1;
     qsizetype tailLength = 0;
-    double tailWidth = 0;
+    TextMeasurer::Width tail;
 };
 
 }  // namespace
@@ -151,7 +151,13 @@ struct GridModel::Impl {
     void rowChanged(int row);
     void foldDirty(Column& column);
     void measureAll(int col);
-    double measure(QStringView t) { return t.isEmpty() ? 0.0 : measurer->textWidthTwips(t, font); }
+    TextMeasurer::Width measure(QStringView t)
+    {
+        return t.isEmpty() ? TextMeasurer::Width{0.0, 0} : measurer->measure(t, font);
+    }
+    TextMeasurer::Width measureCell(const Column& column, qint64 i);
+    TextMeasurer::Width grownTail(const Column& column, QStringView t);
+    bool lentEndWidth(qint64 i, TextMeasurer::Width& width);
     void changed();
     void flush();
 };
@@ -325,18 +331,64 @@ void GridModel::Impl::rowChanged(int row)
 void GridModel::Impl::foldDirty(Column& column)
 {
     for (const qint64 i : column.dirty) {
-        const QStringView t = cell(i);
-        double w;
-        if (i == column.tailCell && t.size() >= column.tailLength)
-            w = column.tailWidth + measure(t.mid(column.tailLength));
-        else
-            w = measure(t);
+        const TextMeasurer::Width w = measureCell(column, i);
         column.tailCell = i;
-        column.tailLength = t.size();
-        column.tailWidth = w;
-        column.widest = std::max(column.widest, w);
+        column.tailLength = cell(i).size();
+        column.tail = w;
+        column.widest = std::max(column.widest, w.twips);
     }
     column.dirty.clear();
+}
+
+TextMeasurer::Width GridModel::Impl::measureCell(const Column& column, qint64 i)
+{
+    const QStringView t = cell(i);
+    if (i == column.tailCell && t.size() >= column.tailLength)
+        return grownTail(column, t);
+    TextMeasurer::Width w;
+    if (lentEndWidth(i, w))
+        return w;
+    return measure(t);
+}
+
+// The cell measured last has only grown since: just its new characters are
+// measured.
+TextMeasurer::Width GridModel::Impl::grownTail(const Column& column, QStringView t)
+{
+    const TextMeasurer::Width added = measure(t.mid(column.tailLength));
+    if (column.tail.units < 0 || added.units < 0)
+        return {column.tail.twips + added.twips, -1};
+    const qint64 units = column.tail.units + added.units;
+    return {measurer->unitsToTwips(units), units};
+}
+
+// A borrowed text that ends where the lender's last measured cell ends (a
+// chat message, the end of a terminal line) is as wide as that cell less
+// its beginning, when the widths come in exact units: only the beginning is
+// measured. The lender's measurement still holds while its column needs no
+// full pass and the cell has its measured length (a rewrite of a measured
+// text asks for a full pass; anything else changes the length).
+bool GridModel::Impl::lentEndWidth(qint64 i, TextMeasurer::Width& width)
+{
+    if (!lender || !borrowed(start[i]) || lender->measurer != measurer || !(lender->font == font))
+        return false;
+    const qint64 from = -1 - start[i];
+    const qint64 end = from + length[i];
+    for (const Column& c : lender->widths) {
+        const qint64 j = c.tailCell;
+        if (c.needFull || j < 0 || c.tail.units < 0 || j >= qint64(lender->start.size()))
+            continue;
+        const qint64 at = lender->start[j];
+        if (borrowed(at) || lender->length[j] != quint32(c.tailLength) || at > from || at + c.tailLength != end)
+            continue;
+        const TextMeasurer::Width head = measure(QStringView(lender->text.data() + at, qsizetype(from - at)));
+        if (head.units < 0)
+            return false;
+        const qint64 units = c.tail.units - head.units;
+        width = {measurer->unitsToTwips(units), units};
+        return true;
+    }
+    return false;
 }
 
 void GridModel::Impl::measureAll(int col)
@@ -477,7 +529,7 @@ void GridModel::setRowCount(int rows)
         ColorList().swap(d->back);
         d->garbage = 0;
         for (Column& c : d->widths)
-            c = Column{c.width, 0, false, {}, -1, 0, 0};
+            c = Column{c.width, 0, false, {}, -1, 0, {}};
     } else {
         const size_t kept = size_t(rows) * size_t(d->columns);
         for (size_t i = kept; i < d->length.size(); ++i) {

@@ -24,6 +24,29 @@ public:
     qint64 characters = 0;
 };
 
+// Widths in whole units that differ by character, as a font's 1/64 px
+// advances do; characters from U+3000 on have none (the measurer falls back
+// to twips for a text holding one). Counts the characters it measured.
+class UnitMeasurer : public TextMeasurer {
+public:
+    static qint64 unitsOf(char16_t c) { return 40 + c % 29; }
+    double textWidthTwips(QStringView text, const FontSpec& font) override { return measure(text, font).twips; }
+    Width measure(QStringView text, const FontSpec& font) override
+    {
+        characters += text.size();
+        qint64 units = 0;
+        bool exact = true;
+        for (const QChar c : text) {
+            units += unitsOf(c.unicode()) * (font.bold ? 2 : 1);
+            exact = exact && c.unicode() < 0x3000;
+        }
+        return {unitsToTwips(units), exact ? units : -1};
+    }
+    // 96 dots per inch: 15 twips to the pixel.
+    double unitsToTwips(qint64 units) override { return double(units) / 64.0 * 15.0; }
+    qint64 characters = 0;
+};
+
 class RecordingObserver : public GridObserver {
 public:
     void gridChanged(const GridChange& change) override { changes.push_back(change); }
@@ -417,6 +440,63 @@ TEST(GridModel, BorrowedTextSurvivesWhateverTheLenderDoes)
         chat.setText(2, 1, u"rewritten");
         EXPECT_EQ(chat.text(2, 1), u"rewritten");
         EXPECT_EQ(chat.text(2, 2), u"こんにちは");
+    }
+}
+
+// A chat message borrowed from the end of a terminal line gets its width
+// from the line's less that of the line's beginning: it must be exactly the
+// width measured directly, and must fall back to measuring when the line has
+// changed since, the fonts differ or a text has no exact units.
+TEST(GridModel, BorrowedLineEndIsAsWideAsMeasuredDirectly)
+{
+    struct Case {
+        const char* name;
+        const char16_t* line;
+        void (*between)(GridModel& terminal, int row);
+        bool boldChat;
+        bool shortcut;  // only the beginning is measured
+    };
+    const Case cases[] = {
+        {"ascii", u"Taro>hello there", nullptr, false, true},
+        {"spaces and later marks", u"  Jiro  > a>b>c ", nullptr, false, true},
+        {"empty message", u"Hanako>", nullptr, false, false},
+        {"no units in the message", u"Taro>こんにちは", nullptr, false, false},
+        {"no units in the beginning", u"太郎>hello", nullptr, false, false},
+        {"line grew since", u"Taro>hello",
+         [](GridModel& t, int row) { t.appendText(1, row, u" more"); }, false, false},
+        {"line rewritten, same length", u"Taro>hello",
+         [](GridModel& t, int row) { t.setText(1, row, u"Saburo>abc"); }, false, false},
+        {"other font", u"Taro>hello", nullptr, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        UnitMeasurer measurer;
+        GridModel terminal(1);
+        GridModel chat(2);
+        terminal.setMeasurer(&measurer);
+        chat.setMeasurer(&measurer);
+        chat.borrowTextFrom(&terminal);
+        if (c.boldChat)
+            chat.setFont(FontSpec{QString(), 10, true, false});
+        terminal.setRowCount(2);
+        terminal.appendText(1, 1, u"x");  // a narrow first line, so the widest is the second
+        terminal.appendText(1, 2, c.line);
+        terminal.maxTextWidth(1);
+        if (c.between)
+            c.between(terminal, 2);
+        const QStringView line = terminal.text(1, 2);
+        const QStringView message = line.sliced(line.indexOf(u'>') + 1);
+        chat.setRowCount(1);
+        chat.setText(2, 1, message);
+        const qint64 before = measurer.characters;
+        const double width = chat.maxTextWidth(2);
+        const qint64 measured = measurer.characters - before;
+        UnitMeasurer direct;
+        EXPECT_EQ(width, direct.textWidthTwips(message, chat.font()));
+        if (c.shortcut)
+            EXPECT_EQ(measured, line.size() - message.size());
+        else
+            EXPECT_GE(measured, message.size());
     }
 }
 

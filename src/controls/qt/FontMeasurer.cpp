@@ -34,7 +34,7 @@ double primaryScreenDpi()
 // Advances in 1/64 px, the unit of the font engines' fixed-point metrics,
 // below 512 px: 15 bits, so the table is half the size, and any sum of 2^32
 // of them stays below 2^53. The top bit marks a character without one.
-constexpr double kFixedPerPx = 64.0;
+constexpr double kFixedPerPx = CharAdvances::kUnitsPerPx;
 constexpr quint16 kMaxFixed = 0x7FFF;
 constexpr quint16 kNoFixed = 0x8000;
 
@@ -80,8 +80,10 @@ double CharAdvances::at(QStringView text, qsizetype i)
 // the double sum taken one character after the other, and it needs no
 // floating-point addition chain. False when some character has no such
 // advance (not asked yet, a surrogate, an odd value).
-bool CharAdvances::fixedWidth(const char16_t* chars, qsizetype n, double& width) const
+bool CharAdvances::units(QStringView text, qint64& sum) const
 {
+    const char16_t* const chars = text.utf16();
+    const qsizetype n = text.size();
     const quint16* const fixed = fixed_.data();
     quint64 even = 0, odd = 0;
     unsigned flags = 0;
@@ -98,15 +100,18 @@ bool CharAdvances::fixedWidth(const char16_t* chars, qsizetype n, double& width)
     }
     if (flags & kNoFixed)
         return false;
-    width = double(even + odd) / kFixedPerPx;
+    sum = qint64(even + odd);
     return true;
 }
 
 double CharAdvances::width(QStringView text)
 {
-    double fast;
-    if (fixedWidth(text.utf16(), text.size(), fast))
-        return fast;
+    qint64 fixed;
+    return units(text, fixed) ? double(fixed) / kFixedPerPx : summed(text);
+}
+
+double CharAdvances::summed(QStringView text)
+{
     // The same sum as adding at() for every index, without its surrogate
     // tests for the characters that are not surrogates.
     const char16_t* const chars = text.utf16();
@@ -132,7 +137,23 @@ FontMeasurer::~FontMeasurer() = default;
 
 double FontMeasurer::textWidthTwips(QStringView text, const FontSpec& font)
 {
-    return Twips::fromPx(advances(font).width(text), dpi_);
+    return measure(text, font).twips;
+}
+
+// The twips of a text with units are unitsToTwips of them by construction:
+// both are the one conversion of width() in its integer case.
+TextMeasurer::Width FontMeasurer::measure(QStringView text, const FontSpec& font)
+{
+    CharAdvances& table = advances(font);
+    qint64 units;
+    if (table.units(text, units))
+        return {unitsToTwips(units), units};
+    return {Twips::fromPx(table.summed(text), dpi_), -1};
+}
+
+double FontMeasurer::unitsToTwips(qint64 units)
+{
+    return Twips::fromPx(double(units) / kFixedPerPx, dpi_);
 }
 
 CharAdvances& FontMeasurer::advances(const FontSpec& font)

@@ -20,6 +20,12 @@ public:
     // its first unit and zero at its second.
     double at(QStringView text, qsizetype i);
     double width(QStringView text);
+    // The width in 1/64 px where every character's advance is a whole number
+    // of them (and known already); false otherwise.
+    bool units(QStringView text, qint64& sum) const;
+    // The sum of at() over the text, for a text that units() refused.
+    double summed(QStringView text);
+    static constexpr double kUnitsPerPx = 64.0;
     const QFont& font() const { return font_; }
     // Distinguishes this table from any other made during the process.
     quint64 serial() const { return serial_; }
@@ -27,7 +33,6 @@ public:
 private:
     double single(char16_t ch);
     double pair(char32_t ch);
-    bool fixedWidth(const char16_t* chars, qsizetype n, double& width) const;
 
     QFont font_;
     QFontMetricsF metrics_;
@@ -47,6 +52,8 @@ public:
     ~FontMeasurer() override;
 
     double textWidthTwips(QStringView text, const FontSpec& font) override;
+    Width measure(QStringView text, const FontSpec& font) override;
+    double unitsToTwips(qint64 units) override;
     CharAdvances& advances(const FontSpec& font);
     double logicalDpi() const { return dpi_; }
 
