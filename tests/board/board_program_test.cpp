@@ -1,27 +1,12 @@
-#include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
 #include <QTcpSocket>
 #include <QTemporaryFile>
-#include <QTimer>
 #include <gtest/gtest.h>
 
-#include <functional>
+#include "support/qt/EventWait.h"
 
 namespace {
-
-bool waitFor(const std::function<bool()>& done, int capMs = 20000)
-{
-    QTimer cap;
-    cap.setSingleShot(true);
-    cap.start(capMs);
-    while (!done()) {
-        if (!cap.isActive())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 QString boardProgram()
 {
@@ -31,15 +16,6 @@ QString boardProgram()
 // The zkt-board program, started as scripts start it.
 class BoardProgramTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "board_program_test";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance())
-            new QCoreApplication(argc, argv);
-    }
-
     void TearDown() override
     {
         if (board.state() != QProcess::NotRunning) {
@@ -52,7 +28,7 @@ protected:
     quint16 start(const QStringList& arguments)
     {
         board.start(boardProgram(), arguments);
-        if (!waitFor([this] { return board.canReadLine() || board.state() == QProcess::NotRunning; }))
+        if (!waitUntil([this] { return board.canReadLine() || board.state() == QProcess::NotRunning; }))
             return 0;
         const QByteArray line = board.readLine();
         const QByteArray prefix = "zkt-board listening on 127.0.0.1:";
@@ -68,7 +44,7 @@ protected:
         // The connection ends with this call: the socket may disconnect later.
         QObject scope;
         QObject::connect(&socket, &QTcpSocket::disconnected, &scope, [&] { gone = true; });
-        waitFor([&] {
+        waitUntil([&] {
             received += socket.readAll();
             return (!suffix.isEmpty() && received.endsWith(suffix)) || gone;
         });

@@ -1,12 +1,9 @@
 #include "BoardServer.h"
 
-#include <QCoreApplication>
 #include <QProcess>
 #include <QTcpSocket>
-#include <QTimer>
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <utility>
 #include <memory>
 
@@ -14,23 +11,9 @@
 #include "RoomChatter.h"
 #include "common/Cp932.h"
 #include "support/FakeTime.h"
+#include "support/qt/EventWait.h"
 
 namespace {
-
-// Runs the event loop until `done` holds; the cap only keeps a broken test
-// from hanging.
-bool waitFor(const std::function<bool()>& done, int capMs = 20000)
-{
-    QTimer cap;
-    cap.setSingleShot(true);
-    cap.start(capMs);
-    while (!done()) {
-        if (!cap.isActive())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 QByteArray sjis(const QString& text)
 {
@@ -50,7 +33,7 @@ public:
     // Everything received once it ends with `suffix`, then forgotten.
     QByteArray until(const QByteArray& suffix)
     {
-        if (!waitFor([&] { return received_.endsWith(suffix) || closed_; }))
+        if (!waitUntil([&] { return received_.endsWith(suffix) || closed_; }))
             return "(timed out) " + received_;
         return take();
     }
@@ -67,7 +50,7 @@ public:
 
     void write(const QByteArray& bytes) { socket_.write(bytes); }
     bool closed() const { return closed_; }
-    bool waitClosed() { return waitFor([this] { return closed_; }); }
+    bool waitClosed() { return waitUntil([this] { return closed_; }); }
 
 private:
     QTcpSocket socket_;
@@ -80,15 +63,6 @@ const QByteArray kChatPrompt = "CHAT (E,W,0,?) >";
 
 class BoardServerTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "board_server_test";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance())
-            new QCoreApplication(argc, argv);
-    }
-
     void SetUp() override
     {
         board.accounts = BoardAccounts::parse(QStringLiteral("demo:demo:たろう\nbob:pw:Bob\n"));
@@ -167,14 +141,14 @@ TEST_F(BoardServerTest, LogOutClosesAndDroppedClientLeavesTheRoom)
     EXPECT_EQ(server.connectionCount(), 2);
     bob.reset();
     EXPECT_EQ(taro->until("\r\n"), sjis(QStringLiteral("SYSOP>Bobさんが退室しました。\r\n")));
-    EXPECT_TRUE(waitFor([this] { return server.connectionCount() == 1; }));
+    EXPECT_TRUE(waitUntil([this] { return server.connectionCount() == 1; }));
 
     taro->type(QStringLiteral("//"), kChatPrompt);
     taro->type(QStringLiteral("0"), kMainPrompt);
     EXPECT_EQ(taro->type(QStringLiteral("G"), "\r\n"),
               sjis(QStringLiteral("\r\nご利用ありがとうございました。さようなら。\r\n")));
     EXPECT_TRUE(taro->waitClosed());
-    EXPECT_TRUE(waitFor([this] { return server.connectionCount() == 0; }));
+    EXPECT_TRUE(waitUntil([this] { return server.connectionCount() == 0; }));
 }
 
 TEST_F(BoardServerTest, ScriptIsSentRawInChunksThenClosed)
@@ -185,7 +159,7 @@ TEST_F(BoardServerTest, ScriptIsSentRawInChunksThenClosed)
     server.setScript({bytes, 4, 10, true});
     Client client(server.port());
     QByteArray received;
-    ASSERT_TRUE(waitFor([&] {
+    ASSERT_TRUE(waitUntil([&] {
         time.advance(10);
         received += client.take();
         return client.closed();
@@ -200,10 +174,9 @@ TEST_F(BoardServerTest, ScriptWithoutCloseKeepsTheConnectionAndIgnoresInput)
     Client client(server.port());
     EXPECT_EQ(client.until("="), QByteArray("User ID ="));
     client.write("demo\r\n");
-    ASSERT_TRUE(waitFor([this] { return server.connectionCount() == 1; }));
+    ASSERT_TRUE(waitUntil([this] { return server.connectionCount() == 1; }));
     time.advance(60000);
-    for (int i = 0; i < 10; ++i)
-        QCoreApplication::processEvents();
+    settle();
     EXPECT_FALSE(client.closed());
     EXPECT_EQ(client.take(), QByteArray());
 }

@@ -11,33 +11,16 @@
 #include <memory>
 #include <random>
 
-#include "common/MemorySettingsStore.h"
-#include "controls/GridModel.h"
-#include "main/BoardDialogue.h"
 #include "main/LineFacts.h"
-#include "support/FakeMeasurer.h"
-#include "support/FakeSocket.h"
-#include "support/FakeWindow.h"
+#include "support/DialogueFixture.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 // One client as the main window wires it, connected and logging in.
-struct Client {
-    MemorySettingsStore store;
-    FakeSocket socket;
-    FakeWindow window;
-    FakeMeasurer measurer;
-    GridModel terminal{1};
-    GridModel chat{2};
-    BoardDialogue dialogue{store, socket, terminal, chat, window};
-
+struct Client : WiredDialogue {
     explicit Client(bool autoGetHandle) {
-        terminal.setMeasurer(&measurer);
-        chat.setMeasurer(&measurer);
-        dialogue.LoadSettings();
-        dialogue.SwitchScreen(u"Init"_s);
         AppSettings& s = dialogue.Settings();
         s.UserID = u"taro01"_s;
         s.Password = u"secret"_s;

@@ -12,11 +12,7 @@
 #include "common/MemorySettingsStore.h"
 #include "common/SettingsTable.h"
 #include "common/modZkCommon.h"
-
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
+#include "support/PrintQString.h"
 
 namespace {
 

@@ -24,30 +24,14 @@
 
 #include "common/IniSettingsStore.h"
 #include "common/modZkCommon.h"
-
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
+#include "support/FileBytes.h"
+#include "support/PrintQString.h"
 
 namespace {
 
 const QString kApp = QStringLiteral("ZKT_1");
 const QString kDefault = QStringLiteral("Default");
 const QString kAbsent = QStringLiteral("<absent>");
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
 
 unsigned modeOf(const QString& path)
 {

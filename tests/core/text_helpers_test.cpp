@@ -9,11 +9,7 @@
 #include <vector>
 
 #include "common/modZkCommon.h"
-
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
+#include "support/PrintQString.h"
 
 namespace {
 

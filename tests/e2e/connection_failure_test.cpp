@@ -30,8 +30,6 @@ quint16 closedPort()
 
 class ConnectionFailureTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { KeyedWindow::ensureApplication(); }
-
     void set(const QString& key, const QString& value) { modZkCommon::WriteSetting(store, key, value); }
 
     void expectLineOffOfferingLogIn()
@@ -74,7 +72,7 @@ TEST_P(ConnectionFailureCaseTest, StatusSaysWhatHappenedAndLogInIsOfferedAgain)
         EXPECT_EQ(client.mode(), u"Main"_s);
         if (failure.fail)
             failure.fail(client);
-        ASSERT_TRUE(waitFor([&] { return client.mode() == u"LineOff"; }));
+        ASSERT_TRUE(waitUntil([&] { return client.mode() == u"LineOff"; }));
         settle();
         EXPECT_EQ(client.status(),
                   u"接続できませんでした: "_s + failure.status + u" ("_s + failure.host + u':' + QString::number(port) + u')');

@@ -61,9 +61,6 @@ public:
 
 class HostileHostTest : public ::testing::Test {
 protected:
-    // The host's server needs the application's event loop from its start.
-    static void SetUpTestSuite() { KeyedWindow::ensureApplication(); }
-
     void SetUp() override
     {
         ASSERT_TRUE(host.server.isListening());
@@ -82,7 +79,7 @@ protected:
         const size_t before = host.peers.size();
         ASSERT_EQ(client.caption(1), kLogIn);
         client.press(1);
-        ASSERT_TRUE(waitFor([&] {
+        ASSERT_TRUE(waitUntil([&] {
             return host.peers.size() > before && client.socket.state() == TelnetSocket::Connected;
         }));
     }
@@ -91,7 +88,7 @@ protected:
     // "LineOff" and says so, and the keys it offers there work.
     void expectBackInLineOff()
     {
-        ASSERT_TRUE(waitFor([&] { return client.mode() == u"LineOff"; }));
+        ASSERT_TRUE(waitUntil([&] { return client.mode() == u"LineOff"; }));
         settle();
         EXPECT_EQ(client.caption(1), kLogIn);
         EXPECT_EQ(client.caption(5), u"設定"_s);
@@ -187,7 +184,7 @@ TEST_F(HostileHostTest, MillionShortLines)
 
     logIn();
     host.sendAndClose(flood);
-    ASSERT_TRUE(waitFor([&] { return client.rows() > 1000; }));
+    ASSERT_TRUE(waitUntil([&] { return client.rows() > 1000; }));
     expectScreenKeyWorks();
     expectBackInLineOff();
 
@@ -213,7 +210,7 @@ TEST_F(HostileHostTest, HostClosesWhileTheClientSends)
         client.settingsDialogs = 0;
         logIn();
         host.peer()->write("User ID = ");
-        ASSERT_TRUE(waitFor([&] { return host.received.back() == "demo\r\n"; }));
+        ASSERT_TRUE(waitUntil([&] { return host.received.back() == "demo\r\n"; }));
         close(host.peer());
         // Sent at once, before the client can have seen the close.
         client.window->inputLine()->setText(longLine);
@@ -248,7 +245,7 @@ TEST_F(HostileHostTest, SilentHostKeepsTheClientResponsive)
     client.press(5);
     EXPECT_EQ(client.settingsDialogs, 1);
     client.type(u"hello"_s);
-    ASSERT_TRUE(waitFor([&] { return host.received.back() == "hello\r\n"; }));
+    ASSERT_TRUE(waitUntil([&] { return host.received.back() == "hello\r\n"; }));
     client.press(8);
     EXPECT_EQ(client.exits, 1);
 }

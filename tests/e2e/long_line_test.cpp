@@ -31,7 +31,6 @@ TEST(LongLineTest, AMegabyteLineWithoutCarriageReturnArrivesWholeWithLinearWork)
     script.write(Cp932::encode(text).bytes);
     script.close();
 
-    LiveClient::ensureApplication();
     BoardProcess board(QStringLiteral(ZKT_BOARD_PATH));
     ASSERT_TRUE(board.start({u"--script"_s, script.fileName()})) << board.error().toStdString();
     LiveClient client;
@@ -48,13 +47,11 @@ TEST(LongLineTest, AMegabyteLineWithoutCarriageReturnArrivesWholeWithLinearWork)
     ASSERT_TRUE(client.press(1));
     // Checked at every turn of the loop, so work that grows with the line
     // stops the wait early instead of running into the cap.
-    const bool whole = waitUntil(
-        [&] {
-            const qsizetype received = terminal.rowCount() == 2 ? terminal.text(1, 2).size() : 0;
-            linear = LineFacts::handleCharsCopied() - copiedBefore <= quint64(2 * received + head.size());
-            return !linear || received == line.size();
-        },
-        60000);
+    const bool whole = waitUntil([&] {
+        const qsizetype received = terminal.rowCount() == 2 ? terminal.text(1, 2).size() : 0;
+        linear = LineFacts::handleCharsCopied() - copiedBefore <= quint64(2 * received + head.size());
+        return !linear || received == line.size();
+    });
     ASSERT_TRUE(linear) << "handle characters copied: " << LineFacts::handleCharsCopied() - copiedBefore;
     ASSERT_TRUE(whole) << "rows: " << terminal.rowCount();
     EXPECT_TRUE(terminal.text(1, 2) == line);
@@ -66,7 +63,7 @@ TEST(LongLineTest, AMegabyteLineWithoutCarriageReturnArrivesWholeWithLinearWork)
     EXPECT_EQ(client.window->dialogue().PendingCommand(), u"GetHandle"_s);
     // Each ">" closed a known menu prompt and was left with "0".
     const QByteArray zeros = QByteArray("0\r\n").repeated(line.count(u'>'));
-    EXPECT_TRUE(board.waitForReceived(1, zeros, 60000)) << board.received(1).size() << " bytes";
+    EXPECT_TRUE(board.waitForReceived(1, zeros)) << board.received(1).size() << " bytes";
     EXPECT_EQ(client.mode(), u"Main"_s);
 }
 

@@ -2,48 +2,48 @@
 
 #include "common/modZkCommon.h"
 
-DialogueFixture::DialogueFixture() {
+WiredDialogue::WiredDialogue() {
     terminal.setMeasurer(&measurer);
     chat.setMeasurer(&measurer);
     dialogue.LoadSettings();
     dialogue.SwitchScreen(QStringLiteral("Init"));
 }
 
-void DialogueFixture::setSetting(const QString& key, const QString& value) {
+void WiredDialogue::setSetting(const QString& key, const QString& value) {
     modZkCommon::WriteSetting(store, key, value);
     dialogue.LoadSettings();
 }
 
-void DialogueFixture::receive(const QString& text) {
+void WiredDialogue::receive(const QString& text) {
     socket.pushText(text);
 }
 
-void DialogueFixture::connect() {
+void WiredDialogue::connect() {
     dialogue.FunctionKeyPressed(1);
     socket.setState(TelnetSocket::Connected);
     socket.clearSent();
 }
 
-void DialogueFixture::enterChat() {
+void WiredDialogue::enterChat() {
     connect();
     receive(kEntryLine + QStringLiteral("\r\n"));
 }
 
-QStringList DialogueFixture::terminalRows() const {
+QStringList WiredDialogue::terminalRows() const {
     QStringList rows;
     for (int row = 1; row <= terminal.rowCount(); ++row)
         rows.append(terminal.text(1, row).toString());
     return rows;
 }
 
-std::vector<ChatRow> DialogueFixture::chatRows() const {
+std::vector<ChatRow> WiredDialogue::chatRows() const {
     std::vector<ChatRow> rows;
     for (int row = 1; row <= chat.rowCount(); ++row)
         rows.push_back({chat.text(1, row).toString(), chat.text(2, row).toString()});
     return rows;
 }
 
-std::array<QString, 12> DialogueFixture::captions() const {
+std::array<QString, 12> WiredDialogue::captions() const {
     std::array<QString, 12> shown;
     for (int item = 0; item < 12; ++item)
         shown[item] = dialogue.Caption(item);

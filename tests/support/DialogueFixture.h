@@ -15,11 +15,7 @@
 #include "support/FakeMeasurer.h"
 #include "support/FakeSocket.h"
 #include "support/FakeWindow.h"
-
-// Readable failure messages for Qt text.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
+#include "support/PrintQString.h"
 
 struct ChatRow {
     QString handle;
@@ -33,9 +29,10 @@ struct ChatRow {
 
 // The board dialogue wired to an in-memory settings store, a scripted socket,
 // a recording window and two grids, started up as the window starts it.
-class DialogueFixture : public ::testing::Test {
-protected:
-    DialogueFixture();
+struct WiredDialogue {
+    WiredDialogue();
+    WiredDialogue(const WiredDialogue&) = delete;
+    WiredDialogue& operator=(const WiredDialogue&) = delete;
 
     // Stores one setting and reloads the dialogue's record from the store.
     void setSetting(const QString& key, const QString& value);
@@ -61,6 +58,8 @@ protected:
     GridModel chat{2};
     BoardDialogue dialogue{store, socket, terminal, chat, window};
 };
+
+class DialogueFixture : public ::testing::Test, public WiredDialogue {};
 
 // The host's announcement of the user's entry into the chat room.
 inline const QString kEntryLine = QStringLiteral("Taroさんがチャットルームに入室しました。");

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QScreen>
 #include <QStringList>
 
@@ -17,28 +18,30 @@
 #include "main/qt/frmMain.h"
 #include "support/FakeSocket.h"
 #include "support/FakeTime.h"
+#include "support/PrintQString.h"
+#include "support/qt/EventWait.h"
 
-// Readable failure messages for Qt text.
-inline void PrintTo(const QString& text, std::ostream* os)
+// Runs this test program again in a child process at a device pixel ratio
+// of 2, with `marker` set in its environment, and expects `passed` (the
+// summary line GoogleTest prints when all tests passed) in its output.
+// Scaling is fixed when the application starts, hence the child.
+inline void expectChildPassesAtScaleFactorTwo(const char* marker, const QStringList& arguments,
+                                              const QString& passed)
 {
-    *os << '"' << text.toStdString() << '"';
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QString::fromLatin1(marker), QStringLiteral("1"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    ASSERT_TRUE(child.waitForFinished(120000));
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains(passed)) << output.toStdString();
 }
-
-// One QApplication for the whole test program.
-class QtApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "main_window_test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app_;
-};
 
 // A store in memory that also records every key written and every flush,
 // so a test can tell "written once" from "written twice".
@@ -100,12 +103,6 @@ protected:
         window->show();
         QApplication::setActiveWindow(window.get());
         settle();
-    }
-
-    static void settle()
-    {
-        for (int i = 0; i < 5; ++i)
-            QApplication::processEvents();
     }
 
     static double dpi() { return QGuiApplication::primaryScreen()->logicalDotsPerInch(); }

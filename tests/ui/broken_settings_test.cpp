@@ -15,6 +15,7 @@
 
 #include "common/IniSettingsStore.h"
 #include "common/SettingsTable.h"
+#include "support/FileBytes.h"
 #include "support/qt/KeyedWindow.h"
 
 namespace {
@@ -22,19 +23,6 @@ namespace {
 using namespace Qt::StringLiterals;
 
 const QString kApp = u"ZKT_1"_s;
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // The user's own file: comments, a fallback section, a key the client does
 // not know, values written by hand.
@@ -54,8 +42,6 @@ QByteArray userFile(const QByteArray& defaultLines)
 
 class BrokenSettingsTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { KeyedWindow::ensureApplication(); }
-
     QString path() const { return dir.filePath(u"ZKT/ZKT_1.ini"_s); }
 
     // Starts the client on `storePath`, counting the status bar's messages.

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
-
 #include <memory>
 
 #include "common/MemorySettingsStore.h"
@@ -13,23 +11,6 @@
 #include "support/FakeTime.h"
 
 namespace {
-
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "caption_test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app_;
-};
-
-const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 constexpr int kTickMs = 50;
 

@@ -3,12 +3,10 @@
 // one after the other as doubles, the first time a text is measured (when
 // its characters are still being asked of the font) and every time after.
 
-#include <QApplication>
 #include <QString>
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <random>
 
 #include "common/FontSpec.h"
@@ -16,23 +14,6 @@
 #include "main/qt/Fonts.h"
 
 namespace {
-
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "char_advances_sum_test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app_;
-};
-
-const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 double oneByOne(CharAdvances& advances, QStringView text)
 {

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -11,7 +10,6 @@
 #include <QRegularExpression>
 #include <QTimer>
 
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -28,23 +26,13 @@
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
+// The Windows faces mapped as the program maps them at start-up.
+class SubstitutionsEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "fonts_test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-        Fonts::RegisterSubstitutions();
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app_;
+    void SetUp() override { Fonts::RegisterSubstitutions(); }
 };
 
-const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+const auto* const substitutions = ::testing::AddGlobalTestEnvironment(new SubstitutionsEnvironment);
 
 // As std::string, so that a failure prints the face's name.
 std::string resolved(const QFont& font)

@@ -30,14 +30,6 @@
 
 namespace {
 
-void EnsureApp() {
-    static int argc = 1;
-    static char name[] = "frmconfig_test";
-    static char* argv[] = {name, nullptr};
-    if (!qApp)
-        new QApplication(argc, argv);
-}
-
 // Answers the font and colour dialogs from queued replies; an empty reply
 // is a cancel. Records what each dialog was primed with.
 class FakeChooser : public FontColorChooser {
@@ -89,8 +81,6 @@ int Px(double twips, const QWidget* w) {
 
 class FrmConfigTest : public ::testing::Test {
 protected:
-    void SetUp() override { EnsureApp(); }
-
     // Opens the dialog and runs `steps` inside its modal loop; the steps
     // must close it. A dialog left open fails the test and is closed.
     void Open(const std::function<void(QDialog*)>& steps) {

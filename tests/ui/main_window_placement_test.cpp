@@ -2,7 +2,6 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QProcess>
 
 #include "controls/qt/SpreadGrid.h"
 
@@ -13,8 +12,6 @@
 #include "ui/MainWindowHarness.h"
 
 namespace {
-
-const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
 
 // Set in the child process that reruns these tests at scale factor 2.
 constexpr char kScaledRun[] = "ZKT_SCALED_PLACEMENT_RUN";
@@ -247,27 +244,14 @@ TEST_F(MainWindowPlacementTest, SeveralRunsNeitherGrowNorDrift)
 }
 
 // The same placements at a device pixel ratio of 2: twips go through the
-// logical DPI alone, never through the ratio. Scaling is fixed when the
-// application starts, so the tests run again in a child process.
+// logical DPI alone, never through the ratio.
 TEST(MainWindowPlacementScaled, PlacementHoldsAtScaleFactorTwo)
 {
     if (qEnvironmentVariableIsSet(kScaledRun)) {
         EXPECT_DOUBLE_EQ(QGuiApplication::primaryScreen()->devicePixelRatio(), 2.0);
         return;
     }
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QString::fromLatin1(kScaledRun), QStringLiteral("1"));
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(), {});
-    ASSERT_TRUE(child.waitForFinished(120000));
-    const QString output = QString::fromLocal8Bit(child.readAll());
-    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-    EXPECT_TRUE(output.contains(u"[  PASSED  ] 8 tests")) << output.toStdString();
+    expectChildPassesAtScaleFactorTwo(kScaledRun, {}, QStringLiteral("[  PASSED  ] 8 tests"));
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QProcess>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
@@ -23,8 +22,6 @@
 #include "ui/MainWindowHarness.h"
 
 namespace {
-
-const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
 
 // Set in the child process that reruns the layout tests at scale factor 2.
 constexpr char kScaledRun[] = "ZKT_SCALED_LAYOUT_RUN";
@@ -224,28 +221,15 @@ TEST_F(MainWindowLayoutTest, SwitchingScreensNeedsNoLayoutStep)
 
 // The same layout at a device pixel ratio of 2: Qt's coordinates stay
 // device-independent, so the twips convert through the logical DPI alone.
-// Scaling is fixed when the application starts, so it runs in a child
-// process of this program.
 TEST(MainWindowScaled, LayoutHoldsAtScaleFactorTwo)
 {
     if (qEnvironmentVariableIsSet(kScaledRun)) {
         EXPECT_DOUBLE_EQ(QGuiApplication::primaryScreen()->devicePixelRatio(), 2.0);
         return;
     }
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QString::fromLatin1(kScaledRun), QStringLiteral("1"));
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--gtest_filter=MainWindowLayoutTest.*:MainWindowScaled.*")});
-    ASSERT_TRUE(child.waitForFinished(120000));
-    const QString output = QString::fromLocal8Bit(child.readAll());
-    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-    EXPECT_TRUE(output.contains(u"[  PASSED  ] 4 tests")) << output.toStdString();
+    expectChildPassesAtScaleFactorTwo(kScaledRun,
+                                      {QStringLiteral("--gtest_filter=MainWindowLayoutTest.*:MainWindowScaled.*")},
+                                      QStringLiteral("[  PASSED  ] 4 tests"));
 }
 
 // --- Function keys ----------------------------------------------------------

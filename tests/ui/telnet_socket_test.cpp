@@ -1,41 +1,15 @@
 #include "controls/qt/QtTelnetSocket.h"
 
-#include <QCoreApplication>
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTimer>
 #include <gtest/gtest.h>
-
-#include <functional>
 
 #include "support/FakeTime.h"
 #include "common/Cp932.h"
+#include "support/qt/EventWait.h"
 
 namespace {
-
-// Runs the event loop until `done` holds; the cap only keeps a broken test
-// from hanging.
-bool waitFor(const std::function<bool()>& done, int capMs = 20000)
-{
-    QTimer cap;
-    cap.setSingleShot(true);
-    cap.start(capMs);
-    while (!done()) {
-        if (!cap.isActive())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
-// Lets everything already queued run, so that a missing notification is seen
-// to be missing.
-void settle()
-{
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
-}
 
 QByteArray sjis(const QString& text)
 {
@@ -77,15 +51,6 @@ struct RecordingListener : TelnetSocketListener {
 
 class TelnetSocketTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "telnet_socket_test";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance())
-            new QCoreApplication(argc, argv);
-    }
-
     void SetUp() override
     {
         ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
@@ -99,7 +64,7 @@ protected:
     QTcpSocket* connectPeer()
     {
         socket.connectToRemote();
-        if (!waitFor([&] { return server.hasPendingConnections() && socket.state() == TelnetSocket::Connected; }))
+        if (!waitUntil([&] { return server.hasPendingConnections() && socket.state() == TelnetSocket::Connected; }))
             return nullptr;
         return server.nextPendingConnection();
     }
@@ -125,10 +90,10 @@ TEST_F(TelnetSocketTest, ReceivesJapaneseSplitAcrossWrites)
     const qsizetype cut = bytes.indexOf(char(0x82)) + 1;  // right after a lead byte
 
     hostSends(peer, bytes.first(cut));
-    ASSERT_TRUE(waitFor([&] { return listener.arrivals >= 1; }));
+    ASSERT_TRUE(waitUntil([&] { return listener.arrivals >= 1; }));
     EXPECT_FALSE(listener.received.contains(QChar(0xFFFD)));
     hostSends(peer, bytes.sliced(cut));
-    ASSERT_TRUE(waitFor([&] { return listener.received.size() >= text.size(); }));
+    ASSERT_TRUE(waitUntil([&] { return listener.received.size() >= text.size(); }));
 
     EXPECT_EQ(listener.received, text);
     EXPECT_EQ(socket.state(), TelnetSocket::Connected);
@@ -141,7 +106,7 @@ TEST_F(TelnetSocketTest, ConnectsByHostName)
     QTcpSocket* peer = connectPeer();
     ASSERT_NE(peer, nullptr) << listener.failures.join(u'\n').toStdString();
     hostSends(peer, "ok");
-    ASSERT_TRUE(waitFor([&] { return listener.received == QStringLiteral("ok"); }));
+    ASSERT_TRUE(waitUntil([&] { return listener.received == QStringLiteral("ok"); }));
 }
 
 TEST_F(TelnetSocketTest, SendsCodePage932InOneWrite)
@@ -150,7 +115,7 @@ TEST_F(TelnetSocketTest, SendsCodePage932InOneWrite)
     ASSERT_NE(peer, nullptr);
     QByteArray atHost;
     auto expectArrives = [&](const QByteArray& expected) {
-        EXPECT_TRUE(waitFor([&] {
+        EXPECT_TRUE(waitUntil([&] {
             atHost += peer->readAll();
             return atHost.size() >= expected.size();
         }));
@@ -168,7 +133,7 @@ TEST_F(TelnetSocketTest, SendsCodePage932InOneWrite)
     socket.sendData(QStringLiteral(u"€5 𠮷野家\r\n"));
     EXPECT_EQ(listener.inexactSends, 0);  // never from inside the caller's own call
     expectArrives(QByteArray("?5 ?\x96\xEC\x89\xC6\r\n"));
-    EXPECT_TRUE(waitFor([&] { return listener.inexactSends == 1; }));
+    EXPECT_TRUE(waitUntil([&] { return listener.inexactSends == 1; }));
 }
 
 TEST_F(TelnetSocketTest, HostCloseDeliversTheRestThenNotifiesOnce)
@@ -178,7 +143,7 @@ TEST_F(TelnetSocketTest, HostCloseDeliversTheRestThenNotifiesOnce)
     hostSends(peer, sjis(QStringLiteral(u"さようなら\r\n")) + char(0x82));
     peer->disconnectFromHost();
 
-    ASSERT_TRUE(waitFor([&] { return listener.hostCloses == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return listener.hostCloses == 1; }));
     EXPECT_EQ(listener.received, QStringLiteral(u"さようなら\r\n\uFFFD"));
     EXPECT_EQ(listener.stateAtHostClose, TelnetSocket::Closing);
     EXPECT_EQ(socket.state(), TelnetSocket::Closing);
@@ -199,11 +164,11 @@ TEST_F(TelnetSocketTest, TextLeftUnfetchedAtTheHostsCloseIsKept)
     QTcpSocket* peer = connectPeer();
     ASSERT_NE(peer, nullptr);
     hostSends(peer, sjis(QStringLiteral(u"一行目\r\n")));
-    ASSERT_TRUE(waitFor([&] { return listener.arrivals >= 1; }));
+    ASSERT_TRUE(waitUntil([&] { return listener.arrivals >= 1; }));
     hostSends(peer, sjis(QStringLiteral(u"二行目\r\n")));
     peer->disconnectFromHost();
 
-    ASSERT_TRUE(waitFor([&] { return listener.hostCloses == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return listener.hostCloses == 1; }));
     EXPECT_EQ(socket.getData(), QStringLiteral(u"一行目\r\n二行目\r\n"));
     EXPECT_EQ(socket.getData(), QString());
 }
@@ -217,7 +182,7 @@ TEST_F(TelnetSocketTest, ClosingWhileTakingTheLastTextCancelsTheCloseNotificatio
     hostSends(peer, "bye");
     peer->disconnectFromHost();
 
-    ASSERT_TRUE(waitFor([&] { return socket.state() == TelnetSocket::Closed; }));
+    ASSERT_TRUE(waitUntil([&] { return socket.state() == TelnetSocket::Closed; }));
     settle();
     EXPECT_EQ(listener.hostCloses, 0);
 }
@@ -231,7 +196,7 @@ TEST_F(TelnetSocketTest, ResetByThePeerCountsAsTheHostClosing)
     socket.sendData(QStringLiteral(u"unread\r\n"));
     peer->abort();
 
-    ASSERT_TRUE(waitFor([&] { return listener.hostCloses >= 1; }));
+    ASSERT_TRUE(waitUntil([&] { return listener.hostCloses >= 1; }));
     settle();
     EXPECT_EQ(listener.hostCloses, 1);
     EXPECT_EQ(socket.state(), TelnetSocket::Closing);
@@ -242,12 +207,12 @@ TEST_F(TelnetSocketTest, OwnCloseRaisesNothingAndALaterConnectWorks)
     QTcpSocket* first = connectPeer();
     ASSERT_NE(first, nullptr);
     hostSends(first, QByteArray(1, char(0x93)));  // a lead byte the close must forget
-    ASSERT_TRUE(waitFor([&] { return listener.arrivals == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return listener.arrivals == 1; }));
 
     socket.close();
     EXPECT_EQ(socket.state(), TelnetSocket::Closed);
     EXPECT_EQ(socket.getData(), QString());
-    ASSERT_TRUE(waitFor([&] { return first->state() == QAbstractSocket::UnconnectedState; }));
+    ASSERT_TRUE(waitUntil([&] { return first->state() == QAbstractSocket::UnconnectedState; }));
     settle();
     EXPECT_EQ(listener.hostCloses, 0);
     EXPECT_TRUE(listener.failures.isEmpty());
@@ -255,7 +220,7 @@ TEST_F(TelnetSocketTest, OwnCloseRaisesNothingAndALaterConnectWorks)
     QTcpSocket* second = connectPeer();
     ASSERT_NE(second, nullptr);
     hostSends(second, "\xFA\x40");
-    ASSERT_TRUE(waitFor([&] { return !listener.received.isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !listener.received.isEmpty(); }));
     EXPECT_EQ(listener.received, QStringLiteral(u"\u2170"));
 }
 
@@ -269,7 +234,7 @@ TEST_F(TelnetSocketTest, RefusedConnectionReportsAndReturnsToClosed)
 
     socket.connectToRemote();
     EXPECT_TRUE(listener.failures.isEmpty());  // reported later, never from inside the call
-    ASSERT_TRUE(waitFor([&] { return !listener.failures.isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !listener.failures.isEmpty(); }));
     settle();
 
     ASSERT_EQ(listener.failures.size(), 1);
@@ -327,7 +292,7 @@ TEST_F(TelnetSocketTest, BadTargetsFailWithoutTouchingTheNetwork)
         socket.setRemotePort(c.port);
         socket.connectToRemote();
         EXPECT_TRUE(listener.failures.isEmpty());
-        ASSERT_TRUE(waitFor([&] { return !listener.failures.isEmpty(); }));
+        ASSERT_TRUE(waitUntil([&] { return !listener.failures.isEmpty(); }));
         EXPECT_EQ(listener.failures, QStringList{c.reason});
         EXPECT_EQ(socket.state(), TelnetSocket::Closed);
     }

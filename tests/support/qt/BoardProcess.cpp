@@ -57,9 +57,9 @@ QByteArray BoardProcess::received(int connection)
     return found == received_.end() ? QByteArray() : found->second;
 }
 
-bool BoardProcess::waitForReceived(int connection, const QByteArray& bytes, int capMs)
+bool BoardProcess::waitForReceived(int connection, const QByteArray& bytes)
 {
     // Stops early once the bytes can no longer become the expected ones.
-    waitUntil([&] { return !bytes.startsWith(received(connection)) || received(connection) == bytes; }, capMs);
+    waitUntil([&] { return !bytes.startsWith(received(connection)) || received(connection) == bytes; });
     return received(connection) == bytes;
 }

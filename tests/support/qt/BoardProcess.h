@@ -32,7 +32,7 @@ public:
     QByteArray received(int connection);
     // Waits until the connection has sent exactly `bytes`; false on the cap
     // or when it sent something else.
-    bool waitForReceived(int connection, const QByteArray& bytes, int capMs = 10000);
+    bool waitForReceived(int connection, const QByteArray& bytes);
 
 private:
     void readOutput();

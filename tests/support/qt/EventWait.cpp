@@ -15,3 +15,9 @@ bool waitUntil(const std::function<bool()>& done, int capMs)
     }
     return true;
 }
+
+void settle()
+{
+    for (int i = 0; i < 10; ++i)
+        QCoreApplication::processEvents();
+}

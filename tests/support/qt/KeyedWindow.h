@@ -1,13 +1,10 @@
 #pragma once
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QLineEdit>
 #include <QStatusBar>
-#include <QTimer>
 #include <QtTest/QTest>
 
-#include <functional>
 #include <memory>
 
 #include "common/SettingsStore.h"
@@ -16,6 +13,7 @@
 #include "main/BoardDialogue.h"
 #include "main/qt/frmMain.h"
 #include "support/FakeTime.h"
+#include "support/qt/EventWait.h"
 
 // The main window over the TCP socket, with time in the test's hand, driven
 // by real key presses: F1 to F12 reach the window's shortcuts as they do
@@ -24,18 +22,8 @@
 // modal dialog. Whoever includes this links Qt6::Test.
 class KeyedWindow {
 public:
-    static void ensureApplication()
-    {
-        static int argc = 1;
-        static char name[] = "zkt-keyed";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance())
-            new QApplication(argc, argv);
-    }
-
     explicit KeyedWindow(SettingsStore& store)
     {
-        ensureApplication();
         window = std::make_unique<frmMain>(store, socket, time);
         window->setExitHandler([this](int) { ++exits; });
         window->setSettingsDialogHandler([this] { ++settingsDialogs; });
@@ -81,26 +69,3 @@ public:
     int exits = 0;
     int settingsDialogs = 0;
 };
-
-// Runs the event loop until `done` holds; the cap only keeps a broken test
-// from hanging.
-inline bool waitFor(const std::function<bool()>& done, int capMs = 60000)
-{
-    QTimer cap;
-    cap.setSingleShot(true);
-    cap.start(capMs);
-    while (!done()) {
-        if (!cap.isActive())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
-// Lets everything already queued run, so that what did not happen is seen
-// not to have happened.
-inline void settle()
-{
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
-}

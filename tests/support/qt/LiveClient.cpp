@@ -11,20 +11,10 @@
 #include "main/BoardDialogue.h"
 #include "main/qt/Fonts.h"
 
-void LiveClient::ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "zkt-e2e";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) {
-        new QApplication(argc, argv);
-        Fonts::RegisterSubstitutions();
-    }
-}
-
 LiveClient::LiveClient()
 {
-    ensureApplication();
+    // The Windows faces the client asks for, as the program maps them.
+    Fonts::RegisterSubstitutions();
     window = std::make_unique<frmMain>(store, socket, time);
     // The exit command must not end the test program.
     window->setExitHandler([](int) {});

@@ -19,9 +19,6 @@
 // function keys are clicked on the bar, lines are typed into the input line.
 class LiveClient {
 public:
-    // A QApplication for the whole test program.
-    static void ensureApplication();
-
     LiveClient();
     ~LiveClient();
 
