@@ -41,28 +41,43 @@ inline bool eightAscii(const unsigned char* p)
 
 constexpr std::uint64_t kEvenBits = 0x5555555555555555ULL;
 
-// A lead byte's row in kPairs; non-leads get the last row, all kNotATrail.
-constexpr int kNoRow = kLeadCount;
-
-struct PairTable {
-    unsigned char rowOf[256];
-    char16_t pairs[kLeadCount + 1][256];  // [row][trail]: kDouble with every trail byte
+// The character that starts at a byte b followed by `next`, as one lookup:
+// chars[place[b] + (next & nextMask[b])]. A lead byte's row holds its pairs,
+// and its single meaning where `next` is no trail; every other byte ignores
+// `next` and reads its single meaning. Within 64 bytes, a lead byte that
+// starts a character is a pair exactly when a trail follows it (see
+// pairStarts), so the lookup needs nothing else.
+struct StartTable {
+    std::uint16_t place[256];
+    unsigned char nextMask[256];
+    char16_t chars[(kLeadCount + 1) * 256];  // lead rows, then one row of singles
 };
 
-PairTable buildPairTable()
+StartTable buildStartTable()
 {
-    PairTable t{};
-    for (int b = 0; b < 256; ++b)
-        t.rowOf[b] = kLeadRow[b] == kNotLead ? kNoRow : kLeadRow[b];
-    for (int row = 0; row < kLeadCount; ++row)
-        for (int trail = 0; trail < 256; ++trail)
-            t.pairs[row][trail] = pairChar(unsigned(row), (unsigned char)trail);
+    StartTable t{};
+    constexpr int kSingles = kLeadCount * 256;
+    for (int b = 0; b < 256; ++b) {
+        const unsigned row = kLeadRow[b];
+        t.chars[kSingles + b] = kSingle[b];
+        if (row == kNotLead) {
+            t.place[b] = std::uint16_t(kSingles + b);
+            t.nextMask[b] = 0;
+            continue;
+        }
+        t.place[b] = std::uint16_t(row * 256);
+        t.nextMask[b] = 0xFF;
+        for (int next = 0; next < 256; ++next) {
+            const char16_t pair = pairChar(row, (unsigned char)next);
+            t.chars[row * 256 + next] = pair == kNotATrail ? kSingle[b] : pair;
+        }
+    }
     return t;
 }
 
-const PairTable& pairTable()
+const StartTable& startTable()
 {
-    static const PairTable table = buildPairTable();
+    static const StartTable table = buildStartTable();
     return table;
 }
 
@@ -152,17 +167,12 @@ char16_t* decodeBlock(const unsigned char* p, bool& firstTaken, char16_t* dst)
     const std::uint64_t pairs = pairStarts(m, firstTaken, isTrail(p[64]));
     std::uint64_t starts = ~((pairs << 1) | std::uint64_t(firstTaken));
     firstTaken = (pairs >> 63) != 0;
-    const PairTable& t = pairTable();
+    const StartTable& t = startTable();
     while (starts != 0) {
         const int j = std::countr_zero(starts);
         starts &= starts - 1;
         const unsigned char b = p[j];
-        // Both looked up, one kept by a mask: no branch on the kind of
-        // character (a conditional here is compiled into a jump).
-        const unsigned pair = t.pairs[t.rowOf[b]][p[j + 1]];
-        const unsigned single = kSingle[b];
-        const unsigned keepPair = 0u - unsigned((pairs >> j) & 1);
-        *dst++ = char16_t((pair & keepPair) | (single & ~keepPair));
+        *dst++ = t.chars[t.place[b] + (p[j + 1] & t.nextMask[b])];
     }
     return dst;
 }
