@@ -30,39 +30,43 @@ struct ColorEntry {
     qint32 color;
 };
 
-using ColorList = std::vector<ColorEntry>;
+// Rows with a colour, in row order. A chat row is coloured as it is added,
+// so the list grows as the history does.
+using ColorList = GrowingArray<ColorEntry>;
 
-std::vector<ColorEntry>::const_iterator findRow(const ColorList& list, int row)
+// The place of the first entry at or after `row`.
+size_t findRow(const ColorList& list, int row)
 {
-    return std::lower_bound(list.begin(), list.end(), row,
-                            [](const ColorEntry& e, int r) { return e.row < r; });
+    const ColorEntry* begin = list.data();
+    const ColorEntry* end = begin + list.size();
+    return size_t(std::lower_bound(begin, end, row, [](const ColorEntry& e, int r) { return e.row < r; }) - begin);
 }
 
 void setRowColor(ColorList& list, int row, qint32 color)
 {
     // Rows are coloured as they are added, so the common case appends.
-    if (list.empty() || list.back().row < row) {
+    if (list.empty() || list[list.size() - 1].row < row) {
         list.push_back({row, color});
         return;
     }
-    auto it = list.begin() + (findRow(list, row) - list.cbegin());
-    if (it != list.end() && it->row == row)
-        it->color = color;
+    const size_t at = findRow(list, row);
+    if (at < list.size() && list[at].row == row)
+        list[at].color = color;
     else
-        list.insert(it, {row, color});
+        list.insert(at, {row, color});
 }
 
 std::optional<qint32> rowColor(const ColorList& list, int row)
 {
-    const auto it = findRow(list, row);
-    if (it != list.end() && it->row == row)
-        return it->color;
+    const size_t at = findRow(list, row);
+    if (at < list.size() && list[at].row == row)
+        return list[at].color;
     return std::nullopt;
 }
 
 void dropRowsFrom(ColorList& list, int firstDropped)
 {
-    list.erase(findRow(list, firstDropped), list.cend());
+    list.resize(findRow(list, firstDropped));
 }
 
 // Width bookkeeping of one column. Text only grows in this client, so a
@@ -411,6 +415,11 @@ void GridModel::Impl::changed()
 
 void GridModel::Impl::flush()
 {
+    if (!observer) {  // nobody to tell: what was gathered is simply dropped
+        pending = GridChange{};
+        notifiedRows = rows;
+        return;
+    }
     pending.rowsBefore = notifiedRows;
     pending.rowsAfter = rows;
     notifiedRows = rows;

@@ -12,7 +12,8 @@
 #include <sys/mman.h>
 #endif
 
-// A growing array of plain values: a grid's text and its cells' places. It
+// A growing array of plain values: a grid's text, its cells' places and its
+// row colours. It
 // grows by realloc, which moves the pages of a large block instead of
 // copying them (a history of many megabytes would otherwise be copied, and
 // fresh pages touched, at every doubling), and what it adds is not zero-filled
@@ -72,6 +73,12 @@ public:
         std::memcpy(data_ + at, values, count * sizeof(T));
     }
     void push_back(T value) { append(&value, 1); }
+    void insert(size_t at, T value)
+    {
+        resize(size_ + 1);
+        std::memmove(data_ + at + 1, data_ + at, (size_ - 1 - at) * sizeof(T));
+        data_[at] = value;
+    }
     void swap(GrowingArray& other)
     {
         std::swap(data_, other.data_);

@@ -29,8 +29,8 @@ bool BoardDialogue::PostChatLine(QString handle, QStringView message) {
         handle = settings_.HandleName;
     if (handle.startsWith(kCommandPrompt))
         accepted = false;
-    // The cheap end test first; both tests only read.
-    if (message.endsWith(kEntered) && message.contains(kChatRoom)) {
+    // The cheap end tests first (one character, then seven); all only read.
+    if (message.endsWith(kEntered.back()) && message.endsWith(kEntered) && message.contains(kChatRoom)) {
         currentMode_ = QStringLiteral("Chat");
         SetMode(currentMode_);
     }
