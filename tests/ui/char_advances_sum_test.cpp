@@ -46,10 +46,10 @@ TEST(CharAdvances, WidthIsExactlyTheSumTakenOneByOne)
     const int sizes[] = {9, 10, 12, 13};
     std::mt19937 random(64);
     for (const int size : sizes) {
-        FontSpec spec;
-        spec.size = size;
-        spec.bold = size > 12;
-        CharAdvances advances(Fonts::toQFont(spec));
+        FontSpec face;
+        face.size = size;
+        face.bold = size > 12;
+        CharAdvances advances(Fonts::toQFont(face));
         for (int round = 0; round < 400; ++round) {
             const QString text = randomText(random);
             const double first = advances.width(text);

@@ -158,10 +158,10 @@ double FontMeasurer::unitsToTwips(qint64 units)
 
 CharAdvances& FontMeasurer::advances(const FontSpec& font)
 {
-    if (!fonts_.empty() && fonts_.back().spec == font)
+    if (!fonts_.empty() && fonts_.back().face == font)
         return *fonts_.back().advances;
     for (auto it = fonts_.begin(); it != fonts_.end(); ++it) {
-        if (it->spec == font) {
+        if (it->face == font) {
             std::rotate(it, it + 1, fonts_.end());
             return *fonts_.back().advances;
         }

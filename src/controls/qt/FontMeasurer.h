@@ -59,7 +59,7 @@ public:
 
 private:
     struct Entry {
-        FontSpec spec;
+        FontSpec face;
         std::unique_ptr<CharAdvances> advances;
     };
     double dpi_;
