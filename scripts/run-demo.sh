@@ -5,7 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${ZKT_BUILD_DIR:-$root/build}
-"$root/scripts/build.sh"
+ZKT_TARGETS="zkt zkt-board" "$root/scripts/build.sh"
 
 log=$(mktemp)
 "$build/tools/board/zkt-board" 0 >"$log" 2>&1 &
