@@ -137,9 +137,11 @@ void history(const Options& o)
 
 // --- decoding ------------------------------------------------------------------
 
-double decodeOurs(const QByteArray& bytes, qsizetype block)
+// Both decoders are timed by the same loop, block by block as the socket
+// hands them over.
+template <typename Decoder>
+double decodeThroughput(Decoder& decoder, const QByteArray& bytes, qsizetype block)
 {
-    Cp932::Decoder decoder;
     qint64 units = 0;
     const Measure::Stopwatch watch;
     for (qsizetype at = 0; at < bytes.size(); at += block) {
@@ -150,19 +152,18 @@ double decodeOurs(const QByteArray& bytes, qsizetype block)
     return units > 0 ? mbPerSecond(bytes.size(), t) : 0;
 }
 
+double decodeOurs(const QByteArray& bytes, qsizetype block)
+{
+    Cp932::Decoder decoder;
+    return decodeThroughput(decoder, bytes, block);
+}
+
 double decodeIcu(const QByteArray& bytes, qsizetype block)
 {
     QStringDecoder decoder("windows-31j");
     if (!decoder.isValid())
         return 0;
-    qint64 units = 0;
-    const Measure::Stopwatch watch;
-    for (qsizetype at = 0; at < bytes.size(); at += block) {
-        const QString text = decoder.decode(QByteArrayView(bytes).sliced(at, std::min(block, bytes.size() - at)));
-        units += text.size();
-    }
-    const double t = watch.seconds();
-    return units > 0 ? mbPerSecond(bytes.size(), t) : 0;
+    return decodeThroughput(decoder, bytes, block);
 }
 
 double pipeline(const QByteArray& bytes, qsizetype block, qint64* rows = nullptr)
