@@ -5,14 +5,6 @@
 #include "common/modZkCommon.h"
 #include "controls/qt/SpreadGrid.h"
 
-QString BenchSocket::getData()
-{
-    QString text;
-    decoder_.decode(waiting_, text);
-    waiting_ = {};
-    return text;
-}
-
 BenchRig::BenchRig(const Options& options)
 {
     using modZkCommon::WriteSetting;
@@ -38,7 +30,7 @@ BenchRig::BenchRig(const Options& options)
         chatView_->setGeometry(0, 0, width, height);
     }
     TelnetSocket& socket = options.socket ? *options.socket : socket_;
-    dialogue_ = std::make_unique<BoardDialogue>(store_, socket, terminal_, chat_, port_);
+    dialogue_ = std::make_unique<BoardDialogue>(store_, socket, terminal_, chat_, port_, time_);
     dialogue_->LoadSettings();
     dialogue_->SwitchScreen(QStringLiteral("Init"));
     dialogue_->OpenLine();
@@ -54,8 +46,7 @@ BenchRig::~BenchRig()
 
 void BenchRig::receive(const char* bytes, qsizetype size)
 {
-    socket_.push(bytes, size);
-    dialogue_->onDataArrival();
+    dialogue_->receiveBytes(QByteArrayView(bytes, size));
 }
 
 void BenchRig::receiveAll(const QByteArray& bytes, qsizetype block)

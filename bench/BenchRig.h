@@ -7,6 +7,7 @@
 
 #include "common/Cp932.h"
 #include "common/MemorySettingsStore.h"
+#include "common/QtTimeSource.h"
 #include "controls/GridModel.h"
 #include "controls/TelnetSocket.h"
 #include "controls/qt/FontMeasurer.h"
@@ -16,11 +17,10 @@
 class QWidget;
 class SpreadGrid;
 
-// A socket that hands the dialogue bytes pushed by the benchmark, decoded
-// as the TCP socket decodes them, and counts the replies.
+// A connection that is always up and counts the replies; the benchmark
+// pushes the host's bytes to the dialogue itself.
 class BenchSocket : public TelnetSocket {
 public:
-    void push(const char* bytes, qsizetype size) { waiting_ = QByteArrayView(bytes, size); }
     qint64 replies() const { return replies_; }
 
     void setRemoteHost(const QString&) override {}
@@ -29,11 +29,10 @@ public:
     int state() const override { return Connected; }
     void close() override {}
     void sendData(const QString&) override { ++replies_; }
-    QString getData() override;
+    void sendBytes(QByteArrayView) override { ++replies_; }
+    qint64 unsentBytes() const override { return 0; }
 
 private:
-    Cp932::Decoder decoder_;
-    QByteArrayView waiting_;
     qint64 replies_ = 0;
 };
 
@@ -46,6 +45,8 @@ public:
     QString inputText() const override { return {}; }
     void setInputText(const QString&) override {}
     void showStatus(const QString&) override {}
+    void alertUser() override {}
+    void showWarning(const QString&) override {}
     void openSettingsDialog() override {}
     void exitApplication() override {}
 };
@@ -87,6 +88,7 @@ private:
     MemorySettingsStore store_;
     BenchSocket socket_;
     BenchWindow port_;
+    QtTimeSource time_;
     FontMeasurer measurer_;
     GridModel terminal_{1};
     GridModel chat_{2};

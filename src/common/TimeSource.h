@@ -3,6 +3,8 @@
 #include <functional>
 #include <memory>
 
+#include <QtGlobal>
+
 // Every timer of the client comes from here, so tests drive time by hand
 // instead of sleeping.
 class Timer {
@@ -20,4 +22,6 @@ class TimeSource {
 public:
     virtual ~TimeSource() = default;
     virtual std::unique_ptr<Timer> createTimer() = 0;
+    // Milliseconds on a clock that never goes back; only differences count.
+    virtual qint64 nowMs() const = 0;
 };

@@ -95,6 +95,10 @@ struct GridModel::Impl {
     qint64 garbage = 0;
     ColorList fore;
     ColorList back;
+    GrowingArray<GridModel::StyleRun> styles;
+    // One past the last character of this grid's buffer that a borrower
+    // reads: the buffer may shrink down to here.
+    qint64 lentUpTo = 0;
     std::vector<Column> widths;
     FontSpec font;
     TextMeasurer* measurer = nullptr;
@@ -146,6 +150,9 @@ struct GridModel::Impl {
     void compactIfWasteful();
     void resetWidths();
     void lend(qint64 i, QStringView t, qint64 offset);
+    // Drops the style runs of cell i from `offset` on, and of every later cell.
+    void dropStylesFrom(qint64 i, qsizetype offset);
+    size_t firstStyleOf(qint64 i) const;
     void takeBorrowedText();
     void recallLoans();
     // Stops borrowing; `keepText` first makes the borrowed texts this grid's own.
@@ -278,8 +285,24 @@ void GridModel::Impl::lend(qint64 i, QStringView t, qint64 offset)
         garbage += old;
     if (!borrowed(start[i]))
         ++borrowedCells;
+    lender->lentUpTo = std::max(lender->lentUpTo, offset + qint64(t.size()));
     start[i] = -1 - offset;
     length[i] = quint32(std::min<qint64>(t.size(), std::numeric_limits<quint32>::max()));
+}
+
+size_t GridModel::Impl::firstStyleOf(qint64 i) const
+{
+    const StyleRun* b = styles.data();
+    const StyleRun* e = b + styles.size();
+    return size_t(std::lower_bound(b, e, i, [](const StyleRun& r, qint64 cell) { return r.cell < cell; }) - b);
+}
+
+void GridModel::Impl::dropStylesFrom(qint64 i, qsizetype offset)
+{
+    size_t keep = styles.size();
+    while (keep > 0 && (styles[keep - 1].cell > i || (styles[keep - 1].cell == i && styles[keep - 1].offset >= offset)))
+        --keep;
+    styles.resize(keep);
 }
 
 // The lender is about to change its buffer: every borrowed text becomes this
@@ -536,6 +559,8 @@ void GridModel::setRowCount(int rows)
         GrowingArray<quint32>().swap(d->length);
         ColorList().swap(d->fore);
         ColorList().swap(d->back);
+        GrowingArray<StyleRun>().swap(d->styles);
+        d->lentUpTo = 0;
         d->garbage = 0;
         for (Column& c : d->widths)
             c = Column{c.width, 0, false, {}, -1, 0, {}};
@@ -550,6 +575,7 @@ void GridModel::setRowCount(int rows)
         d->length.resize(kept);
         dropRowsFrom(d->fore, rows + 1);
         dropRowsFrom(d->back, rows + 1);
+        d->dropStylesFrom(qint64(kept), 0);
         d->resetWidths();
     }
     d->rows = rows;
@@ -621,6 +647,62 @@ void GridModel::appendChar(int col, int row, char16_t ch)
         d->append(i, QStringView(&ch, 1));
     }
     d->written(col, row, i);
+}
+
+void GridModel::truncateText(int col, int row, qsizetype length)
+{
+    if (!d->valid(col, row) || length < 0)
+        return;
+    const qint64 i = d->index(col, row);
+    const qint64 old = d->length[i];
+    if (length >= old)
+        return;
+    if (Impl::borrowed(d->start[i])) {
+        d->length[i] = quint32(length);
+    } else {
+        // The buffer shrinks only where no borrower reads.
+        if (d->atEnd(i) && d->start[i] + length >= d->lentUpTo)
+            d->text.resize(size_t(d->start[i] + length));
+        else
+            d->garbage += old - length;
+        d->length[i] = quint32(length);
+    }
+    d->dropStylesFrom(i, qsizetype(length));
+    ++d->generation;
+    Column& c = d->widths[col - 1];
+    if (c.tailCell == i)
+        c.tailCell = -1;  // measured afresh once, when next asked
+    d->written(col, row, i);
+}
+
+void GridModel::setStyleFrom(int col, int row, qsizetype offset, const TextStyle& style)
+{
+    if (!d->valid(col, row) || offset < 0)
+        return;
+    const qint64 i = d->index(col, row);
+    auto& runs = d->styles;
+    if (!runs.empty() && runs[runs.size() - 1].cell > i)
+        d->dropStylesFrom(i, offset);  // a cell written out of order starts afresh from there
+    if (!runs.empty() && runs[runs.size() - 1].cell == i && runs[runs.size() - 1].offset == offset)
+        runs.resize(runs.size() - 1);  // nothing was drawn in the style it replaces
+    const bool first = runs.empty() || runs[runs.size() - 1].cell != i;
+    const TextStyle current = first ? TextStyle() : runs[runs.size() - 1].style;
+    if (style == current)
+        return;
+    runs.push_back({i, offset, style});
+    d->rowChanged(row);
+}
+
+GridModel::StyleRuns GridModel::styleRuns(int col, int row) const
+{
+    if (!d->valid(col, row) || d->styles.empty())
+        return {};
+    const qint64 i = d->index(col, row);
+    size_t from = d->firstStyleOf(i);
+    size_t to = from;
+    while (to < d->styles.size() && d->styles[to].cell == i)
+        ++to;
+    return {d->styles.data() + from, d->styles.data() + to};
 }
 
 void GridModel::setRowForeColor(int row, qint32 bgr)

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "common/FontSpec.h"
+#include "terminal/TextStyle.h"
 
 class TextMeasurer;
 class GridObserver;
@@ -39,6 +40,28 @@ public:
     // Appends to a cell's text without copying what it holds.
     void appendText(int col, int row, QStringView text);
     void appendChar(int col, int row, char16_t ch);
+
+    // The cell's text keeps its first `length` characters (a backspace on
+    // the current line); costs what is dropped, not what is kept.
+    void truncateText(int col, int row, qsizetype length);
+
+    // Styles within a cell, as runs: a run's style holds from its offset to
+    // the next run's, or to the end of the text. A cell without runs is
+    // plain, so plain text costs nothing here.
+    struct StyleRun {
+        qint64 cell;
+        qsizetype offset;
+        TextStyle style;
+    };
+    struct StyleRuns {
+        const StyleRun* begin = nullptr;
+        const StyleRun* end = nullptr;
+        bool empty() const { return begin == end; }
+    };
+    // The text from `offset` on is drawn in `style`. Cells take styles in
+    // the order their text arrives.
+    void setStyleFrom(int col, int row, qsizetype offset, const TextStyle& style);
+    StyleRuns styleRuns(int col, int row) const;
 
     // Colours of a whole row, 0x00BBGGRR; unset means the grid's default.
     void setRowForeColor(int row, qint32 bgr);

@@ -9,8 +9,8 @@
 #include "main/MainWindowPort.h"
 
 BoardDialogue::BoardDialogue(SettingsStore& store, TelnetSocket& socket, GridModel& terminal,
-                             GridModel& chat, MainWindowPort& window)
-    : store_(store), socket_(socket), terminal_(terminal), chat_(chat), window_(window) {
+                             GridModel& chat, MainWindowPort& window, TimeSource& time)
+    : store_(store), socket_(socket), terminal_(terminal), chat_(chat), window_(window), time_(time) {
     // The window shows what the dialogue holds, so the designed bar goes
     // through it as every later caption does.
     for (int item = 0; item < int(captions_.size()); ++item)
@@ -28,10 +28,10 @@ void BoardDialogue::LoadSettings() {
     const modZkCommon::LoadReport report = modZkCommon::LoadSettings(store_, settings_);
     // A store that cannot be read yields every default; the user must know why.
     if (const QString readError = store_.lastError(); !readError.isEmpty())
-        window_.showStatus(QStringLiteral("設定を読めなかったため既定値を使います: ") + readError);
+        window_.showWarning(QStringLiteral("設定を読めなかったため既定値を使います: ") + readError);
     else if (!report.ok())
-        window_.showStatus(QStringLiteral("設定の値を読めなかったため既定値を使います: ") +
-                           report.unconvertible.join(QStringLiteral("、")));
+        window_.showWarning(QStringLiteral("設定の値を読めなかったため既定値を使います: ") +
+                            report.unconvertible.join(QStringLiteral("、")));
 }
 
 bool BoardDialogue::send(const QString& text) {
@@ -39,8 +39,25 @@ bool BoardDialogue::send(const QString& text) {
         window_.showStatus(QStringLiteral("接続していないため送信しませんでした"));
         return false;
     }
+    // A host that reads nothing would let typed lines pile up without end.
+    if (socket_.unsentBytes() + text.size() * 2 > kMaxUnsentBytes) {
+        window_.showStatus(QStringLiteral("ホストが受信していないため送信を止めています"));
+        return false;
+    }
+    // The notice of a line sent inexactly lasts until the next line.
+    if (inexactShown_) {
+        inexactShown_ = false;
+        window_.showStatus(stateText_);
+    }
     socket_.sendData(text + QStringLiteral("\r\n"));
     return true;
+}
+
+// What the status bar shows while nothing else needs saying.
+void BoardDialogue::showState(const QString& text) {
+    stateText_ = text;
+    inexactShown_ = false;
+    window_.showStatus(text);
 }
 
 void BoardDialogue::setCaption(int item, const QString& caption) {
@@ -48,21 +65,29 @@ void BoardDialogue::setCaption(int item, const QString& caption) {
     window_.setFunctionKeyCaption(item, caption);
 }
 
-void BoardDialogue::onDataArrival() {
-    ReceiveText(socket_.getData());
+void BoardDialogue::onCloseByHost() {
+    // A lead byte the host never completed is shown before the close.
+    decoded_.resize(0);
+    decoder_.finish(decoded_);
+    if (!decoded_.isEmpty())
+        ReceiveText(decoded_);
+    // After the log-out letter the board closing is what the user asked for.
+    const bool loggedOut = pendingCommand_ == u"LogOut" && logOutSent_;
+    CloseLine();
+    showState(loggedOut ? QStringLiteral("ログアウトしました") : QStringLiteral("ホストが接続を終了しました"));
 }
 
-void BoardDialogue::onCloseByHost() {
-    CloseLine();
-    window_.showStatus(QStringLiteral("ホストが接続を終了しました"));
+void BoardDialogue::onConnected() {
+    showState(QStringLiteral("ログイン中"));
 }
 
 void BoardDialogue::onConnectFailed(const QString& reason) {
-    window_.showStatus(QStringLiteral("接続できませんでした: ") + reason);
     returnToLineOff();
+    showState(QStringLiteral("接続できませんでした: ") + reason);
 }
 
 void BoardDialogue::onSendInexact() {
+    inexactShown_ = true;
     window_.showStatus(
         QStringLiteral("Shift_JIS にない文字を「?」に置き換えて送信しました（入力どおりには送られていません）"));
 }

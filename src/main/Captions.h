@@ -16,6 +16,8 @@ inline constexpr QStringView SwitchScreen = u"画面切替";
 inline constexpr QStringView Settings = u"設定";
 inline constexpr QStringView Help = u"ヘルプ";
 inline constexpr QStringView Exit = u"終了";
+// Offered on F1 from the log-in key until the main menu is reached.
+inline constexpr QStringView Abort = u"中止";
 
 // The bar as the window is designed, before any mode is applied; F9 to F12
 // carry their own names and no command.

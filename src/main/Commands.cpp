@@ -20,18 +20,21 @@ void BoardDialogue::FunctionKeyPressed(int number) {
         return;
     const int item = number - 1;
     const QString caption = captions_[item];
+    resumeReplies();
 
     // The board commands clear their own caption so that each runs once until
     // the next mode change puts it back.
     auto startBoardCommand = [&](const QString& command) {
         setCaption(item, QString());
         pendingCommand_ = command;
-        AutoStep();
+        runStep(StepCause::Key);
     };
 
     if (caption == Captions::LogIn) {
         setCaption(item, QString());
         OpenLine();
+    } else if (caption == Captions::Abort) {
+        abortConnection();
     } else if (caption == Captions::LogOut) {
         startBoardCommand(QStringLiteral("LogOut"));
     } else if (caption == Captions::ChatIn) {
@@ -57,6 +60,7 @@ void BoardDialogue::InputLineEnter() {
     // An unsent line stays in the input line, so nothing typed is lost.
     if (!send(line))
         return;
+    resumeReplies();
     if (!line.startsWith(u'/') && settings_.LocalEcho)
         PostChatLine(QStringLiteral("発言"), line);
     window_.setInputText(QString());

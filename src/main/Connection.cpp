@@ -1,6 +1,7 @@
 #include "main/BoardDialogue.h"
 
 #include "controls/GridModel.h"
+#include "main/Captions.h"
 #include "main/MainWindowPort.h"
 
 void BoardDialogue::OpenLine() {
@@ -18,11 +19,29 @@ void BoardDialogue::OpenLine() {
     window_.focusInput();
     window_.setInputFont(font);
 
+    // Each connection starts its byte path afresh.
+    telnet_.reset();
+    decoder_.reset();
+    controls_.reset();
+    style_ = TextStyle();
+    styleChanged_ = true;
+    lookup_ = Lookup::NotStarted;
+    logOutSent_ = false;
+    resumeReplies();
+
+    // Until the main menu is reached, F1 stops the attempt: a host that
+    // accepts and says nothing must not strand the user.
+    setCaption(0, Captions::Abort.toString());
+    pendingCommand_ = QStringLiteral("LogIn");
+    showState(QStringLiteral("接続中… %1:%2").arg(settings_.ConnectionAddress).arg(settings_.ConnectionPort));
     socket_.setRemoteHost(settings_.ConnectionAddress);
     socket_.setRemotePort(settings_.ConnectionPort);
     socket_.connectToRemote();
+}
 
-    pendingCommand_ = QStringLiteral("LogIn");
+void BoardDialogue::abortConnection() {
+    CloseLine();
+    showState(QStringLiteral("接続を中止しました"));
 }
 
 void BoardDialogue::CloseLine() {

@@ -99,29 +99,22 @@ QStringView LineFacts::text(Word word) {
 }
 
 void LineFacts::reset() {
-    *this = LineFacts();
+    length_ = 0;
+    scanned_ = 0;
+    last_ = 0;
+    facts_ = Scanned();
+    checkpoints_.clear();
+    lastHandle_ = LastHandle();
 }
 
 void LineFacts::append(char16_t ch) {
-    state_ = kTables.next[state_][kTables.charClass[ch]];
-    found_ |= kTables.found[state_];
-    if (colon_ < 0) {
-        // The listing's ":" is looked for from the third character on.
-        if (ch == u':' && length_ >= 2)
-            colon_ = length_;
-    } else if (ch != u' ') {
-        if (begin_ < 0)
-            begin_ = length_;
-        end_ = length_ + 1;
-    }
-    last_ = ch;
-    ++length_;
-    scanned_ = length_;
+    append(QStringView(&ch, 1));
 }
 
 void LineFacts::append(QStringView run) {
     if (run.isEmpty())
         return;
+    // The facts are caught up here, so the run starts where the scan stands.
     scan(run);
     length_ += run.size();
     last_ = run.back().unicode();
@@ -139,45 +132,81 @@ void LineFacts::catchUp(QStringView line) {
     // A line shorter than the facts (a cell at its size limit) is read only
     // as far as it goes.
     const qsizetype to = qMin(length_, line.size());
-    if (scanned_ < to) {
-        const qsizetype length = length_;
-        length_ = scanned_;
+    if (scanned_ < to)
         scan(line.sliced(scanned_, to - scanned_));
-        length_ = length;
-    }
     scanned_ = length_;
 }
 
-// The loop of append(char16_t) with the facts held in locals, over characters
-// that start at length_.
+void LineFacts::truncate(QStringView line) {
+    const qsizetype to = line.size();
+    length_ = to;
+    last_ = to > 0 ? line[to - 1].unicode() : 0;
+    lastHandle_.valid = false;
+    if (scanned_ <= to)
+        return;
+    const size_t keep = size_t(to / kCheckpointSpan);
+    checkpoints_.resize(qMin(checkpoints_.size(), keep));
+    facts_ = checkpoints_.empty() ? Scanned() : checkpoints_.back();
+    scanned_ = qsizetype(checkpoints_.size()) * kCheckpointSpan;
+    catchUp(line);
+}
+
+bool LineFacts::menuWordAfterStatement(Word menu) const {
+    const qsizetype end = menu == Word::MainMenu ? facts_.mainMenuEnd : facts_.chatMenuEnd;
+    const qsizetype start = end - text(menu).size() + 1;
+    return end >= 0 && facts_.firstPrompt >= 0 && facts_.firstPrompt < start;
+}
+
+// The characters starting at scanned_, in pieces that end at checkpoints.
 void LineFacts::scan(QStringView run) {
-    const char16_t* const chars = run.utf16();
-    const qsizetype n = run.size();
-    quint8 state = state_;
-    quint16 found = found_;
-    qsizetype colon = colon_, begin = begin_, end = end_, length = length_;
+    const char16_t* chars = run.utf16();
+    qsizetype n = run.size();
+    qsizetype at = scanned_;
+    while (n > 0) {
+        const qsizetype piece = qMin(n, kCheckpointSpan - at % kCheckpointSpan);
+        scanChunk(facts_, chars, piece, at);
+        chars += piece;
+        n -= piece;
+        at += piece;
+        if (at % kCheckpointSpan == 0 && qsizetype(checkpoints_.size()) < at / kCheckpointSpan)
+            checkpoints_.push_back(facts_);
+    }
+}
+
+// One character at a time with the facts in locals; `length` is where the
+// characters start in the line.
+void LineFacts::scanChunk(Scanned& f, const char16_t* chars, qsizetype n, qsizetype length) {
+    Scanned s = f;
     for (qsizetype i = 0; i < n; ++i, ++length) {
         const char16_t ch = chars[i];
-        state = kTables.next[state][kTables.charClass[ch]];
-        found |= kTables.found[state];
-        if (colon < 0) {
-            if (ch == u':' && length >= 2)
-                colon = length;
-        } else if (ch != u' ') {
-            if (begin < 0)
-                begin = length;
-            end = length + 1;
+        s.state = kTables.next[s.state][kTables.charClass[ch]];
+        const quint16 now = kTables.found[s.state];
+        if (now & ~s.found) {
+            if (now & ~s.found & (1u << int(Word::MainMenu)))
+                s.mainMenuEnd = length;
+            if (now & ~s.found & (1u << int(Word::ChatMenu)))
+                s.chatMenuEnd = length;
+            s.found |= now;
         }
+        if (ch == u'>' && s.firstPrompt < 0)
+            s.firstPrompt = length;
+        if (ch != u' ') {
+            s.lastNonSpace = ch;
+            if (s.colon >= 0) {
+                if (s.begin < 0)
+                    s.begin = length;
+                s.end = length + 1;
+            }
+        }
+        // The listing's ":" is looked for from the third character on.
+        if (ch == u':' && length >= 2 && s.colon < 0)
+            s.colon = length;
     }
-    state_ = state;
-    found_ = found;
-    colon_ = colon;
-    begin_ = begin;
-    end_ = end;
+    f = s;
 }
 
 void LineFacts::followHandle(QString& name, QStringView line) {
-    if (colon_ < 0)
+    if (facts_.colon < 0)
         return;
     const qsizetype begin = handleBegin();
     const qsizetype end = qMax(begin, qMin(handleEnd(), line.size()));

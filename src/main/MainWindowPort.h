@@ -20,8 +20,16 @@ public:
     virtual QString inputText() const = 0;
     virtual void setInputText(const QString& text) = 0;
 
+    // The host rang the bell: raise the window's attention hint when it is
+    // not the active window.
+    virtual void alertUser() = 0;
+
     // Status bar: what just happened, for the user.
     virtual void showStatus(const QString& message) = 0;
+    // A problem the user must be able to read later (the settings at
+    // start-up): shown, and kept where the status bar's next message does
+    // not wipe it.
+    virtual void showWarning(const QString& message) = 0;
 
     // "設定": the modal settings dialog; returns when it has closed.
     virtual void openSettingsDialog() = 0;

@@ -17,6 +17,13 @@ void BoardDialogue::SetMode(const QString& word) {
             continue;
         for (size_t i = 0; i < Captions::ModeItems.size(); ++i)
             setCaption(Captions::ModeItems[i], entry.captions[i].toString());
+        if (word != modeShown_) {
+            modeShown_ = word;
+            if (word == u"Main")
+                showState(QStringLiteral("メインメニュー"));
+            else if (word == u"Chat")
+                showState(QStringLiteral("チャットルーム"));
+        }
         if (word == u"LineOff")
             window_.setInputEnabled(false);
         else if (settings_.AutoChangeWindow)
@@ -33,7 +40,8 @@ void BoardDialogue::SwitchScreen(const QString& word) {
         chat_.setRowCount(0);
         chat_.setColumnWidth(1, kChatHandleWidth);
         chat_.setColumnWidth(2, kChatMessageWidth);
-        lineFacts_.reset();
+        startLine();
+        previousLine_.clear();
         currentMode_ = QStringLiteral("LineOff");
         SetMode(currentMode_);
         SwitchScreen(QStringLiteral("Terminal"));

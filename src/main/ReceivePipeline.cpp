@@ -1,6 +1,8 @@
 #include "main/BoardDialogue.h"
 
+#include "common/Cp932.h"
 #include "common/modZkCommon.h"
+#include "main/MainWindowPort.h"
 #include "controls/GridModel.h"
 
 #include <bit>
@@ -9,6 +11,7 @@
 #endif
 
 namespace {
+constexpr qsizetype kTabWidth = 8;
 constexpr char16_t kCR = u'\r';
 constexpr char16_t kLF = u'\n';
 // How the host shows the user's own statement.
@@ -44,6 +47,12 @@ qsizetype findLineEndOrPrompt(const char16_t* chars, qsizetype i, qsizetype n) {
     return i;
 }
 
+// Columns a character takes in a line: two for what the code page holds in
+// two bytes (the full-width forms), one otherwise.
+qsizetype columnsOf(char16_t c) {
+    return c >= 0x80 && Cp932::codeOf(c) > 0xFF ? 2 : 1;
+}
+
 SplitLine splitLine(QStringView line) {
     const qsizetype mark = line.indexOf(u'>');
     if (mark < 0)
@@ -52,42 +61,140 @@ SplitLine splitLine(QStringView line) {
 }
 }  // namespace
 
+void BoardDialogue::onBytesReceived(QByteArrayView bytes) {
+    receiveBytes(bytes);
+}
+
+void BoardDialogue::receiveBytes(QByteArrayView bytes) {
+    QByteArrayView data;
+    answers_.resize(0);
+    telnet_.receive(bytes, data, answers_);
+    if (!answers_.isEmpty() && socket_.state() == TelnetSocket::Connected)
+        socket_.sendBytes(answers_);
+    decoded_.resize(0);
+    decoder_.decode(data, decoded_);
+    ReceiveText(decoded_);
+}
+
 void BoardDialogue::ReceiveText(QStringView text) {
+    beginBlock();
+    controls_.feed(text, *this);
+    endBlock();
+}
+
+// Redrawing is off for the whole block, so it is shown in one go.
+void BoardDialogue::beginBlock() {
+    if (blockDepth_++ > 0)
+        return;
     terminal_.setRedraw(false);
     if (terminal_.rowCount() == 0) {
         terminal_.setRowCount(1);
-        lineFacts_.reset();
+        startLine();
     }
-    int lastAddressed = terminal_.rowCount();
+    lastAddressed_ = terminal_.rowCount();
+}
+
+void BoardDialogue::endBlock() {
+    if (--blockDepth_ > 0)
+        return;
+    // A step that a key runs between blocks reads the facts too.
+    catchUpLineFacts();
+    // Made active before redrawing resumes, so the block is shown in one go.
+    terminal_.setActiveCell(1, lastAddressed_);
+    terminal_.setRedraw(true);
+}
+
+void BoardDialogue::terminalText(QStringView text) {
     const char16_t* const chars = text.utf16();
     const qsizetype n = text.size();
     qsizetype i = 0;
     while (i < n) {
         const char16_t c = chars[i];
-        if (c == kCR) {
-            lastAddressed = terminal_.rowCount();
-            closeCurrentLine();
-            ++i;
-        } else if (c == kLF) {
+        if (c == kCR || c == kLF) {
+            lineEnd(c == kCR ? LineEnd::CarriageReturn : LineEnd::LineFeed);
             ++i;
         } else {
-            lastAddressed = terminal_.rowCount();
-            i = receiveRun(text, i, lastAddressed);
+            lastEnd_ = LineEnd::None;
+            lastAddressed_ = terminal_.rowCount();
+            i = receiveRun(text, i);
         }
     }
-    // A step that a key runs between blocks reads the facts too.
-    catchUpLineFacts();
-    // Made active before redrawing resumes, so the block is shown in one go.
-    terminal_.setActiveCell(1, lastAddressed);
-    terminal_.setRedraw(true);
+}
+
+// A line ends at CR, at CR LF, at a bare LF, and at LF CR; CR CR leaves an
+// empty line between.
+void BoardDialogue::lineEnd(LineEnd end) {
+    const bool secondHalf = (end == LineEnd::LineFeed && lastEnd_ == LineEnd::CarriageReturn) ||
+                            (end == LineEnd::CarriageReturn && lastEnd_ == LineEnd::LineFeed);
+    if (secondHalf) {
+        lastEnd_ = LineEnd::None;
+        return;
+    }
+    lastAddressed_ = terminal_.rowCount();
+    closeCurrentLine();
+    lastEnd_ = end;
+}
+
+void BoardDialogue::terminalControl(TerminalControl control) {
+    switch (control) {
+    case TerminalControl::Tab:
+        tab();
+        return;
+    case TerminalControl::Backspace:
+        backspace();
+        return;
+    case TerminalControl::Bell:
+        window_.alertUser();
+        return;
+    }
+}
+
+void BoardDialogue::terminalStyle(const TextStyle& style) {
+    style_ = style;
+    styleChanged_ = true;
+}
+
+// Spaces up to the next multiple of eight columns; a character the code page
+// holds in two bytes takes two. The column is counted on from where the last
+// TAB left it, so a line with many TABs costs no more than its length.
+void BoardDialogue::tab() {
+    dropBackspacedText();
+    const qsizetype n = currentLine_.size();
+    for (; tabScanned_ < n; ++tabScanned_)
+        tabColumn_ += columnsOf(currentLine_[tabScanned_].unicode());
+    static constexpr char16_t kSpaces[kTabWidth] = {u' ', u' ', u' ', u' ', u' ', u' ', u' ', u' '};
+    terminalText(QStringView(kSpaces, kTabWidth - tabColumn_ % kTabWidth));
+}
+
+// The cursor steps back over one character; the text stays until the next
+// character arrives, which replaces the line from there on.
+void BoardDialogue::backspace() {
+    const qsizetype standing = currentLine_.size() - backspaces_;
+    if (standing == 0)
+        return;
+    const bool pair = standing >= 2 && QChar::isLowSurrogate(currentLine_[standing - 1].unicode()) &&
+                      QChar::isHighSurrogate(currentLine_[standing - 2].unicode());
+    backspaces_ += pair ? 2 : 1;
+}
+
+void BoardDialogue::dropBackspacedText() {
+    if (backspaces_ == 0)
+        return;
+    const qsizetype keep = currentLine_.size() - backspaces_;
+    backspaces_ = 0;
+    for (; tabScanned_ > keep; --tabScanned_)
+        tabColumn_ -= columnsOf(currentLine_[tabScanned_ - 1].unicode());
+    currentLine_.truncate(keep);
+    terminal_.truncateText(1, terminal_.rowCount(), keep);
+    lineFacts_.truncate(currentLine_);
 }
 
 // A run of ordinary characters from i up to the next CR or LF; returns where
-// it ends. The automaton follows the line one character at a time; the grid
-// takes the run in pieces, each brought in before a step that can act, since
-// only such a step reads the grid. An idle step is skipped, which is the same
-// as running it.
-qsizetype BoardDialogue::receiveRun(QStringView text, qsizetype i, int& lastAddressed) {
+// it ends. The automaton follows the line one character at a time; the line
+// takes the run in pieces, each brought in before a step that can act. An
+// idle step is skipped, which is the same as running it.
+qsizetype BoardDialogue::receiveRun(QStringView text, qsizetype i) {
+    dropBackspacedText();
     const char16_t* const chars = text.utf16();
     const qsizetype n = text.size();
     qsizetype runStart = i;
@@ -112,51 +219,71 @@ qsizetype BoardDialogue::receiveRun(QStringView text, qsizetype i, int& lastAddr
             runStart = i;
             catchUpLineFacts();
             AutoStep();
-            lastAddressed = terminal_.rowCount();
+            lastAddressed_ = terminal_.rowCount();
         }
     }
     appendToCurrentLine(text.sliced(runStart, i - runStart));
     return i;
 }
 
-// The facts of the current line take in what the run left for later,
-// reading it where the grid holds it.
 void BoardDialogue::catchUpLineFacts() {
-    lineFacts_.catchUp(terminal_.text(1, terminal_.rowCount()));
+    lineFacts_.catchUp(currentLine_);
 }
 
 void BoardDialogue::appendToCurrentLine(QStringView run) {
-    if (!run.isEmpty())
-        terminal_.appendText(1, terminal_.rowCount(), run);
+    if (run.isEmpty())
+        return;
+    const int row = terminal_.rowCount();
+    if (styleChanged_) {
+        terminal_.setStyleFrom(1, row, currentLine_.size(), style_);
+        styleChanged_ = false;
+    }
+    terminal_.appendText(1, row, run);
+    currentLine_.append(run);
+}
+
+// A new, empty current line; a style still in force carries over to it.
+void BoardDialogue::startLine() {
+    lineFacts_.reset();
+    currentLine_.resize(0);
+    backspaces_ = 0;
+    tabScanned_ = 0;
+    tabColumn_ = 0;
+    styleChanged_ = !style_.isPlain();
 }
 
 // Starts a new current line and offers the finished one to the chat view.
 void BoardDialogue::closeCurrentLine() {
     const int n = terminal_.rowCount();
-    // Both lines are read where the grid holds them: the grid's text only
-    // moves when a line is appended to, which nothing below does.
-    const QStringView previous = n > 1 ? terminal_.text(1, n - 1) : QStringView();
-    const QStringView finished = terminal_.text(1, n);
-    const SplitLine line = splitLine(finished);
-    const bool offer = offerLine(previous, line.handle, line.message, finished);
+    const SplitLine line = splitLine(currentLine_);
+    const bool offer = offerLine(previousLine_, line.handle, line.message, currentLine_);
+    // The chat view is given the terminal's copy of the handle and message:
+    // it keeps references to the terminal's text instead of copies. The grid
+    // holds what currentLine_ holds, at the same places.
+    const QStringView stored = terminal_.text(1, n);
+    const auto inStored = [&](QStringView part) {
+        const qsizetype at = part.isNull() ? 0 : part.data() - currentLine_.constData();
+        return stored.size() >= at + part.size() ? stored.sliced(at, part.size()) : part;
+    };
+    const QStringView handle = inStored(line.handle);
+    const QStringView message = inStored(line.message);
 
     terminal_.setRowCount(n + 1);
-    lineFacts_.reset();
     terminal_.setColumnWidth(1, terminal_.maxTextWidth(1));
+    previousLine_.swap(currentLine_);
+    startLine();
 
-    // The handle, too, is read where the grid holds it: the chat view then
-    // keeps a reference to the terminal's text instead of a copy. The string
-    // copies itself if it is ever changed, and lives only for the call.
+    // The handle string copies itself if it is ever changed, and lives only
+    // for the call.
     if (offer)
-        PostChatLine(QString::fromRawData(reinterpret_cast<const QChar*>(line.handle.utf16()),
-                                          line.handle.size()),
-                     line.message);
+        PostChatLine(QString::fromRawData(reinterpret_cast<const QChar*>(handle.utf16()), handle.size()),
+                     message);
 }
 
-// The user's own statement is shown once: rule a drops the host's "発言"
-// line when local echo has shown it already, rule b drops the repetition
-// under the user's handle that follows it; blank lines are never offered.
-// The previous line is split only when rule b can apply.
+// The user's own statement is shown once: the host's "発言" line is dropped
+// when local echo has shown it already, and the repetition under the user's
+// handle that follows it is dropped too; blank lines are never offered. The
+// previous line is split only when the repetition can apply.
 bool BoardDialogue::offerLine(QStringView previousLine, QStringView handle, QStringView message,
                               QStringView finished) const {
     using modZkCommon::TrimSpaces;

@@ -20,7 +20,8 @@ TEST_F(ModesTest, ConstructionShowsTheDesignedBar) {
     FakeSocket freshSocket;
     FakeWindow freshWindow;
     GridModel freshTerminal(1), freshChat(2);
-    BoardDialogue fresh(freshStore, freshSocket, freshTerminal, freshChat, freshWindow);
+    FakeTimeSource freshTime;
+    BoardDialogue fresh(freshStore, freshSocket, freshTerminal, freshChat, freshWindow, freshTime);
     for (int item = 0; item < 12; ++item)
         EXPECT_EQ(fresh.Caption(item), kDesigned[item]) << "F" << item + 1;
     EXPECT_EQ(freshWindow.captions, kDesigned);

@@ -14,6 +14,7 @@
 #include "main/BoardDialogue.h"
 #include "support/FakeMeasurer.h"
 #include "support/FakeSocket.h"
+#include "support/FakeTime.h"
 #include "support/FakeWindow.h"
 #include "support/PrintQString.h"
 
@@ -56,7 +57,8 @@ struct WiredDialogue {
     FakeMeasurer measurer;
     GridModel terminal{1};
     GridModel chat{2};
-    BoardDialogue dialogue{store, socket, terminal, chat, window};
+    FakeTimeSource time;
+    BoardDialogue dialogue{store, socket, terminal, chat, window, time};
 };
 
 class DialogueFixture : public ::testing::Test, public WiredDialogue {};

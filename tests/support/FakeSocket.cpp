@@ -22,16 +22,13 @@ void FakeSocket::sendData(const QString& text) {
         listener_->onSendInexact();
 }
 
-QString FakeSocket::getData() {
-    QString data;
-    data.swap(waiting_);
-    return data;
+void FakeSocket::pushText(const QString& text) {
+    pushBytes(Cp932::encode(text).bytes);
 }
 
-void FakeSocket::pushText(const QString& text) {
-    waiting_ += text;
+void FakeSocket::pushBytes(QByteArrayView bytes) {
     if (listener_)
-        listener_->onDataArrival();
+        listener_->onBytesReceived(bytes);
 }
 
 void FakeSocket::hostCloses() {
@@ -47,6 +44,7 @@ void FakeSocket::failConnect(const QString& reason) {
 }
 
 void FakeSocket::clearSent() {
+    sentRaw_.clear();
     sentTexts_.clear();
     sentBytes_.clear();
 }

@@ -19,10 +19,14 @@ public:
     int state() const override { return state_; }
     void close() override;
     void sendData(const QString& text) override;
-    QString getData() override;
+    void sendBytes(QByteArrayView bytes) override { sentRaw_.append(bytes); }
+    qint64 unsentBytes() const override { return unsent_; }
 
     // The host's side.
-    void pushText(const QString& text);  // arrives as one block
+    void pushText(const QString& text);  // in code page 932, as one block
+    void pushBytes(QByteArrayView bytes);
+    // What unsentBytes() reports: a host that does not read.
+    void setUnsentBytes(qint64 bytes) { unsent_ = bytes; }
     void hostCloses();                   // state Closing, then the notification
     void failConnect(const QString& reason);
     void setState(int state) { state_ = state; }
@@ -32,6 +36,8 @@ public:
     // What was sent, oldest first.
     const QStringList& sentTexts() const { return sentTexts_; }
     const std::vector<QByteArray>& sentBytes() const { return sentBytes_; }
+    // Telnet answers: what went out through sendBytes.
+    const QByteArray& sentRaw() const { return sentRaw_; }
     void clearSent();
 
     const QString& host() const { return host_; }
@@ -46,7 +52,8 @@ private:
     int stateAfterConnect_ = Connected;
     int connectCount_ = 0;
     int closeCount_ = 0;
-    QString waiting_;
+    qint64 unsent_ = 0;
+    QByteArray sentRaw_;
     QStringList sentTexts_;
     std::vector<QByteArray> sentBytes_;
 };

@@ -19,6 +19,7 @@ public:
     ~FakeTimeSource() override;
 
     std::unique_ptr<Timer> createTimer() override;
+    qint64 nowMs() const override { return now_; }
 
     // Moves time forward by `ms`, firing every timer that falls due on the way
     // (a periodic timer as often as its interval fits).

@@ -19,6 +19,8 @@ public:
     QString inputText() const override { return input; }
     void setInputText(const QString& text) override { input = text; }
     void showStatus(const QString& message) override { statuses.append(message); }
+    void alertUser() override { ++alertCount; }
+    void showWarning(const QString& message) override { statuses.append(message); warnings.append(message); }
     void openSettingsDialog() override { ++settingsDialogCount; }
     void exitApplication() override { ++exitCount; }
 
@@ -31,6 +33,8 @@ public:
     FontSpec inputFont;
     QString input;
     QStringList statuses;
+    QStringList warnings;
     int settingsDialogCount = 0;
+    int alertCount = 0;
     int exitCount = 0;
 };

@@ -63,6 +63,8 @@ void QtTelnetSocket::connectToRemote()
 {
     CallScope scope(*this);
     releaseSocket();
+    ++attempt_;
+    endTold_ = false;
     connecting_ = true;
     connectTimer_->startOnce(kConnectTimeLimitMs);
     const QString host = host_.trimmed();
@@ -91,6 +93,10 @@ int QtTelnetSocket::state() const
 void QtTelnetSocket::close()
 {
     CallScope scope(*this);
+    // Our own close owes the listener nothing; an end the host caused and
+    // that is not yet told still is.
+    if (!hostClosed_)
+        endTold_ = true;
     releaseSocket();
 }
 
@@ -110,15 +116,18 @@ void QtTelnetSocket::sendData(const QString& text)
         });
 }
 
-QString QtTelnetSocket::getData()
+void QtTelnetSocket::sendBytes(QByteArrayView bytes)
 {
     CallScope scope(*this);
-    QString text = std::move(tail_);
-    tail_ = QString();
-    const qint64 waiting = socket_.bytesAvailable();
-    if (waiting > 0)
-        decoder_.decode(socket_.read(waiting), text);
-    return text;
+    if (!connected_)
+        return;
+    socket_.write(bytes.data(), bytes.size());
+    socket_.flush();
+}
+
+qint64 QtTelnetSocket::unsentBytes() const
+{
+    return connected_ ? socket_.bytesToWrite() : 0;
 }
 
 void QtTelnetSocket::onConnected()
@@ -129,16 +138,38 @@ void QtTelnetSocket::onConnected()
     connecting_ = false;
     connected_ = true;
     socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    notify([this] {
+        if (listener_)
+            listener_->onConnected();
+    });
 }
 
 void QtTelnetSocket::onReadyRead()
 {
     if (releasing_ || !connected_)
         return;
-    notify([this] {
-        if (listener_)
-            listener_->onDataArrival();
-    });
+    if (callDepth_ > 0) {
+        // Taken when the call that raised it has returned.
+        const quint64 attempt = attempt_;
+        QMetaObject::invokeMethod(
+            &socket_, [this, attempt] { if (attempt == attempt_) onReadyRead(); }, Qt::QueuedConnection);
+        return;
+    }
+    deliverWaitingBytes();
+}
+
+// Bytes go to the listener straight from the socket's buffer, one block per
+// call; the listener may close the connection in between.
+void QtTelnetSocket::deliverWaitingBytes()
+{
+    const quint64 attempt = attempt_;
+    while (attempt == attempt_ && socket_.bytesAvailable() > 0) {
+        const QByteArray block = socket_.read(socket_.bytesAvailable());
+        if (!listener_)
+            return;
+        CallScope scope(*this);
+        listener_->onBytesReceived(block);
+    }
 }
 
 void QtTelnetSocket::onDisconnected()
@@ -146,7 +177,7 @@ void QtTelnetSocket::onDisconnected()
     if (releasing_)
         return;
     if (connected_)
-        closedByHost();
+        endedByHost();
     else if (connecting_)
         failConnect(connectFailure(QAbstractSocket::UnknownSocketError));
 }
@@ -159,19 +190,10 @@ void QtTelnetSocket::onSocketError(QAbstractSocket::SocketError error)
         failConnect(connectFailure(error));
         return;
     }
-    if (!connected_)
-        return;
-    // An error on a working connection (reset by the peer...) ends it like the
-    // host's close. Qt normally follows with disconnected(); look again once
-    // it has finished, in case it did not.
-    const quint64 generation = generation_;
-    QMetaObject::invokeMethod(
-        &socket_,
-        [this, generation] {
-            if (generation == generation_ && connected_ && socket_.state() != QAbstractSocket::ConnectedState)
-                closedByHost();
-        },
-        Qt::QueuedConnection);
+    // Any error on a working connection (reset by the peer, a failed write)
+    // ends it as the host's close does.
+    if (connected_ && error != QAbstractSocket::SocketTimeoutError)
+        endedByHost();
 }
 
 void QtTelnetSocket::onConnectTimeLimit()
@@ -183,6 +205,7 @@ void QtTelnetSocket::onConnectTimeLimit()
 void QtTelnetSocket::failConnect(const QString& why)
 {
     const QString reason = why + QStringLiteral(u" (") + target() + u')';
+    endTold_ = true;
     releaseSocket();
     notify([this, reason] {
         if (listener_)
@@ -190,35 +213,33 @@ void QtTelnetSocket::failConnect(const QString& why)
     });
 }
 
-void QtTelnetSocket::closedByHost()
+void QtTelnetSocket::endedByHost()
 {
     if (hostClosed_ || !connected_)
         return;
+    // Whatever the host sent last is delivered before the close.
+    if (callDepth_ == 0) {
+        deliverWaitingBytes();
+        if (!connected_)
+            return;  // the listener closed the connection meanwhile
+    } else if (const QByteArray rest = socket_.readAll(); !rest.isEmpty()) {
+        notify([this, rest] {
+            if (listener_)
+                listener_->onBytesReceived(rest);
+        });
+    }
     connected_ = false;
     hostClosed_ = true;
-    // Whatever the host sent last, including a lead byte it never completed,
-    // is delivered before the close.
-    const qint64 waiting = socket_.bytesAvailable();
-    if (waiting > 0)
-        decoder_.decode(socket_.read(waiting), tail_);
-    decoder_.finish(tail_);
-    const quint64 generation = generation_;
-    if (!tail_.isEmpty())
-        notify([this] {
-            if (listener_)
-                listener_->onDataArrival();
-        });
-    if (generation != generation_)
-        return;
     notify([this] {
-        if (listener_ && hostClosed_)
+        if (listener_ && !endTold_) {
+            endTold_ = true;
             listener_->onCloseByHost();
+        }
     });
 }
 
 void QtTelnetSocket::releaseSocket()
 {
-    ++generation_;
     connectTimer_->stop();
     releasing_ = true;
     socket_.abort();
@@ -226,8 +247,6 @@ void QtTelnetSocket::releaseSocket()
     connecting_ = false;
     connected_ = false;
     hostClosed_ = false;
-    decoder_.reset();
-    tail_.clear();
 }
 
 void QtTelnetSocket::notify(std::function<void()> call)
@@ -236,11 +255,11 @@ void QtTelnetSocket::notify(std::function<void()> call)
         call();
         return;
     }
-    const quint64 generation = generation_;
+    const quint64 attempt = attempt_;
     QMetaObject::invokeMethod(
         &socket_,
-        [this, generation, call = std::move(call)] {
-            if (generation == generation_)
+        [this, attempt, call = std::move(call)] {
+            if (attempt == attempt_)
                 call();
         },
         Qt::QueuedConnection);

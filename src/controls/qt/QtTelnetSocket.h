@@ -10,11 +10,15 @@
 #include "common/TimeSource.h"
 #include "controls/TelnetSocket.h"
 
-// The board connection over QTcpSocket, code page 932 in both directions.
+// The board connection over QTcpSocket. Received bytes are pushed to the
+// listener as they arrive; text is sent in code page 932.
 //
 // QTcpSocket has no half-closed state and reports our own close like the
 // host's, so this class records which end closed: after the host closes,
-// state() reads Closing until close() releases the socket.
+// state() reads Closing until close() releases the socket. Every end of a
+// connection that we did not cause reaches the listener exactly once,
+// whichever path sees it first (read error, write error, host close) and
+// even when close() runs before the notification does.
 class QtTelnetSocket : public TelnetSocket {
 public:
     static constexpr int kConnectTimeLimitMs = 20000;
@@ -28,7 +32,8 @@ public:
     int state() const override;
     void close() override;
     void sendData(const QString& text) override;
-    QString getData() override;
+    void sendBytes(QByteArrayView bytes) override;
+    qint64 unsentBytes() const override;
 
 private:
     class CallScope;
@@ -39,27 +44,28 @@ private:
     void onSocketError(QAbstractSocket::SocketError error);
     void onConnectTimeLimit();
 
+    void deliverWaitingBytes();
     void failConnect(const QString& why);
-    void closedByHost();
+    void endedByHost();
     void releaseSocket();
     void notify(std::function<void()> call);
     QString target() const;
 
     QTcpSocket socket_;
     std::unique_ptr<Timer> connectTimer_;
-    Cp932::Decoder decoder_;
     QString host_;
     qint32 port_ = 0;
-    // Text decoded when the host closed, waiting for getData().
-    QString tail_;
     bool connecting_ = false;
     bool connected_ = false;
     bool hostClosed_ = false;
     bool releasing_ = false;
+    // The end of this connection has been told, or was our own doing.
+    bool endTold_ = false;
     // Depth of calls made into this object; notifications raised meanwhile
     // are posted so that a listener is never called from inside its own call.
     int callDepth_ = 0;
-    // Bumped whenever the connection is released, so that a posted
-    // notification of an earlier connection is dropped.
-    quint64 generation_ = 0;
+    // Bumped at each connection attempt, so that a posted notification of an
+    // earlier connection is dropped; close() does not bump it, so an end
+    // already seen is still told.
+    quint64 attempt_ = 0;
 };

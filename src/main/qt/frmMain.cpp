@@ -40,7 +40,7 @@ frmMain::frmMain(SettingsStore& store, TelnetSocket& socket, TimeSource& time, Q
     terminalModel_->setMeasurer(measurer_.get());
     chatModel_->setMeasurer(measurer_.get());
     buildControls();
-    dialogue_ = std::make_unique<BoardDialogue>(store_, socket_, *terminalModel_, *chatModel_, *this);
+    dialogue_ = std::make_unique<BoardDialogue>(store_, socket_, *terminalModel_, *chatModel_, *this, time);
     socket_.setListener(dialogue_.get());
 
     // The periodic socket check runs for the life of the window; the handler
@@ -147,6 +147,21 @@ void frmMain::setInputText(const QString& text)
 void frmMain::showStatus(const QString& message)
 {
     stsBase_->showMessage(message);
+}
+
+// Kept in the status bar's tip, so that the next message does not take it
+// away before the user could read it.
+void frmMain::showWarning(const QString& message)
+{
+    warnings_.append(message);
+    stsBase_->setToolTip(warnings_.join(u'\n'));
+    showStatus(message);
+}
+
+void frmMain::alertUser()
+{
+    // Does nothing while the window is active.
+    QApplication::alert(this);
 }
 
 void frmMain::openSettingsDialog()

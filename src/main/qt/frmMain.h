@@ -57,6 +57,8 @@ public:
     QString inputText() const override;
     void setInputText(const QString& text) override;
     void showStatus(const QString& message) override;
+    void alertUser() override;
+    void showWarning(const QString& message) override;
     void openSettingsDialog() override;
     void exitApplication() override;
 
@@ -99,6 +101,7 @@ private:
     FunctionKeyBar* fkyDef_ = nullptr;
     QStatusBar* stsBase_ = nullptr;
 
+    QStringList warnings_;
     std::function<void(int)> exitHandler_;
     std::function<void()> settingsHandler_;
     bool exiting_ = false;
