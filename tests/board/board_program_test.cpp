@@ -4,6 +4,8 @@
 #include <QTemporaryFile>
 #include <gtest/gtest.h>
 
+#include "common/Cp932.h"
+
 #include "support/qt/EventWait.h"
 
 namespace {
@@ -78,7 +80,10 @@ TEST_F(BoardProgramTest, HelpNamesTheDemoAccount)
     ASSERT_TRUE(board.waitForFinished(20000));
     const QString help = QString::fromUtf8(board.readAllStandardOutput());
     EXPECT_TRUE(help.contains(QStringLiteral("demo / demo"))) << qPrintable(help);
-    EXPECT_TRUE(help.contains(QStringLiteral("--script")));
+    for (const char* option : {"--script", "--telnet", "--color", "--lf", "--lfcr", "--stdio", "--idle-timeout"})
+        EXPECT_TRUE(help.contains(QString::fromUtf8(option))) << option;
+    EXPECT_TRUE(help.contains(QStringLiteral("negotiated <connection>")));
+    EXPECT_TRUE(help.contains(QStringLiteral("record lines dropped")));
 }
 
 TEST_F(BoardProgramTest, ScriptModeSendsTheFileAndCloses)
@@ -111,6 +116,11 @@ TEST_F(BoardProgramTest, BadArgumentsStopWithAMessage)
         {"missing account file", {"--accounts", "/nonexistent/accounts.txt"}},
         {"missing script", {"--script", "/nonexistent/script"}},
         {"zero chatter interval", {"--chatter-interval", "0"}},
+        {"two line ends", {"--lf", "--lfcr"}},
+        {"negative idle timeout", {"--idle-timeout", "-1"}},
+        {"idle timeout not a number", {"--idle-timeout", "5m"}},
+        {"standard output is the session", {"--stdio", "--record"}},
+        {"no port on standard input", {"--stdio", "2323"}},
     };
     for (const BadArgumentsCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -120,6 +130,41 @@ TEST_F(BoardProgramTest, BadArgumentsStopWithAMessage)
         EXPECT_EQ(process.exitCode(), 2);
         EXPECT_TRUE(process.readAllStandardError().startsWith("zkt-board: "));
         EXPECT_TRUE(process.readAllStandardOutput().isEmpty());
+    }
+}
+
+struct StdioCase {
+    const char* name;
+    QStringList arguments;
+    QByteArray typed;
+    QByteArray start;  // how the output starts
+    QByteArray end;    // and ends
+};
+
+TEST_F(BoardProgramTest, StdioServesOneSessionThenEnds)
+{
+    const QByteArray farewell = Cp932::encode(u"ご利用ありがとうございました。さようなら。").bytes;
+    const QByteArray declineAll("\xff\xfe\x25\xff\xfc\x18\xff\xfe\x01\xff\xfe\x03\xff\xfc\x1f", 15);
+    const StdioCase cases[] = {
+        {"logs in and out", {}, "demo\r\ndemo\r\nG\r\n", "\r\n*** ZKT ", "\r\n" + farewell + "\r\n"},
+        {"input ends", {}, "demo\r\n", "\r\n*** ZKT ", "Password ="},
+        {"telnet, colour and LF together", {"--telnet", "--color", "--lf"}, declineAll + "demo\r\ndemo\r\nG\r\n",
+         QByteArray("\xff\xfb\x25\xff\xfd\x18\xff\xfb\x01\xff\xfb\x03\xff\xfd\x1f\x1b[2J", 19),
+         "\n" + farewell + "\n"},
+    };
+    for (const StdioCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        QProcess process;
+        process.start(boardProgram(), QStringList{QStringLiteral("--stdio"), QStringLiteral("--quiet")} + c.arguments);
+        ASSERT_TRUE(process.waitForStarted());
+        process.write(c.typed);
+        process.closeWriteChannel();
+        ASSERT_TRUE(process.waitForFinished(20000));
+        EXPECT_EQ(process.exitCode(), 0);
+        const QByteArray out = process.readAllStandardOutput();
+        EXPECT_TRUE(out.startsWith(c.start)) << out.toHex(' ').toStdString();
+        EXPECT_TRUE(out.endsWith(c.end)) << out.toHex(' ').toStdString();
+        EXPECT_EQ(process.readAllStandardError(), QByteArray());
     }
 }
 
