@@ -14,7 +14,7 @@ class RecordWriter : public QObject {
 public:
     static constexpr qsizetype kDefaultCapacity = 1 << 20;
 
-    // Sets `fd` non-blocking for the writer's life.
+    // Sets `fd` non-blocking for the writer's life, unless it is a terminal.
     explicit RecordWriter(int fd, qsizetype capacity = kDefaultCapacity, QObject* parent = nullptr);
     ~RecordWriter() override;
 
