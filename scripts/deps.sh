@@ -9,6 +9,7 @@ packages=(
   libgtest-dev googletest
   fonts-ipafont-gothic
   xvfb xauth
+  inetutils-telnetd
 )
 if [ "${ZKT_WITH_PACKAGE:-0}" = 1 ]; then
   packages+=(dpkg-dev file)

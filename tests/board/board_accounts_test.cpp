@@ -60,10 +60,10 @@ TEST(BoardAccountsTest, MissingFileGivesAnErrorAndNoAccount)
 
 TEST(BoardAccountsTest, BundledDemoAccountsLoad)
 {
-    // Found from this file's place in the source tree, which needs no
-    // environment.
-    const BoardAccounts accounts = BoardAccounts::load(
-        QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../tools/board/accounts.txt")));
+    // Found in the source tree, which needs no environment (__FILE__ may be
+    // relative when the compiler cache rewrites paths).
+    const BoardAccounts accounts =
+        BoardAccounts::load(QStringLiteral(ZKT_SOURCE_DIR "/tools/board/accounts.txt"));
     EXPECT_TRUE(accounts.errors().isEmpty()) << qPrintable(accounts.errors().join(u'\n'));
     ASSERT_NE(accounts.find(QStringLiteral("demo")), nullptr);
     EXPECT_EQ(accounts.find(QStringLiteral("demo"))->password, QStringLiteral("demo"));

@@ -1,8 +1,14 @@
 #include <QDir>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QTcpSocket>
 #include <QTemporaryFile>
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "common/Cp932.h"
 
 #include "support/qt/EventWait.h"
 
@@ -78,7 +84,10 @@ TEST_F(BoardProgramTest, HelpNamesTheDemoAccount)
     ASSERT_TRUE(board.waitForFinished(20000));
     const QString help = QString::fromUtf8(board.readAllStandardOutput());
     EXPECT_TRUE(help.contains(QStringLiteral("demo / demo"))) << qPrintable(help);
-    EXPECT_TRUE(help.contains(QStringLiteral("--script")));
+    for (const char* option : {"--script", "--telnet", "--color", "--lf", "--lfcr", "--stdio", "--idle-timeout"})
+        EXPECT_TRUE(help.contains(QString::fromUtf8(option))) << option;
+    EXPECT_TRUE(help.contains(QStringLiteral("negotiated <connection>")));
+    EXPECT_TRUE(help.contains(QStringLiteral("record lines dropped")));
 }
 
 TEST_F(BoardProgramTest, ScriptModeSendsTheFileAndCloses)
@@ -111,6 +120,11 @@ TEST_F(BoardProgramTest, BadArgumentsStopWithAMessage)
         {"missing account file", {"--accounts", "/nonexistent/accounts.txt"}},
         {"missing script", {"--script", "/nonexistent/script"}},
         {"zero chatter interval", {"--chatter-interval", "0"}},
+        {"two line ends", {"--lf", "--lfcr"}},
+        {"negative idle timeout", {"--idle-timeout", "-1"}},
+        {"idle timeout not a number", {"--idle-timeout", "5m"}},
+        {"standard output is the session", {"--stdio", "--record"}},
+        {"no port on standard input", {"--stdio", "2323"}},
     };
     for (const BadArgumentsCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -121,6 +135,121 @@ TEST_F(BoardProgramTest, BadArgumentsStopWithAMessage)
         EXPECT_TRUE(process.readAllStandardError().startsWith("zkt-board: "));
         EXPECT_TRUE(process.readAllStandardOutput().isEmpty());
     }
+}
+
+struct StdioCase {
+    const char* name;
+    QStringList arguments;
+    QByteArray typed;
+    QByteArray start;  // how the output starts
+    QByteArray end;    // and ends
+};
+
+TEST_F(BoardProgramTest, StdioServesOneSessionThenEnds)
+{
+    const QByteArray farewell = Cp932::encode(u"ご利用ありがとうございました。さようなら。").bytes;
+    const QByteArray declineAll("\xff\xfe\x25\xff\xfc\x18\xff\xfe\x01\xff\xfe\x03\xff\xfc\x1f", 15);
+    const StdioCase cases[] = {
+        {"logs in and out", {}, "demo\r\ndemo\r\nG\r\n", "\r\n*** ZKT ", "\r\n" + farewell + "\r\n"},
+        {"input ends", {}, "demo\r\n", "\r\n*** ZKT ", "Password ="},
+        {"telnet, colour and LF together", {"--telnet", "--color", "--lf"}, declineAll + "demo\r\ndemo\r\nG\r\n",
+         QByteArray("\xff\xfb\x25\xff\xfd\x18\xff\xfb\x01\xff\xfb\x03\xff\xfd\x1f\x1b[2J", 19),
+         "\n" + farewell + "\n"},
+    };
+    for (const StdioCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        QProcess process;
+        process.start(boardProgram(), QStringList{QStringLiteral("--stdio"), QStringLiteral("--quiet")} + c.arguments);
+        ASSERT_TRUE(process.waitForStarted());
+        process.write(c.typed);
+        process.closeWriteChannel();
+        ASSERT_TRUE(process.waitForFinished(20000));
+        EXPECT_EQ(process.exitCode(), 0);
+        const QByteArray out = process.readAllStandardOutput();
+        EXPECT_TRUE(out.startsWith(c.start)) << out.toHex(' ').toStdString();
+        EXPECT_TRUE(out.endsWith(c.end)) << out.toHex(' ').toStdString();
+        EXPECT_EQ(process.readAllStandardError(), QByteArray());
+    }
+}
+
+// A pipe for the board's standard output that the test reads only when
+// it chooses to.
+class OutputPipe {
+public:
+    OutputPipe()
+    {
+        if (::pipe2(fds_, O_CLOEXEC) != 0)
+            fds_[0] = fds_[1] = -1;
+        ::fcntl(fds_[0], F_SETFL, O_NONBLOCK);
+    }
+    ~OutputPipe()
+    {
+        for (int fd : fds_)
+            ::close(fd);
+    }
+
+    // Standard output of `process` goes into the pipe.
+    void attach(QProcess& process)
+    {
+        const int writeEnd = fds_[1];
+        process.setChildProcessModifier([writeEnd] { ::dup2(writeEnd, STDOUT_FILENO); });
+    }
+    void closeWriteEnd()
+    {
+        ::close(fds_[1]);
+        fds_[1] = -1;
+    }
+
+    bool readUntil(const QByteArray& needle)
+    {
+        QSocketNotifier notifier(fds_[0], QSocketNotifier::Read);
+        QObject::connect(&notifier, &QSocketNotifier::activated, [this] {
+            char buffer[65536];
+            ssize_t size;
+            while ((size = ::read(fds_[0], buffer, sizeof buffer)) > 0)
+                read_.append(buffer, size);
+        });
+        return waitUntil([&] { return read_.contains(needle); }, 20000);
+    }
+
+    const QByteArray& read() const { return read_; }
+
+private:
+    int fds_[2];
+    QByteArray read_;
+};
+
+TEST_F(BoardProgramTest, UnreadRecordNeverHoldsTheBoardUp)
+{
+    OutputPipe out;
+    out.attach(board);
+    board.start(boardProgram(), {QStringLiteral("--record"), QStringLiteral("--quiet")});
+    out.closeWriteEnd();
+    const QByteArray prefix = "zkt-board listening on 127.0.0.1:";
+    ASSERT_TRUE(out.readUntil("\n")) << out.read().toStdString();
+    ASSERT_TRUE(out.read().startsWith(prefix));
+    const quint16 port = out.read().mid(prefix.size()).trimmed().toUShort();
+
+    // About 1 MB typed and answered, 2 MB of record nobody reads.
+    QTcpSocket flood;
+    flood.connectToHost(QStringLiteral("127.0.0.1"), port);
+    flood.write("demo\r\ndemo\r\n" + (QByteArray(1000, 'x') + "\r\n").repeated(1000));
+    QByteArray answers;
+    EXPECT_TRUE(waitUntil([&] {
+        answers += flood.readAll();
+        return answers.count("MAIN (G,C,I,?) >") == 1001;
+    }, 20000)) << answers.count("MAIN (G,C,I,?) >") << " of 1001 prompts";
+
+    QTcpSocket next;
+    next.connectToHost(QStringLiteral("127.0.0.1"), port);
+    EXPECT_EQ(receiveUntil(next, "User ID ="), "\r\n" + Cp932::encode(u"*** ZKT デモ掲示板 ***").bytes + "\r\n"
+                                                  + Cp932::encode(u"ゲストの方はユーザーIDに Guest と入力してください。").bytes
+                                                  + "\r\n\r\nUser ID =");
+
+    // Once read again, the record says what it left out, and goes on.
+    EXPECT_TRUE(out.readUntil("\nrecord lines dropped: "));
+    next.write("demo\r\n");
+    EXPECT_TRUE(out.readUntil("\nreceived 2 64656d6f0d0a\n"));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <utility>
 #include <memory>
+#include <vector>
 
 #include "Board.h"
 #include "RoomChatter.h"
@@ -49,6 +50,7 @@ public:
     QByteArray type(const QString& line, const QByteArray& replyEnd) { return send(sjis(line) + "\r\n", replyEnd); }
 
     void write(const QByteArray& bytes) { socket_.write(bytes); }
+    qsizetype receivedSize() const { return received_.size(); }
     bool closed() const { return closed_; }
     bool waitClosed() { return waitUntil([this] { return closed_; }); }
 
@@ -179,6 +181,84 @@ TEST_F(BoardServerTest, ScriptWithoutCloseKeepsTheConnectionAndIgnoresInput)
     settle();
     EXPECT_FALSE(client.closed());
     EXPECT_EQ(client.take(), QByteArray());
+}
+
+TEST_F(BoardServerTest, IdleConnectionsTimeOutSoAFullBoardTakesNewcomersAgain)
+{
+    std::vector<std::unique_ptr<Client>> idle;
+    for (int i = 0; i < BoardServer::kMaxConnections; ++i) {
+        idle.push_back(std::make_unique<Client>(server.port()));
+        ASSERT_TRUE(idle.back()->until("User ID =").endsWith("User ID ="));
+    }
+    EXPECT_EQ(server.connectionCount(), BoardServer::kMaxConnections);
+    Client late(server.port());
+    EXPECT_EQ(late.until("\r\n"), sjis(QStringLiteral("満員です。しばらくしてから接続してください。\r\n")));
+    EXPECT_TRUE(late.waitClosed());
+
+    time.advance(ConnectionOptions::kDefaultIdleTimeoutMs);
+    const QByteArray farewell = sjis(QStringLiteral("\r\n一定時間入力がなかったため、接続を終了します。\r\n"));
+    for (auto& client : idle) {
+        EXPECT_EQ(client->until(farewell), farewell);
+        EXPECT_TRUE(client->waitClosed());
+    }
+    ASSERT_TRUE(waitUntil([this] { return server.connectionCount() == 0; }));
+    Client fresh(server.port());
+    EXPECT_TRUE(fresh.until("User ID =").endsWith("User ID ="));
+}
+
+TEST_F(BoardServerTest, BurstFromAReadingClientIsAnsweredInFull)
+{
+    Client client(server.port());
+    client.until("User ID =");
+    client.type(QStringLiteral("demo"), "Password =");
+    client.type(QStringLiteral("demo"), kMainPrompt);
+    const QByteArray answer = client.type(QStringLiteral("?"), kMainPrompt);
+    ASSERT_TRUE(answer.startsWith("\r\n  C  ")) << answer.toStdString();
+
+    // 60 KB typed at once, about 4.6 MB of answers: far past the backlog
+    // limit if the board answered faster than the client reads.
+    const int burst = 20000;
+    client.write(QByteArray("?\r\n").repeated(burst));
+    const qsizetype expected = answer.size() * burst;
+    EXPECT_TRUE(waitUntil([&] { return client.receivedSize() >= expected || client.closed(); }));
+    EXPECT_FALSE(client.closed());
+    EXPECT_EQ(client.take(), answer.repeated(burst));
+}
+
+TEST_F(BoardServerTest, ClientThatDoesNotReadIsDroppedAndTheOthersGoOn)
+{
+    auto taro = inRoom(QStringLiteral("demo"), QStringLiteral("demo"));
+    auto bob = inRoom(QStringLiteral("bob"), QStringLiteral("pw"));
+    taro->until("\r\n");
+    // Bob's program stops reading: what the room says piles up for him.
+    bob.reset();
+    QTcpSocket deaf;
+    deaf.setReadBufferSize(1024);
+    deaf.connectToHost(QStringLiteral("127.0.0.1"), server.port());
+    ASSERT_TRUE(waitUntil([this] { return server.connectionCount() == 2; }));
+    const QByteArray statement(4000, 'x');
+    deaf.write("bob\r\npw\r\nC\r\nE\r\n");
+    const QByteArray left = sjis(QStringLiteral("SYSOP>Bobさんが退室しました。\r\n"));
+    ASSERT_TRUE(waitUntil([&] { return taro->take().contains("Bob"); }));
+    qsizetype linesHeard = 0;
+    int said = 0;
+    bool heardLeaving = false;
+    const bool dropped = waitUntil([&] {
+        const QByteArray heard = taro->take();
+        heardLeaving = heardLeaving || heard.contains(left);
+        linesHeard += heard.count('\n');
+        if (heardLeaving)
+            return true;
+        // A few statements at a time, once taro has his own lines back.
+        if (linesHeard >= 2 * said) {
+            for (int i = 0; i < 64; ++i)
+                taro->write(statement + QByteArray::number(said++) + "\r\n");
+        }
+        return false;
+    });
+    EXPECT_TRUE(dropped) << said << " statements";
+    EXPECT_EQ(server.connectionCount(), 1);
+    EXPECT_TRUE(taro->type(QStringLiteral("//"), kChatPrompt).endsWith(kChatPrompt));
 }
 
 }  // namespace

@@ -9,52 +9,67 @@
 #include <utility>
 
 #include "Board.h"
-#include "BoardSession.h"
+#include "BoardConnection.h"
 #include "common/Cp932.h"
 #include "common/TimeSource.h"
 
 namespace {
 
-// Writes text in code page 932 and drops a client whose backlog is too big.
-void send(QTcpSocket* socket, const QString& text)
-{
-    if (socket->state() != QAbstractSocket::ConnectedState)
-        return;
-    socket->write(Cp932::encode(text).bytes);
-    if (socket->bytesToWrite() > BoardServer::kMaxBacklog)
-        socket->abort();
-}
-
 // Hears every byte a connection sent, as it is read.
 using ByteTap = std::function<void(const QByteArray&)>;
 
-// One user's connection: the socket's bytes through the decoder into the
-// session, the session's text through the encoder onto the socket.
+// One user's connection on its socket. Input is read only while the
+// client takes what the board writes; a client whose unread backlog still
+// passes the limit (chat and simulated members go on talking) is dropped.
 class SessionLink : public QObject {
 public:
-    SessionLink(Board& board, QTcpSocket* socket, ByteTap tap)
-        : QObject(socket), socket_(socket), tap_(std::move(tap)), session_(board)
+    // Bytes read at a time; the socket holds no more than a few of these,
+    // so a client sending faster than it reads is held back by TCP.
+    static constexpr qint64 kReadPiece = 4096;
+    // Input waits while this much output is not yet taken by the socket.
+    static constexpr qint64 kPauseBacklog = 64 * 1024;
+
+    SessionLink(Board& board, TimeSource& time, const ConnectionOptions& options, QTcpSocket* socket,
+                ByteTap tap, ByteTap telnetTap)
+        : QObject(socket), socket_(socket), tap_(std::move(tap)), connection_(board, time, options)
     {
-        session_.onOutput = [this](const QString& text) { send(socket_, text); };
-        session_.onClose = [this] { socket_->disconnectFromHost(); };
-        connect(socket, &QTcpSocket::readyRead, this, &SessionLink::readAll);
-        session_.start();
+        socket->setReadBufferSize(4 * kReadPiece);
+        connection_.onSend = [this](const QByteArray& bytes) { send(bytes); };
+        connection_.onClose = [this] { socket_->disconnectFromHost(); };
+        connection_.onTelnetCommand = std::move(telnetTap);
+        connection_.canSend = [this] { return socket_->bytesToWrite() < kPauseBacklog; };
+        connect(socket, &QTcpSocket::readyRead, this, &SessionLink::pump);
+        connect(socket, &QTcpSocket::bytesWritten, this, &SessionLink::pump);
+        connection_.start();
     }
 
 private:
-    void readAll()
+    void send(const QByteArray& bytes)
     {
-        const QByteArray bytes = socket_->readAll();
-        tap_(bytes);
-        QString text;
-        decoder_.decode(bytes, text);
-        session_.receive(text);
+        if (socket_->state() != QAbstractSocket::ConnectedState)
+            return;
+        socket_->write(bytes);
+        if (socket_->bytesToWrite() > BoardServer::kMaxBacklog)
+            socket_->abort();
+    }
+
+    void pump()
+    {
+        while (socket_->state() == QAbstractSocket::ConnectedState) {
+            connection_.resume();
+            if (connection_.hasWaitingInput() || socket_->bytesToWrite() >= kPauseBacklog)
+                return;
+            const QByteArray bytes = socket_->read(kReadPiece);
+            if (bytes.isEmpty())
+                return;
+            tap_(bytes);
+            connection_.receive(bytes);
+        }
     }
 
     QTcpSocket* socket_;
     ByteTap tap_;
-    Cp932::Decoder decoder_;
-    BoardSession session_;
+    BoardConnection connection_;
 };
 
 // Plays a script: its bytes in chunks, then waits or closes. What the client
@@ -125,7 +140,9 @@ void BoardServer::acceptConnections()
 {
     while (QTcpSocket* socket = server_->nextPendingConnection()) {
         if (connections_ >= kMaxConnections) {
-            socket->write(Cp932::encode(u"満員です。しばらくしてから接続してください。\r\n").bytes);
+            socket->write(Cp932::encode(QStringLiteral("満員です。しばらくしてから接続してください。")
+                                        + options_.style.lineEndText())
+                              .bytes);
             socket->disconnectFromHost();
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             continue;
@@ -152,7 +169,9 @@ int BoardServer::track(QTcpSocket* socket)
 
 void BoardServer::serveSession(QTcpSocket* socket, int connection)
 {
-    new SessionLink(board_, socket, tapFor(connection));
+    new SessionLink(board_, time_, options_, socket, tapFor(connection), [this, connection](const QByteArray& bytes) {
+        emit telnetCommandReceived(connection, bytes);
+    });
 }
 
 void BoardServer::serveScript(QTcpSocket* socket, int connection)

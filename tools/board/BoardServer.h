@@ -7,6 +7,8 @@
 #include <functional>
 #include <optional>
 
+#include "ConnectionOptions.h"
+
 struct Board;
 class QTcpServer;
 class QTcpSocket;
@@ -34,6 +36,9 @@ public:
     BoardServer(Board& board, TimeSource& time, QObject* parent = nullptr);
     ~BoardServer() override;
 
+    // How connections accepted from now on are served.
+    void setOptions(const ConnectionOptions& options) { options_ = options; }
+
     // From now on connections get the script instead of the dialogue.
     void setScript(const BoardScript& script) { script_ = script; }
 
@@ -48,6 +53,8 @@ signals:
     // Every byte read from a connection, in the order read, for tests that
     // check what a client sent. Connections are numbered from 1 as accepted.
     void bytesReceived(int connection, const QByteArray& bytes);
+    // With telnet on: each telnet command a connection sent, whole.
+    void telnetCommandReceived(int connection, const QByteArray& command);
 
 private:
     void acceptConnections();
@@ -60,6 +67,7 @@ private:
     Board& board_;
     TimeSource& time_;
     QTcpServer* server_;
+    ConnectionOptions options_;
     std::optional<BoardScript> script_;
     int connections_ = 0;
     int accepted_ = 0;

@@ -2,7 +2,13 @@
 
 namespace {
 
-const QString kCrLf = QStringLiteral("\r\n");
+// Colours and screen controls as real boards send them.
+const QString kReset = QStringLiteral("\x1b[0m");
+const QString kClearScreen = QStringLiteral("\x1b[2J\x1b[H");
+const QString kEraseLine = QStringLiteral("\x1b[K");
+const QString kBell = QStringLiteral("\a");
+const QString kBannerColour = QStringLiteral("\x1b[1;33m");
+const QString kHandleColour = QStringLiteral("\x1b[1;36m");
 
 QString promptText(BoardSession::Stage stage)
 {
@@ -19,6 +25,23 @@ QString promptText(BoardSession::Stage stage)
     return {};
 }
 
+// The same visible text as promptText: the colour ends before the closing
+// character on some prompts and after it on others, as boards differ there.
+QString colouredPromptText(BoardSession::Stage stage)
+{
+    switch (stage) {
+    case BoardSession::Stage::UserId: return QStringLiteral("\x1b[1;32mUser ID \x1b[0m=");
+    case BoardSession::Stage::Password: return QStringLiteral("\x1b[1;32mPassword \x1b[0m=");
+    case BoardSession::Stage::HandleName: return QStringLiteral("\x1b[1;32mHandle Name \x1b[0m=");
+    case BoardSession::Stage::Main: return QStringLiteral("\x1b[1;36mMAIN (G,C,I,?) >\x1b[0m");
+    case BoardSession::Stage::ChatMenu: return QStringLiteral("\x1b[1;35mCHAT (E,W,0,?) \x1b[0m>");
+    case BoardSession::Stage::Profile: return QStringLiteral("\x1b[33mINSTALL (?,0) >\x1b[0m");
+    case BoardSession::Stage::Room:
+    case BoardSession::Stage::Closed: break;
+    }
+    return {};
+}
+
 bool isGuest(const QString& userId)
 {
     return userId.compare(u"Guest", Qt::CaseInsensitive) == 0;
@@ -26,7 +49,10 @@ bool isGuest(const QString& userId)
 
 }  // namespace
 
-BoardSession::BoardSession(Board& board) : board_(board) {}
+BoardSession::BoardSession(Board& board, SessionStyle style)
+    : board_(board), style_(style), lineEnd_(style.lineEndText())
+{
+}
 
 BoardSession::~BoardSession()
 {
@@ -37,8 +63,11 @@ BoardSession::~BoardSession()
 
 void BoardSession::start()
 {
+    const QString banner = QStringLiteral("*** ZKT デモ掲示板 ***");
+    if (style_.colour)
+        write(kClearScreen);
     writeLine({});
-    writeLine(QStringLiteral("*** ZKT デモ掲示板 ***"));
+    writeLine(style_.colour ? kBannerColour + banner + kReset : banner);
     writeLine(QStringLiteral("ゲストの方はユーザーIDに Guest と入力してください。"));
     writeLine({});
     prompt();
@@ -46,20 +75,41 @@ void BoardSession::start()
 
 void BoardSession::receive(QStringView text)
 {
-    lines_.feed(
-        text, [this](const QString& line, bool tooLong) { onLine(line, tooLong); },
-        [this] { return stage_ != Stage::Closed; });
+    const auto handler = [this](const QString& line, bool tooLong) { onLine(line, tooLong); };
+    const auto open = [this] { return stage_ != Stage::Closed; };
+    if (!echoing_) {
+        lines_.feed(text, handler, open);
+        return;
+    }
+    // One character at a time, so that each echo comes before what its
+    // line end makes the board say.
+    for (qsizetype i = 0; i < text.size() && open(); ++i) {
+        echo(text[i]);
+        lines_.feed(text.sliced(i, 1), handler, open);
+    }
+}
+
+void BoardSession::timeOut()
+{
+    if (promptShowing_)
+        write(lineEnd_);
+    close(QStringLiteral("一定時間入力がなかったため、接続を終了します。"));
 }
 
 void BoardSession::roomLine(const QString& line)
 {
-    writeLine(line);
+    const qsizetype split = line.indexOf(u'>');
+    if (split < 0) {
+        writeLine(line);
+        return;
+    }
+    writeChatLine(line.left(split), line.mid(split + 1));
 }
 
 void BoardSession::onLine(const QString& line, bool tooLong)
 {
-    if (promptShowing_) {
-        write(kCrLf);
+    if (promptShowing_ || echoing_) {
+        write(lineEnd_);
         promptShowing_ = false;
     }
     if (tooLong) {
@@ -148,7 +198,7 @@ void BoardSession::onHandleName(const QString& line)
 void BoardSession::loggedIn()
 {
     writeLine({});
-    writeLine(QStringLiteral("ようこそ、%1さん。").arg(handle_));
+    writeLine((style_.colour ? kBell : QString()) + QStringLiteral("ようこそ、%1さん。").arg(handle_));
     showMain();
 }
 
@@ -156,7 +206,7 @@ void BoardSession::showMain()
 {
     stage_ = Stage::Main;
     writeLine({});
-    writeLine(QStringLiteral("──── メインメニュー ────"));
+    writeLine(QStringLiteral("──── メインメニュー ────") + (style_.colour ? kEraseLine : QString()));
     writeLine(QStringLiteral("  C: チャット"));
     writeLine(QStringLiteral("  I: 登録内容"));
     writeLine(QStringLiteral("  G: ログアウト"));
@@ -219,7 +269,7 @@ void BoardSession::enterRoom()
 {
     stage_ = Stage::Room;
     board_.room.enter(this);
-    writeLine(QStringLiteral("SYSOP>/? でヘルプ、// で退室します。"));
+    writeChatLine(QStringLiteral("SYSOP"), QStringLiteral("/? でヘルプ、// で退室します。"));
 }
 
 void BoardSession::onRoom(const QString& line)
@@ -231,8 +281,8 @@ void BoardSession::onRoom(const QString& line)
     // An empty line says nothing; the room keeps waiting.
     if (line.trimmed().isEmpty())
         return;
-    writeLine(QStringLiteral("発言>") + line);
-    writeLine(handle_ + u'>' + line);
+    writeChatLine(QStringLiteral("発言"), line);
+    writeChatLine(handle_, line);
     board_.room.say(this, handle_, line);
 }
 
@@ -303,12 +353,26 @@ void BoardSession::write(const QString& text)
 
 void BoardSession::writeLine(const QString& line)
 {
-    write(line + kCrLf);
+    write(line + lineEnd_);
+}
+
+void BoardSession::writeChatLine(const QString& handle, const QString& text)
+{
+    writeLine((style_.colour ? kHandleColour + handle + kReset : handle) + u'>' + text);
+}
+
+void BoardSession::echo(QChar typed)
+{
+    const char16_t u = typed.unicode();
+    // Line ends are echoed by onLine; a password is not shown.
+    if (u < 0x20 || u == 0x7F || stage_ == Stage::Password || stage_ == Stage::Closed)
+        return;
+    write(QString(typed));
 }
 
 void BoardSession::prompt()
 {
-    const QString text = promptText(stage_);
+    const QString text = style_.colour ? colouredPromptText(stage_) : promptText(stage_);
     if (text.isEmpty())
         return;
     write(text);

@@ -8,11 +8,13 @@
 #include "Board.h"
 #include "ChatRoom.h"
 #include "LineAssembler.h"
+#include "SessionStyle.h"
 
 // One user's dialogue with the board, without any socket: typed text goes
 // in, the board's text comes out through onOutput. Prompts are written
 // without a line end, so the prompt's closing character is the last one the
-// client sees; every other line ends in CR LF.
+// client sees; every other line ends in the style's line end (CR LF unless
+// told otherwise).
 class BoardSession : public RoomMember {
 public:
     enum class Stage { UserId, Password, HandleName, Main, ChatMenu, Room, Profile, Closed };
@@ -20,7 +22,7 @@ public:
     static constexpr int kMaxLineLength = 4096;
     static constexpr int kMaxAttempts = 3;
 
-    explicit BoardSession(Board& board);
+    explicit BoardSession(Board& board, SessionStyle style = {});
     ~BoardSession() override;
     BoardSession(const BoardSession&) = delete;
     BoardSession& operator=(const BoardSession&) = delete;
@@ -33,6 +35,11 @@ public:
     void start();
     // Text as typed, in any pieces; each finished line is acted on.
     void receive(QStringView text);
+    // The board echoes what is typed, as a telnet daemon that agreed to echo
+    // does: every character but a password's, and every line end.
+    void setEchoing(bool echoing) { echoing_ = echoing; }
+    // Nothing came for too long: a farewell, then the board closes.
+    void timeOut();
 
     Stage stage() const { return stage_; }
     const QString& handle() const { return handle_; }
@@ -62,10 +69,15 @@ private:
 
     void write(const QString& text);
     void writeLine(const QString& line);
+    void writeChatLine(const QString& handle, const QString& text);
+    void echo(QChar typed);
     void prompt();
     void close(const QString& farewell);
 
     Board& board_;
+    const SessionStyle style_;
+    const QString lineEnd_;
+    bool echoing_ = false;
     LineAssembler lines_{kMaxLineLength};
     Stage stage_ = Stage::UserId;
     bool promptShowing_ = false;
