@@ -2,8 +2,8 @@
 
 #include <QtGlobal>
 
-// The cost of a main-menu prompt followed by a flood of ">" (each one closes
-// the prompt again and applies the mode) against the same number of letters,
+// The cost of a flood of ">" after a main-menu prompt (each one closes the
+// prompt again and applies the mode) against the same number of letters,
 // both received through the real main window, shown offscreen. Returns the
 // ratio of the two work times (">" over letters).
 double gtFloodVsLetters(qsizetype bytes, qsizetype block, int repeat);
