@@ -11,6 +11,7 @@
 #include <string>
 
 #include "BenchRig.h"
+#include "GtFlood.h"
 #include "Measure.h"
 #include "PromptLatency.h"
 #include "TrafficGenerator.h"
@@ -24,6 +25,7 @@ struct Options {
     double mb = 100;             // traffic for the decode and pipeline figures
     qint64 lines = 10'000'000;   // the longest history
     double longLineMb = 10;      // the line without CR
+    double gtFloodMb = 1;        // ">" after a main-menu prompt
     qint64 gridRows = 1'000'000; // rows of the big grids
     int prompts = 1000;
     int repeat = 3;
@@ -43,7 +45,7 @@ bool parse(int argc, char** argv, Options& o)
         };
         double v = 0;
         if (a == "--smoke") {
-            o = Options{4, 20'000, 1, 20'000, 50, 1, 16384, o.only};
+            o = Options{4, 20'000, 1, 0.05, 20'000, 50, 1, 16384, o.only};
         } else if (a == "--wall") {
             Measure::useWallClock() = true;
         } else if (a == "--only" && i + 1 < argc) {
@@ -54,6 +56,8 @@ bool parse(int argc, char** argv, Options& o)
             o.lines = qint64(v);
         } else if (a == "--long-line-mb" && value(v)) {
             o.longLineMb = v;
+        } else if (a == "--gt-flood-mb" && value(v)) {
+            o.gtFloodMb = v;
         } else if (a == "--grid-rows" && value(v)) {
             o.gridRows = qint64(v);
         } else if (a == "--prompts" && value(v)) {
@@ -64,9 +68,9 @@ bool parse(int argc, char** argv, Options& o)
             o.block = qsizetype(v);
         } else {
             std::fprintf(stderr,
-                         "usage: zkt-bench [--smoke] [--mb N] [--lines N] [--long-line-mb N]\n"
+                         "usage: zkt-bench [--smoke] [--mb N] [--lines N] [--long-line-mb N] [--gt-flood-mb N]\n"
                          "                 [--grid-rows N] [--prompts N] [--repeat N] [--block BYTES] [--wall]\n"
-                         "                 [--only history|pipeline|long-line|grids|latency]\n");
+                         "                 [--only history|pipeline|long-line|gt-flood|grids|latency]\n");
             return false;
         }
     }
@@ -268,6 +272,14 @@ void longLine(const Options& o)
     print("append-repaint-short-lines", shortAppend * 1e3, "ms");
 }
 
+// --- a flood of ">" after a menu prompt ----------------------------------------
+
+void gtFlood(const Options& o)
+{
+    const double ratio = gtFloodVsLetters(qsizetype(o.gtFloodMb * 1e6), o.block, o.repeat);
+    print("gt-flood-vs-letters", ratio, "x");
+}
+
 // --- big grids -------------------------------------------------------------------
 
 void bigGrids(const Options& o)
@@ -334,6 +346,8 @@ int main(int argc, char** argv)
     if (!o.only.empty() && o.only != "pipeline") {
         if (wanted("long-line"))
             longLine(o);
+        if (wanted("gt-flood"))
+            gtFlood(o);
         if (wanted("grids"))
             bigGrids(o);
         if (wanted("latency"))
@@ -360,6 +374,8 @@ int main(int argc, char** argv)
     bytes = QByteArray();
     if (wanted("long-line"))
         longLine(o);
+    if (wanted("gt-flood"))
+        gtFlood(o);
     if (wanted("grids"))
         bigGrids(o);
     if (wanted("latency"))

@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev googletest
-  fonts-ipafont-gothic
+  fonts-ipafont-gothic qt6-translations-l10n
   xvfb xauth
   inetutils-telnetd
 )

@@ -1,10 +1,12 @@
 #include <QApplication>
 #include <QDir>
+#include <QLocale>
 
 #include "common/IniSettingsStore.h"
 #include "controls/qt/QtTelnetSocket.h"
 #include "common/QtTimeSource.h"
 #include "main/qt/Fonts.h"
+#include "main/qt/QtTranslations.h"
 #include "main/qt/frmMain.h"
 
 int main(int argc, char** argv)
@@ -14,6 +16,7 @@ int main(int argc, char** argv)
     // No display name: X11 would append it to every window title.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.zkt.zkt"));
     Fonts::RegisterSubstitutions();
+    QtTranslations::Install(QLocale::system());
 
     IniSettingsStore store(IniSettingsStore::defaultPath());
     QtTimeSource time;

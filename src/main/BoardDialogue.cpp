@@ -13,8 +13,10 @@ BoardDialogue::BoardDialogue(SettingsStore& store, TelnetSocket& socket, GridMod
     : store_(store), socket_(socket), terminal_(terminal), chat_(chat), window_(window), time_(time) {
     // The window shows what the dialogue holds, so the designed bar goes
     // through it as every later caption does.
-    for (int item = 0; item < int(captions_.size()); ++item)
-        setCaption(item, Captions::Designed[item].toString());
+    for (int item = 0; item < int(captions_.size()); ++item) {
+        captions_[item] = Captions::Designed[item].toString();
+        window_.setFunctionKeyCaption(item, captions_[item]);
+    }
     socket_.setListener(this);
     // A chat row's message is the end of a terminal line: kept once.
     chat_.borrowTextFrom(&terminal_);
@@ -61,6 +63,10 @@ void BoardDialogue::showState(const QString& text) {
 }
 
 void BoardDialogue::setCaption(int item, const QString& caption) {
+    // The mode is applied at every menu prompt, so mostly nothing changes;
+    // that must cost nothing, however often the host repeats the prompt.
+    if (captions_[item] == caption)
+        return;
     captions_[item] = caption;
     window_.setFunctionKeyCaption(item, caption);
 }

@@ -125,6 +125,9 @@ private:
     // No command is pending or to be armed: only a closing character can
     // make the step act.
     bool commandIsIdle() const;
+    // Applying "Main" again would change nothing: the mode, its captions and
+    // (when the screen follows the mode) the terminal screen are in place.
+    bool mainModeIsInPlace() const;
     // Takes the ordinary characters from i up to the next line end; returns
     // where they end.
     qsizetype receiveRun(QStringView text, qsizetype i);

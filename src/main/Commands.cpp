@@ -3,6 +3,7 @@
 #include "controls/GridModel.h"
 #include "main/Captions.h"
 #include "main/MainWindowPort.h"
+#include "main/SingleLineText.h"
 
 namespace {
 constexpr qsizetype kTipLimit = 10000;  // characters
@@ -56,7 +57,9 @@ void BoardDialogue::FunctionKeyPressed(int number) {
 }
 
 void BoardDialogue::InputLineEnter() {
-    const QString line = window_.inputText();
+    // One Enter sends one line, and no control character reaches the host as
+    // a command, however the text came into the input line.
+    const QString line = SingleLineText::Cleaned(window_.inputText());
     // An unsent line stays in the input line, so nothing typed is lost.
     if (!send(line))
         return;

@@ -8,6 +8,13 @@ namespace {
 // The chat view's designed column widths, in twips.
 constexpr double kChatHandleWidth = 1200;
 constexpr double kChatMessageWidth = 975;
+
+const Captions::ModeCaptions* captionsOf(QStringView mode) {
+    for (const Captions::ModeCaptions& entry : Captions::PerMode)
+        if (entry.mode == mode)
+            return &entry;
+    return nullptr;
+}
 }  // namespace
 
 void BoardDialogue::SetMode(const QString& word) {
@@ -15,8 +22,13 @@ void BoardDialogue::SetMode(const QString& word) {
     for (const Captions::ModeCaptions& entry : Captions::PerMode) {
         if (word != entry.mode)
             continue;
-        for (size_t i = 0; i < Captions::ModeItems.size(); ++i)
-            setCaption(Captions::ModeItems[i], entry.captions[i].toString());
+        for (size_t i = 0; i < Captions::ModeItems.size(); ++i) {
+            // Compared before a string is made: the mode is applied again at
+            // every menu prompt, and mostly nothing changes.
+            const int item = Captions::ModeItems[i];
+            if (captions_[item] != entry.captions[i])
+                setCaption(item, entry.captions[i].toString());
+        }
         if (word != modeShown_) {
             modeShown_ = word;
             if (word == u"Main")
@@ -30,6 +42,16 @@ void BoardDialogue::SetMode(const QString& word) {
             SwitchScreen(word == u"Main" ? QStringLiteral("Terminal") : QStringLiteral("Chat"));
         return;
     }
+}
+
+bool BoardDialogue::mainModeIsInPlace() const {
+    if (currentMode_ != u"Main")
+        return false;
+    static const Captions::ModeCaptions* const main = captionsOf(u"Main");
+    for (size_t i = 0; i < Captions::ModeItems.size(); ++i)
+        if (captions_[Captions::ModeItems[i]] != main->captions[i])
+            return false;
+    return !settings_.AutoChangeWindow || (terminal_.isVisible() && !chat_.isVisible());
 }
 
 void BoardDialogue::SwitchScreen(const QString& word) {

@@ -23,16 +23,13 @@ struct SplitLine {
     QStringView message;
 };
 
-// The first CR, LF or ">" in chars[i..n), or n: the one scan that a run of
-// ordinary characters needs. Eight characters at a time where SSE2 is there
-// (every x86-64), one at a time elsewhere.
-bool isLineEndOrPrompt(char16_t c) {
-    return c == kCR || c == kLF || c == u'>';
-}
-
-qsizetype findLineEndOrPrompt(const char16_t* chars, qsizetype i, qsizetype n) {
+// The first CR, LF or `prompt` in chars[i..n), or n: the one scan that a run
+// of ordinary characters needs (`prompt` is CR when no prompt can matter).
+// Eight characters at a time where SSE2 is there (every x86-64), one at a
+// time elsewhere.
+qsizetype findLineEndOrPrompt(const char16_t* chars, qsizetype i, qsizetype n, char16_t prompt) {
 #if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi16(kCR), lf = _mm_set1_epi16(kLF), gt = _mm_set1_epi16(u'>');
+    const __m128i cr = _mm_set1_epi16(kCR), lf = _mm_set1_epi16(kLF), gt = _mm_set1_epi16(prompt);
     for (; i + 8 <= n; i += 8) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars + i));
         const __m128i hit =
@@ -42,7 +39,7 @@ qsizetype findLineEndOrPrompt(const char16_t* chars, qsizetype i, qsizetype n) {
             return i + std::countr_zero(unsigned(mask)) / 2;
     }
 #endif
-    while (i < n && !isLineEndOrPrompt(chars[i]))
+    while (i < n && chars[i] != kCR && chars[i] != kLF && chars[i] != prompt)
         ++i;
     return i;
 }
@@ -204,7 +201,10 @@ qsizetype BoardDialogue::receiveRun(QStringView text, qsizetype i) {
             // With no command pending or to be armed, only a menu prompt's
             // ">" can make the step act (a step at "=" finds nothing to do):
             // the characters before the next ">", or the line end, go in one go.
-            const qsizetype stop = findLineEndOrPrompt(chars, i, n);
+            // Once the main menu's mode is in place such a step changes
+            // nothing, so a flood of ">" goes in one go as well.
+            const char16_t prompt = mainModeIsInPlace() ? kCR : u'>';
+            const qsizetype stop = findLineEndOrPrompt(chars, i, n, prompt);
             lineFacts_.appendLater(text.sliced(i, stop - i));
             i = stop;
             if (i == n)

@@ -1,5 +1,6 @@
 #include "main/WindowPlacement.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -52,6 +53,16 @@ Outer Initial(const Stored& stored, double screenWidth, double screenHeight)
     outer.top = stored.top == -1 ? screenHeight / 2 - outer.height / 2 : stored.top;
     outer.left = stored.left == -1 ? screenWidth / 2 - outer.width / 2 : stored.left;
     return outer;
+}
+
+Outer FitInto(const Outer& outer, const Outer& area)
+{
+    Outer fitted = outer;
+    fitted.width = std::min(outer.width, area.width);
+    fitted.height = std::min(outer.height, area.height);
+    fitted.left = std::max(area.left, std::min(outer.left, area.left + area.width - fitted.width));
+    fitted.top = std::max(area.top, std::min(outer.top, area.top + area.height - fitted.height));
+    return fitted;
 }
 
 bool Save(SettingsStore& store, const Outer& outer, bool screenSave, bool minimised)

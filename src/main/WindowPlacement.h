@@ -33,6 +33,12 @@ Stored Read(const SettingsStore& store);
 // position centres the window.
 Outer Initial(const Stored& stored, double screenWidth, double screenHeight);
 
+// The outer rectangle moved and, if need be, shrunk to lie within `area`
+// (the available part of the window's screen, in the same twips): a
+// placement stored on a larger screen, at a smaller scale or on a screen
+// since removed must not leave the window's controls out of reach.
+Outer FitInto(const Outer& outer, const Outer& area);
+
 // Writes the four keys when the user asked for it and the window is not
 // minimised. Returns whether anything was written.
 bool Save(SettingsStore& store, const Outer& outer, bool screenSave, bool minimised);

@@ -224,7 +224,14 @@ INSTANTIATE_TEST_SUITE_P(
         EnterCase{"SlashQuestionNeverEchoed", true, true, "/?", {"/?\r\n"}, {}},
         EnterCase{"SlashOnlyFirstCharacter", true, true, " /x", {" /x\r\n"}, {{"Taro", " /x"}}},
         EnterCase{"SentAsTyped", false, false, "  spaced  ", {"  spaced  \r\n"}, {}},
-        EnterCase{"ChatPromptLookalikeNotAdded", true, true, "CHAT (x)>", {"CHAT (x)>\r\n"}, {}}),
+        EnterCase{"ChatPromptLookalikeNotAdded", true, true, "CHAT (x)>", {"CHAT (x)>\r\n"}, {}},
+        // Text that reached the input line with line breaks or control
+        // characters still goes out as one line, without the controls.
+        EnterCase{"LineBreaksBecomeSpaces", true, true, "line1\nline2\r\nline3\rend",
+                  {"line1 line2 line3 end\r\n"}, {{"Taro", "line1 line2 line3 end"}}},
+        EnterCase{"ControlsRemovedTabKept", false, true, QStringLiteral("a\x1b[31mb\x07" "c\td\x7f") + QChar(0) + "e",
+                  {"a[31mbc\tde\r\n"}, {}},
+        EnterCase{"OnlyControls", true, true, "\x1b\x07", {"\r\n"}, {{"Taro", ""}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CommandsTest, EchoedLineAndHostEchoShowOnce) {

@@ -68,16 +68,25 @@ struct ModeCase {
 
 class ModeCaptions : public DialogueFixture, public ::testing::WithParamInterface<ModeCase> {};
 
-TEST_P(ModeCaptions, SetModeWritesFourKeysInOrder) {
-    window.captionWrites.clear();
-    dialogue.SetMode(GetParam().word);
-    EXPECT_EQ(captions(), GetParam().bar);
-    EXPECT_EQ(window.captions, GetParam().bar);
-    ASSERT_EQ(window.captionWrites.size(), 4u);
-    const int order[] = {0, 1, 4, 6};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(window.captionWrites[i].first, order[i]);
-        EXPECT_EQ(window.captionWrites[i].second, GetParam().bar[order[i]]);
+// The four keys are written in the order F1, F2, F5, F7, each only when its
+// caption changes: applying the mode that is in place writes nothing.
+TEST_P(ModeCaptions, SetModeWritesTheChangedKeysInOrder) {
+    for (const char* before : {"LineOff", "Main", "Chat"}) {
+        SCOPED_TRACE(before);
+        dialogue.SetMode(before);
+        const Bar shown = window.captions;
+        window.captionWrites.clear();
+        dialogue.SetMode(GetParam().word);
+        EXPECT_EQ(captions(), GetParam().bar);
+        EXPECT_EQ(window.captions, GetParam().bar);
+        std::vector<std::pair<int, QString>> expected;
+        for (int item : {0, 1, 4, 6})
+            if (shown[item] != GetParam().bar[item])
+                expected.emplace_back(item, GetParam().bar[item]);
+        EXPECT_EQ(window.captionWrites, expected);
+        window.captionWrites.clear();
+        dialogue.SetMode(GetParam().word);
+        EXPECT_TRUE(window.captionWrites.empty());
     }
 }
 
@@ -200,6 +209,42 @@ TEST_F(ModesTest, SwitchingScreensKeepsModeCaptionsAndRows) {
     EXPECT_EQ(captions(), before);
     EXPECT_TRUE(window.captionWrites.empty());
     EXPECT_EQ(terminalRows(), (QStringList{"hello", ""}));
+}
+
+}  // namespace
+
+namespace {
+
+// A host that repeats the main menu's closing ">" over and over: the first
+// one applies the mode; the others find it in place and write nothing, yet
+// a chat screen chosen in between still gives way to the terminal.
+TEST_F(ModesTest, ARepeatedMenuPromptWritesTheCaptionsOnce) {
+    dialogue.Settings().HandleName = "Taro";  // no handle lookup to arm
+    struct Case {
+        const char* name;
+        int blockSize;
+    };
+    for (const Case c : {Case{"one block", 0}, Case{"one character per block", 1}}) {
+        SCOPED_TRACE(c.name);
+        dialogue.SwitchScreen("Init");
+        window.captionWrites.clear();
+        const QString text = QStringLiteral("MAIN (1-9)") + QString(2000, u'>');
+        if (c.blockSize == 0) {
+            receive(text);
+        } else {
+            for (QChar ch : text)
+                receive(QString(ch));
+        }
+        EXPECT_EQ(window.captions, kMain);
+        EXPECT_EQ(window.captionWrites.size(), 4u);  // F1, F2, F5 and F7 once
+
+        dialogue.SwitchScreen("Chat");
+        receive(QStringLiteral(">>"));
+        EXPECT_TRUE(terminal.isVisible());
+        EXPECT_FALSE(chat.isVisible());
+        EXPECT_EQ(window.captionWrites.size(), 4u);
+        receive(QStringLiteral("\r\n"));
+    }
 }
 
 }  // namespace

@@ -87,3 +87,32 @@ TEST(WindowPlacementTest, SavedPlacementReadsBackTheSame)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WindowPlacementTest, APlacementIsFittedIntoTheScreensAvailableArea)
+{
+    // The available area of a 1280 x 1024 screen at scale 2 (640 x 512
+    // logical pixels) less a 30-pixel panel at the top.
+    const Outer area{0, 450, 9600, 7230};
+    struct Case {
+        const char* name;
+        Outer stored;
+        Outer fitted;
+    };
+    const Case cases[] = {
+        {"inside stays", {1500, 1500, 6000, 4500}, {1500, 1500, 6000, 4500}},
+        {"exactly the area stays", area, area},
+        {"too large: the whole area", {100, 200, 15000, 11400}, area},
+        {"too wide only", {300, 600, 20000, 3000}, {0, 600, 9600, 3000}},
+        {"past the right and bottom edges", {8000, 7000, 3000, 2000}, {6600, 5680, 3000, 2000}},
+        {"past the left edge and under the panel", {-4000, 0, 3000, 2000}, {0, 450, 3000, 2000}},
+        {"far off, on a screen since removed", {90000, -5000, 4000, 3000}, {5600, 450, 4000, 3000}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(WindowPlacement::FitInto(c.stored, area), c.fitted);
+    }
+}
+
+}  // namespace

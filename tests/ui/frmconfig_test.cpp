@@ -189,6 +189,28 @@ TEST_F(FrmConfigTest, ConfirmingWritesWhatWasEdited) {
     EXPECT_EQ(reloaded, dialog.editSettings());
 }
 
+// A value of any length is stored whole, whether loaded, pasted or typed:
+// nothing is cut at QLineEdit's default of 32,767 characters.
+TEST_F(FrmConfigTest, LongTextsAreStoredWhole) {
+    const QString loaded = QString(40000, u'l');
+    const QString pasted = QString(40000, u'あ');
+    const QString typed = QString(32767, u'x');
+    Preload({{"HandleName", loaded}});
+    Open([&](QDialog* w) {
+        EXPECT_EQ(Text(w, "imtHandleName")->text().size(), loaded.size());
+        for (const char* name : {"imtUserID", "imtPassword", "imtConnectionAddress", "imtHandleSuffix"})
+            Text(w, name)->setText(pasted);
+        Text(w, "imtHandleSuffix")->setText(typed);
+        Text(w, "imtHandleSuffix")->end(false);
+        Type(Text(w, "imtHandleSuffix"), QStringLiteral("yz"));
+        Button(w, "cmdEnd0")->click();
+    });
+    EXPECT_EQ(Stored("HandleName"), loaded);
+    for (const char* key : {"UserID", "Password", "ConnectionAddress"})
+        EXPECT_EQ(Stored(QLatin1String(key)), pasted) << key;
+    EXPECT_EQ(Stored("HandleSuffix"), typed + QStringLiteral("yz"));
+}
+
 TEST_F(FrmConfigTest, EveryOtherWayOfClosingWritesNothing) {
     struct Way {
         const char* name;

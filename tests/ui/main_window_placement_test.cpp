@@ -83,9 +83,9 @@ TEST_F(MainWindowPlacementTest, OpensWhereTheStoreSays)
     const Case cases[] = {
         {"empty store: two thirds, centred", nullptr, nullptr, nullptr, nullptr,
          outerFromTwips(sw / 2 - w3 / 2, sh / 2 - h3 / 2, w3, h3)},
-        {"all four", "1500", "3000", "4500", "6000", outerFromTwips(3000, 1500, 6000, 4500)},
-        {"only the width", nullptr, nullptr, nullptr, "6000",
-         outerFromTwips(sw / 2 - 3000, sh / 2 - h3 / 2, 6000, h3)},
+        {"all four", "1500", "600", "4000", "5000", outerFromTwips(600, 1500, 5000, 4000)},
+        {"only the width", nullptr, nullptr, nullptr, "4500",
+         outerFromTwips(sw / 2 - 2250, sh / 2 - h3 / 2, 4500, h3)},
         {"only the height", nullptr, nullptr, "3000", nullptr,
          outerFromTwips(sw / 2 - w3 / 2, sh / 2 - 1500, w3, 3000)},
         {"-1 is nothing stored", "-1", "-1", "-1", "-1",
@@ -95,10 +95,6 @@ TEST_F(MainWindowPlacementTest, OpensWhereTheStoreSays)
         // 22.5 twips to the even 22 is one pixel; 23 would be two.
         {"fractions round halves to even", "37.5", "22.5", "3000.4", "4499.5",
          outerFromTwips(22, 38, 4500, 3000)},
-        // Past the right and bottom edges: the offscreen platform itself
-        // pulls a window back from beyond the left and top ones.
-        {"a position off the screen stays", "13500", "15000", "3000", "4500",
-         outerFromTwips(15000, 13500, 4500, 3000)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -109,6 +105,63 @@ TEST_F(MainWindowPlacementTest, OpensWhereTheStoreSays)
         EXPECT_EQ(window->frameGeometry(), c.expected);
         EXPECT_TRUE(store.written.isEmpty());  // loading writes nothing
     }
+}
+
+// A placement stored on a larger screen or at a smaller scale opens within
+// the screen's available area, as large as fits; what fits stays as stored.
+TEST_F(MainWindowPlacementTest, APlacementIsFittedIntoTheScreen)
+{
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    const double aw = twips(available.width()), ah = twips(available.height());
+    struct Case {
+        const char* name;
+        double top, left, height, width;
+    };
+    const Case cases[] = {
+        {"too large for the screen", 300, 450, ah * 2, aw * 2.5},
+        {"past the right and bottom edges", ah - 1500, aw - 1500, 3000, 4000},
+        {"past the left and top edges", -3000, -4500, 3000, 4000},
+        {"on a screen since removed", 90000, -90000, 3000, 4000},
+        {"exactly the screen", 0, 0, ah, aw},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window.reset();
+        store.inner = MemorySettingsStore();
+        const auto text = [](double v) { return QString::number(std::lround(v)); };
+        for (const auto& [key, value] : {std::pair{kTop, c.top}, {kLeft, c.left}, {kHeight, c.height},
+                                         {kWidth, c.width}})
+            store.put(key, text(value));
+        start();
+        const QRect outer = window->frameGeometry();
+        EXPECT_TRUE(available.contains(outer)) << outer.x() << "," << outer.y() << " " << outer.width()
+                                                << "x" << outer.height();
+        EXPECT_EQ(outer.width(), std::min(px(std::lround(c.width)), available.width()));
+        EXPECT_EQ(outer.height(), std::min(px(std::lround(c.height)), available.height()));
+        EXPECT_TRUE(window->inputLine()->isVisible());
+        EXPECT_TRUE(store.written.isEmpty());
+    }
+}
+
+// The fitting is for this screen only: closing a fitted window that the
+// user has not moved or resized keeps the placement as it was stored.
+TEST_F(MainWindowPlacementTest, AFittedPlacementIsStoredAgainOnlyWhenTheUserChangesIt)
+{
+    store.put(u"ScreenSave"_qs, u"True"_qs);
+    storePlacement("-3000", "90000", "40000", "50000");
+    start();
+    const QRect fitted = window->frameGeometry();
+    window->close();
+    EXPECT_EQ(stored(), (std::vector<QString>{u"-3000"_qs, u"90000"_qs, u"40000"_qs, u"50000"_qs}));
+
+    window.reset();
+    start();
+    EXPECT_EQ(window->frameGeometry(), fitted);
+    window->resize(window->width() / 2, window->height() / 2);
+    settle();
+    const QRect resized = window->frameGeometry();
+    window->close();
+    EXPECT_EQ(stored(), twipsOf(resized));
 }
 
 // --- Save -------------------------------------------------------------------
@@ -131,7 +184,7 @@ TEST_F(MainWindowPlacementTest, ClosingStoresTheOuterRectangleOnceAndFlushes)
 TEST_F(MainWindowPlacementTest, MaximisedStoresTheMaximisedRectangle)
 {
     store.put(u"ScreenSave"_qs, u"True"_qs);
-    storePlacement("1500", "3000", "4500", "6000");
+    storePlacement("1500", "600", "4000", "5000");
     start();
     const QRect normal = window->frameGeometry();
     window->showMaximized();
@@ -164,7 +217,7 @@ TEST_F(MainWindowPlacementTest, NothingIsWrittenWhenMinimisedOrNotAskedFor)
         store.written.clear();
         if (c.screenSave)
             store.put(u"ScreenSave"_qs, QString::fromUtf8(c.screenSave));
-        storePlacement("1500", "3000", "4500", "6000");
+        storePlacement("1500", "600", "4000", "5000");
         start();
         window->move(window->pos() + QPoint(25, 25));
         if (c.minimise) {
@@ -174,12 +227,12 @@ TEST_F(MainWindowPlacementTest, NothingIsWrittenWhenMinimisedOrNotAskedFor)
         }
         window->close();
         EXPECT_TRUE(store.written.isEmpty());
-        EXPECT_EQ(stored(), (std::vector<QString>{u"1500"_qs, u"3000"_qs, u"4500"_qs, u"6000"_qs}));
+        EXPECT_EQ(stored(), (std::vector<QString>{u"1500"_qs, u"600"_qs, u"4000"_qs, u"5000"_qs}));
 
         // The earlier placement still applies at the next start.
         window.reset();
         start();
-        EXPECT_EQ(window->frameGeometry(), outerFromTwips(3000, 1500, 6000, 4500));
+        EXPECT_EQ(window->frameGeometry(), outerFromTwips(600, 1500, 5000, 4000));
     }
 }
 
@@ -251,7 +304,7 @@ TEST(MainWindowPlacementScaled, PlacementHoldsAtScaleFactorTwo)
         EXPECT_DOUBLE_EQ(QGuiApplication::primaryScreen()->devicePixelRatio(), 2.0);
         return;
     }
-    expectChildPassesAtScaleFactorTwo(kScaledRun, {}, QStringLiteral("[  PASSED  ] 8 tests"));
+    expectChildPassesAtScaleFactorTwo(kScaledRun, {}, QStringLiteral("[  PASSED  ] 10 tests"));
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // keys, screens, quoting, cell tips, the socket check and the settings
 // dialog.
 
+#include <QClipboard>
 #include <QDialog>
+#include <QTest>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -12,6 +14,7 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 #include <vector>
 
 #include "controls/GridModel.h"
@@ -318,6 +321,56 @@ TEST_F(MainWindowTest, ClickingAKeyActsAsPressingIt)
     EXPECT_EQ(socket.connectCount(), 1);
     clickItem(7);  // 終了
     EXPECT_EQ(exits, std::vector<int>{0});
+}
+
+// --- Input line -------------------------------------------------------------
+
+// Whatever comes into the input line, one Enter sends one whole line: line
+// breaks become spaces, control characters other than TAB are dropped, and
+// nothing is cut at QLineEdit's default length of 32,767 characters.
+TEST_F(MainWindowTest, TheInputLineSendsOneWholeLineWithoutControls)
+{
+    start();
+    pressKey(window->inputLine(), 1);  // ログイン
+    ASSERT_EQ(socket.state(), TelnetSocket::Connected);
+    QLineEdit* input = window->inputLine();
+    const QString longLine = QString(100000, u'あ');
+    struct Case {
+        const char* name;
+        std::function<void()> put;
+        QString sent;
+    };
+    const Case cases[] = {
+        {"pasted lines", [&] { QApplication::clipboard()->setText(u"line1\nline2\r\nline3"_qs); input->paste(); },
+         u"line1 line2 line3\r\n"_qs},
+        {"inserted controls", [&] { input->insert(u"a\x1b[1mb\x07\tc"_qs); }, u"a[1mb\tc\r\n"_qs},
+        {"set text", [&] { input->setText(u"x\ry"_qs); }, u"x y\r\n"_qs},
+        {"a long paste", [&] { QApplication::clipboard()->setText(longLine); input->paste(); }, longLine + u"\r\n"_qs},
+        {"typed past 32,767", [&] { input->setText(QString(32767, u'x')); input->end(false);
+                                    QTest::keyClicks(input, u"yz"_qs); },
+         QString(32767, u'x') + u"yz\r\n"_qs},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        socket.clearSent();
+        input->clear();
+        c.put();
+        QTest::keyClick(input, Qt::Key_Return);
+        EXPECT_EQ(socket.sentTexts(), QStringList{c.sent});
+        EXPECT_TRUE(input->text().isEmpty());
+    }
+}
+
+TEST_F(MainWindowTest, APasteInTheMiddleKeepsTheCursorAfterIt)
+{
+    start();
+    QLineEdit* input = window->inputLine();
+    input->setEnabled(true);
+    input->setText(u"abcd"_qs);
+    input->setCursorPosition(2);
+    input->insert(u"x\r\ny\x1b"_qs);
+    EXPECT_EQ(input->text(), u"abx ycd");
+    EXPECT_EQ(input->cursorPosition(), 5);
 }
 
 // --- Screens ----------------------------------------------------------------

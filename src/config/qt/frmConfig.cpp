@@ -166,6 +166,11 @@ void frmConfig::CreateWindow(QWidget* parent) {
     CreateDetailedFrame();
     CreateButtons();
     PlaceFrameControls();
+    // The settings file holds text of any length: no field cuts what is
+    // typed or pasted at QLineEdit's default of 32,767 characters.
+    for (QLineEdit* field : {c_->imtUserID, c_->imtPassword, c_->imtHandleName, c_->imtConnectionAddress,
+                             c_->imtHandleSuffix})
+        field->setMaxLength(std::numeric_limits<int>::max());
     SetTabOrder();
     window_->installEventFilter(this);
     for (QWidget* w : window_->findChildren<QWidget*>())

@@ -5,6 +5,19 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStyle>
+#include <QStyleOptionButton>
+
+#include <algorithm>
+
+namespace {
+
+QString keyName(int item)
+{
+    return QStringLiteral("F%1").arg(item + 1);
+}
+
+}  // namespace
 
 FunctionKeyBar::FunctionKeyBar(QWidget* parent) : QWidget(parent)
 {
@@ -14,9 +27,10 @@ FunctionKeyBar::FunctionKeyBar(QWidget* parent) : QWidget(parent)
     for (int item = 0; item < kItems; ++item) {
         auto* button = new QPushButton(this);
         button->setFocusPolicy(Qt::NoFocus);  // the keys act wherever the focus is
-        button->setToolTip(QStringLiteral("F%1").arg(item + 1));
+        button->setToolTip(keyName(item));
         button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         button->setStyleSheet(QStringLiteral("QPushButton { padding: 1px 0px; }"));
+        button->setEnabled(false);  // no caption yet
         button->installEventFilter(this);
         connect(button, &QPushButton::clicked, this, [this, item] { emit keyPressed(item + 1); });
         row->addWidget(button, 1);
@@ -45,8 +59,11 @@ void FunctionKeyBar::setCaption(int item, const QString& caption)
 {
     if (item < 0 || item >= kItems)
         return;
-    buttons_[item]->setText(caption);
-    fitCaption(buttons_[item]);
+    // Fitting a caption measures it in several sizes: only a new one pays.
+    if (captions_[item] == caption)
+        return;
+    captions_[item] = caption;
+    fitCaption(item);
     // An empty caption does nothing when pressed; show it as such.
     buttons_[item]->setEnabled(!caption.isEmpty());
 }
@@ -55,7 +72,7 @@ QString FunctionKeyBar::caption(int item) const
 {
     if (item < 0 || item >= kItems)
         return {};
-    return buttons_[item]->text();
+    return captions_[item];
 }
 
 QPushButton* FunctionKeyBar::button(int item) const
@@ -67,25 +84,48 @@ QPushButton* FunctionKeyBar::button(int item) const
 
 bool FunctionKeyBar::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Resize)
-        fitCaption(static_cast<QPushButton*>(watched));
+    if (event->type() == QEvent::Resize) {
+        const auto at = std::find(buttons_.begin(), buttons_.end(), watched);
+        if (at != buttons_.end())
+            fitCaption(int(at - buttons_.begin()));
+    }
     return QWidget::eventFilter(watched, event);
 }
 
-// A narrow key still shows its whole caption, such as "チャットアウト", in a
-// smaller face rather than cut off.
-void FunctionKeyBar::fitCaption(QPushButton* button) const
+// The width the button's style leaves for its text, less a pixel each side
+// so that no stroke touches the edge.
+int FunctionKeyBar::textRoom(const QPushButton* button) const
+{
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const QRect contents = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+    return std::max(0, std::min(contents.width(), button->width()) - 2);
+}
+
+// A narrow key shows its whole caption, such as "チャットアウト", in a
+// smaller face; below the smallest readable size it is shortened with "…"
+// and the whole caption becomes the key's tooltip. It is never cut off.
+void FunctionKeyBar::fitCaption(int item)
 {
     constexpr double kSmallest = 5.0;
-    constexpr int kMargin = 6;
+    ++fitCount_;
+    QPushButton* button = buttons_[item];
+    const QString& caption = captions_[item];
     QFont face = font();
     const double full = face.pointSizeF() > 0 ? face.pointSizeF() : 9.0;
-    const int room = button->width() - kMargin;
-    for (double size = full; size >= kSmallest; size -= 0.5) {
+    const double room = textRoom(button);
+    double size = full;
+    face.setPointSizeF(size);
+    while (QFontMetricsF(face).horizontalAdvance(caption) > room && size - 0.5 >= kSmallest) {
+        size -= 0.5;
         face.setPointSizeF(size);
-        if (QFontMetricsF(face).horizontalAdvance(button->text()) <= room)
-            break;
     }
+    const bool fits = QFontMetricsF(face).horizontalAdvance(caption) <= room;
+    const QString shown = fits ? caption : QFontMetricsF(face).elidedText(caption, Qt::ElideRight, room);
     if (button->font() != face)
         button->setFont(face);
+    if (button->text() != shown)
+        button->setText(shown);
+    button->setToolTip(fits ? keyName(item) : caption);
 }

@@ -19,9 +19,13 @@ public:
     explicit FunctionKeyBar(QWidget* parent = nullptr);
 
     void setCaption(int item, const QString& caption);
+    // The whole caption, also when the key shows it shortened.
     QString caption(int item) const;
     // The item's button, for tests that click it.
     QPushButton* button(int item) const;
+    // How many times a caption has been fitted to its key; measuring is what
+    // a caption costs, so the window's tests count it.
+    int fitCount() const { return fitCount_; }
 
 signals:
     // The key's number, counted from 1 (F1 is 1).
@@ -32,7 +36,10 @@ protected:
 
 private:
     void bindKeys();
-    void fitCaption(QPushButton* button) const;
+    void fitCaption(int item);
+    int textRoom(const QPushButton* button) const;
 
     std::array<QPushButton*, kItems> buttons_{};
+    std::array<QString, kItems> captions_;
+    int fitCount_ = 0;
 };

@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include <cmath>
+#include <limits>
 #include <QFrame>
 #include <QLineEdit>
 #include <QScreen>
@@ -19,6 +20,7 @@
 #include "controls/qt/SpreadGrid.h"
 #include "main/BoardDialogue.h"
 #include "main/qt/Fonts.h"
+#include "main/qt/SingleLineValidator.h"
 
 namespace {
 
@@ -78,6 +80,10 @@ void frmMain::buildControls()
 
     imtInputLine_ = new QLineEdit(this);
     imtInputLine_->setObjectName(QStringLiteral("imtInputLine"));
+    // A line of any length goes to the host whole: no silent cut at
+    // QLineEdit's default of 32,767 characters.
+    imtInputLine_->setMaxLength(std::numeric_limits<int>::max());
+    imtInputLine_->setValidator(new SingleLineValidator(imtInputLine_));
     connect(imtInputLine_, &QLineEdit::returnPressed, this, [this] { dialogue_->InputLineEnter(); });
 
     // F1 to F12 and clicks on the bar's items alike.

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "main/MainWindowPort.h"
+#include "main/WindowPlacement.h"
 
 class BoardDialogue;
 class FontMeasurer;
@@ -108,4 +109,6 @@ private:
     bool outerSizePending_ = false;
     QSize wantedOuter_;      // the stored outer size, in pixels
     QSize requestedClient_;  // the client size given before the frame was known
+    WindowPlacement::Outer storedOuter_;  // as read at load, in twips
+    QRect fittedOuter_;  // where a stored placement was fitted to the screen; null if it fitted
 };

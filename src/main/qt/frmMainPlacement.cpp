@@ -22,6 +22,15 @@ QRect wholeScreen()
     return primary ? primary->geometry() : QRect(0, 0, 800, 600);
 }
 
+// The screen the rectangle's centre lies on, in pixels; the primary screen
+// when it lies on none.
+QScreen* homeScreen(const QRect& outer)
+{
+    if (QScreen* home = QGuiApplication::screenAt(outer.center()))
+        return home;
+    return QGuiApplication::primaryScreen();
+}
+
 }  // namespace
 
 void frmMain::Form_Load()
@@ -36,13 +45,30 @@ void frmMain::applyPlacement()
     const QRect whole = wholeScreen();
     const auto outer = WindowPlacement::Initial(WindowPlacement::Read(store_),
                                                 twips(whole.width()), twips(whole.height()));
-    wantedOuter_ = QSize(std::max(1, px(outer.width)), std::max(1, px(outer.height)));
+    const QRect asStored(whole.left() + px(outer.left), whole.top() + px(outer.top), px(outer.width),
+                         px(outer.height));
+    // Stored at another scale or on a larger screen, the window would leave
+    // its input line, function keys and close box out of reach: it opens
+    // within the available area of its screen instead.
+    const QScreen* home = homeScreen(asStored);
+    const QRect available = home ? home->availableGeometry() : whole;
+    WindowPlacement::Outer area;
+    area.left = twips(available.left() - whole.left());
+    area.top = twips(available.top() - whole.top());
+    area.width = twips(available.width());
+    area.height = twips(available.height());
+    const auto fitted = WindowPlacement::FitInto(outer, area);
+    wantedOuter_ = QSize(std::max(1, px(fitted.width)), std::max(1, px(fitted.height)));
     // move() places the frame, resize() sets the client area: the client is
     // given the whole outer size until the frame's share is known.
-    move(whole.left() + px(outer.left), whole.top() + px(outer.top));
+    move(whole.left() + px(fitted.left), whole.top() + px(fitted.top));
     resize(wantedOuter_);
     requestedClient_ = size();
     outerSizePending_ = true;
+    // Until the user moves or resizes the window, the placement stored stays
+    // as it was, fitted or not.
+    storedOuter_ = outer;
+    fittedOuter_ = fitted == outer ? QRect() : QRect(pos(), wantedOuter_);
 }
 
 void frmMain::showEvent(QShowEvent* event)
@@ -113,6 +139,8 @@ void frmMain::SaveWindowPlacement()
     placement.top = twips(outer.top() - origin.y());
     placement.width = twips(outer.width());
     placement.height = twips(outer.height());
+    if (!fittedOuter_.isNull() && outer == fittedOuter_ && !isMaximized())
+        placement = storedOuter_;
     WindowPlacement::Save(store_, placement, dialogue_->Settings().ScreenSave, isMinimized());
 }
 

@@ -38,16 +38,11 @@ void LiveClient::start()
 
 bool LiveClient::press(int number)
 {
-    const QString tip = QStringLiteral("F%1").arg(number);
-    for (QPushButton* key : window->functionKeys()->findChildren<QPushButton*>()) {
-        if (key->toolTip() == tip) {
-            if (!key->isEnabled())
-                return false;
-            key->click();
-            return true;
-        }
-    }
-    return false;
+    QPushButton* key = window->functionKeys()->button(number - 1);
+    if (!key || !key->isEnabled())
+        return false;
+    key->click();
+    return true;
 }
 
 bool LiveClient::enter(const QString& text)
