@@ -70,13 +70,18 @@ TEST_F(CommandsTest, CommandFollowsTheCaptionNotTheKey) {
     EXPECT_EQ(dialogue.PendingCommand(), "LogOut");
 }
 
-TEST_F(CommandsTest, LogInKeyClearsItsCaptionAndWorksOnce) {
+TEST_F(CommandsTest, LogInKeyTurnsIntoAbortUntilTheMainMenu) {
     dialogue.FunctionKeyPressed(1);
-    EXPECT_EQ(window.captions[0], "");
-    EXPECT_EQ(dialogue.Caption(0), "");
+    EXPECT_EQ(window.captions[0], "中止");
+    EXPECT_EQ(dialogue.Caption(0), "中止");
     EXPECT_EQ(socket.connectCount(), 1);
+    receive(QStringLiteral("welcome\r\n"));
     dialogue.FunctionKeyPressed(1);
-    EXPECT_EQ(socket.connectCount(), 1) << "a second press before the main menu does nothing";
+    EXPECT_EQ(socket.connectCount(), 1) << "a second press stops the attempt, it does not start another";
+    EXPECT_EQ(socket.closeCount(), 1);
+    EXPECT_EQ(dialogue.CurrentMode(), "LineOff");
+    EXPECT_EQ(dialogue.Caption(0), "ログイン");
+    EXPECT_EQ(window.statuses.back(), "接続を中止しました");
 }
 
 struct BoardCommandCase {

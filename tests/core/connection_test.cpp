@@ -34,14 +34,38 @@ TEST_F(ConnectionTest, LogInKeyOpensTheLineWithTheStoredSettings) {
     EXPECT_TRUE(window.inputEnabled);
     EXPECT_EQ(window.focusCount, 1);
     EXPECT_TRUE(sent().isEmpty());
-    EXPECT_TRUE(window.statuses.isEmpty());
+    ASSERT_EQ(window.statuses.size(), 1);
+    EXPECT_TRUE(window.statuses[0].startsWith("接続中… ")) << window.statuses[0].toStdString();
 }
 
-TEST_F(ConnectionTest, CaptionsStayLineOffLessTheLogInKey) {
+TEST_F(ConnectionTest, CaptionsStayLineOffWithAbortOnTheLogInKey) {
     dialogue.FunctionKeyPressed(1);
-    const std::array<QString, 12> expected = {"", "", "", "画面切替", "設定", "", "", "終了",
+    const std::array<QString, 12> expected = {"中止", "", "", "画面切替", "設定", "", "", "終了",
                                               "F9", "F10", "F11", "F12"};
     EXPECT_EQ(window.captions, expected);
+}
+
+// The status bar says what is happening now; a failure stays until the next
+// attempt, and a log-out the user asked for is told apart from a host that
+// went away.
+TEST_F(ConnectionTest, StatusBarFollowsTheConnection) {
+    dialogue.FunctionKeyPressed(1);
+    socket.failConnect(QStringLiteral("接続が拒否されました"));
+    const QString failure = window.statuses.back();
+    dialogue.FunctionKeyPressed(4);
+    EXPECT_EQ(window.statuses.back(), failure) << "a failure stays until the next attempt";
+    dialogue.FunctionKeyPressed(1);
+    EXPECT_TRUE(window.statuses.back().startsWith("接続中… "));
+    dialogue.onConnected();
+    EXPECT_EQ(window.statuses.back(), "ログイン中");
+    receive(QStringLiteral("MAIN (G,C,I,?)>"));
+    EXPECT_EQ(window.statuses.back(), "メインメニュー");
+    dialogue.FunctionKeyPressed(1);
+    socket.hostCloses();
+    EXPECT_EQ(window.statuses.back(), "ログアウトしました");
+    connect();
+    socket.hostCloses();
+    EXPECT_EQ(window.statuses.back(), "ホストが接続を終了しました");
 }
 
 TEST_F(ConnectionTest, SettingsChangedSinceStartUpApplyAtTheNextLogIn) {
@@ -71,9 +95,9 @@ TEST_F(ConnectionTest, UnconvertibleSettingsAreReportedOnceAndDefaulted) {
     dialogue.FunctionKeyPressed(1);
     EXPECT_EQ(socket.port(), 23);
     EXPECT_EQ(dialogue.Settings().Luminosity, 13);
-    ASSERT_EQ(window.statuses.size(), 1);
-    EXPECT_TRUE(window.statuses[0].contains("ConnectionPort"));
-    EXPECT_TRUE(window.statuses[0].contains("Luminosity"));
+    ASSERT_EQ(window.warnings.size(), 1);
+    EXPECT_TRUE(window.warnings[0].contains("ConnectionPort"));
+    EXPECT_TRUE(window.warnings[0].contains("Luminosity"));
 }
 
 TEST_F(ConnectionTest, HostClosingReturnsToLineOff) {
@@ -91,7 +115,7 @@ TEST_F(ConnectionTest, HostClosingReturnsToLineOff) {
     EXPECT_EQ(window.captions[6], "");
     EXPECT_FALSE(window.inputEnabled);
     EXPECT_EQ(dialogue.PendingCommand(), "LogOut") << "closing keeps the pending command";
-    ASSERT_EQ(window.statuses.size(), 1);
+    EXPECT_EQ(window.statuses.back(), "ログアウトしました");
 }
 
 TEST_F(ConnectionTest, CloseOfAnAlreadyClosedSocketOnlySetsTheMode) {
@@ -120,8 +144,7 @@ TEST_F(ConnectionTest, FailedConnectionOffersTheLogInKeyAgain) {
     EXPECT_EQ(window.captions[0], "ログイン");
     EXPECT_EQ(window.captions[4], "設定");
     EXPECT_FALSE(window.inputEnabled);
-    ASSERT_EQ(window.statuses.size(), 1);
-    EXPECT_TRUE(window.statuses[0].contains("接続が拒否されました"));
+    EXPECT_TRUE(window.statuses.back().contains("接続が拒否されました"));
 
     dialogue.FunctionKeyPressed(1);
     EXPECT_EQ(socket.connectCount(), 2);

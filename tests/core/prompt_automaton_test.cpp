@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <QMap>
+
 #include <random>
 
 #include "support/DialogueFixture.h"
@@ -206,7 +208,7 @@ TEST_F(PromptAutomatonTest, MenuPromptsApplyTheMainCaptionsEveryTime) {
     connect();
     useAccount({});
     const std::array<QString, 12> atConnection = captions();
-    EXPECT_EQ(atConnection[0], u""_s);  // the log-in key cleared its own caption
+    EXPECT_EQ(atConnection[0], u"中止"_s);  // the log-in key offers to stop the attempt
     receive(u"MAIN (1-9)"_s);
     EXPECT_EQ(captions(), atConnection);
     receive(u">"_s);
@@ -301,15 +303,31 @@ TEST_F(PromptAutomatonTest, ChatOutOutsideTheRoomSendsNothingOnAnEmptyLine) {
     EXPECT_EQ(sent(), QStringList());
 }
 
-TEST_F(PromptAutomatonTest, TheLookupRepeatsUntilANameIsFound) {
+// A board whose profile shows no handle name is asked once per connection,
+// never again and again.
+TEST_F(PromptAutomatonTest, TheLookupAsksOnceAndEndsWithoutAName) {
     startWith(u"GetHandle"_s, with([](Account& a) { a.handle.clear(); }));
     receive(u"MAIN (1-9)>\r\nINSTALL (1-9)>\r\n"_s + kListing + u" Taro\r\n"_s +
             kListing + u" :   \r\nINSTALL (1-9)>\r\nMAIN (1-9)>\r\n"_s);
-    EXPECT_EQ(sent(), replies({u"I"_s, u"?"_s, u"?"_s, u"I"_s}));
-    EXPECT_EQ(dialogue.PendingCommand(), u"GetHandle"_s);
+    EXPECT_EQ(sent(), replies({u"I"_s, u"?"_s, u"0"_s}));
+    EXPECT_EQ(dialogue.PendingCommand(), u""_s);
+    EXPECT_TRUE(window.statuses.back().contains(u"ハンドル名"_s));
 
-    receive(u"INSTALL (1-9)>\r\n"_s + kListing + u"   :  Taro  \r\nINSTALL (1-9)>\r\nMAIN ("_s);
-    EXPECT_EQ(sent(), replies({u"I"_s, u"?"_s, u"?"_s, u"I"_s, u"?"_s, u"0"_s}));
+    receive(u"INSTALL (1-9)>\r\nMAIN (1-9)>\r\nMAIN (1-9)>"_s);
+    EXPECT_EQ(sent(), replies({u"I"_s, u"?"_s, u"0"_s}));
+}
+
+TEST_F(PromptAutomatonTest, TheLookupEndsWhenTheBoardGoesBackToItsMenu) {
+    startWith(u"GetHandle"_s, with([](Account& a) { a.handle.clear(); }));
+    receive(u"MAIN (1-9)>\r\nunknown command\r\nMAIN (1-9)>\r\nMAIN (1-9)>"_s);
+    EXPECT_EQ(sent(), replies({u"I"_s}));
+    EXPECT_EQ(dialogue.PendingCommand(), u""_s);
+}
+
+TEST_F(PromptAutomatonTest, TheLookupFindsANameInTheListing) {
+    startWith(u"GetHandle"_s, with([](Account& a) { a.handle.clear(); }));
+    receive(u"MAIN (1-9)>\r\nINSTALL (1-9)>\r\n"_s + kListing + u"   :  Taro  \r\nINSTALL (1-9)>\r\nMAIN ("_s);
+    EXPECT_EQ(sent(), replies({u"I"_s, u"?"_s, u"0"_s}));
     EXPECT_EQ(dialogue.Settings().HandleName, u"Taro"_s);
     EXPECT_EQ(dialogue.PendingCommand(), u""_s);
 }
@@ -337,7 +355,7 @@ TEST_F(PromptAutomatonTest, ANameReplacedWhileTheListingArrivesIsReadAgainFromTh
     EXPECT_EQ(dialogue.Settings().HandleName, u"Taro Ya"_s);
 }
 
-TEST_F(PromptAutomatonTest, AKeyCommandInterruptsTheLookupWhichThenResumes) {
+TEST_F(PromptAutomatonTest, AKeyCommandInterruptsTheLookupForThisConnection) {
     startWith(u"GetHandle"_s, with([](Account& a) { a.handle.clear(); }));
     receive(u"MAIN (1-9)>"_s);
     EXPECT_EQ(sent(), replies({u"I"_s}));
@@ -347,7 +365,7 @@ TEST_F(PromptAutomatonTest, AKeyCommandInterruptsTheLookupWhichThenResumes) {
     EXPECT_EQ(sent(), replies({u"I"_s, u"C"_s, u"E"_s}));
     EXPECT_EQ(dialogue.PendingCommand(), u""_s);
     receive(u"\r\nx"_s);
-    EXPECT_EQ(dialogue.PendingCommand(), u"GetHandle"_s);
+    EXPECT_EQ(dialogue.PendingCommand(), u""_s) << "asked once per connection";
 }
 
 TEST_F(PromptAutomatonTest, TheLookupIsNotArmedWhenSwitchedOffOrTheNameIsKnown) {
@@ -371,11 +389,46 @@ struct LiteralAutomaton {
     QStringList sent;
     std::array<QString, 12> bar;  // the function-key captions
 
+    enum class Lookup { NotStarted, Armed, AskedMenu, AskedListing, Finished } lookup = Lookup::NotStarted;
+    bool stopped = false;     // the guard stopped automatic replies
+    QMap<QString, int> repeats;  // time stands still, so nothing expires
+    bool byKey = false;
+
     bool contains(QStringView word) const { return line.contains(word); }
     bool closes(QStringView word, QChar c) const {
         return contains(word) && !line.isEmpty() && line.back() == c;
     }
+    // A key looks past spaces after the closing character.
+    bool closesHere(QStringView word, QChar c) const {
+        if (!byKey)
+            return closes(word, c);
+        QStringView rest = line;
+        while (!rest.isEmpty() && rest.back() == u' ')
+            rest.chop(1);
+        return contains(word) && !rest.isEmpty() && rest.back() == c;
+    }
+    // In the room, a ">" before the menu word makes the line a statement.
+    bool menu(QStringView word) const {
+        const qsizetype gt = line.indexOf(u'>');
+        return closesHere(word, u'>') && !(mode == u"Chat" && gt >= 0 && gt < line.indexOf(word));
+    }
     void send(const QString& text) { sent.append(text + u"\r\n"_s); }
+    void reply(const QString& text) {
+        if (stopped)
+            return;
+        if (repeats[text] >= 5) {
+            stopped = true;
+            pending.clear();
+            return;
+        }
+        ++repeats[text];
+        send(text);
+    }
+    void endLookup() {
+        if (pending == u"GetHandle")
+            pending.clear();
+        lookup = Lookup::Finished;
+    }
     void setMain() {
         mode = u"Main"_s;
         bar[0] = kLogOut;
@@ -386,63 +439,89 @@ struct LiteralAutomaton {
 
     void step() {
         AppSettings& s = settings;
-        if (pending.isEmpty() && s.HandleName.isEmpty() && s.AutoGetHandleName)
+        if (pending.isEmpty() && lookup == Lookup::NotStarted && !stopped && s.HandleName.isEmpty() &&
+            s.AutoGetHandleName) {
             pending = u"GetHandle"_s;
-        if (closes(u"MAIN (", u'>'))
+            lookup = Lookup::Armed;
+        }
+        if (menu(u"MAIN ("))
             setMain();
-        if (closes(u"CHAT (", u'>'))
+        if (menu(u"CHAT ("))
             setMain();
         const QString command = pending;
         if (command == u"LogIn") {
             if (closes(u"User ID", u'=') && !s.UserID.isEmpty())
-                send(s.GuestFlag ? u"Guest"_s : s.UserID);
+                reply(s.GuestFlag ? u"Guest"_s : s.UserID);
             if (closes(u"Password", u'=') && !s.Password.isEmpty())
-                send(s.GuestFlag ? u""_s : s.Password);
+                reply(s.GuestFlag ? u""_s : s.Password);
             if (closes(u"Handle Name", u'=') && !s.HandleName.isEmpty())
-                send(s.HandleName);
+                reply(s.HandleName);
             if (contains(u"UserID") && contains(u"Password") && contains(u"間違っています｡"))
                 pending.clear();
             if (contains(u"MAIN ("))
                 pending.clear();
         } else if (command == u"LogOut") {
-            if (closes(u"MAIN (", u'>'))
-                send(u"G"_s);
+            if (menu(u"MAIN ("))
+                reply(u"G"_s);
         } else if (command == u"ChatIn") {
-            if (closes(u"MAIN (", u'>'))
-                send(u"C"_s);
-            if (closes(u"CHAT (", u'>')) {
-                send(u"E"_s);
+            const bool mainPrompt = menu(u"MAIN ("), chatPrompt = menu(u"CHAT (");
+            if (mainPrompt)
+                reply(u"C"_s);
+            if (chatPrompt) {
+                reply(u"E"_s);
                 pending.clear();
             }
         } else if (command == u"ChatOut") {
+            const bool chatPrompt = menu(u"CHAT (");
             if (line.isEmpty() && mode == u"Chat")
-                send(u"//"_s);
-            if (closes(u"CHAT (", u'>')) {
-                send(u"0"_s);
+                reply(u"//"_s);
+            if (chatPrompt) {
+                reply(u"0"_s);
                 setMain();
                 pending.clear();
             }
         } else if (command == u"GetHandle") {
-            if (closes(u"MAIN (", u'>') && s.HandleName.isEmpty())
-                send(u"I"_s);
-            if (closes(u"INSTALL (", u'>') && s.HandleName.isEmpty())
-                send(u"?"_s);
-            if (contains(u"H: ハンドル名")) {
-                const QString rest = line.mid(2);
-                const qsizetype colon = rest.indexOf(u':');
-                if (colon >= 0) {
-                    QStringView name = QStringView(rest).sliced(colon + 1);
-                    while (!name.isEmpty() && name.front() == u' ')
-                        name = name.sliced(1);
-                    while (!name.isEmpty() && name.back() == u' ')
-                        name.chop(1);
-                    s.HandleName = name.toString();
-                }
+            stepLookup();
+        }
+    }
+
+    void stepLookup() {
+        AppSettings& s = settings;
+        const bool mainPrompt = menu(u"MAIN ("), installPrompt = closesHere(u"INSTALL (", u'>');
+        if (mainPrompt && s.HandleName.isEmpty()) {
+            if (lookup == Lookup::Armed) {
+                reply(u"I"_s);
+                lookup = Lookup::AskedMenu;
+            } else {
+                endLookup();
             }
-            if (closes(u"INSTALL (", u'>') && !s.HandleName.isEmpty())
-                send(u"0"_s);
-            if (contains(u"MAIN (") && !s.HandleName.isEmpty())
-                pending.clear();
+        }
+        if (installPrompt && s.HandleName.isEmpty()) {
+            if (lookup != Lookup::AskedListing) {
+                reply(u"?"_s);
+                lookup = Lookup::AskedListing;
+            } else {
+                reply(u"0"_s);
+                endLookup();
+            }
+        }
+        if (contains(u"H: ハンドル名")) {
+            const QString rest = line.mid(2);
+            const qsizetype colon = rest.indexOf(u':');
+            if (colon >= 0) {
+                QStringView name = QStringView(rest).sliced(colon + 1);
+                while (!name.isEmpty() && name.front() == u' ')
+                    name = name.sliced(1);
+                while (!name.isEmpty() && name.back() == u' ')
+                    name.chop(1);
+                s.HandleName = name.toString();
+            }
+        }
+        if (installPrompt && !s.HandleName.isEmpty())
+            reply(u"0"_s);
+        if (contains(u"MAIN (") && !s.HandleName.isEmpty()) {
+            pending.clear();
+            lookup = Lookup::Finished;
         }
     }
 };
@@ -457,6 +536,9 @@ protected:
         model.settings = dialogue.Settings();
         model.sent = sent();
         model.bar = window.captions;
+        // Every round starts on a new connection.
+        model.lookup = model.pending == u"GetHandle" ? LiteralAutomaton::Lookup::Armed
+                                                     : LiteralAutomaton::Lookup::NotStarted;
     }
 
     void expectSame(const LiteralAutomaton& model) {
@@ -507,6 +589,7 @@ TEST_F(PromptAutomatonAgreementTest, AgreesWithSearchingTheWholeLineAtEveryChara
         }
         LiteralAutomaton model;
         copyState(model);
+        QChar lastEnd;
 
         for (int p = 0; p < 80; ++p) {
             const int choice = int(random() % 40);
@@ -523,7 +606,11 @@ TEST_F(PromptAutomatonAgreementTest, AgreesWithSearchingTheWholeLineAtEveryChara
                 dialogue.FunctionKeyPressed(key);
                 model.bar[key - 1].clear();
                 model.pending = command;
+                model.stopped = false;
+                model.repeats.clear();
+                model.byKey = true;
                 model.step();
+                model.byKey = false;
                 ASSERT_NO_FATAL_FAILURE(expectSame(model));
             } else if (choice == 1) {
                 // The record is replaced, as a reload would.
@@ -532,12 +619,18 @@ TEST_F(PromptAutomatonAgreementTest, AgreesWithSearchingTheWholeLineAtEveryChara
             } else {
                 for (QChar c : pieces[random() % pieces.size()]) {
                     receive(QString(c));
-                    if (c == u'\r') {
+                    const bool lineEnd = c == u'\r' || c == u'\n';
+                    // CR LF and LF CR are one line end each.
+                    if (lineEnd && (lastEnd == QChar() || lastEnd == c)) {
                         model.line.clear();
                         // The chat view may move the mode at a line end.
                         model.mode = dialogue.CurrentMode();
                         model.bar = window.captions;
-                    } else if (c != u'\n') {
+                        lastEnd = c;
+                    } else if (lineEnd) {
+                        lastEnd = QChar();
+                    } else {
+                        lastEnd = QChar();
                         model.line.append(c);
                         model.step();
                     }

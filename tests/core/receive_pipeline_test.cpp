@@ -19,7 +19,7 @@ struct LineEndCase {
 
 class LineEnds : public DialogueFixture, public ::testing::WithParamInterface<LineEndCase> {};
 
-TEST_P(LineEnds, RowsFollowCarriageReturnsOnly) {
+TEST_P(LineEnds, RowsFollowLineEnds) {
     for (const QString& block : GetParam().blocks)
         receive(block);
     EXPECT_EQ(terminalRows(), GetParam().rows);
@@ -30,14 +30,20 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         LineEndCase{"CrLfAddsOneRow", {"abc\r\n"}, {"abc", ""}},
         LineEndCase{"CrAloneAddsOneRow", {"abc\r"}, {"abc", ""}},
-        LineEndCase{"LfAloneChangesNothing", {"abc\n"}, {"abc"}},
-        LineEndCase{"LfInsideLineIsDropped", {"ab\ncd\r"}, {"abcd", ""}},
+        LineEndCase{"BareLfEndsALine", {"abc\n"}, {"abc", ""}},
+        LineEndCase{"BareLfInsideALine", {"ab\ncd\r"}, {"ab", "cd", ""}},
+        LineEndCase{"LfLfLeavesEmptyRow", {"a\n\nb"}, {"a", "", "b"}},
+        LineEndCase{"CrLfCutBetweenBlocks", {"a\r", "\nb"}, {"a", "b"}},
+        LineEndCase{"LfCrCutBetweenBlocks", {"a\n", "\rb"}, {"a", "b"}},
+        LineEndCase{"BackspaceThenTextReplacesTheEnd", {"abc\b\bX\r"}, {"aX", ""}},
+        LineEndCase{"BackspaceAloneLeavesTheLine", {"abc\b\b\r"}, {"abc", ""}},
         LineEndCase{"CrCrLeavesEmptyRow", {"a\r\rb"}, {"a", "", "b"}},
         LineEndCase{"LfCrIsOneLineEnd", {"a\n\rb"}, {"a", "b"}},
         LineEndCase{"LineSplitOverBlocks", {"ab", "c\r\nd"}, {"abc", "d"}},
         LineEndCase{"CrLfSplitOverBlocks", {"ab\r", "\ncd"}, {"ab", "cd"}},
         LineEndCase{"EmptyBlockAfterText", {"abc", ""}, {"abc"}},
-        LineEndCase{"ControlCharactersStored", {"a\tb\x1b[0m\x07\r"}, {"a\tb\x1b[0m\x07", ""}},
+        LineEndCase{"ControlsDrawnAsATerminalShowsThem", {"a\tb\x1b[0m\x07\r"}, {"a       b", ""}},
+        LineEndCase{"TabCountsFullWidthAsTwo", {"あa\tb|\t|\r"}, {"あa     b|      |", ""}},
         LineEndCase{"OnlyLineEnds", {"\r\n\r\n"}, {"", "", ""}},
         LineEndCase{"JapaneseText", {"ようこそ\r\n掲示板"}, {"ようこそ", "掲示板"}}),
     [](const auto& info) { return std::string(info.param.name); });

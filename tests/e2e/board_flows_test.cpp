@@ -21,7 +21,7 @@ using Captions = std::array<QString, 12>;
 const Captions kLineOff = {u"ログイン"_s, QString(), QString(), u"画面切替"_s, u"設定"_s, QString(), QString(), u"終了"_s,
                            u"F9"_s, u"F10"_s, u"F11"_s, u"F12"_s};
 // Right after F1: the log-in key has cleared itself, no mode applied yet.
-const Captions kConnecting = {QString(), QString(), QString(), u"画面切替"_s, u"設定"_s, QString(), QString(), u"終了"_s,
+const Captions kConnecting = {u"中止"_s, QString(), QString(), u"画面切替"_s, u"設定"_s, QString(), QString(), u"終了"_s,
                               u"F9"_s, u"F10"_s, u"F11"_s, u"F12"_s};
 const Captions kMain = {u"ログアウト"_s, u"チャットイン"_s, QString(), u"画面切替"_s, QString(), QString(), u"ヘルプ"_s, u"終了"_s,
                         u"F9"_s, u"F10"_s, u"F11"_s, u"F12"_s};
@@ -102,7 +102,6 @@ TEST_F(BoardFlowTest, UserLogsIn)
     EXPECT_EQ(client.captions(), kConnecting);
     EXPECT_EQ(client.mode(), u"Main"_s);
     EXPECT_TRUE(client.inputEnabled());
-    EXPECT_FALSE(client.press(1)) << "a second F1 before the main menu does nothing";
 
     ASSERT_TRUE(waitUntil([&] { return client.captions() == kMain; }));
     EXPECT_TRUE(board.waitForReceived(1, "demo\r\ndemo\r\n")) << board.received(1).toStdString();

@@ -19,9 +19,9 @@ namespace {
 TEST(LongLineTest, AMegabyteLineWithoutCarriageReturnArrivesWholeWithLinearWork)
 {
     // After the main menu the handle lookup is armed; the line is a profile
-    // listing that never ends, with a menu prompt closing at every ">".
+    // listing that never ends, with a step looking at it at every "=" and a menu prompt closing once.
     const QString head = u"xxH: ハンドル名 :  Taro INSTALL (1)> CHAT ("_s;
-    const QString chunk = u"abc def: ghi> jk  間違ってい ｱｲｳ "_s;
+    const QString chunk = u"abc def: ghi= jk  間違ってい ｱｲｳ "_s;
     QString line = head;
     while (line.size() < (1 << 20))
         line += chunk;
@@ -61,8 +61,9 @@ TEST(LongLineTest, AMegabyteLineWithoutCarriageReturnArrivesWholeWithLinearWork)
     QStringView expected = QStringView(line).sliced(line.indexOf(u':', 2) + 1).trimmed();
     EXPECT_TRUE(client.window->dialogue().Settings().HandleName == expected);
     EXPECT_EQ(client.window->dialogue().PendingCommand(), u"GetHandle"_s);
-    // Each ">" closed a known menu prompt and was left with "0".
+    // The install menu's prompt closed once and was left with "0".
     const QByteArray zeros = QByteArray("0\r\n").repeated(line.count(u'>'));
+    ASSERT_EQ(line.count(u'>'), 1);
     EXPECT_TRUE(board.waitForReceived(1, zeros)) << board.received(1).size() << " bytes";
     EXPECT_EQ(client.mode(), u"Main"_s);
 }

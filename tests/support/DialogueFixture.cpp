@@ -22,6 +22,7 @@ void WiredDialogue::connect() {
     dialogue.FunctionKeyPressed(1);
     socket.setState(TelnetSocket::Connected);
     socket.clearSent();
+    window.statuses.clear();
 }
 
 void WiredDialogue::enterChat() {

@@ -39,8 +39,8 @@ struct WiredDialogue {
     void setSetting(const QString& key, const QString& value);
     // One block of text from the host.
     void receive(const QString& text);
-    // F1 at line-off: the connection opens and is up; what was sent so far is
-    // forgotten.
+    // F1 at line-off: the connection opens and is up; what was sent and
+    // shown in the status bar so far is forgotten.
     void connect();
     // Connected, then the host announces the entry into the chat room. The
     // announcement is the chat view's first row.

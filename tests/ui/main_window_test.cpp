@@ -289,10 +289,11 @@ TEST_F(MainWindowTest, FunctionKeysRunTheCommandOfTheirCaption)
 
     pressKey(window->chatView(), 1);  // ログイン
     EXPECT_EQ(socket.connectCount(), 1);
-    EXPECT_TRUE(window->functionKeys()->caption(0).isEmpty());
+    EXPECT_EQ(window->functionKeys()->caption(0), u"中止");
     EXPECT_TRUE(window->inputLine()->isEnabled());
-    pressKey(window->inputLine(), 1);  // now empty: nothing
+    pressKey(window->inputLine(), 1);  // 中止: the attempt ends, no new one starts
     EXPECT_EQ(socket.connectCount(), 1);
+    EXPECT_EQ(window->functionKeys()->caption(0), u"ログイン");
 }
 
 TEST_F(MainWindowTest, ClickingAKeyActsAsPressingIt)
