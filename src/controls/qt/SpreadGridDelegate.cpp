@@ -7,6 +7,7 @@
 
 #include "controls/GridModel.h"
 #include "controls/qt/FontMeasurer.h"
+#include "controls/qt/TerminalPalette.h"
 
 namespace {
 
@@ -68,12 +69,54 @@ void SpreadGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
             const QFontMetricsF metrics(advances.font());
             const double baseline =
                 cell.top() + (cell.height() - metrics.height()) / 2 + metrics.ascent();
-            painter->drawText(QPointF(origin + span.x, baseline),
-                              text.mid(span.first, span.count).toString());
+            const GridModel::StyleRuns runs = grid_->styleRuns(col, row);
+            if (runs.empty() || selected)
+                painter->drawText(QPointF(origin + span.x, baseline),
+                                  text.mid(span.first, span.count).toString());
+            else
+                paintStyled(painter, {text, span, runs, advances, origin, baseline, cell, pen,
+                                      option.palette.color(group, QPalette::Base)});
             painted_ += span.count;
         }
     }
     painter->restore();
+}
+
+// The visible span piece by piece, each piece in the style the host gave it:
+// colours, reverse, underline, and bold struck twice a pixel apart so that
+// the advances, and with them the column's width, stay those of the font.
+void SpreadGridDelegate::paintStyled(QPainter* painter, const StyledSpan& s) const
+{
+    const GridModel::StyleRun* run = std::upper_bound(s.runs.begin, s.runs.end, s.span.first,
+                                                      [](qsizetype at, const GridModel::StyleRun& r) {
+                                                          return at < r.offset;
+                                                      });
+    double x = s.origin + s.span.x;
+    const qsizetype end = s.span.first + s.span.count;
+    for (qsizetype from = s.span.first; from < end;) {
+        const TextStyle style = run == s.runs.begin ? TextStyle() : (run - 1)->style;
+        const qsizetype to = run == s.runs.end ? end : std::min(end, qsizetype(run->offset));
+        double width = 0;
+        for (qsizetype i = from; i < to; ++i)
+            width += s.advances.at(s.text, i);
+        QColor fore = TerminalPalette::color(style.fore, s.pen);
+        QColor back = TerminalPalette::color(style.back, s.base);
+        if (style.has(TextStyle::Reverse))
+            std::swap(fore, back);
+        if (style.back != TextStyle::kDefault || style.has(TextStyle::Reverse))
+            painter->fillRect(QRectF(x, s.cell.top(), width, s.cell.height()), back);
+        painter->setPen(fore);
+        const QString piece = s.text.mid(from, to - from).toString();
+        painter->drawText(QPointF(x, s.baseline), piece);
+        if (style.has(TextStyle::Bold))
+            painter->drawText(QPointF(x + 1, s.baseline), piece);
+        if (style.has(TextStyle::Underline))
+            painter->drawLine(QPointF(x, s.baseline + 1.5), QPointF(x + width, s.baseline + 1.5));
+        x += width;
+        from = to;
+        if (run != s.runs.end && run->offset <= from)
+            ++run;
+    }
 }
 
 QSize SpreadGridDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const

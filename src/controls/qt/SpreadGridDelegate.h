@@ -5,9 +5,10 @@
 
 #include <vector>
 
+#include "controls/GridModel.h"
+
 class CharAdvances;
 class FontMeasurer;
-class GridModel;
 class QAbstractItemView;
 
 // A grid colour, 0x00BBGGRR, as a QColor.
@@ -53,6 +54,18 @@ private:
         std::vector<double> marks;
     };
 
+    struct StyledSpan {
+        QStringView text;
+        Span span;
+        GridModel::StyleRuns runs;
+        CharAdvances& advances;
+        double origin;
+        double baseline;
+        QRect cell;
+        QColor pen;
+        QColor base;
+    };
+    void paintStyled(QPainter* painter, const StyledSpan& styled) const;
     Span visibleSpan(int col, int row, QStringView text, CharAdvances& advances, double from,
                      double to) const;
     Prefix& prefixFor(int col, int row, QStringView text, CharAdvances& advances) const;
