@@ -6,8 +6,15 @@
 # on the function-key bar rather than typed.
 #
 #   tools/screenshots.sh [build folder]     (default: build)
+#   tools/screenshots.sh --color [build]    the board negotiating telnet and
+#                                           colouring its text: screen-color.png
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+board_args=()
+if [ "${1:-}" = --color ]; then
+  board_args=(--telnet --color)
+  shift
+fi
 build=$(cd "${1:-$root/build}" && pwd)
 client="$build/zkt"
 board="$build/tools/board/zkt-board"
@@ -36,7 +43,7 @@ wait_for() {
 
 # The board with its simulated members speaking every few seconds, so that
 # the room has a conversation; --record tells when the client has answered.
-"$board" --record --chatter-interval 1500 0 >"$work/board.log" 2>&1 &
+"$board" --record --chatter-interval 1500 "${board_args[@]}" 0 >"$work/board.log" 2>&1 &
 pids+=($!)
 wait_for grep -q 'listening on' "$work/board.log"
 port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/board.log")
@@ -97,6 +104,10 @@ shoot() {
 press 1                                   # ログイン
 wait_for sent_ends_with $'demo\r\ndemo\r\n'
 sleep 1
+if [ ${#board_args[@]} -gt 0 ]; then
+  shoot screen-color.png
+  exit 0
+fi
 shoot screen-terminal.png
 
 press 2                                   # チャットイン
