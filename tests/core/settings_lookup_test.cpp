@@ -254,6 +254,14 @@ TEST(SettingsLoad, Conversions)
         {"ConnectionAddress", " board.example ", " board.example ", true},
         {"FontName", "Error", "ＭＳ ゴシック", true},
         {"HandleName", QStringLiteral("太郎, \"次郎\""), QStringLiteral("太郎, \"次郎\""), true},
+        // A line break in text sent to the host would answer two prompts.
+        {"UserID", "ali\r\nce", "", false},
+        {"UserID", "ali\rce", "", false},
+        {"Password", "pass\nword", "", false},
+        {"HandleName", "\r", "", false},
+        {"HandleSuffix", "さん\n", QStringLiteral("さん"), false},
+        {"UserID", "ali\tce", "ali\tce", true},
+        {"FontName", "Mono\nSpace", "Mono\nSpace", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE((c.key + QLatin1Char('=') + c.stored).toStdString());
