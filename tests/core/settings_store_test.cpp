@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QString>
 #include <QStringEncoder>
 #include <QStringList>
@@ -18,6 +19,8 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstring>
+#include <sys/resource.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -491,6 +494,86 @@ TEST_F(IniStoreTest, UnreadableFileReadsAsAbsentAndIsNeverReplaced)
         return p;
     });
     EXPECT_EQ(problems, QStringList());
+}
+
+// A second client (holding the lock beside the file) is saving: this save
+// waits for it, and then merges with what it wrote.
+TEST_F(IniStoreTest, ASaveWaitsForAnotherClientsLock)
+{
+    ASSERT_TRUE(writeBytes(path(), "[Default]\nA=1\n"));
+    QLockFile other(path() + ".lock");
+    ASSERT_TRUE(other.tryLock(0));
+    IniSettingsStore store(path());
+    store.setLockWait(0);
+    store.save(kApp, kDefault, "A", "2");
+    EXPECT_FALSE(store.flush());
+    EXPECT_TRUE(store.lastError().contains(path() + ".lock")) << store.lastError().toStdString();
+    EXPECT_EQ(readBytes(path()), QByteArray("[Default]\nA=1\n"));
+
+    ASSERT_TRUE(writeBytes(path(), "[Default]\nA=1\nTheirs=t\n"));
+    other.unlock();
+    ASSERT_TRUE(store.flush()) << store.lastError().toStdString();
+    EXPECT_EQ(readBytes(path()), QByteArray("[Default]\nA=2\nTheirs=t\n"));
+}
+
+// Two clients read the same file; one confirms the settings dialog, then the
+// other saves its own edit of the record it read earlier and its placement.
+// Each keeps the other's change: a save carries only what its client changed.
+TEST_F(IniStoreTest, TwoClientsKeepEachOthersChanges)
+{
+    ASSERT_TRUE(writeBytes(path(), "[Default]\nUserID=taro\nPassword=old\nHandleName=h\n"));
+    IniSettingsStore first(path());
+    IniSettingsStore second(path());
+    AppSettings a;
+    AppSettings b;
+    modZkCommon::LoadSettings(first, a);
+    modZkCommon::LoadSettings(second, b);
+    a.Password = QStringLiteral("new");
+    modZkCommon::SaveSettings(first, a);
+    ASSERT_EQ(first.lastError(), QString());
+    b.HandleName = QStringLiteral("花子");
+    modZkCommon::SaveSettings(second, b);
+    modZkCommon::WriteSetting(second, "RecFormTop", "120");
+    ASSERT_TRUE(second.flush()) << second.lastError().toStdString();
+
+    const IniSettingsStore reader(path());
+    AppSettings r;
+    modZkCommon::LoadSettings(reader, r);
+    EXPECT_EQ(r.UserID, QStringLiteral("taro"));
+    EXPECT_EQ(r.Password, QStringLiteral("new"));
+    EXPECT_EQ(r.HandleName, QStringLiteral("花子"));
+    EXPECT_EQ(modZkCommon::ReadSetting(reader, "RecFormTop"), QStringLiteral("120"));
+}
+
+// A file-size limit (as `ulimit -f` sets, binding root too) fails the write
+// part-way or at once: the system's reason is given, the old file stays, no
+// temporary or lock file is left, and the changes are still written later.
+TEST_F(IniStoreTest, AFailedWriteGivesTheSystemsReason)
+{
+    const QByteArray old = "[Default]\nA=old\n";
+    ASSERT_TRUE(writeBytes(path(), old));
+    IniSettingsStore store(path());
+    store.save(kApp, kDefault, "A", QString(4096, QLatin1Char('x')));
+    for (const rlim_t limit : {rlim_t(0), rlim_t(1000)}) {
+        SCOPED_TRACE(limit);
+        rlimit saved {};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit limited = saved;
+        limited.rlim_cur = limit;
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+        const bool flushed = store.flush();
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+
+        EXPECT_FALSE(flushed);
+        EXPECT_TRUE(store.lastError().contains(QString::fromLocal8Bit(std::strerror(EFBIG))))
+            << store.lastError().toStdString();
+        EXPECT_EQ(readBytes(path()), old);
+        EXPECT_EQ(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"ZKT_1.ini"});
+    }
+    ASSERT_TRUE(store.flush()) << store.lastError().toStdString();
+    EXPECT_EQ(IniSettingsStore(path()).get(kApp, kDefault, "A", kAbsent), QString(4096, QLatin1Char('x')));
 }
 
 qint64 sizeOf(const QString& path)
