@@ -278,3 +278,10 @@ QString IniSettingsStore::lastError() const
 {
     return lastError_;
 }
+
+void IniSettingsStore::discard()
+{
+    pending_.clear();
+    // The next read takes the file as it is, without the dropped changes.
+    stamp_.reset();
+}

@@ -53,6 +53,7 @@ public:
     void deleteSection(const QString& app, const QString& section) override;
     bool flush() override;
     QString lastError() const override;
+    void discard() override;
 
 private:
     // What stat() said about the file; a change means the file must be read again.
