@@ -282,6 +282,7 @@ QString IniSettingsStore::lastError() const
 void IniSettingsStore::discard()
 {
     pending_.clear();
-    // The next read takes the file as it is, without the dropped changes.
+    // Back to the file as last read; the next read looks at the disk again.
+    doc_ = IniDocument::parse(diskBytes_);
     stamp_.reset();
 }

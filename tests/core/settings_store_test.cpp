@@ -576,6 +576,27 @@ TEST_F(IniStoreTest, AFailedWriteGivesTheSystemsReason)
     EXPECT_EQ(IniSettingsStore(path()).get(kApp, kDefault, "A", kAbsent), QString(4096, QLatin1Char('x')));
 }
 
+// Ending without saving: the dropped change is neither written when the
+// store ends nor taken for the value last read by a later save.
+TEST_F(IniStoreTest, DiscardedChangesAreNeitherWrittenNorRemembered)
+{
+    ASSERT_TRUE(writeBytes(path(), "[Default]\nA=1\n"));
+    {
+        IniSettingsStore store(path());
+        EXPECT_EQ(store.get(kApp, kDefault, "A", kAbsent), QStringLiteral("1"));
+        store.save(kApp, kDefault, "A", "2");
+        store.discard();
+        EXPECT_EQ(store.get(kApp, kDefault, "A", kAbsent), QStringLiteral("1"));
+    }
+    EXPECT_EQ(readBytes(path()), QByteArray("[Default]\nA=1\n"));
+    IniSettingsStore store(path());
+    store.save(kApp, kDefault, "A", "2");
+    store.discard();
+    store.save(kApp, kDefault, "A", "2");
+    ASSERT_TRUE(store.flush()) << store.lastError().toStdString();
+    EXPECT_EQ(readBytes(path()), QByteArray("[Default]\nA=2\n"));
+}
+
 qint64 sizeOf(const QString& path)
 {
     struct stat info {};
