@@ -332,6 +332,7 @@ TEST_F(BrokenSettingsTest, FailedWriteAtExitIsAskedAboutAndTheOldFileStays)
             EXPECT_TRUE(text.contains(tooLarge)) << text.toStdString();
         }
         EXPECT_EQ(client->exits, c.byClosing ? 0 : 1);
+        EXPECT_TRUE(client->status().startsWith(u"設定を保存できませんでした: "_s)) << client->status().toStdString();
         EXPECT_TRUE(client->status().contains(tooLarge)) << client->status().toStdString();
         const int placementKeys = int(readBytes(path()).count("RecForm"));
         if (c.lastRetrySucceeds)
