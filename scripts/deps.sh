@@ -7,8 +7,13 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev googletest
-  fonts-ipafont-gothic qt6-translations-l10n
+  # The widget tests pick faces from these: DejaVu with all four styles
+  # (the italics are in -extra), IPA for Japanese text.
+  fonts-dejavu-core fonts-dejavu-extra fonts-ipafont-gothic
   xvfb xauth
+  # Qt's own dialogs in Japanese (buttons, context menus, font dialog).
+  qt6-translations-l10n
+  # A real telnet daemon for the end-to-end tests against a host we did not write.
   inetutils-telnetd
 )
 if [ "${ZKT_WITH_PACKAGE:-0}" = 1 ]; then

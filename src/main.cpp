@@ -2,6 +2,8 @@
 #include <QDir>
 #include <QLocale>
 
+#include <csignal>
+
 #include "common/IniSettingsStore.h"
 #include "controls/qt/QtTelnetSocket.h"
 #include "common/QtTimeSource.h"
@@ -11,6 +13,9 @@
 
 int main(int argc, char** argv)
 {
+    // Over a file-size limit a write fails with EFBIG, which the settings
+    // save reports; the signal's default would end the client on the spot.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZKT"));
     // No display name: X11 would append it to every window title.

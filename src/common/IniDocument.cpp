@@ -27,6 +27,21 @@ bool isControl(char16_t ch)
     return ch < 0x20 || ch == 0x7F;
 }
 
+// Section and key names compare as the platform's settings store did.
+bool sameName(const QString& a, QStringView b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+std::optional<QStringConverter::Encoding> utf16Encoding(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xFF\xFE"))
+        return QStringConverter::Utf16LE;
+    if (bytes.startsWith("\xFE\xFF"))
+        return QStringConverter::Utf16BE;
+    return std::nullopt;
+}
+
 std::optional<QString> decodeUtf8(QByteArrayView bytes)
 {
     QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
@@ -186,7 +201,8 @@ IniDocument::Line IniDocument::classify(const QByteArray& raw, bool first)
         return line;
     }
     line.kind = bracket ? Kind::BadHeader : Kind::Garbage;
-    const std::optional<QString> decoded = decodeUtf8(body);
+    // NUL bytes are UTF-16 text read as UTF-8, never settings.
+    const std::optional<QString> decoded = body.contains('\0') ? std::nullopt : decodeUtf8(body);
     if (!decoded)
         return line;
     const QStringView text = trimmed(*decoded);
@@ -227,27 +243,40 @@ IniDocument::Line IniDocument::classify(const QByteArray& raw, bool first)
 IniDocument IniDocument::parse(const QByteArray& bytes)
 {
     IniDocument doc;
+    const std::optional<QStringConverter::Encoding> wide = utf16Encoding(bytes);
+    if (!wide) {
+        doc.parseLines(bytes);
+        return doc;
+    }
+    QStringDecoder decoder(*wide, QStringConverter::Flag::Stateless);
+    const QString text = decoder.decode(QByteArrayView(bytes).sliced(2));
+    // The decoder passes unpaired surrogates, which UTF-8 cannot carry.
+    if (decoder.hasError() || bytes.size() % 2 != 0 || hasUnpairedSurrogate(text)) {
+        doc.unreadable_ = true;
+        return doc;
+    }
+    doc.encoding_ = *wide;
+    doc.parseLines(text.toUtf8());
+    return doc;
+}
+
+void IniDocument::parseLines(const QByteArray& bytes)
+{
     qsizetype start = 0;
     while (start < bytes.size()) {
-        qsizetype stop = bytes.indexOf('\n', start);
+        qsizetype stop = start;
+        while (stop < bytes.size() && bytes[stop] != '\n' && bytes[stop] != '\r')
+            ++stop;
         QByteArray end;
-        if (stop < 0) {
-            stop = bytes.size();
-        } else {
-            end = "\n";
-            if (stop > start && bytes[stop - 1] == '\r') {
-                end = "\r\n";
-                --stop;
-            }
-        }
-        Line line = classify(bytes.sliced(start, stop - start), doc.lines_.empty());
+        if (stop < bytes.size())
+            end = bytes.mid(stop, bytes[stop] == '\r' && bytes.mid(stop + 1, 1) == "\n" ? 2 : 1);
+        Line line = classify(bytes.sliced(start, stop - start), lines_.empty());
         line.end = end;
-        if (doc.lines_.empty() && end == "\r\n")
-            doc.newline_ = end;
+        if (lines_.empty() && !end.isEmpty())
+            newline_ = end;
         start = stop + end.size();
-        doc.lines_.push_back(std::move(line));
+        lines_.push_back(std::move(line));
     }
-    return doc;
 }
 
 QByteArray IniDocument::serialize() const
@@ -255,7 +284,21 @@ QByteArray IniDocument::serialize() const
     QByteArray out;
     for (const Line& line : lines_)
         out += line.text + line.end;
-    return out;
+    if (!encoding_)
+        return out;
+    // Written back as it came: UTF-16 with its byte-order mark.
+    QStringEncoder encoder(*encoding_, QStringConverter::Flag::WriteBom);
+    return encoder.encode(QString::fromUtf8(out));
+}
+
+QList<int> IniDocument::unreadableLines() const
+{
+    QList<int> numbers;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        if (lines_[i].kind == Kind::Garbage || lines_[i].kind == Kind::BadHeader)
+            numbers << int(i + 1);
+    }
+    return numbers;
 }
 
 std::optional<QString> IniDocument::value(QStringView section, QStringView key) const
@@ -263,8 +306,8 @@ std::optional<QString> IniDocument::value(QStringView section, QStringView key) 
     bool inSection = false;
     for (const Line& line : lines_) {
         if (line.kind == Kind::Header || line.kind == Kind::BadHeader)
-            inSection = line.kind == Kind::Header && line.name == section;
-        else if (inSection && line.kind == Kind::Entry && line.name == key)
+            inSection = line.kind == Kind::Header && sameName(line.name, section);
+        else if (inSection && line.kind == Kind::Entry && sameName(line.name, key))
             return line.value;
     }
     return std::nullopt;
@@ -307,7 +350,7 @@ void IniDocument::setValue(const QString& section, const QString& key, const QSt
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         Line& line = lines_[i];
         if (line.kind == Kind::Header || line.kind == Kind::BadHeader) {
-            inSection = line.kind == Kind::Header && line.name == section;
+            inSection = line.kind == Kind::Header && sameName(line.name, section);
             firstBlock = inSection && !anchor;
             if (firstBlock)
                 anchor = i;
@@ -315,10 +358,11 @@ void IniDocument::setValue(const QString& section, const QString& key, const QSt
         }
         if (!inSection)
             continue;
-        if (line.kind == Kind::Entry && line.name == key) {
+        if (line.kind == Kind::Entry && sameName(line.name, key)) {
             if (line.value != value) {
+                // The key keeps the spelling the file gives it.
                 const QByteArray end = line.end;
-                line = entryLine(key, value);
+                line = entryLine(line.name, value);
                 line.end = end;
             }
             return;
@@ -343,7 +387,7 @@ void IniDocument::removeSection(const QString& section)
     bool inSection = false;
     for (Line& line : lines_) {
         if (line.kind == Kind::Header || line.kind == Kind::BadHeader)
-            inSection = line.kind == Kind::Header && line.name == section;
+            inSection = line.kind == Kind::Header && sameName(line.name, section);
         const bool dropped = inSection && (line.kind == Kind::Header || line.kind == Kind::Entry);
         if (!dropped)
             kept.push_back(std::move(line));

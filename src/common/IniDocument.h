@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QStringConverter>
 #include <QString>
 #include <QStringView>
 
@@ -11,7 +13,8 @@
 // lines it touches: comments, blank lines, unknown sections and keys, and
 // lines that cannot be read all stay byte for byte where they are.
 //
-// Format (UTF-8):
+// Format (UTF-8, or UTF-16 with its byte-order mark, which a save keeps;
+// lines end in LF, CR LF or CR):
 //   [Section]          a section; keys below it belong to it
 //   Key=Value          spaces and tabs around Key and Value are not part of them
 //   ; text, # text     comment lines (only as whole lines; ";" or "#" inside a
@@ -26,13 +29,21 @@
 // surrounding spaces or tabs, a leading double quote, control characters or
 // unpaired surrogates (and for keys also "=", a leading "[", ";" or "#", or
 // emptiness; for section names also "]").
-// Lines that are not valid UTF-8 or fit none of the forms are ignored when
-// reading; a malformed section header hides the keys below it until the next
-// good header. Keys before the first header belong to no section.
+// Section names and keys compare without regard to letter case; a save keeps
+// the spelling that the file has.
+// Lines that are not valid UTF-8 (or hold NUL bytes) or fit none of the forms
+// are ignored when reading and listed by unreadableLines(); a malformed
+// section header hides the keys below it until the next good header. Keys
+// before the first header belong to no section.
 class IniDocument {
 public:
     static IniDocument parse(const QByteArray& bytes);
     QByteArray serialize() const;
+
+    // A UTF-16 file that does not decode: nothing of it could be read.
+    bool unreadable() const { return unreadable_; }
+    // Numbers (from 1) of the lines that were ignored.
+    QList<int> unreadableLines() const;
 
     // The first value of `key` in `section`, if there is one.
     std::optional<QString> value(QStringView section, QStringView key) const;
@@ -58,10 +69,13 @@ private:
     };
 
     static Line classify(const QByteArray& raw, bool first);
+    void parseLines(const QByteArray& bytes);
     Line entryLine(const QString& key, const QString& value) const;
     Line headerLine(const QString& section) const;
     void insertLine(std::size_t at, Line line);
 
     std::vector<Line> lines_;
     QByteArray newline_ = "\n";
+    std::optional<QStringConverter::Encoding> encoding_;  // set for a UTF-16 file
+    bool unreadable_ = false;
 };

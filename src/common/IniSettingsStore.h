@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QLockFile>
 #include <QString>
 
 #include <optional>
@@ -9,22 +10,25 @@
 #include "common/IniDocument.h"
 #include "common/SettingsStore.h"
 
-// The settings store as one UTF-8 INI file per application (the file's base
-// name is the application name), one INI section per store section. The
-// format and its quoting are described in IniDocument.h.
+// The settings store as one INI file per application (the file's base name
+// is the application name), one INI section per store section. The format
+// and its quoting are described in IniDocument.h.
 //
 // Reads go through to the file: it is read again whenever its identity, size,
 // or change times differ from the last read, so a hand edit is seen at the
 // next read. Saves are kept in memory (and seen by reads at once) until
-// flush(), which applies them to the file as it is on disk at that moment and
-// replaces the file atomically; only the saved keys and deleted sections
-// change, everything else in the file stays as it was. The destructor
+// flush(), which takes a lock beside the file (<file>.lock, shared with other
+// clients), applies them to the file as it is on disk at that moment and
+// replaces the file atomically. Only the keys this process changed (saving
+// the value it last read changes nothing) and the sections it deleted
+// change; everything else in the file stays as it was. The destructor
 // flushes what is still pending.
 //
 // Failures: a file or folder that cannot be read reads as empty, with
-// lastError() saying why, and flush() then refuses to replace the file. A
-// failed flush leaves the file whole and keeps the changes pending, so a
-// later flush() tries again.
+// lastError() saying why, and flush() then refuses to replace the file. Lines
+// that cannot be read are named by lastError() after a read and kept in the
+// file. A failed flush leaves the file whole and keeps the changes pending,
+// so a later flush() tries again; lastError() gives the system's reason.
 class IniSettingsStore final : public SettingsStore {
 public:
     explicit IniSettingsStore(QString path);
@@ -39,6 +43,9 @@ public:
     // The one application this file holds.
     QString appName() const { return app_; }
 
+    // How long flush() waits for another client's save to end.
+    void setLockWait(int milliseconds) { lockWaitMs_ = milliseconds; }
+
     QString get(const QString& app, const QString& section, const QString& key,
                 const QString& fallback) const override;
     void save(const QString& app, const QString& section, const QString& key,
@@ -46,6 +53,7 @@ public:
     void deleteSection(const QString& app, const QString& section) override;
     bool flush() override;
     QString lastError() const override;
+    void discard() override;
 
 private:
     // What stat() said about the file; a change means the file must be read again.
@@ -71,12 +79,17 @@ private:
     void readFile(const Stamp& stamp) const;
     void apply(IniDocument& doc, const Change& change) const;
     void change(const QString& app, Change change);
+    QString unreadableNotice(const IniDocument& doc) const;
+    QString lockError(QLockFile::LockError error, int systemErrno) const;
     bool makeFolder();
     bool writeFile(const QByteArray& bytes);
+    static bool writeAll(int fd, const QByteArray& bytes);
+    bool failWrite(int error, const QByteArray& temporary = {});
     bool fail(const QString& error);
 
     QString path_;
     QString app_;
+    int lockWaitMs_ = 5000;
     std::vector<Change> pending_;
 
     // The file as last read, with the pending changes applied.
@@ -84,5 +97,6 @@ private:
     mutable QByteArray diskBytes_;
     mutable std::optional<Stamp> stamp_;
     mutable QString readError_;
+    mutable QString readNotice_;  // lines that could not be read
     mutable QString lastError_;
 };

@@ -1,10 +1,20 @@
 #include "common/MemorySettingsStore.h"
 
+namespace {
+
+// Names compare as in the settings file: without regard to letter case.
+bool sameName(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace
+
 const MemorySettingsStore::Section* MemorySettingsStore::findSection(const QString& app,
                                                                      const QString& section) const
 {
     for (const Section& candidate : sections_) {
-        if (candidate.app == app && candidate.name == section)
+        if (candidate.app == app && sameName(candidate.name, section))
             return &candidate;
     }
     return nullptr;
@@ -22,7 +32,7 @@ QString MemorySettingsStore::get(const QString& app, const QString& section, con
 {
     if (const Section* found = findSection(app, section)) {
         for (const auto& [name, value] : found->values) {
-            if (name == key)
+            if (sameName(name, key))
                 return value;
         }
     }
@@ -41,7 +51,7 @@ void MemorySettingsStore::save(const QString& app, const QString& section, const
         found = &sections_.last();
     }
     for (auto& entry : found->values) {
-        if (entry.first == key) {
+        if (sameName(entry.first, key)) {
             entry.second = text;
             return;
         }
@@ -54,7 +64,7 @@ void MemorySettingsStore::deleteSection(const QString& app, const QString& secti
     lastError_ = failure_;
     if (!failure_.isEmpty())
         return;
-    sections_.removeIf([&](const Section& s) { return s.app == app && s.name == section; });
+    sections_.removeIf([&](const Section& s) { return s.app == app && sameName(s.name, section); });
 }
 
 bool MemorySettingsStore::flush()

@@ -8,7 +8,8 @@
 #include "common/SettingsStore.h"
 
 // A settings store held in memory, for tests and for running without a
-// settings file. Keys keep the order in which they were first saved.
+// settings file. Keys keep the order in which they were first saved, and the
+// spelling they were first saved with; names compare without letter case.
 class MemorySettingsStore final : public SettingsStore {
 public:
     QString get(const QString& app, const QString& section, const QString& key,

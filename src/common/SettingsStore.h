@@ -20,4 +20,7 @@ public:
     virtual bool flush() = 0;
     // What went wrong with the last read or write, empty when nothing did.
     virtual QString lastError() const = 0;
+    // Drops the changes that flush() has not made durable, as when the user
+    // chooses to end without saving; stores that write at once have none.
+    virtual void discard() {}
 };

@@ -18,16 +18,17 @@ constexpr qint32 kMaxLuminosity = 2175;
 constexpr qint32 kMaxFontSize = 1000;
 
 using S = AppSettings;
+constexpr bool kSent = true;
 
 const std::array<Field, 18> kFields{{
     {u"GuestFlag", Kind::Boolean, &S::GuestFlag},
-    {u"UserID", Kind::Text, &S::UserID},
-    {u"Password", Kind::Text, &S::Password},
-    {u"HandleName", Kind::Text, &S::HandleName},
+    {u"UserID", Kind::Text, &S::UserID, 0, 0, kSent},
+    {u"Password", Kind::Text, &S::Password, 0, 0, kSent},
+    {u"HandleName", Kind::Text, &S::HandleName, 0, 0, kSent},
     {u"ConnectionAddress", Kind::Text, &S::ConnectionAddress},
     {u"ConnectionPort", Kind::Integer, &S::ConnectionPort, 1, 65535},
     {u"Luminosity", Kind::Integer, &S::Luminosity, 0, kMaxLuminosity},
-    {u"HandleSuffix", Kind::Text, &S::HandleSuffix},
+    {u"HandleSuffix", Kind::Text, &S::HandleSuffix, 0, 0, kSent},
     {u"LocalEcho", Kind::Boolean, &S::LocalEcho},
     {u"AutoChangeWindow", Kind::Boolean, &S::AutoChangeWindow},
     {u"AutoGetHandleName", Kind::Boolean, &S::AutoGetHandleName},
@@ -98,6 +99,8 @@ bool assign(const Field& field, QStringView text, AppSettings& record)
         record.*(*member) = *value;
         return true;
     }
+    if (field.sentToHost && (text.contains(u'\r') || text.contains(u'\n')))
+        return false;
     record.*std::get<QString S::*>(field.member) = text.toString();
     return true;
 }

@@ -27,6 +27,9 @@ struct Field {
     // not convert; the readers of the record could not use them.
     qint32 minimum = 0;
     qint32 maximum = 0;
+    // Text that goes to the host as (part of) a line: a CR or LF in it would
+    // end that line early and answer the next prompt, so it does not convert.
+    bool sentToHost = false;
 };
 
 // All 18 fields in declared order.
@@ -42,7 +45,8 @@ QString storedText(const Field& field, const AppSettings& record);
 QString defaultText(const Field& field);
 
 // Converts `text` into the field of `record`. False, with the record
-// untouched, when the text does not convert or is out of range.
+// untouched, when the text does not convert, is out of range, or would carry
+// a line break to the host.
 bool assign(const Field& field, QStringView text, AppSettings& record);
 
 // Decimal text to a 32-bit integer; fractions go to the nearest whole number,

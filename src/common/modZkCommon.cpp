@@ -55,7 +55,7 @@ void WriteSetting(SettingsStore& store, const QString& key, const QString& value
 {
     const QString target = sectionOrDefault(section);
     // Fallback sections are provided from outside and only ever read.
-    if (key.isEmpty() || target.endsWith(kFallbackSuffix))
+    if (key.isEmpty() || target.endsWith(kFallbackSuffix, Qt::CaseInsensitive))
         return;
     const QString app = AppName();
     if (key == QLatin1String("Init")) {

@@ -64,15 +64,16 @@ TEST(SettingsLookup, FallbackOrder)
         {"Error test is case-sensitive", {{D, "K", "error"}, {M, "K", "m"}}, {}, "error"},
         {"stored empty text is present", {{D, "K", ""}, {M, "K", "m"}}, {}, ""},
         {"key in another section only", {{O, "K", "o"}}, {}, "def"},
-        {"keys are case-sensitive", {{D, "k", "d"}}, {}, "def"},
+        {"keys compare without letter case", {{D, "k", "d"}}, {}, "d"},
         {"named section first", {{O, "K", "o"}, {OM, "K", "om"}, {D, "K", "d"}}, O, "o"},
         {"then its -Mst", {{OM, "K", "om"}, {D, "K", "d"}}, O, "om"},
         {"then Default", {{D, "K", "d"}, {M, "K", "m"}}, O, "d"},
         {"then Default-Mst", {{M, "K", "m"}}, O, "m"},
         {"Error in the section and its -Mst", {{O, "K", "Error"}, {OM, "K", "Error"}, {D, "K", "d"}}, O, "d"},
         {"empty text in the section is present", {{O, "K", ""}, {D, "K", "d"}}, O, ""},
-        {"section names are case-sensitive", {{QStringLiteral("default"), "K", "x"}, {D, "K", "d"}},
-         QStringLiteral("default"), "x"},
+        {"section names compare without letter case", {{QStringLiteral("default"), "K", "x"}},
+         QStringLiteral("DEFAULT"), "x"},
+        {"fallback section names too", {{QStringLiteral("default-mst"), "K", "m"}}, {}, "m"},
         {"explicit Default", {{D, "K", "d"}}, D, "d"},
     };
     for (const Case& c : cases) {
@@ -116,6 +117,21 @@ TEST(SettingsLookup, FallbackSectionsAreNeverWritten)
     WriteSetting(store, QStringLiteral("K"), QStringLiteral("x"), QStringLiteral("Default-Mst"));
     WriteSetting(store, QStringLiteral("Init"), QString(), QStringLiteral("Default-Mst"));
     EXPECT_EQ(store.get(AppName(), "Default-Mst", "K", "absent"), QStringLiteral("m"));
+}
+
+// As in the settings file, "[default]" is "[Default]" and "userid" is
+// "UserID"; a save keeps the stored spelling, and no spelling of a fallback
+// section is ever written.
+TEST(SettingsLookup, NamesCompareWithoutLetterCase)
+{
+    MemorySettingsStore store = storeWith({{"default", "userid", "taro"}, {"DEFAULT-MST", "port", "2323"}});
+    EXPECT_EQ(ReadSetting(store, QStringLiteral("UserID")), QStringLiteral("taro"));
+    EXPECT_EQ(ReadSetting(store, QStringLiteral("Port")), QStringLiteral("2323"));
+    WriteSetting(store, QStringLiteral("UserID"), QStringLiteral("jiro"));
+    EXPECT_EQ(store.keys(AppName(), "Default"), QStringList{"userid"});
+    EXPECT_EQ(ReadSetting(store, QStringLiteral("USERID")), QStringLiteral("jiro"));
+    WriteSetting(store, QStringLiteral("K"), QStringLiteral("x"), QStringLiteral("default-mst"));
+    EXPECT_EQ(store.get(AppName(), "Default-Mst", "K", "absent"), QStringLiteral("absent"));
 }
 
 TEST(SettingsLookup, InitEmptiesOnlyItsSection)
@@ -254,6 +270,14 @@ TEST(SettingsLoad, Conversions)
         {"ConnectionAddress", " board.example ", " board.example ", true},
         {"FontName", "Error", "ＭＳ ゴシック", true},
         {"HandleName", QStringLiteral("太郎, \"次郎\""), QStringLiteral("太郎, \"次郎\""), true},
+        // A line break in text sent to the host would answer two prompts.
+        {"UserID", "ali\r\nce", "", false},
+        {"UserID", "ali\rce", "", false},
+        {"Password", "pass\nword", "", false},
+        {"HandleName", "\r", "", false},
+        {"HandleSuffix", "さん\n", QStringLiteral("さん"), false},
+        {"UserID", "ali\tce", "ali\tce", true},
+        {"FontName", "Mono\nSpace", "Mono\nSpace", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE((c.key + QLatin1Char('=') + c.stored).toStdString());

@@ -5,7 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QString>
+#include <QStringEncoder>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -17,6 +19,8 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstring>
+#include <sys/resource.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -123,7 +127,7 @@ TEST_F(IniStoreTest, AwkwardTextsRoundTripExactly)
         QStringLiteral("\uFEFFbom"),
     };
     const QStringList keys = {"a=b", "[k", ";k", "#k", " k", "k ", "\"k", "k\nl", QStringLiteral("日本"),
-                              "@k", "", "K", "k", "Default"};
+                              "@k", "", "k", "Default"};
     const QStringList sections = {"Sec]tion", " spaced ", "[x]", "[", QStringLiteral("ÜnÏ"), "-Mst",
                                   "a\"b", "\"", "\r"};
     {
@@ -199,7 +203,7 @@ TEST_F(IniStoreTest, HandWrittenLinesReadAsText)
         {"Path", "C:\\dir\\file"}, {"Tail", "C:\\ \"x\""}, {"Empty", ""},
         {"At", "@Variant(1)"}, {"BadEscape", kAbsent}, {"Unterminated", kAbsent},
         {"Trailing", kAbsent}, {"", kAbsent},          {"NoEquals", kAbsent},
-        {"key", "lower"},      {"Key", "upper"},       {"; Commented", kAbsent},
+        {"key", "lower"},      {"Key", "lower"},       {"; Commented", kAbsent},
         {"Commented", kAbsent}, {"Hashed", kAbsent},   {"Latin", kAbsent},
         {"AfterBroken", "ok"}, {"Hidden", kAbsent},    {"Mst", kAbsent},
     };
@@ -207,7 +211,8 @@ TEST_F(IniStoreTest, HandWrittenLinesReadAsText)
         EXPECT_EQ(store.get(kApp, kDefault, key, kAbsent), value) << key.toStdString();
     EXPECT_EQ(store.get(kApp, "Broken", "Hidden", kAbsent), kAbsent);
     EXPECT_EQ(store.get(kApp, "Default-Mst", "Mst", kAbsent), QStringLiteral("m"));
-    EXPECT_EQ(store.lastError(), QString());
+    // The ignored lines are named, the first few by number.
+    EXPECT_EQ(store.lastError(), path() + ": lines that cannot be read are ignored: 11, 12, 13, 14, 15 (8 in all)");
 }
 
 TEST_F(IniStoreTest, SaveChangesOnlyWhatWasSaved)
@@ -273,6 +278,82 @@ TEST_F(IniStoreTest, CrLfFilesGainCrLfLines)
     store.save(kApp, kDefault, "B", "2");
     ASSERT_TRUE(store.flush());
     EXPECT_EQ(readBytes(path()), QByteArray("[Default]\r\nA=1\r\nB=2\r\n"));
+}
+
+QByteArray utf16(const QString& text, QStringConverter::Encoding encoding, bool bom)
+{
+    QStringEncoder encoder(encoding, bom ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
+    return encoder.encode(text);
+}
+
+// Files written by other editors: each is read, a save adds one key in the
+// file's own form, and what cannot be read is said.
+TEST_F(IniStoreTest, OtherLineEndsAndEncodingsAreReadAndKept)
+{
+    using E = QStringConverter::Encoding;
+    const QString text = QStringLiteral("[Default]\r\nA=あ\r\n");
+    const QString saved = QStringLiteral("[Default]\r\nA=あ\r\nB=い\r\n");
+    struct Case {
+        const char* name;
+        QByteArray file;
+        QByteArray afterSave;
+    };
+    const std::vector<Case> cases = {
+        {"CR", "[Default]\rA=\xE3\x81\x82\rZ=z", "[Default]\rA=\xE3\x81\x82\rZ=z\rB=\xE3\x81\x84\r"},
+        {"CR LF", text.toUtf8(), saved.toUtf8()},
+        {"LF then CR", "[Default]\n\rA=\xE3\x81\x82\n", "[Default]\n\rA=\xE3\x81\x82\nB=\xE3\x81\x84\n"},
+        {"UTF-16LE", utf16(text, E::Utf16LE, true), utf16(saved, E::Utf16LE, true)},
+        {"UTF-16BE", utf16(text, E::Utf16BE, true), utf16(saved, E::Utf16BE, true)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(writeBytes(path(), c.file));
+        IniSettingsStore store(path());
+        EXPECT_EQ(store.get(kApp, kDefault, "A", kAbsent), QStringLiteral("あ"));
+        EXPECT_EQ(store.lastError(), QString());
+        store.save(kApp, kDefault, "B", QStringLiteral("い"));
+        ASSERT_TRUE(store.flush()) << store.lastError().toStdString();
+        EXPECT_EQ(readBytes(path()), c.afterSave);
+    }
+}
+
+TEST_F(IniStoreTest, UnreadableTextIsReportedAndKept)
+{
+    using E = QStringConverter::Encoding;
+    const QString text = QStringLiteral("[Default]\nA=1\n");
+    // UTF-16 without its byte-order mark: every line holds NUL bytes.
+    ASSERT_TRUE(writeBytes(path(), utf16(text, E::Utf16LE, false)));
+    {
+        IniSettingsStore store(path());
+        EXPECT_EQ(store.get(kApp, kDefault, "A", kAbsent), kAbsent);
+        EXPECT_EQ(store.lastError(), path() + ": lines that cannot be read are ignored: 1, 2, 3");
+    }
+    // A byte-order mark and then text that does not decode: nothing is readable.
+    const QByteArray broken = QByteArray("\xFF\xFE[\0D\0", 6) + QByteArray("\x00\xD8\x41\x00", 4);
+    ASSERT_TRUE(writeBytes(path(), broken));
+    IniSettingsStore store(path());
+    EXPECT_EQ(store.get(kApp, kDefault, "A", kAbsent), kAbsent);
+    EXPECT_TRUE(store.lastError().contains("UTF-16")) << store.lastError().toStdString();
+    store.save(kApp, kDefault, "A", "2");
+    EXPECT_FALSE(store.flush());
+    EXPECT_EQ(readBytes(path()), broken);
+}
+
+TEST_F(IniStoreTest, NamesCompareWithoutLetterCaseAndKeepTheFilesSpelling)
+{
+    ASSERT_TRUE(writeBytes(path(), "[default]\nuserid=taro\n[DEFAULT-MST]\nPORT=2323\n[Other]\nx=1\n"));
+    IniSettingsStore store(path());
+    EXPECT_EQ(store.get(kApp, kDefault, "UserID", kAbsent), QStringLiteral("taro"));
+    EXPECT_EQ(modZkCommon::ReadSetting(store, "Port"), QStringLiteral("2323"));
+    store.save(kApp, kDefault, "UserID", "jiro");
+    store.save(kApp, kDefault, "HandleName", "h");
+    ASSERT_TRUE(store.flush()) << store.lastError().toStdString();
+    EXPECT_EQ(readBytes(path()), QByteArray("[default]\nuserid=jiro\nHandleName=h\n"
+                                            "[DEFAULT-MST]\nPORT=2323\n[Other]\nx=1\n"));
+    modZkCommon::WriteSetting(store, "Init", {}, "OTHER");
+    ASSERT_TRUE(store.flush()) << store.lastError().toStdString();
+    EXPECT_EQ(readBytes(path()), QByteArray("[default]\nuserid=jiro\nHandleName=h\n"
+                                            "[DEFAULT-MST]\nPORT=2323\n"));
 }
 
 TEST_F(IniStoreTest, SavingTheStoredValueLeavesTheFileAlone)
@@ -413,6 +494,107 @@ TEST_F(IniStoreTest, UnreadableFileReadsAsAbsentAndIsNeverReplaced)
         return p;
     });
     EXPECT_EQ(problems, QStringList());
+}
+
+// A second client (holding the lock beside the file) is saving: this save
+// waits for it, and then merges with what it wrote.
+TEST_F(IniStoreTest, ASaveWaitsForAnotherClientsLock)
+{
+    ASSERT_TRUE(writeBytes(path(), "[Default]\nA=1\n"));
+    QLockFile other(path() + ".lock");
+    ASSERT_TRUE(other.tryLock(0));
+    IniSettingsStore store(path());
+    store.setLockWait(0);
+    store.save(kApp, kDefault, "A", "2");
+    EXPECT_FALSE(store.flush());
+    EXPECT_TRUE(store.lastError().contains(path() + ".lock")) << store.lastError().toStdString();
+    EXPECT_EQ(readBytes(path()), QByteArray("[Default]\nA=1\n"));
+
+    ASSERT_TRUE(writeBytes(path(), "[Default]\nA=1\nTheirs=t\n"));
+    other.unlock();
+    ASSERT_TRUE(store.flush()) << store.lastError().toStdString();
+    EXPECT_EQ(readBytes(path()), QByteArray("[Default]\nA=2\nTheirs=t\n"));
+}
+
+// Two clients read the same file; one confirms the settings dialog, then the
+// other saves its own edit of the record it read earlier and its placement.
+// Each keeps the other's change: a save carries only what its client changed.
+TEST_F(IniStoreTest, TwoClientsKeepEachOthersChanges)
+{
+    ASSERT_TRUE(writeBytes(path(), "[Default]\nUserID=taro\nPassword=old\nHandleName=h\n"));
+    IniSettingsStore first(path());
+    IniSettingsStore second(path());
+    AppSettings a;
+    AppSettings b;
+    modZkCommon::LoadSettings(first, a);
+    modZkCommon::LoadSettings(second, b);
+    a.Password = QStringLiteral("new");
+    modZkCommon::SaveSettings(first, a);
+    ASSERT_EQ(first.lastError(), QString());
+    b.HandleName = QStringLiteral("花子");
+    modZkCommon::SaveSettings(second, b);
+    modZkCommon::WriteSetting(second, "RecFormTop", "120");
+    ASSERT_TRUE(second.flush()) << second.lastError().toStdString();
+
+    const IniSettingsStore reader(path());
+    AppSettings r;
+    modZkCommon::LoadSettings(reader, r);
+    EXPECT_EQ(r.UserID, QStringLiteral("taro"));
+    EXPECT_EQ(r.Password, QStringLiteral("new"));
+    EXPECT_EQ(r.HandleName, QStringLiteral("花子"));
+    EXPECT_EQ(modZkCommon::ReadSetting(reader, "RecFormTop"), QStringLiteral("120"));
+}
+
+// A file-size limit (as `ulimit -f` sets, binding root too) fails the write
+// part-way or at once: the system's reason is given, the old file stays, no
+// temporary or lock file is left, and the changes are still written later.
+TEST_F(IniStoreTest, AFailedWriteGivesTheSystemsReason)
+{
+    const QByteArray old = "[Default]\nA=old\n";
+    ASSERT_TRUE(writeBytes(path(), old));
+    IniSettingsStore store(path());
+    store.save(kApp, kDefault, "A", QString(4096, QLatin1Char('x')));
+    for (const rlim_t limit : {rlim_t(0), rlim_t(1000)}) {
+        SCOPED_TRACE(limit);
+        rlimit saved {};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit limited = saved;
+        limited.rlim_cur = limit;
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+        const bool flushed = store.flush();
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+
+        EXPECT_FALSE(flushed);
+        EXPECT_TRUE(store.lastError().contains(QString::fromLocal8Bit(std::strerror(EFBIG))))
+            << store.lastError().toStdString();
+        EXPECT_EQ(readBytes(path()), old);
+        EXPECT_EQ(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"ZKT_1.ini"});
+    }
+    ASSERT_TRUE(store.flush()) << store.lastError().toStdString();
+    EXPECT_EQ(IniSettingsStore(path()).get(kApp, kDefault, "A", kAbsent), QString(4096, QLatin1Char('x')));
+}
+
+// Ending without saving: the dropped change is neither written when the
+// store ends nor taken for the value last read by a later save.
+TEST_F(IniStoreTest, DiscardedChangesAreNeitherWrittenNorRemembered)
+{
+    ASSERT_TRUE(writeBytes(path(), "[Default]\nA=1\n"));
+    {
+        IniSettingsStore store(path());
+        EXPECT_EQ(store.get(kApp, kDefault, "A", kAbsent), QStringLiteral("1"));
+        store.save(kApp, kDefault, "A", "2");
+        store.discard();
+        EXPECT_EQ(store.get(kApp, kDefault, "A", kAbsent), QStringLiteral("1"));
+    }
+    EXPECT_EQ(readBytes(path()), QByteArray("[Default]\nA=1\n"));
+    IniSettingsStore store(path());
+    store.save(kApp, kDefault, "A", "2");
+    store.discard();
+    store.save(kApp, kDefault, "A", "2");
+    ASSERT_TRUE(store.flush()) << store.lastError().toStdString();
+    EXPECT_EQ(readBytes(path()), QByteArray("[Default]\nA=2\n"));
 }
 
 qint64 sizeOf(const QString& path)

@@ -3,13 +3,19 @@
 // client starts on defaults and says so once, never rewrites the user's
 // file behind their back, and reports a failed write in the status bar.
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
 #include <QStatusBar>
+#include <QStringEncoder>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <functional>
 #include <sys/resource.h>
 
@@ -39,6 +45,44 @@ QByteArray userFile(const QByteArray& defaultLines)
            "[Default-Mst]\n"
            "HandleSuffix=様\n";
 }
+
+// Answers each message box that opens while it lives with the button that
+// `choose` names, after letting it act (as the user who frees disk space).
+class BoxAnswerer {
+public:
+    explicit BoxAnswerer(std::function<QString(int boxNumber)> choose) : choose_(std::move(choose))
+    {
+        // Polls from inside the box's own event loop; nothing waits on time.
+        timer_.setInterval(0);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { answer(); });
+        timer_.start();
+    }
+    QStringList texts;
+
+private:
+    void answer()
+    {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        texts << box->text();
+        const QString choice = choose_(int(texts.size()));
+        for (QAbstractButton* button : box->buttons()) {
+            if (button->text() == choice) {
+                button->click();
+                return;
+            }
+        }
+        ADD_FAILURE() << "no button " << choice.toStdString();
+        box->reject();
+    }
+
+    std::function<QString(int)> choose_;
+    QTimer timer_;
+};
+
+const QString kRetry = u"再試行"_s;
+const QString kQuit = u"保存せずに終了"_s;
 
 class BrokenSettingsTest : public ::testing::Test {
 protected:
@@ -106,6 +150,46 @@ TEST_F(BrokenSettingsTest, ValuesThatDoNotConvertAreDefaultedAndReportedOnceAtSt
         EXPECT_EQ(client->mode(), u"LineOff"_s);
         EXPECT_EQ(client->caption(1), u"ログイン"_s);
         TearDown();
+    }
+}
+
+// Files from other editors: what can be read is used without a word; what
+// cannot is named once at start-up, and the file is left as it is.
+TEST_F(BrokenSettingsTest, UnreadableTextIsReportedOnceAtStartUp)
+{
+    const QString text = QString::fromUtf8(userFile("HandleName=太郎\n"));
+    const auto utf16 = [&](QStringConverter::Encoding encoding, bool bom) {
+        QStringEncoder encoder(encoding, bom ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
+        return QByteArray(encoder.encode(text));
+    };
+    struct Case {
+        const char* name;
+        QByteArray file;
+        QString handle;   // the handle read, empty when the file was not readable
+        bool reported;
+    };
+    const std::vector<Case> cases = {
+        {"CR line ends", text.toUtf8().replace('\n', '\r'), u"太郎"_s, false},
+        {"UTF-16 with its mark", utf16(QStringConverter::Utf16LE, true), u"太郎"_s, false},
+        {"lower-case names", text.toUtf8().replace("[Default]", "[default]").replace("HandleName", "handlename"),
+         u"太郎"_s, false},
+        {"a line not in UTF-8", userFile("HandleName=太郎\nFontName=\xFF\xFE\n"), u"太郎"_s, true},
+        {"UTF-16 without its mark", utf16(QStringConverter::Utf16LE, false), QString(), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(writeBytes(path(), c.file));
+        messages.clear();
+        start(path());
+        settle();
+        EXPECT_EQ(client->dialogue().Settings().HandleName, c.handle);
+        ASSERT_EQ(messages.size(), c.reported ? 1 : 0) << messages.join(u" | "_s).toStdString();
+        if (c.reported) {
+            EXPECT_TRUE(messages[0].contains(u"lines that cannot be read are ignored"_s)) << messages[0].toStdString();
+        }
+        client->press(8);
+        TearDown();
+        EXPECT_EQ(readBytes(path()), c.file);
     }
 }
 
@@ -181,7 +265,9 @@ TEST_F(BrokenSettingsTest, UnreadableStoreIsReportedAndLeftAlone)
         EXPECT_EQ(client->dialogue().Settings(), AppSettings());
 
         client->dialogue().Settings().ScreenSave = true;
+        BoxAnswerer answers([](int) { return kQuit; });
         client->press(8);
+        EXPECT_EQ(answers.texts.size(), 1);
         EXPECT_EQ(client->exits, 1);
         EXPECT_TRUE(client->status().startsWith(u"設定を保存できませんでした: "_s)) << client->status().toStdString();
         TearDown();
@@ -191,29 +277,73 @@ TEST_F(BrokenSettingsTest, UnreadableStoreIsReportedAndLeftAlone)
 }
 
 // A write that the system refuses (here: no file may grow, which binds root
-// too) is reported in the status bar, and the old file stays whole.
-TEST_F(BrokenSettingsTest, FailedWriteIsReportedAndTheOldFileStays)
+// too) at F8 or at closing: a message box gives the system's reason and
+// offers to try again or to end without saving; the old file stays whole
+// until a save succeeds.
+TEST_F(BrokenSettingsTest, FailedWriteAtExitIsAskedAboutAndTheOldFileStays)
 {
     const QByteArray before = userFile("ScreenSave=True\n");
-    ASSERT_TRUE(writeBytes(path(), before));
-    start(path());
-    settle();
-    EXPECT_TRUE(messages.isEmpty()) << messages.join(u" | "_s).toStdString();
+    const QString tooLarge = QString::fromLocal8Bit(std::strerror(EFBIG));
+    struct Case {
+        const char* name;
+        bool byClosing;
+        int retriesFailing;  // 再試行 while the limit holds
+        bool lastRetrySucceeds;
+    };
+    const std::vector<Case> cases = {
+        {"F8, end without saving", false, 0, false},
+        {"F8, retry twice, then end", false, 2, false},
+        {"F8, retry after the limit is lifted", false, 0, true},
+        {"closing, end without saving", true, 0, false},
+        {"closing, retry after the limit is lifted", true, 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(writeBytes(path(), before));
+        messages.clear();
+        start(path());
+        settle();
+        EXPECT_TRUE(messages.isEmpty()) << messages.join(u" | "_s).toStdString();
 
-    rlimit saved {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit none = saved;
-    none.rlim_cur = 0;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &none), 0);
-    client->press(8);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+        rlimit saved {};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit none = saved;
+        none.rlim_cur = 0;
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &none), 0);
+        BoxAnswerer answers([&](int box) {
+            if (box <= c.retriesFailing)
+                return kRetry;
+            if (!c.lastRetrySucceeds)
+                return kQuit;
+            ::setrlimit(RLIMIT_FSIZE, &saved);
+            return kRetry;
+        });
+        if (c.byClosing)
+            client->window->close();
+        else
+            client->press(8);
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
 
-    EXPECT_EQ(client->exits, 1);
-    EXPECT_TRUE(client->status().startsWith(u"設定を保存できませんでした: "_s)) << client->status().toStdString();
-    EXPECT_EQ(readBytes(path()), before);
-    EXPECT_EQ(QDir(dir.filePath(u"ZKT"_s)).entryList(QDir::Files), QStringList{u"ZKT_1.ini"_s});
+        EXPECT_EQ(answers.texts.size(), c.retriesFailing + 1);
+        for (const QString& text : answers.texts) {
+            EXPECT_TRUE(text.startsWith(u"設定を保存できませんでした。"_s)) << text.toStdString();
+            EXPECT_TRUE(text.contains(tooLarge)) << text.toStdString();
+        }
+        EXPECT_EQ(client->exits, c.byClosing ? 0 : 1);
+        EXPECT_TRUE(client->status().startsWith(u"設定を保存できませんでした: "_s)) << client->status().toStdString();
+        EXPECT_TRUE(client->status().contains(tooLarge)) << client->status().toStdString();
+        const int placementKeys = int(readBytes(path()).count("RecForm"));
+        if (c.lastRetrySucceeds)
+            EXPECT_EQ(placementKeys, 4);
+        else
+            EXPECT_EQ(readBytes(path()), before);
+        EXPECT_EQ(QDir(dir.filePath(u"ZKT"_s)).entryList(QDir::Files | QDir::Hidden), QStringList{u"ZKT_1.ini"_s});
+        TearDown();
+        // Ending without saving means it: nothing is written when the store ends.
+        EXPECT_EQ(readBytes(path()).count("RecForm"), c.lastRetrySucceeds ? 4 : 0);
+    }
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <limits>
 #include <QFrame>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 
@@ -219,12 +221,37 @@ void frmMain::updateCaption()
         setWindowTitle(caption);
 }
 
+void frmMain::setSaveFailureQuestion(std::function<bool(const QString&)> ask)
+{
+    saveFailureQuestion_ = std::move(ask);
+}
+
 void frmMain::flushStore()
 {
-    if (store_.flush())
-        return;
-    const QString message = QStringLiteral("設定を保存できませんでした: %1").arg(store_.lastError());
-    showStatus(message);
-    // At exit the status bar is gone a moment later; the terminal keeps it.
-    qWarning("%s", qUtf8Printable(message));
+    while (!store_.flush()) {
+        const QString error = store_.lastError();
+        const QString message = QStringLiteral("設定を保存できませんでした: %1").arg(error);
+        showStatus(message);
+        // At exit the status bar is gone a moment later; the terminal keeps it.
+        qWarning("%s", qUtf8Printable(message));
+        const bool retry = saveFailureQuestion_ ? saveFailureQuestion_(error) : askToRetrySave(error);
+        if (!retry) {
+            // Ending without saving: nothing may be written when the store ends.
+            store_.discard();
+            return;
+        }
+    }
+}
+
+bool frmMain::askToRetrySave(const QString& error)
+{
+    // The process ends right after: the user must see that the save failed.
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("ZKT"),
+                    QStringLiteral("設定を保存できませんでした。\n%1").arg(error), QMessageBox::NoButton,
+                    this);
+    QPushButton* retry = box.addButton(QStringLiteral("再試行"), QMessageBox::AcceptRole);
+    box.addButton(QStringLiteral("保存せずに終了"), QMessageBox::RejectRole);
+    box.setDefaultButton(retry);
+    box.exec();
+    return box.clickedButton() == retry;
 }

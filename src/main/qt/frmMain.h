@@ -49,6 +49,9 @@ public:
     // How the exit command ends the process; tests replace it.
     void setExitHandler(std::function<void(int)> handler);
     void setSettingsDialogHandler(std::function<void()> handler);
+    // Asked, with the reason, when the settings cannot be saved at exit: true
+    // to try again, false to end without saving. By default a message box.
+    void setSaveFailureQuestion(std::function<bool(const QString&)> ask);
 
     // MainWindowPort
     void setFunctionKeyCaption(int item, const QString& caption) override;
@@ -80,6 +83,7 @@ private:
     void fitOuterSizeLater();
     QRect outerGeometry() const;
     void flushStore();
+    bool askToRetrySave(const QString& error);
     void updateCaption();
     double dpi() const;
     int px(double twips) const;
@@ -105,6 +109,7 @@ private:
     QStringList warnings_;
     std::function<void(int)> exitHandler_;
     std::function<void()> settingsHandler_;
+    std::function<bool(const QString&)> saveFailureQuestion_;
     bool exiting_ = false;
     bool outerSizePending_ = false;
     QSize wantedOuter_;      // the stored outer size, in pixels
