@@ -31,7 +31,7 @@ void BoardDialogue::LoadSettings() {
     // A store that cannot be read yields every default; the user must know why.
     if (const QString readError = store_.lastError(); !readError.isEmpty())
         window_.showWarning(QStringLiteral("設定を読めなかったため既定値を使います: ") + readError);
-    else if (!report.ok())
+    if (!report.ok())
         window_.showWarning(QStringLiteral("設定の値を読めなかったため既定値を使います: ") +
                             report.unconvertible.join(QStringLiteral("、")));
 }

@@ -1,9 +1,11 @@
 #include "controls/qt/QtTelnetSocket.h"
 
 #include <QHostAddress>
+#include <QHostInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 
 #include "support/FakeTime.h"
 #include "common/Cp932.h"
@@ -230,6 +232,31 @@ TEST_F(TelnetSocketTest, OwnCloseRaisesNothingAndALaterConnectWorks)
     hostSends(second, "\xFA\x40");
     ASSERT_TRUE(waitUntil([&] { return listener.received.size() == 3; }));
     EXPECT_EQ(listener.received, "\x93\xFA\x40");
+}
+
+// A name with two addresses, and a host that accepts on the first and resets
+// at once: QTcpSocket on its own would go on to the second address.
+TEST_F(TelnetSocketTest, OneAttemptMakesOneConnection)
+{
+    QTcpServer both;
+    if (!both.listen(QHostAddress::Any) || QHostInfo::fromName(QStringLiteral("localhost")).addresses().size() < 2)
+        GTEST_SKIP() << "needs localhost on both IPv6 and IPv4";
+    int accepted = 0;
+    QObject::connect(&both, &QTcpServer::newConnection, [&] {
+        while (QTcpSocket* peer = both.nextPendingConnection()) {
+            ++accepted;
+            const linger reset{1, 0};  // closing then resets instead of ending politely
+            ::setsockopt(int(peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+            peer->abort();
+        }
+    });
+    socket.setRemoteHost(QStringLiteral("localhost"));
+    socket.setRemotePort(both.serverPort());
+    socket.connectToRemote();
+    ASSERT_TRUE(waitUntil([&] { return listener.hostCloses + listener.failures.size() > 0; }));
+    settle();
+    EXPECT_EQ(accepted, 1);
+    EXPECT_EQ(listener.hostCloses + listener.failures.size(), 1);
 }
 
 TEST_F(TelnetSocketTest, RefusedConnectionReportsAndReturnsToClosed)

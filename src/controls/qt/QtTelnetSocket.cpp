@@ -1,5 +1,6 @@
 #include "controls/qt/QtTelnetSocket.h"
 
+#include <QHostInfo>
 #include <QMetaObject>
 
 namespace {
@@ -76,7 +77,39 @@ void QtTelnetSocket::connectToRemote()
         failConnect(connectFailure(QAbstractSocket::HostNotFoundError));
         return;
     }
-    socket_.connectToHost(host, quint16(port_));
+    // Addresses are tried one by one here rather than by QTcpSocket, which
+    // also moves on after a host that accepted and reset at once: one
+    // attempt must make one connection.
+    if (QHostAddress literal; literal.setAddress(host)) {
+        addresses_ = {literal};
+        nextAddress_ = 0;
+        connectNext();
+        return;
+    }
+    const quint64 attempt = attempt_;
+    lookupId_ = QHostInfo::lookupHost(host, &socket_, [this, attempt](const QHostInfo& info) {
+        if (attempt == attempt_)
+            onHostFound(info);
+    });
+}
+
+void QtTelnetSocket::onHostFound(const QHostInfo& info)
+{
+    lookupId_ = -1;
+    if (!connecting_)
+        return;
+    addresses_ = info.addresses();
+    nextAddress_ = 0;
+    if (info.error() != QHostInfo::NoError || addresses_.isEmpty()) {
+        failConnect(connectFailure(QAbstractSocket::HostNotFoundError));
+        return;
+    }
+    connectNext();
+}
+
+void QtTelnetSocket::connectNext()
+{
+    socket_.connectToHost(addresses_[nextAddress_++], quint16(port_));
 }
 
 int QtTelnetSocket::state() const
@@ -87,7 +120,7 @@ int QtTelnetSocket::state() const
         return Connected;
     if (!connecting_)
         return Closed;
-    return socket_.state() == QAbstractSocket::HostLookupState ? ResolvingHost : Connecting;
+    return lookupId_ >= 0 ? ResolvingHost : Connecting;
 }
 
 void QtTelnetSocket::close()
@@ -187,6 +220,16 @@ void QtTelnetSocket::onSocketError(QAbstractSocket::SocketError error)
     if (releasing_)
         return;
     if (connecting_) {
+        // Only where no connection was made is the next address tried.
+        const bool noConnection = error == QAbstractSocket::ConnectionRefusedError ||
+                                  error == QAbstractSocket::NetworkError;
+        if (noConnection && nextAddress_ < addresses_.size()) {
+            releasing_ = true;
+            socket_.abort();
+            releasing_ = false;
+            connectNext();
+            return;
+        }
         failConnect(connectFailure(error));
         return;
     }
@@ -240,6 +283,10 @@ void QtTelnetSocket::endedByHost()
 
 void QtTelnetSocket::releaseSocket()
 {
+    if (lookupId_ >= 0)
+        QHostInfo::abortHostLookup(lookupId_);
+    lookupId_ = -1;
+    addresses_.clear();
     connectTimer_->stop();
     releasing_ = true;
     socket_.abort();

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAbstractSocket>
+#include <QHostAddress>
+#include <QList>
 #include <QTcpSocket>
 
 #include <functional>
@@ -19,6 +21,8 @@
 // connection that we did not cause reaches the listener exactly once,
 // whichever path sees it first (read error, write error, host close) and
 // even when close() runs before the notification does.
+class QHostInfo;
+
 class QtTelnetSocket : public TelnetSocket {
 public:
     static constexpr int kConnectTimeLimitMs = 20000;
@@ -44,6 +48,8 @@ private:
     void onSocketError(QAbstractSocket::SocketError error);
     void onConnectTimeLimit();
 
+    void onHostFound(const QHostInfo& info);
+    void connectNext();
     void deliverWaitingBytes();
     void failConnect(const QString& why);
     void endedByHost();
@@ -55,6 +61,9 @@ private:
     std::unique_ptr<Timer> connectTimer_;
     QString host_;
     qint32 port_ = 0;
+    int lookupId_ = -1;
+    QList<QHostAddress> addresses_;
+    qsizetype nextAddress_ = 0;
     bool connecting_ = false;
     bool connected_ = false;
     bool hostClosed_ = false;
