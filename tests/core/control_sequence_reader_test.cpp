@@ -92,6 +92,8 @@ const ReaderCase kReaderCases[] = {
     {"TAB BS BEL", u"a\tb\bc\a"_s, {text(u"a"_s), kTab, text(u"b"_s), kBackspace, text(u"c"_s), kBell}},
     {"OSC title ended by BEL", u"a\x1b]0;ZKT board\ab"_s, {text(u"ab"_s)}},
     {"OSC title ended by ESC backslash", u"a\x1b]2;ZKT board\x1b\\b"_s, {text(u"ab"_s)}},
+    {"long OSC title ended by ESC backslash", u"a"_s + kEsc + u"]0;"_s + QString(300, u't') + kEsc + u"\\b"_s,
+     {text(u"ab"_s)}},
     {"OSC ended by another sequence", u"\x1b]0;t\x1b[31mX"_s, {styled(style(idx(1))), text(u"X"_s)}},
     {"DCS SOS PM APC skipped", u"\x1bPq#0\x1b\\a\x1bXs\x1b\\b\x1b^p\x1b\\c\x1b_a\x1b\\d"_s, {text(u"abcd"_s)}},
     {"cursor moves and erasures", u"\x1b[2J\x1b[Hx\x1b[10;20H\x1b[K\x1b[3Ay\x1b[?25l\x1b[1;24r"_s,
