@@ -26,6 +26,9 @@ struct AppSettings {
     qint32 FontSize = 10;
     bool FontBold = false;
     bool FontItalic = false;
+    // The most memory both views' history may take, in MiB; 0 picks a share
+    // of the machine's memory.
+    qint32 HistoryMemoryLimitMB = 0;
 
     FontSpec font() const { return {FontName, FontSize, FontBold, FontItalic}; }
 

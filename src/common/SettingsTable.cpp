@@ -20,7 +20,10 @@ constexpr qint32 kMaxFontSize = 1000;
 using S = AppSettings;
 constexpr bool kSent = true;
 
-const std::array<Field, 18> kFields{{
+// Past this the history's memory is bounded by the machine's anyway.
+constexpr qint32 kMaxHistoryMegabytes = 1 << 20;
+
+const std::array<Field, 19> kFields{{
     {u"GuestFlag", Kind::Boolean, &S::GuestFlag},
     {u"UserID", Kind::Text, &S::UserID, 0, 0, kSent},
     {u"Password", Kind::Text, &S::Password, 0, 0, kSent},
@@ -39,6 +42,7 @@ const std::array<Field, 18> kFields{{
     {u"FontSize", Kind::Integer, &S::FontSize, 1, kMaxFontSize},
     {u"FontBold", Kind::Boolean, &S::FontBold},
     {u"FontItalic", Kind::Boolean, &S::FontItalic},
+    {u"HistoryMemoryLimitMB", Kind::Integer, &S::HistoryMemoryLimitMB, 0, kMaxHistoryMegabytes},
 }};
 
 std::optional<double> toNumber(QStringView text)

@@ -11,7 +11,7 @@
 
 // The one list of the stored keys of AppSettings: key, type, accepted range
 // and where the value lives in the record. Loading, saving and the tests walk
-// this list; nothing else names the 18 keys one by one. The default of each
+// this list; nothing else names the keys one by one. The default of each
 // key is the record's own initial value (AppSettings{}), in its stored form.
 namespace SettingsTable {
 
@@ -32,7 +32,7 @@ struct Field {
     bool sentToHost = false;
 };
 
-// All 18 fields in declared order.
+// All fields in declared order.
 std::span<const Field> fields();
 
 // The field stored under exactly `key`, or null.

@@ -69,6 +69,27 @@ void dropRowsFrom(ColorList& list, int firstDropped)
     list.resize(findRow(list, firstDropped));
 }
 
+// The rows up to `count` are gone; the later ones move up.
+void dropRowsBefore(ColorList& list, int count)
+{
+    const size_t from = findRow(list, count + 1);
+    size_t to = 0;
+    for (size_t i = from; i < list.size(); ++i)
+        list[to++] = {list[i].row - count, list[i].color};
+    list.resize(to);
+}
+
+// Drops the first `count` entries of an array, moving the rest down.
+template <typename T>
+void dropFront(GrowingArray<T>& array, size_t count)
+{
+    count = std::min(count, array.size());
+    if (count > 0 && count < array.size())
+        std::memmove(array.data(), array.data() + count, (array.size() - count) * sizeof(T));
+    array.resize(array.size() - count);
+    array.shrink();
+}
+
 // Width bookkeeping of one column. Text only grows in this client, so a
 // running maximum over the cells measured so far is the column's width.
 struct Column {
@@ -148,6 +169,10 @@ struct GridModel::Impl {
     void append(qint64 i, QStringView t);
     void addEmptyCells(qint64 count);
     void compactIfWasteful();
+    void compact();
+    void dropStylesBefore(qint64 cells);
+    // The first `cells` cells are gone: the column's cell numbers move down.
+    void shiftColumn(Column& column, qint64 cells);
     void resetWidths();
     void lend(qint64 i, QStringView t, qint64 offset);
     // Drops the style runs of cell i from `offset` on, and of every later cell.
@@ -251,6 +276,12 @@ void GridModel::Impl::compactIfWasteful()
     const qint64 live = qint64(text.size()) - garbage;
     if (garbage < kMinGarbageToCompact || garbage < live)
         return;
+    compact();
+}
+
+void GridModel::Impl::compact()
+{
+    const qint64 live = qint64(text.size()) - garbage;
     recallLoans();
     GrowingArray<char16_t> packed;
     packed.reserve(size_t(live));
@@ -303,6 +334,25 @@ void GridModel::Impl::dropStylesFrom(qint64 i, qsizetype offset)
     while (keep > 0 && (styles[keep - 1].cell > i || (styles[keep - 1].cell == i && styles[keep - 1].offset >= offset)))
         --keep;
     styles.resize(keep);
+}
+
+void GridModel::Impl::dropStylesBefore(qint64 cells)
+{
+    size_t to = 0;
+    for (size_t i = 0; i < styles.size(); ++i)
+        if (styles[i].cell >= cells)
+            styles[to++] = {styles[i].cell - cells, styles[i].offset, styles[i].style};
+    styles.resize(to);
+}
+
+void GridModel::Impl::shiftColumn(Column& column, qint64 cells)
+{
+    column.tailCell = column.tailCell >= cells ? column.tailCell - cells : -1;
+    size_t to = 0;
+    for (const qint64 i : column.dirty)
+        if (i >= cells)
+            column.dirty[to++] = i - cells;
+    column.dirty.resize(to);
 }
 
 // The lender is about to change its buffer: every borrowed text becomes this
@@ -703,6 +753,47 @@ GridModel::StyleRuns GridModel::styleRuns(int col, int row) const
     while (to < d->styles.size() && d->styles[to].cell == i)
         ++to;
     return {d->styles.data() + from, d->styles.data() + to};
+}
+
+void GridModel::dropOldestRows(int count)
+{
+    count = std::clamp(count, 0, d->rows);
+    if (count == 0)
+        return;
+    const qint64 cells = qint64(count) * d->columns;
+    for (qint64 i = 0; i < cells; ++i) {
+        if (Impl::borrowed(d->start[i]))
+            --d->borrowedCells;
+        else
+            d->garbage += d->length[i];
+    }
+    dropFront(d->start, size_t(cells));
+    dropFront(d->length, size_t(cells));
+    dropRowsBefore(d->fore, count);
+    dropRowsBefore(d->back, count);
+    d->fore.shrink();
+    d->back.shrink();
+    d->dropStylesBefore(cells);
+    d->styles.shrink();
+    for (Column& c : d->widths)
+        d->shiftColumn(c, cells);
+    d->rows -= count;
+    d->activeRow = std::max(d->activeRow - count, 0);
+    ++d->generation;
+    d->pending.reset = true;
+    // Packed at once: a drop is made to give memory back.
+    if (d->garbage > 0)
+        d->compact();
+    d->changed();
+}
+
+qint64 GridModel::memoryUse() const
+{
+    return qint64(d->text.capacity()) * qint64(sizeof(char16_t)) +
+           qint64(d->start.capacity()) * qint64(sizeof(qint64)) +
+           qint64(d->length.capacity()) * qint64(sizeof(quint32)) +
+           qint64(d->fore.capacity() + d->back.capacity()) * qint64(sizeof(ColorEntry)) +
+           qint64(d->styles.capacity()) * qint64(sizeof(StyleRun));
 }
 
 void GridModel::setRowForeColor(int row, qint32 bgr)

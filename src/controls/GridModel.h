@@ -32,6 +32,11 @@ public:
     int rowCount() const;
     // rowCount() + k appends k empty rows; 0 removes every row.
     void setRowCount(int rows);
+    // Removes the first `count` rows; the rest move up. Costs what is kept,
+    // so it is meant for large steps.
+    void dropOldestRows(int count);
+    // Bytes the grid holds for its rows (text, cells, colours, styles).
+    qint64 memoryUse() const;
 
     // The view stays valid until the grid changes (or, for a borrowed text,
     // the grid it was borrowed from).

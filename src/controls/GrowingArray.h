@@ -48,6 +48,17 @@ public:
         // A block that moved by copying has fresh pages past the copy.
         populated_ = std::min(populated_, size_);
     }
+    // Gives back what more than twice the elements would need.
+    void shrink()
+    {
+        if (capacity_ <= 2 * size_ || size_ == 0)
+            return;
+        if (void* smaller = std::realloc(data_, size_ * sizeof(T))) {
+            data_ = static_cast<T*>(smaller);
+            capacity_ = size_;
+            populated_ = std::min(populated_, size_);
+        }
+    }
     // The elements added are unset until written.
     void resize(size_t count)
     {

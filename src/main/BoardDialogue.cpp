@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include "common/MemoryCeiling.h"
 #include "common/SettingsStore.h"
 #include "common/modZkCommon.h"
 #include "controls/GridModel.h"
@@ -10,7 +11,8 @@
 
 BoardDialogue::BoardDialogue(SettingsStore& store, TelnetSocket& socket, GridModel& terminal,
                              GridModel& chat, MainWindowPort& window, TimeSource& time)
-    : store_(store), socket_(socket), terminal_(terminal), chat_(chat), window_(window), time_(time) {
+    : store_(store), socket_(socket), terminal_(terminal), chat_(chat), window_(window), time_(time),
+      memoryCeiling_(MemoryCeiling::automatic()) {
     // The window shows what the dialogue holds, so the designed bar goes
     // through it as every later caption does.
     for (int item = 0; item < int(captions_.size()); ++item) {
@@ -28,6 +30,7 @@ BoardDialogue::~BoardDialogue() {
 
 void BoardDialogue::LoadSettings() {
     const modZkCommon::LoadReport report = modZkCommon::LoadSettings(store_, settings_);
+    memoryCeiling_ = MemoryCeiling::forSetting(settings_.HistoryMemoryLimitMB);
     // A store that cannot be read yields every default; the user must know why.
     if (const QString readError = store_.lastError(); !readError.isEmpty())
         window_.showWarning(QStringLiteral("設定を読めなかったため既定値を使います: ") + readError);
@@ -42,7 +45,7 @@ bool BoardDialogue::send(const QString& text) {
         return false;
     }
     // A host that reads nothing would let typed lines pile up without end.
-    if (socket_.unsentBytes() + text.size() * 2 > kMaxUnsentBytes) {
+    if (socket_.unsentBytes() > kMaxUnsentBytes) {
         window_.showStatus(QStringLiteral("ホストが受信していないため送信を止めています"));
         return false;
     }

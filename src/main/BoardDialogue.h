@@ -116,6 +116,7 @@ private:
     void backspace();
     void dropBackspacedText();
     void startLine();
+    void keepHistoryUnderCeiling();
 
     void setCaption(int item, const QString& caption);
     // AutoStep would do nothing at all on the current line: no command is
@@ -172,6 +173,8 @@ private:
     bool repliesStopped_ = false;
     Lookup lookup_ = Lookup::NotStarted;
     bool logOutSent_ = false;
+    qint64 memoryCeiling_ = 0;
+    bool ceilingReported_ = false;
     QString stateText_;
     QString modeShown_;
     bool inexactShown_ = false;

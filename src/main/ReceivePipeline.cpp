@@ -94,11 +94,32 @@ void BoardDialogue::beginBlock() {
 void BoardDialogue::endBlock() {
     if (--blockDepth_ > 0)
         return;
+    keepHistoryUnderCeiling();
     // A step that a key runs between blocks reads the facts too.
     catchUpLineFacts();
     // Made active before redrawing resumes, so the block is shown in one go.
     terminal_.setActiveCell(1, lastAddressed_);
     terminal_.setRedraw(true);
+}
+
+// No host may make the process run out of memory: past the ceiling the
+// older half of both views goes. The chat view goes first, since its rows
+// may hold the terminal's text, which the terminal would otherwise copy to
+// it when it packs its own.
+void BoardDialogue::keepHistoryUnderCeiling() {
+    if (terminal_.memoryUse() + chat_.memoryUse() <= memoryCeiling_)
+        return;
+    // The current line is never dropped.
+    while (terminal_.memoryUse() + chat_.memoryUse() > memoryCeiling_ && terminal_.rowCount() > 1) {
+        const int terminalDropped = qMax(1, (terminal_.rowCount() - 1) / 2);
+        chat_.dropOldestRows(qMax(1, chat_.rowCount() / 2));
+        terminal_.dropOldestRows(terminalDropped);
+        lastAddressed_ = qMax(1, lastAddressed_ - terminalDropped);
+    }
+    if (!ceilingReported_) {
+        ceilingReported_ = true;
+        window_.showStatus(QStringLiteral("履歴がメモリの上限に達したため、古い行から消しています"));
+    }
 }
 
 void BoardDialogue::terminalText(QStringView text) {

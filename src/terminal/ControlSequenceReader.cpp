@@ -102,18 +102,19 @@ bool ControlSequenceReader::step(char16_t c, TerminalSink& sink)
 {
     // A control inside a sequence acts as it would outside; CAN and SUB
     // cancel the sequence, ESC starts a new one.
+    const bool inString = state_ == State::String || state_ == State::StringEscape;
     if (c < 0x20) {
         if (c == 0x18 || c == 0x1A)
             state_ = State::Text;
-        else if (c == kEsc && state_ == State::String)
+        else if (inString && c == kEsc)
             state_ = State::StringEscape;
-        else if (c == u'\a' && state_ == State::String)
+        else if (inString && c == u'\a')
             state_ = State::Text;  // BEL ends an OSC
-        else
-            control(c, sink);
+        else if (!inString)
+            control(c, sink);  // a string's own controls are part of its text
         return true;
     }
-    if (++length_ > (state_ == State::String ? kMaxStringLength : kMaxCsiLength)) {
+    if (++length_ > (inString ? kMaxStringLength : kMaxCsiLength)) {
         state_ = State::Text;
         return false;
     }
@@ -129,6 +130,7 @@ bool ControlSequenceReader::step(char16_t c, TerminalSink& sink)
         // ESC \ ends the string; any other ESC sequence ends it too and
         // starts afresh.
         state_ = State::Escape;
+        length_ = 0;
         if (c == u'\\') {
             state_ = State::Text;
             return true;

@@ -322,7 +322,9 @@ TEST_F(BytePathDialogue, MembersQuotingMenusInTheRoomMoveNothing) {
 TEST_F(BytePathDialogue, AbortUntilTheMainMenu) {
     setSetting(u"ConnectionAddress"_s, u"bbs.example.jp"_s);
     setSetting(u"ConnectionPort"_s, u"2323"_s);
-    connect();
+    dialogue.FunctionKeyPressed(1);
+    socket.setState(TelnetSocket::Connected);
+    ASSERT_FALSE(window.statuses.isEmpty());
     EXPECT_EQ(window.statuses.last(), u"接続中… bbs.example.jp:2323"_s);
     dialogue.onConnected();
     EXPECT_EQ(window.statuses.last(), u"ログイン中"_s);
@@ -352,7 +354,7 @@ TEST_F(BytePathDialogue, StatusTextsAlongTheSession) {
 TEST_F(BytePathDialogue, TypedLineRefusedWhileTheHostReadsNothing) {
     loggedIn();
     window.input = u"hello"_s;
-    socket.setUnsentBytes(1 << 20);
+    socket.setUnsentBytes((1 << 20) + 1);
     dialogue.InputLineEnter();
     EXPECT_TRUE(sent().isEmpty());
     EXPECT_EQ(window.input, u"hello"_s);
@@ -361,6 +363,11 @@ TEST_F(BytePathDialogue, TypedLineRefusedWhileTheHostReadsNothing) {
     dialogue.InputLineEnter();
     EXPECT_EQ(sent(), replies({u"hello"_s}));
     EXPECT_EQ(window.input, u""_s);
+    // A long line of its own is no reason to refuse while the host reads.
+    socket.setUnsentBytes(0);
+    window.input = QString(600000, u'x');
+    dialogue.InputLineEnter();
+    EXPECT_EQ(sent().size(), 2);
 }
 
 }  // namespace

@@ -105,6 +105,7 @@ const ReaderCase kReaderCases[] = {
     {"NUL and other C0 dropped", u"a\r\0\x01\x0e\x0f\x1c" u"b"_s, {text(u"a\rb"_s)}},
     {"CAN inside CSI cancels it", u"a\x1b[31\x18mb"_s, {text(u"amb"_s)}},
     {"SUB inside CSI cancels it", u"a\x1b[31\x1amb"_s, {text(u"amb"_s)}},
+    {"line ends inside an OSC title are part of it", u"a\x1b]0;one\r\ntwo\tthree\ab"_s, {text(u"ab"_s)}},
     {"CAN inside OSC cancels it", u"a\x1b]0;t\x18" u"b"_s, {text(u"ab"_s)}},
     {"control inside CSI acts", u"\x1b[3\t1mX"_s, {kTab, styled(style(idx(1))), text(u"X"_s)}},
     {"ESC inside CSI starts afresh", u"\x1b[31\x1b[32mX"_s, {styled(style(idx(2))), text(u"X"_s)}},
