@@ -342,6 +342,7 @@ TEST(SettingsSave, WritesEveryKeyInFieldOrderInStoredForm)
         {"ChangeMyColor", "True"},       {"MyColor", "1193046"},
         {"FontName", QStringLiteral("IPAゴシック")}, {"FontSize", "12"},
         {"FontBold", "True"},            {"FontItalic", "True"},
+        {"HistoryMemoryLimitMB", "0"},
     };
     QStringList order;
     for (const auto& [key, text] : expected) {

@@ -151,7 +151,7 @@ TEST_F(FrmConfigTest, ConfirmingUnchangedWritesEveryKeyInFieldOrderInStoredForms
         "LocalEcho=False",        "AutoChangeWindow=True", "AutoGetHandleName=True",
         "ScreenSave=False",       "ChangeMyColor=False", "MyColor=0",
         "FontName=ＭＳ ゴシック", "FontSize=10",       "FontBold=False",
-        "FontItalic=False"};
+        "FontItalic=False",       "HistoryMemoryLimitMB=0"};
     EXPECT_EQ(StoredSnapshot(), expected);
 }
 
@@ -458,7 +458,7 @@ TEST_F(FrmConfigTest, EnterPressesTheThreeBottomButtons) {
         Press(Button(w, "cmdEnd0"), Qt::Key_Return);
     });
     EXPECT_TRUE(dialog.accepted());
-    EXPECT_EQ(store.keys(kApp, kDefault).size(), 18);
+    EXPECT_EQ(store.keys(kApp, kDefault), FieldKeys());
 }
 
 TEST_F(FrmConfigTest, EnterInATextFieldNeverConfirms) {
