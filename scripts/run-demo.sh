@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the client, starts the bundled board on a free port and starts the
-# client against it with a demo profile of its own (the user's own settings
+# Builds the client, starts the bundled board on a free port (negotiating
+# telnet options and colouring its text, as boards behind a telnet daemon
+# do) and starts the client against it with a demo profile of its own (the user's own settings
 # file is never touched). The board stops when the client exits.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -8,7 +9,7 @@ build=${ZKT_BUILD_DIR:-$root/build}
 ZKT_TARGETS="zkt zkt-board" "$root/scripts/build.sh"
 
 log=$(mktemp)
-"$build/tools/board/zkt-board" 0 >"$log" 2>&1 &
+"$build/tools/board/zkt-board" --telnet --color 0 >"$log" 2>&1 &
 board=$!
 trap 'kill $board 2>/dev/null || true; rm -f "$log"' EXIT
 port=
