@@ -153,6 +153,21 @@ TEST_F(BrokenSettingsTest, ValuesThatDoNotConvertAreDefaultedAndReportedOnceAtSt
     }
 }
 
+// The first F1 replaces the status bar's message; the warning stays where
+// the user can still read it.
+TEST_F(BrokenSettingsTest, AStartUpWarningOutlivesTheFirstConnection)
+{
+    ASSERT_TRUE(writeBytes(path(), userFile("ConnectionPort=abc\n")));
+    start(path());
+    settle();
+    QStatusBar* bar = client->window->statusBar();
+    ASSERT_TRUE(bar->currentMessage().startsWith(u"設定の値を読めなかった"_s));
+    client->press(1);
+    settle();
+    EXPECT_FALSE(bar->currentMessage().startsWith(u"設定の値を読めなかった"_s));
+    EXPECT_TRUE(bar->toolTip().contains(u"ConnectionPort"_s)) << bar->toolTip().toStdString();
+}
+
 // Files from other editors: what can be read is used without a word; what
 // cannot is named once at start-up, and the file is left as it is.
 TEST_F(BrokenSettingsTest, UnreadableTextIsReportedOnceAtStartUp)

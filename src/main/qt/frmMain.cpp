@@ -161,7 +161,8 @@ void frmMain::showStatus(const QString& message)
 // away before the user could read it.
 void frmMain::showWarning(const QString& message)
 {
-    warnings_.append(message);
+    if (!warnings_.contains(message))  // the settings are read again at each log-in
+        warnings_.append(message);
     stsBase_->setToolTip(warnings_.join(u'\n'));
     showStatus(message);
 }
