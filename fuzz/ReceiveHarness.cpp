@@ -116,12 +116,14 @@ public:
         if (state_ != Connected)
             sentWithoutConnection = true;
         sent.append(text);
+        wire.push_back(Cp932::encode(text).bytes);
     }
     void sendBytes(QByteArrayView bytes) override
     {
         if (state_ != Connected)
             sentWithoutConnection = true;
         answers += bytes.size();
+        wire.push_back(bytes.toByteArray());
     }
     qint64 unsentBytes() const override { return 0; }
 
@@ -147,6 +149,7 @@ public:
     }
 
     QStringList sent;
+    std::vector<QByteArray> wire;  // every send's bytes, in order
     qint64 received = 0;  // bytes handed to the dialogue
     qint64 answers = 0;   // telnet answer bytes sent
     struct Connection {
@@ -291,13 +294,9 @@ QString Harness::checkTerminalText() const
     return {};
 }
 
-}  // namespace
-
-QString run(const std::uint8_t* data, std::size_t size)
+// Plays the host's bytes and the user's actions; empty when every check held.
+QString play(Harness& harness, const std::uint8_t* data, std::size_t size)
 {
-    if (size < kHeaderSize)
-        return {};
-    Harness harness(data[0]);
     const std::array<std::uint8_t, 2> sizes = {data[1], data[2]};
     const std::uint8_t actions = data[3];
 
@@ -318,6 +317,28 @@ QString run(const std::uint8_t* data, std::size_t size)
     if (QString broken = harness.check(); !broken.isEmpty())
         return QStringLiteral("at the end: ") + broken;
     return harness.checkTerminalText();
+}
+
+}  // namespace
+
+Session replay(const std::uint8_t* data, std::size_t size)
+{
+    if (size < kHeaderSize)
+        return {};
+    Harness harness(data[0]);
+    Session session;
+    session.broken = play(harness, data, size);
+    for (int row = 1; row <= harness.terminal.rowCount(); ++row)
+        session.terminalRows.append(harness.terminal.text(1, row).toString());
+    for (int row = 1; row <= harness.chat.rowCount(); ++row)
+        session.chatRows.push_back({harness.chat.text(1, row).toString(), harness.chat.text(2, row).toString()});
+    session.sent = harness.socket.wire;
+    return session;
+}
+
+QString run(const std::uint8_t* data, std::size_t size)
+{
+    return replay(data, size).broken;
 }
 
 }  // namespace ReceiveHarness

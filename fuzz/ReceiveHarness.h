@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 // Plays arbitrary bytes as a hostile board against the board dialogue and
 // checks what must hold whatever the host sends.
@@ -34,5 +38,15 @@ namespace ReceiveHarness {
 
 // Empty when every check held; otherwise what broke.
 QString run(const std::uint8_t* data, std::size_t size);
+
+// What a played input left behind: the rows of both views, every send's
+// bytes in the order they went out, and what broke (empty when nothing did).
+struct Session {
+    QString broken;
+    QStringList terminalRows;
+    std::vector<std::pair<QString, QString>> chatRows;  // handle, message
+    std::vector<QByteArray> sent;
+};
+Session replay(const std::uint8_t* data, std::size_t size);
 
 }  // namespace ReceiveHarness
