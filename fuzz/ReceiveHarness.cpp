@@ -9,7 +9,6 @@
 
 #include "common/modZkCommon.h"
 #include "controls/GridModel.h"
-#include "main/LineFacts.h"
 #include "support/WiredDialogue.h"
 
 namespace ReceiveHarness {
@@ -78,7 +77,6 @@ struct Harness {
     WiredDialogue wired;
     std::vector<Connection> connections;
     qint64 received = 0;  // bytes handed to the dialogue
-    quint64 copiedAtStart = LineFacts::handleCharsCopied();
     qsizetype checkedSends = 0;
 };
 
@@ -165,14 +163,10 @@ QString Harness::check()
         return QStringLiteral("connection ended but the mode is \"%1\" and F1 shows \"%2\"")
             .arg(mode, wired.caption(0));
 
-    // Each new connection may re-read the current line once (the handle
-    // lookup starts over) and re-measure the history once (the font is set).
+    // Each new connection may re-measure the history once (the font is set).
     // A TAB byte may become eight characters.
     const quint64 characters = 8 * quint64(received);
     const quint64 rounds = quint64(socket.connectCount()) + 1;
-    const quint64 copied = LineFacts::handleCharsCopied() - copiedAtStart;
-    if (copied > rounds * (characters + 1))
-        return QStringLiteral("copied %1 handle characters for %2 received").arg(copied).arg(characters);
     const quint64 measureLimit = 4 * rounds * (characters + 64);
     if (quint64(wired.measurer.characters) > measureLimit)
         return QStringLiteral("measured %1 characters for %2 received").arg(wired.measurer.characters).arg(characters);
