@@ -17,6 +17,10 @@ BenchRig::BenchRig(const Options& options)
         WriteSetting(store_, QStringLiteral("ConnectionAddress"), options.host);
         WriteSetting(store_, QStringLiteral("ConnectionPort"), QString::number(options.port));
     }
+    socket_.stayConnected();
+    socket_.setKeepSent(false);
+    port_.keepHistory = false;
+    time_.setMsPerReading(60000);
     terminal_.setMeasurer(&measurer_);
     chat_.setMeasurer(&measurer_);
     const int width = options.width;

@@ -5,68 +5,24 @@
 
 #include <memory>
 
-#include "common/Cp932.h"
 #include "common/MemorySettingsStore.h"
-#include "common/QtTimeSource.h"
 #include "controls/GridModel.h"
 #include "controls/TelnetSocket.h"
 #include "controls/qt/FontMeasurer.h"
 #include "main/BoardDialogue.h"
-#include "main/MainWindowPort.h"
+#include "support/FakeSocket.h"
+#include "support/FakeTime.h"
+#include "support/FakeWindow.h"
 
 class QWidget;
 class SpreadGrid;
 
-// A connection that is always up and counts the replies; the benchmark
-// pushes the host's bytes to the dialogue itself.
-class BenchSocket : public TelnetSocket {
-public:
-    qint64 replies() const { return replies_; }
-
-    void setRemoteHost(const QString&) override {}
-    void setRemotePort(qint32) override {}
-    void connectToRemote() override {}
-    int state() const override { return Connected; }
-    void close() override {}
-    void sendData(const QString&) override { ++replies_; }
-    void sendBytes(QByteArrayView) override { ++replies_; }
-    qint64 unsentBytes() const override { return 0; }
-
-private:
-    qint64 replies_ = 0;
-};
-
-// Real timers, but a clock on which a minute passes at every reading: the
-// benchmark answers the same prompt thousands of times, which the guard
-// against repeated replies would otherwise stop.
-class BenchTime : public TimeSource {
-public:
-    std::unique_ptr<Timer> createTimer() override { return timers_.createTimer(); }
-    qint64 nowMs() const override { return now_ += 60000; }
-
-private:
-    QtTimeSource timers_;
-    mutable qint64 now_ = 0;
-};
-
-class BenchWindow : public MainWindowPort {
-public:
-    void setFunctionKeyCaption(int, const QString&) override {}
-    void setInputEnabled(bool) override {}
-    void focusInput() override {}
-    void setInputFont(const FontSpec&) override {}
-    QString inputText() const override { return {}; }
-    void setInputText(const QString&) override {}
-    void showStatus(const QString&) override {}
-    void alertUser() override {}
-    void showWarning(const QString&) override {}
-    void openSettingsDialog() override {}
-    void exitApplication() override {}
-};
-
 // The receive path as the main window wires it: the dialogue, both grid
 // models measured by a real FontMeasurer and, when asked, both views shown
-// (offscreen) in a window of the given size.
+// (offscreen) in a window of the given size. Unless a real socket is given,
+// the connection is always up and only counts the replies; the clock moves
+// a minute at every reading, so the guard against repeated replies never
+// stops the thousands of answers to the same prompt.
 class BenchRig {
 public:
     struct Options {
@@ -95,13 +51,12 @@ public:
     SpreadGrid* terminalView() { return terminalView_; }
     SpreadGrid* chatView() { return chatView_; }
     QWidget* window() { return window_.get(); }
-    BenchSocket& benchSocket() { return socket_; }
 
 private:
     MemorySettingsStore store_;
-    BenchSocket socket_;
-    BenchWindow port_;
-    BenchTime time_;
+    FakeSocket socket_;
+    FakeWindow port_;
+    FakeTimeSource time_;
     FontMeasurer measurer_;
     GridModel terminal_{1};
     GridModel chat_{2};

@@ -10,6 +10,7 @@
 #include "common/QtTimeSource.h"
 #include "common/modZkCommon.h"
 #include "main/qt/frmMain.h"
+#include "support/FakeSocket.h"
 
 namespace {
 
@@ -20,7 +21,9 @@ double receiveThroughWindow(const QByteArray& prefix, char fill, qsizetype count
     MemorySettingsStore store;
     // A known handle: the automaton does not go looking for one.
     modZkCommon::WriteSetting(store, QStringLiteral("HandleName"), QStringLiteral("たろう"));
-    BenchSocket socket;
+    FakeSocket socket;
+    socket.stayConnected();
+    socket.setKeepSent(false);
     QtTimeSource time;
     frmMain window(store, socket, time);
     window.setExitHandler([](int) {});

@@ -15,6 +15,7 @@
 #include "Measure.h"
 #include "PromptLatency.h"
 #include "TrafficGenerator.h"
+#include "common/Cp932.h"
 #include "controls/qt/SpreadGrid.h"
 
 namespace {

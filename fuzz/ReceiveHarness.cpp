@@ -5,16 +5,11 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
-#include "common/Cp932.h"
-#include "common/MemorySettingsStore.h"
 #include "common/modZkCommon.h"
 #include "controls/GridModel.h"
-#include "controls/TextMeasurer.h"
-#include "main/BoardDialogue.h"
-#include "main/LineFacts.h"
-#include "main/MainWindowPort.h"
-#include "common/TimeSource.h"
+#include "support/WiredDialogue.h"
 
 namespace ReceiveHarness {
 namespace {
@@ -60,131 +55,35 @@ const std::array<QStringList, 12>& allowedCaptions()
     return captions;
 }
 
-// Every character the same width; counts what it was asked to measure.
-class CountingMeasurer : public TextMeasurer {
-public:
-    double textWidthTwips(QStringView text, const FontSpec&) override
-    {
-        measured += quint64(text.size());
-        return double(text.size()) * 100;
-    }
-    quint64 measured = 0;
-};
+struct Harness {
+    explicit Harness(std::uint8_t flags);
 
-// Time stands still: the reply guard sees every reply at once.
-class IdleTime : public TimeSource {
-public:
-    std::unique_ptr<Timer> createTimer() override { return nullptr; }
-    qint64 nowMs() const override { return 0; }
-};
+    // The host's side: bytes are dropped, as the desktop socket drops them,
+    // when no connection is up.
+    void hostSends(QByteArrayView bytes);
+    void hostCloses();
+    void runAction(std::uint8_t choice);
+    bool exited() const { return wired.window.exitCount > 0; }
+    QString check();
+    QString checkTerminalText();
 
-class RecordingWindow : public MainWindowPort {
-public:
-    void setFunctionKeyCaption(int, const QString&) override {}
-    void setInputEnabled(bool) override {}
-    void focusInput() override {}
-    void setInputFont(const FontSpec&) override {}
-    QString inputText() const override { return input; }
-    void setInputText(const QString& text) override { input = text; }
-    void showStatus(const QString&) override {}
-    void alertUser() override {}
-    void showWarning(const QString&) override {}
-    void openSettingsDialog() override { ++settingsDialogs; }
-    void exitApplication() override { exited = true; }
-
-    QString input;
-    int settingsDialogs = 0;
-    bool exited = false;
-};
-
-// The host's end of the connection: bytes are pushed to the dialogue as the
-// desktop socket pushes them, and what the client sends is kept.
-class HostSocket : public TelnetSocket {
-public:
-    void setRemoteHost(const QString&) override {}
-    void setRemotePort(qint32) override {}
-    void connectToRemote() override
-    {
-        ++connects;
-        connections.emplace_back();
-        state_ = Connected;
-    }
-    int state() const override { return state_; }
-    void close() override { state_ = Closed; }
-    void sendData(const QString& text) override
-    {
-        if (state_ != Connected)
-            sentWithoutConnection = true;
-        sent.append(text);
-    }
-    void sendBytes(QByteArrayView bytes) override
-    {
-        if (state_ != Connected)
-            sentWithoutConnection = true;
-        answers += bytes.size();
-    }
-    qint64 unsentBytes() const override { return 0; }
-
-    // Bytes from the host; dropped, as the desktop socket drops them, when
-    // no connection is up.
-    void hostSends(QByteArrayView bytes)
-    {
-        if (state_ != Connected)
-            return;
-        connections.back().bytes += bytes;
-        received += bytes.size();
-        if (listener_)
-            listener_->onBytesReceived(bytes);
-    }
-    void hostCloses()
-    {
-        if (state_ != Connected)
-            return;
-        state_ = Closing;
-        connections.back().closedByHost = true;
-        if (listener_)
-            listener_->onCloseByHost();
-    }
-
-    QStringList sent;
-    qint64 received = 0;  // bytes handed to the dialogue
-    qint64 answers = 0;   // telnet answer bytes sent
+    // One entry per connection the client opened, with what the host sent on it.
+    void followConnections() { connections.resize(std::size_t(wired.socket.connectCount())); }
     struct Connection {
         QByteArray bytes;
         bool closedByHost = false;
     };
-    std::vector<Connection> connections;  // each connection's bytes, in order
-    int connects = 0;
-    bool sentWithoutConnection = false;
 
-private:
-    int state_ = Closed;
-};
-
-struct Harness {
-    explicit Harness(std::uint8_t flags);
-
-    void runAction(std::uint8_t choice);
-    QString check();
-    QString checkTerminalText() const;
-
-    MemorySettingsStore store;
-    HostSocket socket;
-    RecordingWindow window;
-    CountingMeasurer measurer;
-    GridModel terminal{1};
-    GridModel chat{2};
-    IdleTime time;
-    BoardDialogue dialogue{store, socket, terminal, chat, window, time};
-
-    quint64 copiedAtStart = LineFacts::handleCharsCopied();
+    WiredDialogue wired;
+    std::vector<Connection> connections;
+    qint64 received = 0;  // bytes handed to the dialogue
     qsizetype checkedSends = 0;
 };
 
 Harness::Harness(std::uint8_t flags)
 {
     const auto setting = [&](const char* key, const QString& value) {
-        modZkCommon::WriteSetting(store, QString::fromLatin1(key), value);
+        modZkCommon::WriteSetting(wired.store, QString::fromLatin1(key), value);
     };
     const auto flag = [&](int bit) { return modZkCommon::BoolText((flags >> bit) & 1); };
     setting("GuestFlag", flag(0));
@@ -197,127 +96,154 @@ Harness::Harness(std::uint8_t flags)
     setting("Password", (flags >> 7) & 1 ? QString() : QStringLiteral("secret"));
     setting("ConnectionAddress", QStringLiteral("127.0.0.1"));
 
-    terminal.setMeasurer(&measurer);
-    chat.setMeasurer(&measurer);
-    dialogue.LoadSettings();
-    dialogue.SwitchScreen(QStringLiteral("Init"));
+    wired.window.keepHistory = false;
+    wired.reloadSettings();
     // The log-in key opens the connection as the user would.
-    dialogue.FunctionKeyPressed(1);
+    wired.pressKey(1);
+}
+
+void Harness::hostSends(QByteArrayView bytes)
+{
+    if (wired.socket.state() != TelnetSocket::Connected)
+        return;
+    followConnections();
+    connections.back().bytes += bytes;
+    received += bytes.size();
+    wired.socket.pushBytes(bytes);
+}
+
+void Harness::hostCloses()
+{
+    if (wired.socket.state() != TelnetSocket::Connected)
+        return;
+    followConnections();
+    connections.back().closedByHost = true;
+    wired.socket.hostCloses();
 }
 
 void Harness::runAction(std::uint8_t choice)
 {
     const int action = choice % 16;
     if (action < 12) {
-        dialogue.FunctionKeyPressed(action + 1);
+        wired.pressKey(action + 1);
     } else if (action == 12) {
-        dialogue.InputLineEnter();
+        wired.pressEnter();
     } else if (action == 13) {
-        dialogue.TimerTick();
+        wired.tick();
     } else if (action == 14) {
-        socket.hostCloses();
+        hostCloses();
     } else {
-        dialogue.FunctionKeyPressed(4);
-        dialogue.FunctionKeyPressed(4);
+        wired.pressKey(4);
+        wired.pressKey(4);
     }
 }
 
 // The checks that cost no more than what arrived since the last one.
 QString Harness::check()
 {
-    if (socket.answers > 3 * socket.received)
-        return QStringLiteral("answered %1 telnet bytes for %2 received").arg(socket.answers).arg(socket.received);
-    for (; checkedSends < socket.sent.size(); ++checkedSends) {
-        const QString& text = socket.sent[checkedSends];
+    const FakeSocket& socket = wired.socket;
+    if (socket.sentRaw().size() > 3 * received)
+        return QStringLiteral("answered %1 telnet bytes for %2 received").arg(socket.sentRaw().size()).arg(received);
+    for (; checkedSends < socket.sentTexts().size(); ++checkedSends) {
+        const QString& text = socket.sentTexts()[checkedSends];
         if (!allowedReplies().contains(text))
             return QStringLiteral("sent a text no prompt or key produces: \"%1\"").arg(text);
     }
-    if (socket.sentWithoutConnection)
+    if (socket.sendsWithoutConnection() > 0)
         return QStringLiteral("sent without a connection");
 
-    const QString& mode = dialogue.CurrentMode();
+    const QString mode = wired.mode();
     if (mode != u"LineOff" && mode != u"Main" && mode != u"Chat")
         return QStringLiteral("unknown mode \"%1\"").arg(mode);
     for (int item = 0; item < 12; ++item) {
-        if (!allowedCaptions()[item].contains(dialogue.Caption(item)))
-            return QStringLiteral("F%1 shows \"%2\"").arg(item + 1).arg(dialogue.Caption(item));
+        if (!allowedCaptions()[item].contains(wired.caption(item)))
+            return QStringLiteral("F%1 shows \"%2\"").arg(item + 1).arg(wired.caption(item));
     }
-    if (socket.state() == TelnetSocket::Closed && (mode != u"LineOff" || dialogue.Caption(0) != u"ログイン"))
+    if (socket.state() == TelnetSocket::Closed && (mode != u"LineOff" || wired.caption(0) != u"ログイン"))
         return QStringLiteral("connection ended but the mode is \"%1\" and F1 shows \"%2\"")
-            .arg(mode, dialogue.Caption(0));
+            .arg(mode, wired.caption(0));
 
-    // Each new connection may re-read the current line once (the handle
-    // lookup starts over) and re-measure the history once (the font is set).
+    // Each new connection may re-measure the history once (the font is set).
     // A TAB byte may become eight characters.
-    const quint64 received = 8 * quint64(socket.received);
-    const quint64 rounds = quint64(socket.connects) + 1;
-    const quint64 copied = LineFacts::handleCharsCopied() - copiedAtStart;
-    if (copied > rounds * (received + 1))
-        return QStringLiteral("copied %1 handle characters for %2 received").arg(copied).arg(received);
-    const quint64 measureLimit = 4 * rounds * (received + 64);
-    if (measurer.measured > measureLimit)
-        return QStringLiteral("measured %1 characters for %2 received").arg(measurer.measured).arg(received);
+    const quint64 characters = 8 * quint64(received);
+    const quint64 rounds = quint64(socket.connectCount()) + 1;
+    const quint64 measureLimit = 4 * rounds * (characters + 64);
+    if (quint64(wired.measurer.characters) > measureLimit)
+        return QStringLiteral("measured %1 characters for %2 received").arg(wired.measurer.characters).arg(characters);
     return {};
 }
 
 // The terminal's rows do not depend on how the bytes were cut into blocks:
 // a second dialogue given each connection's bytes in one block shows the
 // same rows.
-QString Harness::checkTerminalText() const
+QString Harness::checkTerminalText()
 {
-    MemorySettingsStore otherStore;
-    HostSocket otherSocket;
-    RecordingWindow otherWindow;
-    CountingMeasurer otherMeasurer;
-    GridModel otherTerminal{1};
-    GridModel otherChat{2};
-    IdleTime otherTime;
-    BoardDialogue whole{otherStore, otherSocket, otherTerminal, otherChat, otherWindow, otherTime};
-    whole.SwitchScreen(QStringLiteral("Init"));
-    for (const HostSocket::Connection& connection : socket.connections) {
-        whole.OpenLine();
-        otherSocket.hostSends(connection.bytes);
+    followConnections();
+    WiredDialogue whole;
+    const GridModel& terminal = wired.terminal;
+    for (const Connection& connection : connections) {
+        whole.openLine();
+        if (whole.socket.state() != TelnetSocket::Connected)
+            continue;
+        whole.socket.pushBytes(connection.bytes);
         if (connection.closedByHost)
-            otherSocket.hostCloses();
+            whole.socket.hostCloses();
     }
-    if (otherTerminal.rowCount() != terminal.rowCount())
+    if (whole.terminal.rowCount() != terminal.rowCount())
         return QStringLiteral("terminal has %1 rows; the same bytes in one block make %2")
             .arg(terminal.rowCount())
-            .arg(otherTerminal.rowCount());
+            .arg(whole.terminal.rowCount());
     for (int row = 1; row <= terminal.rowCount(); ++row) {
-        if (terminal.text(1, row) != otherTerminal.text(1, row))
+        if (terminal.text(1, row) != whole.terminal.text(1, row))
             return QStringLiteral("terminal row %1 differs from the same bytes in one block").arg(row);
     }
     return {};
 }
 
-}  // namespace
-
-QString run(const std::uint8_t* data, std::size_t size)
+// Plays the host's bytes and the user's actions; empty when every check held.
+QString play(Harness& harness, const std::uint8_t* data, std::size_t size)
 {
-    if (size < kHeaderSize)
-        return {};
-    Harness harness(data[0]);
     const std::array<std::uint8_t, 2> sizes = {data[1], data[2]};
     const std::uint8_t actions = data[3];
 
     std::size_t at = kHeaderSize;
-    for (std::size_t block = 0; at < size && !harness.window.exited; ++block) {
+    for (std::size_t block = 0; at < size && !harness.exited(); ++block) {
         const std::uint8_t code = sizes[block % 2];
         const std::size_t length = code == 0xFF ? size - at : std::min<std::size_t>(code + 1u, size - at);
         const auto bytes = QByteArrayView(data + at, qsizetype(length));
         at += length;
-        harness.socket.hostSends(bytes);
+        harness.hostSends(bytes);
         if ((actions >> (block % 8)) & 1)
             harness.runAction(std::uint8_t(bytes.back()));
         if (QString broken = harness.check(); !broken.isEmpty())
             return QStringLiteral("after block %1: %2").arg(block).arg(broken);
     }
-    if (!harness.window.exited)
-        harness.socket.hostCloses();
+    if (!harness.exited())
+        harness.hostCloses();
     if (QString broken = harness.check(); !broken.isEmpty())
         return QStringLiteral("at the end: ") + broken;
     return harness.checkTerminalText();
+}
+
+}  // namespace
+
+Session replay(const std::uint8_t* data, std::size_t size)
+{
+    if (size < kHeaderSize)
+        return {};
+    Harness harness(data[0]);
+    Session session;
+    session.broken = play(harness, data, size);
+    session.terminalRows = harness.wired.terminalRows();
+    for (const ChatRow& row : harness.wired.chatRows())
+        session.chatRows.emplace_back(row.handle, row.message);
+    session.sent = harness.wired.socket.wire();
+    return session;
+}
+
+QString run(const std::uint8_t* data, std::size_t size)
+{
+    return replay(data, size).broken;
 }
 
 }  // namespace ReceiveHarness

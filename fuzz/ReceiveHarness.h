@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 // Plays arbitrary bytes as a hostile board against the board dialogue and
 // checks what must hold whatever the host sends.
@@ -27,12 +31,23 @@
 //     produce, followed by CR LF, and nothing is sent without a connection;
 //   - the mode is a known mode word, every caption a known caption, and once
 //     the connection has ended the client is in "LineOff" offering "ログイン";
-//   - work stays linear in the input: characters copied into handle names
-//     and characters measured for column widths are bounded by a constant
-//     times the received characters.
+//   - work stays linear in the input: characters measured for column widths
+//     are bounded by a constant times the received characters. (Following a
+//     growing handle name is checked by the core tests; here a super-linear
+//     step shows as the fuzzer's per-input timeout.)
 namespace ReceiveHarness {
 
 // Empty when every check held; otherwise what broke.
 QString run(const std::uint8_t* data, std::size_t size);
+
+// What a played input left behind: the rows of both views, every send's
+// bytes in the order they went out, and what broke (empty when nothing did).
+struct Session {
+    QString broken;
+    QStringList terminalRows;
+    std::vector<std::pair<QString, QString>> chatRows;  // handle, message
+    std::vector<QByteArray> sent;
+};
+Session replay(const std::uint8_t* data, std::size_t size);
 
 }  // namespace ReceiveHarness

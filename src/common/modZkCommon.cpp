@@ -88,18 +88,6 @@ void SaveSettings(SettingsStore& store, const AppSettings& record)
     store.flush();
 }
 
-void SplitHandle(QStringView line, QString& handle, QString& message)
-{
-    const qsizetype mark = line.indexOf(u'>');
-    if (mark < 0) {
-        handle.clear();
-        message = line.toString();
-        return;
-    }
-    handle = TrimSpaces(line.left(mark)).toString();
-    message = line.mid(mark + 1).toString();
-}
-
 QStringView TrimSpaces(QStringView text)
 {
     qsizetype begin = 0;

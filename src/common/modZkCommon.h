@@ -36,9 +36,6 @@ LoadReport LoadSettings(const SettingsStore& store, AppSettings& record);
 // Writes all 18 fields in their stored forms, in field order.
 void SaveSettings(SettingsStore& store, const AppSettings& record);
 
-// Splits a line at its first ">": handle (trimmed) and message (as is).
-void SplitHandle(QStringView line, QString& handle, QString& message);
-
 // Leading and trailing U+0020 removed.
 QStringView TrimSpaces(QStringView text);
 

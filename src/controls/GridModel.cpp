@@ -685,20 +685,6 @@ void GridModel::appendText(int col, int row, QStringView text)
     d->compactIfWasteful();
 }
 
-void GridModel::appendChar(int col, int row, char16_t ch)
-{
-    if (!d->valid(col, row))
-        return;
-    const qint64 i = d->index(col, row);
-    if (d->atEnd(i) && d->length[i] < std::numeric_limits<quint32>::max()) {
-        d->text.push_back(ch);
-        ++d->length[i];
-    } else {
-        d->append(i, QStringView(&ch, 1));
-    }
-    d->written(col, row, i);
-}
-
 void GridModel::truncateText(int col, int row, qsizetype length)
 {
     if (!d->valid(col, row) || length < 0)

@@ -44,7 +44,6 @@ public:
     void setText(int col, int row, QStringView text);
     // Appends to a cell's text without copying what it holds.
     void appendText(int col, int row, QStringView text);
-    void appendChar(int col, int row, char16_t ch);
 
     // The cell's text keeps its first `length` characters (a backspace on
     // the current line); costs what is dropped, not what is kept.

@@ -214,10 +214,8 @@ void LineFacts::followHandle(QString& name, QStringView line) {
         name.clear();
     } else if (holdsLastHandle(name, begin, line) && lastHandle_.end <= end) {
         name.append(line.sliced(lastHandle_.end, end - lastHandle_.end));
-        copied_ += quint64(end - lastHandle_.end);
     } else {
         name = line.sliced(begin, end - begin).toString();
-        copied_ += quint64(end - begin);
     }
     rememberHandle(name, begin, end);
 }

@@ -86,11 +86,6 @@ public:
     // one full copy. Does nothing without a ":".
     void followHandle(QString& name, QStringView line);
 
-    // Characters that followHandle has copied into handle names, over all
-    // line facts of the process: its work, which must stay linear in the
-    // length of the lines followed.
-    static quint64 handleCharsCopied() { return copied_; }
-
 private:
     // Facts that the scan takes in character by character; saved every
     // kCheckpointSpan characters so that a truncated line is rescanned from
@@ -126,5 +121,4 @@ private:
         qsizetype end = 0;
         const QChar* data = nullptr;
     } lastHandle_;
-    static inline quint64 copied_ = 0;
 };

@@ -8,20 +8,17 @@
 #include "controls/GridModel.h"
 #include "controls/GridObserver.h"
 #include "controls/TextMeasurer.h"
+#include "support/FakeMeasurer.h"
 
 namespace {
 
 // Every character is 10 twips wide, bold ones 20; counts what it measured.
-class CountingMeasurer : public TextMeasurer {
-public:
-    double textWidthTwips(QStringView text, const FontSpec& font) override
+struct CountingMeasurer : FakeMeasurer {
+    CountingMeasurer()
     {
-        ++calls;
-        characters += text.size();
-        return double(text.size()) * (font.bold ? 20 : 10);
+        twipsPerChar = 10;
+        boldFactor = 2;
     }
-    qint64 calls = 0;
-    qint64 characters = 0;
 };
 
 // Widths in whole units that differ by character, as a font's 1/64 px
@@ -68,7 +65,7 @@ void receive(GridModel& grid, QStringView block)
         if (c == u'\r')
             grid.setRowCount(grid.rowCount() + 1);
         else if (c != u'\n')
-            grid.appendChar(1, grid.rowCount(), c.unicode());
+            grid.appendText(1, grid.rowCount(), QStringView(&c, 1));
     }
     grid.setRedraw(true);
 }
@@ -98,7 +95,7 @@ TEST(GridModel, OutOfRangeCellsReadEmptyAndIgnoreWrites)
     grid.setRowCount(1);
     grid.setText(3, 1, u"x");
     grid.setText(1, 2, u"x");
-    grid.appendChar(0, 1, u'x');
+    grid.appendText(0, 1, u"x");
     grid.setRowForeColor(2, 1);
     EXPECT_TRUE(grid.text(1, 1).isEmpty());
     EXPECT_TRUE(grid.text(3, 1).isEmpty());
@@ -143,7 +140,7 @@ TEST(GridModel, RewritesAndInterleavedAppendsKeepOtherCells)
     grid.setText(1, 1, u"Taro");
     grid.setText(2, 1, u"hello");
     grid.appendText(1, 1, u"-san");  // not at the end of the text any more
-    grid.appendChar(2, 1, u'!');
+    grid.appendText(2, 1, u"!");
     grid.setText(1, 2, u"long handle");
     grid.setText(1, 2, u"short");  // shrinks in place
     grid.setText(1, 2, u"a longer handle than before");
@@ -329,7 +326,7 @@ TEST(GridModel, RedrawOffGathersOneNotification)
     EXPECT_EQ(first.rowsAfter, 3);
 
     grid.setRedraw(false);
-    grid.appendChar(1, 3, u'!');
+    grid.appendText(1, 3, u"!");
     grid.setRowCount(4);
     grid.setColumnWidth(1, 5000);
     grid.setActiveCell(1, 4);

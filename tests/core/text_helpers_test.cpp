@@ -9,11 +9,15 @@
 #include <vector>
 
 #include "common/modZkCommon.h"
-#include "support/PrintQString.h"
+#include "support/DialogueFixture.h"
 
 namespace {
 
-TEST(SplitHandle, Cases)
+// A line received in the chat room is split at its first ">": the handle
+// without its outer spaces, the message as it came.
+class ReceivedChatLine : public DialogueFixture {};
+
+TEST_F(ReceivedChatLine, SplitsAtTheFirstMarkIntoHandleAndMessage)
 {
     struct Case {
         QString line;
@@ -26,20 +30,24 @@ TEST(SplitHandle, Cases)
         {"no mark here", "", "no mark here"},
         {"  spaced  ", "", "  spaced  "},
         {">leading", "", "leading"},
-        {"  Taro  > hi ", "Taro", " hi "},
-        {"\tTaro\t>x", "\tTaro\t", "x"},
-        {QStringLiteral("発言> こんにちは"), QStringLiteral("発言"), QStringLiteral(" こんにちは")},
+        {"  Jiro  > hi ", "Jiro", " hi "},
+        {QStringLiteral("\u3000Jiro\u3000>x"), QStringLiteral("\u3000Jiro\u3000"), "x"},
+        {QStringLiteral("発言> こんにちは"), "Taro", QStringLiteral(" こんにちは")},
         {">", "", ""},
-        {"", "", ""},
     };
+    setSetting("HandleName", "Taro");
+    setSetting("LocalEcho", "False");
+    enterChat();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line.toStdString());
-        QString handle = QStringLiteral("stale");
-        QString message = QStringLiteral("stale");
-        modZkCommon::SplitHandle(c.line, handle, message);
-        EXPECT_EQ(handle, c.handle);
-        EXPECT_EQ(message, c.message);
+        receive(c.line + QStringLiteral("\r\n"));
+        ASSERT_FALSE(chatRows().empty());
+        EXPECT_EQ(chatRows().back(), (ChatRow{c.handle, c.message}));
     }
+    // An empty line is no statement.
+    const std::size_t rows = chatRows().size();
+    receive(QStringLiteral("\r\n"));
+    EXPECT_EQ(chatRows().size(), rows);
 }
 
 TEST(TrimSpaces, RemovesOnlyOuterSpaces)

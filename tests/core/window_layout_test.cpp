@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "main/WindowLayout.h"
 
 using WindowLayout::ArrangeViews;
@@ -42,13 +44,18 @@ TEST(WindowLayoutTest, InputLineEndsWhereTheFunctionKeysBegin)
     }
 }
 
-TEST(WindowLayoutTest, EnlargingAfterACollapseRestoresTheLayout)
+TEST(WindowLayoutTest, ViewsGrowTwipForTwipOutOfACollapse)
 {
-    const auto collapsed = ArrangeWindow(100, 10, 375, 390, 375);
-    EXPECT_EQ(collapsed.picTerminal.height, 0);
-    const auto restored = ArrangeWindow(9000, 6000, 375, 390, 375);
-    EXPECT_EQ(restored, ArrangeWindow(9000, 6000, 375, 390, 375));
-    EXPECT_EQ(restored.picTerminal.height, 4860);
+    // Growing a window one twip at a time from nothing, through the height
+    // of the bars, to full size: the views stay collapsed until the bars
+    // fit, then take every further twip, and the input line stays right under them.
+    for (int height = 0; height <= 3000; ++height) {
+        SCOPED_TRACE(height);
+        const auto rects = ArrangeWindow(9000, height, 375, 390, 375);
+        EXPECT_EQ(rects.picTerminal.height, std::max(0, height - (375 + 390 + 375)));
+        EXPECT_EQ(rects.inputLine.top, rects.picTerminal.height);
+        EXPECT_EQ(rects.inputLine.height, 375);
+    }
 }
 
 TEST(WindowLayoutTest, BothViewsAlwaysShareOneRectangle)

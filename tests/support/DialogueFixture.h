@@ -1,67 +1,8 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
-
 #include <gtest/gtest.h>
 
-#include <array>
-#include <ostream>
-#include <vector>
-
-#include "common/MemorySettingsStore.h"
-#include "controls/GridModel.h"
-#include "main/BoardDialogue.h"
-#include "support/FakeMeasurer.h"
-#include "support/FakeSocket.h"
-#include "support/FakeTime.h"
-#include "support/FakeWindow.h"
 #include "support/PrintQString.h"
-
-struct ChatRow {
-    QString handle;
-    QString message;
-    friend bool operator==(const ChatRow&, const ChatRow&) = default;
-    friend void PrintTo(const ChatRow& row, std::ostream* os) {
-        *os << '{' << '"' << row.handle.toStdString() << "\", \"" << row.message.toStdString()
-            << "\"}";
-    }
-};
-
-// The board dialogue wired to an in-memory settings store, a scripted socket,
-// a recording window and two grids, started up as the window starts it.
-struct WiredDialogue {
-    WiredDialogue();
-    WiredDialogue(const WiredDialogue&) = delete;
-    WiredDialogue& operator=(const WiredDialogue&) = delete;
-
-    // Stores one setting and reloads the dialogue's record from the store.
-    void setSetting(const QString& key, const QString& value);
-    // One block of text from the host.
-    void receive(const QString& text);
-    // F1 at line-off: the connection opens and is up; what was sent and
-    // shown in the status bar so far is forgotten.
-    void connect();
-    // Connected, then the host announces the entry into the chat room. The
-    // announcement is the chat view's first row.
-    void enterChat();
-
-    QStringList sent() const { return socket.sentTexts(); }
-    QStringList terminalRows() const;
-    std::vector<ChatRow> chatRows() const;
-    std::array<QString, 12> captions() const;
-
-    MemorySettingsStore store;
-    FakeSocket socket;
-    FakeWindow window;
-    FakeMeasurer measurer;
-    GridModel terminal{1};
-    GridModel chat{2};
-    FakeTimeSource time;
-    BoardDialogue dialogue{store, socket, terminal, chat, window, time};
-};
+#include "support/WiredDialogue.h"
 
 class DialogueFixture : public ::testing::Test, public WiredDialogue {};
-
-// The host's announcement of the user's entry into the chat room.
-inline const QString kEntryLine = QStringLiteral("Taroさんがチャットルームに入室しました。");

@@ -2,5 +2,18 @@
 
 void FakeWindow::setFunctionKeyCaption(int item, const QString& caption) {
     captions.at(item) = caption;
-    captionWrites.emplace_back(item, caption);
+    if (keepHistory)
+        captionWrites.emplace_back(item, caption);
+}
+
+void FakeWindow::showStatus(const QString& message) {
+    if (keepHistory)
+        statuses.append(message);
+}
+
+void FakeWindow::showWarning(const QString& message) {
+    if (!keepHistory)
+        return;
+    statuses.append(message);
+    warnings.append(message);
 }

@@ -1,4 +1,4 @@
-#include "support/DialogueFixture.h"
+#include "support/WiredDialogue.h"
 
 #include "common/modZkCommon.h"
 
@@ -6,11 +6,15 @@ WiredDialogue::WiredDialogue() {
     terminal.setMeasurer(&measurer);
     chat.setMeasurer(&measurer);
     dialogue.LoadSettings();
-    dialogue.SwitchScreen(QStringLiteral("Init"));
+    restart();
 }
 
 void WiredDialogue::setSetting(const QString& key, const QString& value) {
     modZkCommon::WriteSetting(store, key, value);
+    reloadSettings();
+}
+
+void WiredDialogue::reloadSettings() {
     dialogue.LoadSettings();
 }
 
@@ -19,7 +23,7 @@ void WiredDialogue::receive(const QString& text) {
 }
 
 void WiredDialogue::connect() {
-    dialogue.FunctionKeyPressed(1);
+    pressKey(1);
     socket.setState(TelnetSocket::Connected);
     socket.clearSent();
     window.statuses.clear();
@@ -28,6 +32,34 @@ void WiredDialogue::connect() {
 void WiredDialogue::enterChat() {
     connect();
     receive(kEntryLine + QStringLiteral("\r\n"));
+}
+
+void WiredDialogue::pressKey(int key) {
+    dialogue.FunctionKeyPressed(key);
+}
+
+void WiredDialogue::pressEnter() {
+    dialogue.InputLineEnter();
+}
+
+void WiredDialogue::tick() {
+    dialogue.TimerTick();
+}
+
+void WiredDialogue::openLine() {
+    dialogue.OpenLine();
+}
+
+void WiredDialogue::restart() {
+    dialogue.SwitchScreen(QStringLiteral("Init"));
+}
+
+QString WiredDialogue::mode() const {
+    return dialogue.CurrentMode();
+}
+
+QString WiredDialogue::caption(int item) const {
+    return dialogue.Caption(item);
 }
 
 QStringList WiredDialogue::terminalRows() const {
@@ -47,6 +79,6 @@ std::vector<ChatRow> WiredDialogue::chatRows() const {
 std::array<QString, 12> WiredDialogue::captions() const {
     std::array<QString, 12> shown;
     for (int item = 0; item < 12; ++item)
-        shown[item] = dialogue.Caption(item);
+        shown[item] = caption(item);
     return shown;
 }
