@@ -5,7 +5,13 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-mapfile -t files < <(git ls-files '*.cpp' '*.h' | grep -v '^src/common/Cp932Table\.cpp$')
+# The tracked sources in a checkout; the source folders in an exported tree.
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  list() { git ls-files '*.cpp' '*.h'; }
+else
+  list() { find src tests bench fuzz tools \( -name '*.cpp' -o -name '*.h' \) | sort; }
+fi
+mapfile -t files < <(list | grep -v '^src/common/Cp932Table\.cpp$')
 if [ "${1:-}" = --fix ]; then
   clang-format -i "${files[@]}"
 else
