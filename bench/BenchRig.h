@@ -26,7 +26,7 @@ public:
     void setRemoteHost(const QString&) override {}
     void setRemotePort(qint32) override {}
     void connectToRemote() override {}
-    int state() const override { return Connected; }
+    State state() const override { return Connected; }
     void close() override {}
     void sendData(const QString&) override { ++replies_; }
     void sendBytes(QByteArrayView) override { ++replies_; }

@@ -109,7 +109,7 @@ public:
         connections.emplace_back();
         state_ = Connected;
     }
-    int state() const override { return state_; }
+    State state() const override { return state_; }
     void close() override { state_ = Closed; }
     void sendData(const QString& text) override
     {
@@ -158,7 +158,7 @@ public:
     bool sentWithoutConnection = false;
 
 private:
-    int state_ = Closed;
+    State state_ = Closed;
 };
 
 struct Harness {

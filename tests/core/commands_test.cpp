@@ -271,7 +271,7 @@ TEST_F(CommandsTest, InexactSendIsReported) {
 
 TEST_F(CommandsTest, NothingIsSentWithoutAConnection) {
     setSetting("LocalEcho", "True");
-    for (int state : {TelnetSocket::Closed, TelnetSocket::Connecting, TelnetSocket::Closing,
+    for (TelnetSocket::State state : {TelnetSocket::Closed, TelnetSocket::Connecting, TelnetSocket::Closing,
                       TelnetSocket::Error}) {
         socket.setState(state);
         window.input = QStringLiteral("hello");
@@ -342,7 +342,7 @@ TEST_F(CommandsTest, TimerClosesAHostClosedSocketOnce) {
 }
 
 TEST_F(CommandsTest, TimerLeavesOtherStatesAlone) {
-    for (int state : {TelnetSocket::Closed, TelnetSocket::Open, TelnetSocket::ResolvingHost,
+    for (TelnetSocket::State state : {TelnetSocket::Closed, TelnetSocket::Open, TelnetSocket::ResolvingHost,
                       TelnetSocket::Connecting, TelnetSocket::Connected, TelnetSocket::Error}) {
         socket.setState(state);
         dialogue.TimerTick();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "controls/TelnetSocket.h"
+#include "support/PrintBoardState.h"
 
 // A scripted board connection. It records every text handed to sendData with
 // the exact bytes it would put on the wire, and lets a test play the host:
@@ -16,7 +17,7 @@ public:
     void setRemoteHost(const QString& host) override { host_ = host; }
     void setRemotePort(qint32 port) override { port_ = port; }
     void connectToRemote() override;
-    int state() const override { return state_; }
+    State state() const override { return state_; }
     void close() override;
     void sendData(const QString& text) override;
     void sendBytes(QByteArrayView bytes) override { sentRaw_.append(bytes); }
@@ -29,9 +30,9 @@ public:
     void setUnsentBytes(qint64 bytes) { unsent_ = bytes; }
     void hostCloses();                   // state Closing, then the notification
     void failConnect(const QString& reason);
-    void setState(int state) { state_ = state; }
+    void setState(State state) { state_ = state; }
     // The state a connect request leads to at once; Connected unless changed.
-    void setStateAfterConnect(int state) { stateAfterConnect_ = state; }
+    void setStateAfterConnect(State state) { stateAfterConnect_ = state; }
 
     // What was sent, oldest first.
     const QStringList& sentTexts() const { return sentTexts_; }
@@ -48,8 +49,8 @@ public:
 private:
     QString host_;
     qint32 port_ = 0;
-    int state_ = Closed;
-    int stateAfterConnect_ = Connected;
+    State state_ = Closed;
+    State stateAfterConnect_ = Connected;
     int connectCount_ = 0;
     int closeCount_ = 0;
     qint64 unsent_ = 0;

@@ -55,7 +55,7 @@ TEST_F(CaptionTest, OffLineAtStartAndUntilTheTimerSeesTheConnection)
 TEST_F(CaptionTest, ShowsTheHostOnlyWhileTheSocketReadsConnected)
 {
     struct Case {
-        int state;
+        TelnetSocket::State state;
         const char16_t* caption;
     };
     const Case cases[] = {

@@ -535,7 +535,7 @@ TEST_F(MainWindowTest, CellTipShowsTheWholeTextLiterallyUpToTheLimit)
 TEST_F(MainWindowTest, TickClosesASocketTheHostClosedExactlyOnce)
 {
     start();
-    for (const int state : {TelnetSocket::Closed, TelnetSocket::Connecting, TelnetSocket::Connected}) {
+    for (const TelnetSocket::State state : {TelnetSocket::Closed, TelnetSocket::Connecting, TelnetSocket::Connected}) {
         socket.setState(state);
         time.advance(200);
         EXPECT_EQ(socket.closeCount(), 0) << state;
@@ -557,7 +557,7 @@ TEST_F(MainWindowTest, CaptionNamesTheHostOnlyWhileConnected)
     store.put(u"ConnectionPort"_qs, u"2323"_qs);
     start();
     struct Step {
-        int state;
+        TelnetSocket::State state;
         const char* caption;
     };
     const Step steps[] = {
