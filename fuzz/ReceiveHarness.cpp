@@ -11,7 +11,7 @@
 #include "common/modZkCommon.h"
 #include "controls/GridModel.h"
 #include "controls/TextMeasurer.h"
-#include "main/BoardDialogue.h"
+#include "main/DialogueSession.h"
 #include "main/LineFacts.h"
 #include "main/MainWindowPort.h"
 #include "common/TimeSource.h"
@@ -175,7 +175,7 @@ struct Harness {
     GridModel terminal{1};
     GridModel chat{2};
     IdleTime time;
-    BoardDialogue dialogue{store, socket, terminal, chat, window, time};
+    DialogueSession dialogue{store, socket, terminal, chat, window, time};
 
     quint64 copiedAtStart = LineFacts::handleCharsCopied();
     qsizetype checkedSends = 0;
@@ -199,26 +199,26 @@ Harness::Harness(std::uint8_t flags)
 
     terminal.setMeasurer(&measurer);
     chat.setMeasurer(&measurer);
-    dialogue.LoadSettings();
-    dialogue.SwitchScreen(QStringLiteral("Init"));
+    dialogue.loadSettings();
+    dialogue.switchScreen(Screen::Init);
     // The log-in key opens the connection as the user would.
-    dialogue.FunctionKeyPressed(1);
+    dialogue.functionKeyPressed(1);
 }
 
 void Harness::runAction(std::uint8_t choice)
 {
     const int action = choice % 16;
     if (action < 12) {
-        dialogue.FunctionKeyPressed(action + 1);
+        dialogue.functionKeyPressed(action + 1);
     } else if (action == 12) {
-        dialogue.InputLineEnter();
+        dialogue.inputLineEnter();
     } else if (action == 13) {
-        dialogue.TimerTick();
+        dialogue.timerTick();
     } else if (action == 14) {
         socket.hostCloses();
     } else {
-        dialogue.FunctionKeyPressed(4);
-        dialogue.FunctionKeyPressed(4);
+        dialogue.functionKeyPressed(4);
+        dialogue.functionKeyPressed(4);
     }
 }
 
@@ -235,16 +235,17 @@ QString Harness::check()
     if (socket.sentWithoutConnection)
         return QStringLiteral("sent without a connection");
 
-    const QString& mode = dialogue.CurrentMode();
-    if (mode != u"LineOff" && mode != u"Main" && mode != u"Chat")
-        return QStringLiteral("unknown mode \"%1\"").arg(mode);
+    const Mode mode = dialogue.currentMode();
+    if (mode != Mode::LineOff && mode != Mode::Main && mode != Mode::Chat)
+        return QStringLiteral("unknown mode %1").arg(int(mode));
     for (int item = 0; item < 12; ++item) {
-        if (!allowedCaptions()[item].contains(dialogue.Caption(item)))
-            return QStringLiteral("F%1 shows \"%2\"").arg(item + 1).arg(dialogue.Caption(item));
+        if (!allowedCaptions()[item].contains(dialogue.caption(item)))
+            return QStringLiteral("F%1 shows \"%2\"").arg(item + 1).arg(dialogue.caption(item));
     }
-    if (socket.state() == TelnetSocket::Closed && (mode != u"LineOff" || dialogue.Caption(0) != u"ログイン"))
-        return QStringLiteral("connection ended but the mode is \"%1\" and F1 shows \"%2\"")
-            .arg(mode, dialogue.Caption(0));
+    if (socket.state() == TelnetSocket::Closed && (mode != Mode::LineOff || dialogue.caption(0) != u"ログイン"))
+        return QStringLiteral("connection ended but the mode is %1 and F1 shows \"%2\"")
+            .arg(int(mode))
+            .arg(dialogue.caption(0));
 
     // Each new connection may re-read the current line once (the handle
     // lookup starts over) and re-measure the history once (the font is set).
@@ -272,10 +273,10 @@ QString Harness::checkTerminalText() const
     GridModel otherTerminal{1};
     GridModel otherChat{2};
     IdleTime otherTime;
-    BoardDialogue whole{otherStore, otherSocket, otherTerminal, otherChat, otherWindow, otherTime};
-    whole.SwitchScreen(QStringLiteral("Init"));
+    DialogueSession whole{otherStore, otherSocket, otherTerminal, otherChat, otherWindow, otherTime};
+    whole.switchScreen(Screen::Init);
     for (const HostSocket::Connection& connection : socket.connections) {
-        whole.OpenLine();
+        whole.openLine();
         otherSocket.hostSends(connection.bytes);
         if (connection.closedByHost)
             otherSocket.hostCloses();

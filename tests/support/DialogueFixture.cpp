@@ -5,13 +5,13 @@
 WiredDialogue::WiredDialogue() {
     terminal.setMeasurer(&measurer);
     chat.setMeasurer(&measurer);
-    dialogue.LoadSettings();
-    dialogue.SwitchScreen(QStringLiteral("Init"));
+    dialogue.loadSettings();
+    dialogue.switchScreen(Screen::Init);
 }
 
 void WiredDialogue::setSetting(const QString& key, const QString& value) {
     modZkCommon::WriteSetting(store, key, value);
-    dialogue.LoadSettings();
+    dialogue.loadSettings();
 }
 
 void WiredDialogue::receive(const QString& text) {
@@ -19,7 +19,7 @@ void WiredDialogue::receive(const QString& text) {
 }
 
 void WiredDialogue::connect() {
-    dialogue.FunctionKeyPressed(1);
+    dialogue.functionKeyPressed(1);
     socket.setState(TelnetSocket::Connected);
     socket.clearSent();
     window.statuses.clear();
@@ -47,6 +47,6 @@ std::vector<ChatRow> WiredDialogue::chatRows() const {
 std::array<QString, 12> WiredDialogue::captions() const {
     std::array<QString, 12> shown;
     for (int item = 0; item < 12; ++item)
-        shown[item] = dialogue.Caption(item);
+        shown[item] = dialogue.caption(item);
     return shown;
 }

@@ -11,11 +11,12 @@
 
 #include "common/MemorySettingsStore.h"
 #include "controls/GridModel.h"
-#include "main/BoardDialogue.h"
+#include "main/DialogueSession.h"
 #include "support/FakeMeasurer.h"
 #include "support/FakeSocket.h"
 #include "support/FakeTime.h"
 #include "support/FakeWindow.h"
+#include "support/PrintBoardState.h"
 #include "support/PrintQString.h"
 
 struct ChatRow {
@@ -58,7 +59,7 @@ struct WiredDialogue {
     GridModel terminal{1};
     GridModel chat{2};
     FakeTimeSource time;
-    BoardDialogue dialogue{store, socket, terminal, chat, window, time};
+    DialogueSession dialogue{store, socket, terminal, chat, window, time};
 };
 
 class DialogueFixture : public ::testing::Test, public WiredDialogue {};
