@@ -84,7 +84,7 @@ public:
     explicit BenchRig(const Options& options);
     ~BenchRig();
 
-    // One received block: data arrival, decoding, ReceiveText.
+    // One received block: data arrival, decoding, receiveText.
     void receive(const char* bytes, qsizetype size);
     // Splits `bytes` into blocks of `block` bytes.
     void receiveAll(const QByteArray& bytes, qsizetype block);

@@ -7,7 +7,7 @@
 #include "main/StatusLine.h"
 
 namespace {
-// The chat view's designed column widths, in twips.
+// The chat view's column widths when it is emptied, in twips.
 constexpr double kChatHandleWidth = 1200;
 constexpr double kChatMessageWidth = 975;
 
@@ -23,7 +23,7 @@ const Captions::ModeCaptions* captionsOf(Mode mode) {
 BoardModes::BoardModes(GridModel& terminal, GridModel& chat, MainWindowPort& window, StatusLine& status,
                        const AppSettings& settings)
     : terminal_(terminal), chat_(chat), window_(window), status_(status), settings_(settings) {
-    // The window shows what is held here, so the designed bar goes through it
+    // The window shows what is held here, so the initial bar goes through it
     // as every later caption does.
     for (int item = 0; item < kKeyCount; ++item) {
         captions_[item] = Captions::Designed[item].toString();

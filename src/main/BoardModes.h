@@ -18,7 +18,7 @@ class BoardModes {
 public:
     static constexpr int kKeyCount = 12;
 
-    // Shows the bar as designed, before any mode is applied.
+    // Shows the initial bar, before any mode is applied.
     BoardModes(GridModel& terminal, GridModel& chat, MainWindowPort& window, StatusLine& status,
                const AppSettings& settings);
 

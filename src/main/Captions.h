@@ -21,7 +21,7 @@ inline constexpr QStringView Exit = u"終了";
 // Offered on F1 from the log-in key until the main menu is reached.
 inline constexpr QStringView Abort = u"中止";
 
-// The bar as the window is designed, before any mode is applied; F9 to F12
+// The bar as the window starts, before any mode is applied; F9 to F12
 // carry their own names and no command.
 inline constexpr std::array<QStringView, 12> Designed = {
     LogIn, u"", u"", SwitchScreen, u"", u"", u"", Exit, u"F9", u"F10", u"F11", u"F12",

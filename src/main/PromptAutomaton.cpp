@@ -70,7 +70,7 @@ bool PromptAutomaton::menuPrompt(const LineFacts& line, Word menu, Cause cause) 
     return !(modes_.current() == Mode::Chat && line.menuWordAfterStatement(menu));
 }
 
-// The board's chat menu counts as "Main"; only the room itself is "Chat".
+// The board's chat menu counts as the main mode; only the room itself is the chat mode.
 // Applying the mode at every menu prompt also restores the caption that a
 // command key cleared when it was pressed.
 void PromptAutomaton::applyMenuModes(Cause cause, const LineFacts& line) {

@@ -121,7 +121,7 @@ TEST_F(CommandsTest, CommandKeyAnswersAPromptAlreadyStanding) {
     receive(QStringLiteral("MAIN (M)>"));
     dialogue.functionKeyPressed(2);
     EXPECT_EQ(sent(), QStringList{"C\r\n"});
-    EXPECT_EQ(window.captions[1], "チャットイン") << "the prompt's SetMode put it back";
+    EXPECT_EQ(window.captions[1], "チャットイン") << "the prompt's setMode put it back";
 }
 
 TEST_F(CommandsTest, ScreenSwitchKeyToggles) {

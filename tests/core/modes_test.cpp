@@ -130,7 +130,7 @@ TEST_F(ModesTest, LineOffDisablesInputOthersLeaveIt) {
     dialogue.setMode(Mode::LineOff);
     EXPECT_FALSE(window.inputEnabled);
     dialogue.setMode(Mode::Main);
-    EXPECT_FALSE(window.inputEnabled) << "SetMode never enables the input line";
+    EXPECT_FALSE(window.inputEnabled) << "setMode never enables the input line";
 }
 
 struct ScreenCase {
