@@ -34,10 +34,10 @@ BenchRig::BenchRig(const Options& options)
         chatView_->setGeometry(0, 0, width, height);
     }
     TelnetSocket& socket = options.socket ? *options.socket : socket_;
-    dialogue_ = std::make_unique<BoardDialogue>(store_, socket, terminal_, chat_, port_, time_);
-    dialogue_->LoadSettings();
-    dialogue_->SwitchScreen(QStringLiteral("Init"));
-    dialogue_->OpenLine();
+    dialogue_ = std::make_unique<DialogueSession>(store_, socket, terminal_, chat_, port_, time_);
+    dialogue_->loadSettings();
+    dialogue_->switchScreen(Screen::Init);
+    dialogue_->openLine();
     if (window_)
         window_->show();
 }

@@ -9,7 +9,7 @@
 #include "controls/GridModel.h"
 #include "controls/TelnetSocket.h"
 #include "controls/qt/FontMeasurer.h"
-#include "main/BoardDialogue.h"
+#include "main/DialogueSession.h"
 #include "support/FakeSocket.h"
 #include "support/FakeTime.h"
 #include "support/FakeWindow.h"
@@ -40,12 +40,12 @@ public:
     explicit BenchRig(const Options& options);
     ~BenchRig();
 
-    // One received block: data arrival, decoding, ReceiveText.
+    // One received block: data arrival, decoding, receiveText.
     void receive(const char* bytes, qsizetype size);
     // Splits `bytes` into blocks of `block` bytes.
     void receiveAll(const QByteArray& bytes, qsizetype block);
 
-    BoardDialogue& dialogue() { return *dialogue_; }
+    DialogueSession& dialogue() { return *dialogue_; }
     GridModel& terminal() { return terminal_; }
     GridModel& chat() { return chat_; }
     SpreadGrid* terminalView() { return terminalView_; }
@@ -60,7 +60,7 @@ private:
     FontMeasurer measurer_;
     GridModel terminal_{1};
     GridModel chat_{2};
-    std::unique_ptr<BoardDialogue> dialogue_;
+    std::unique_ptr<DialogueSession> dialogue_;
     std::unique_ptr<QWidget> window_;
     SpreadGrid* terminalView_ = nullptr;
     SpreadGrid* chatView_ = nullptr;

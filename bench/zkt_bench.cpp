@@ -298,10 +298,10 @@ void bigGrids(const Options& o)
         }
     };
     auto both = [&](double out[2]) {
-        rig.dialogue().SwitchScreen(QStringLiteral("Terminal"));
+        rig.dialogue().switchScreen(Screen::Terminal);
         QCoreApplication::processEvents();
         out[0] = medianAppendRepaint(rig, rig.terminalView(), traffic, o.block, kTimes);
-        rig.dialogue().SwitchScreen(QStringLiteral("Chat"));
+        rig.dialogue().switchScreen(Screen::Chat);
         QCoreApplication::processEvents();
         out[1] = medianAppendRepaint(rig, rig.chatView(), traffic, o.block, kTimes);
     };

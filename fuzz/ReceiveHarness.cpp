@@ -152,16 +152,17 @@ QString Harness::check()
     if (socket.sendsWithoutConnection() > 0)
         return QStringLiteral("sent without a connection");
 
-    const QString mode = wired.mode();
-    if (mode != u"LineOff" && mode != u"Main" && mode != u"Chat")
-        return QStringLiteral("unknown mode \"%1\"").arg(mode);
+    const Mode mode = wired.mode();
+    if (mode != Mode::LineOff && mode != Mode::Main && mode != Mode::Chat)
+        return QStringLiteral("unknown mode %1").arg(int(mode));
     for (int item = 0; item < 12; ++item) {
         if (!allowedCaptions()[item].contains(wired.caption(item)))
             return QStringLiteral("F%1 shows \"%2\"").arg(item + 1).arg(wired.caption(item));
     }
-    if (socket.state() == TelnetSocket::Closed && (mode != u"LineOff" || wired.caption(0) != u"ログイン"))
-        return QStringLiteral("connection ended but the mode is \"%1\" and F1 shows \"%2\"")
-            .arg(mode, wired.caption(0));
+    if (socket.state() == TelnetSocket::Closed && (mode != Mode::LineOff || wired.caption(0) != u"ログイン"))
+        return QStringLiteral("connection ended but the mode is %1 and F1 shows \"%2\"")
+            .arg(int(mode))
+            .arg(wired.caption(0));
 
     // Each new connection may re-measure the history once (the font is set).
     // A TAB byte may become eight characters.

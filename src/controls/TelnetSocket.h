@@ -28,15 +28,17 @@ public:
 
 class TelnetSocket {
 public:
-    enum State {
-        Closed = 0,
-        Open = 1,
-        ResolvingHost = 4,
-        Connecting = 6,
-        Connected = 7,
-        Closing = 8,  // the host has closed its end, ours is still open
-        Error = 9,
+    enum class State : quint8 {
+        Closed,
+        Open,
+        ResolvingHost,
+        Connecting,
+        Connected,
+        Closing,  // the host has closed its end, ours is still open
+        Error,
     };
+    // Callers name the states as TelnetSocket::Connected.
+    using enum State;
 
     virtual ~TelnetSocket() = default;
 
@@ -46,7 +48,7 @@ public:
     virtual void setRemotePort(qint32 port) = 0;
     // Returns at once; bytes arrive later through onBytesReceived().
     virtual void connectToRemote() = 0;
-    virtual int state() const = 0;
+    virtual State state() const = 0;
     // Releases the connection; raises no notification.
     virtual void close() = 0;
     // The whole text, converted to the host's code page, in one write.

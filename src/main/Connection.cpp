@@ -1,58 +1,45 @@
-#include "main/BoardDialogue.h"
+#include "main/Connection.h"
 
-#include "controls/GridModel.h"
-#include "main/Captions.h"
+#include "controls/TelnetSocket.h"
 #include "main/MainWindowPort.h"
+#include "main/StatusLine.h"
 
-void BoardDialogue::OpenLine() {
-    // Changes made in the settings dialog since the last connection apply now.
-    LoadSettings();
-    currentMode_ = QStringLiteral("Main");
+Connection::Connection(TelnetSocket& socket, MainWindowPort& window, StatusLine& status)
+    : socket_(socket), window_(window), status_(status) {}
 
-    const FontSpec font = settings_.font();
-    chat_.setVisible(false);
-    chat_.setFont(font);
-    terminal_.setVisible(true);
-    terminal_.setFont(font);
-
-    window_.setInputEnabled(true);
-    window_.focusInput();
-    window_.setInputFont(font);
-
-    // Each connection starts its byte path afresh.
-    telnet_.reset();
-    decoder_.reset();
-    controls_.reset();
-    style_ = TextStyle();
-    styleChanged_ = true;
-    lookup_ = Lookup::NotStarted;
-    logOutSent_ = false;
-    resumeReplies();
-
-    // Until the main menu is reached, F1 stops the attempt: a host that
-    // accepts and says nothing must not strand the user.
-    setCaption(0, Captions::Abort.toString());
-    pendingCommand_ = QStringLiteral("LogIn");
-    showState(QStringLiteral("接続中… %1:%2").arg(settings_.ConnectionAddress).arg(settings_.ConnectionPort));
-    socket_.setRemoteHost(settings_.ConnectionAddress);
-    socket_.setRemotePort(settings_.ConnectionPort);
+void Connection::open(const QString& address, qint32 port) {
+    status_.showState(QStringLiteral("接続中… %1:%2").arg(address).arg(port));
+    socket_.setRemoteHost(address);
+    socket_.setRemotePort(port);
     socket_.connectToRemote();
 }
 
-void BoardDialogue::abortConnection() {
-    CloseLine();
-    showState(QStringLiteral("接続を中止しました"));
-}
-
-void BoardDialogue::CloseLine() {
-    returnToLineOff();
-}
-
-// Whenever no connection is up the client stands in "LineOff", where the
-// log-in key is offered again.
-void BoardDialogue::returnToLineOff() {
+void Connection::close() {
     if (socket_.state() != TelnetSocket::Closed)
         socket_.close();
-    currentMode_ = QStringLiteral("LineOff");
-    SetMode(currentMode_);
+}
+
+void Connection::closeIfHostClosed() {
+    if (socket_.state() == TelnetSocket::Closing)
+        socket_.close();
+}
+
+bool Connection::send(const QString& text) {
+    if (socket_.state() != TelnetSocket::Connected) {
+        window_.showStatus(QStringLiteral("接続していないため送信しませんでした"));
+        return false;
+    }
+    // A host that reads nothing would let typed lines pile up without end.
+    if (socket_.unsentBytes() > kMaxUnsentBytes) {
+        window_.showStatus(QStringLiteral("ホストが受信していないため送信を止めています"));
+        return false;
+    }
+    status_.lineSending();
+    socket_.sendData(text + QStringLiteral("\r\n"));
+    return true;
+}
+
+void Connection::sendAnswers(const QByteArray& answers) {
+    if (!answers.isEmpty() && socket_.state() == TelnetSocket::Connected)
+        socket_.sendBytes(answers);
 }

@@ -1,98 +1,89 @@
-#include "main/BoardDialogue.h"
+#include "main/PromptAutomaton.h"
 
+#include "common/AppSettings.h"
 #include "common/TimeSource.h"
-#include "controls/GridModel.h"
+#include "main/BoardModes.h"
+#include "main/Connection.h"
 #include "main/MainWindowPort.h"
 
-// One step of the prompt automaton. It reads the current line only through
-// lineFacts_, which the receive pipeline keeps up to date character by
-// character, so a step costs the same however long the line has grown. Every
-// row of the pending command's block is tested in order against the line as
-// it was when the step began; a reply waits for the prompt's closing
+// Every row of the pending command's block is tested in order against the
+// line as it was when the step began; a reply waits for the prompt's closing
 // character to be the line's last, which is what keeps a prompt from being
 // answered twice.
 namespace {
 using Word = LineFacts::Word;
-constexpr QStringView kLogIn = u"LogIn";
-constexpr QStringView kLogOut = u"LogOut";
-constexpr QStringView kChatIn = u"ChatIn";
-constexpr QStringView kChatOut = u"ChatOut";
-constexpr QStringView kGetHandle = u"GetHandle";
-constexpr QStringView kChat = u"Chat";
 }  // namespace
 
-bool BoardDialogue::lookupCanStart() const {
+PromptAutomaton::PromptAutomaton(AppSettings& settings, BoardModes& modes, Connection& connection,
+                                 MainWindowPort& window, TimeSource& time)
+    : settings_(settings), modes_(modes), connection_(connection), window_(window), time_(time) {}
+
+bool PromptAutomaton::lookupCanStart() const {
     return lookup_ == Lookup::NotStarted && !repliesStopped_ && settings_.HandleName.isEmpty() &&
            settings_.AutoGetHandleName;
 }
 
-bool BoardDialogue::commandIsIdle() const {
-    return pendingCommand_.isEmpty() && !lookupCanStart();
+bool PromptAutomaton::commandIsIdle() const {
+    return pending_ == Command::None && !lookupCanStart();
 }
 
-bool BoardDialogue::stepIsIdle() const {
-    const char16_t last = lineFacts_.last();
+bool PromptAutomaton::stepIsIdle(const LineFacts& line) const {
+    const char16_t last = line.last();
     return commandIsIdle() && last != u'>' && last != u'=';
 }
 
-void BoardDialogue::AutoStep() {
-    runStep(StepCause::Character);
-}
-
-void BoardDialogue::runStep(StepCause cause) {
-    // A terminal without rows has an empty current line.
-    if (terminal_.rowCount() == 0)
-        lineFacts_.reset();
-    if (cause == StepCause::Character && stepIsIdle())
+void PromptAutomaton::step(Cause cause, LineFacts& line, const QString& text) {
+    if (cause == Cause::Character && stepIsIdle(line))
         return;
-    if (pendingCommand_.isEmpty() && lookupCanStart()) {
-        pendingCommand_ = kGetHandle.toString();
+    if (pending_ == Command::None && lookupCanStart()) {
+        pending_ = Command::GetHandle;
         lookup_ = Lookup::Armed;
     }
-    applyMenuModes(cause);
+    applyMenuModes(cause, line);
     // The block is chosen once; a row that changes the command does not
     // move the step to another block.
-    const QString command = pendingCommand_;
-    if (command == kGetHandle)
-        stepHandleLookup(cause);
+    const Command command = pending_;
+    if (command == Command::GetHandle)
+        stepHandleLookup(cause, line, text);
     else
-        stepCommand(command, cause);
+        stepCommand(command, cause, line);
+}
+
+void PromptAutomaton::startConnection() {
+    lookup_ = Lookup::NotStarted;
+    logOutSent_ = false;
+    resumeReplies();
 }
 
 // The line closes with `closing` where the step looks: at the last character
 // for a received one; a key also looks past spaces after it, since a board's
 // prompt often ends in one.
-bool BoardDialogue::closesWith(Word word, char16_t closing, StepCause cause) const {
-    return cause == StepCause::Key ? lineFacts_.closesBeforeSpaces(word, closing)
-                                   : lineFacts_.closes(word, closing);
+bool PromptAutomaton::closesWith(const LineFacts& line, Word word, char16_t closing, Cause cause) const {
+    return cause == Cause::Key ? line.closesBeforeSpaces(word, closing) : line.closes(word, closing);
 }
 
 // In the chat room, a line whose first ">" comes before the menu word is a
 // member's statement quoting a prompt, and must not move the client.
-bool BoardDialogue::menuPrompt(Word menu, StepCause cause) const {
-    if (!closesWith(menu, u'>', cause))
+bool PromptAutomaton::menuPrompt(const LineFacts& line, Word menu, Cause cause) const {
+    if (!closesWith(line, menu, u'>', cause))
         return false;
-    return !(currentMode_ == kChat && lineFacts_.menuWordAfterStatement(menu));
+    return !(modes_.current() == Mode::Chat && line.menuWordAfterStatement(menu));
 }
 
-// The board's chat menu counts as "Main"; only the room itself is "Chat".
+// The board's chat menu counts as the main mode; only the room itself is the chat mode.
 // Applying the mode at every menu prompt also restores the caption that a
 // command key cleared when it was pressed.
-void BoardDialogue::applyMenuModes(StepCause cause) {
-    for (Word menu : {Word::MainMenu, Word::ChatMenu}) {
-        if (menuPrompt(menu, cause)) {
-            currentMode_ = QStringLiteral("Main");
-            SetMode(currentMode_);
-        }
-    }
+void PromptAutomaton::applyMenuModes(Cause cause, const LineFacts& line) {
+    for (Word menu : {Word::MainMenu, Word::ChatMenu})
+        if (menuPrompt(line, menu, cause))
+            modes_.enter(Mode::Main);
 }
 
-void BoardDialogue::stepCommand(const QString& command, StepCause cause) {
-    const LineFacts& line = lineFacts_;
+void PromptAutomaton::stepCommand(Command command, Cause cause, const LineFacts& line) {
     const AppSettings& s = settings_;
-    const bool mainPrompt = menuPrompt(Word::MainMenu, cause);
-    const bool chatPrompt = menuPrompt(Word::ChatMenu, cause);
-    if (command == kLogIn) {
+    const bool mainPrompt = menuPrompt(line, Word::MainMenu, cause);
+    const bool chatPrompt = menuPrompt(line, Word::ChatMenu, cause);
+    if (command == Command::LogIn) {
         if (line.closes(Word::UserIdPrompt, u'=') && !s.UserID.isEmpty())
             reply(s.GuestFlag ? QStringLiteral("Guest") : s.UserID);
         if (line.closes(Word::PasswordWord, u'=') && !s.Password.isEmpty())
@@ -101,31 +92,30 @@ void BoardDialogue::stepCommand(const QString& command, StepCause cause) {
             reply(s.HandleName);
         if (line.contains(Word::UserIdWord) && line.contains(Word::PasswordWord) &&
             line.contains(Word::RefusalWord))
-            pendingCommand_.clear();
+            pending_ = Command::None;
         if (line.contains(Word::MainMenu))
-            pendingCommand_.clear();
-    } else if (command == kLogOut) {
+            pending_ = Command::None;
+    } else if (command == Command::LogOut) {
         if (mainPrompt) {
             reply(QStringLiteral("G"));
             logOutSent_ = true;
         }
-    } else if (command == kChatIn) {
+    } else if (command == Command::ChatIn) {
         if (mainPrompt)
             reply(QStringLiteral("C"));
         if (chatPrompt) {
             reply(QStringLiteral("E"));
-            pendingCommand_.clear();
+            pending_ = Command::None;
         }
-    } else if (command == kChatOut) {
-        if (line.isEmpty() && currentMode_ == kChat)
+    } else if (command == Command::ChatOut) {
+        if (line.isEmpty() && modes_.current() == Mode::Chat)
             reply(QStringLiteral("//"));
         if (chatPrompt) {
-            currentMode_ = QStringLiteral("Main");
-            chat_.setVisible(false);
-            terminal_.setVisible(true);
+            modes_.setCurrent(Mode::Main);
+            modes_.switchScreen(Screen::Terminal);
             reply(QStringLiteral("0"));
-            SetMode(QStringLiteral("Main"));
-            pendingCommand_.clear();
+            modes_.setMode(Mode::Main);
+            pending_ = Command::None;
         }
     }
 }
@@ -133,10 +123,10 @@ void BoardDialogue::stepCommand(const QString& command, StepCause cause) {
 // The lookup asks once per connection: "I" at the main menu, "?" at the
 // profile menu, then "0" back out. A board whose listing shows no handle
 // name ends it instead of being asked again.
-void BoardDialogue::stepHandleLookup(StepCause cause) {
+void PromptAutomaton::stepHandleLookup(Cause cause, LineFacts& line, const QString& text) {
     AppSettings& s = settings_;
-    const bool mainPrompt = menuPrompt(Word::MainMenu, cause);
-    const bool installPrompt = closesWith(Word::InstallMenu, u'>', cause);
+    const bool mainPrompt = menuPrompt(line, Word::MainMenu, cause);
+    const bool installPrompt = closesWith(line, Word::InstallMenu, u'>', cause);
     if (mainPrompt && s.HandleName.isEmpty()) {
         if (lookup_ == Lookup::Armed) {
             reply(QStringLiteral("I"));
@@ -154,45 +144,45 @@ void BoardDialogue::stepHandleLookup(StepCause cause) {
             endLookupWithoutName();
         }
     }
-    if (lineFacts_.contains(Word::HandleListing))
-        lineFacts_.followHandle(s.HandleName, currentLine_);
+    if (line.contains(Word::HandleListing))
+        line.followHandle(s.HandleName, text);
     if (installPrompt && !s.HandleName.isEmpty())
         reply(QStringLiteral("0"));
-    if (lineFacts_.contains(Word::MainMenu) && !s.HandleName.isEmpty()) {
-        pendingCommand_.clear();
+    if (line.contains(Word::MainMenu) && !s.HandleName.isEmpty()) {
+        pending_ = Command::None;
         lookup_ = Lookup::Finished;
     }
 }
 
-void BoardDialogue::endLookupWithoutName() {
-    if (pendingCommand_ == kGetHandle)
-        pendingCommand_.clear();
+void PromptAutomaton::endLookupWithoutName() {
+    if (pending_ == Command::GetHandle)
+        pending_ = Command::None;
     lookup_ = Lookup::Finished;
     window_.showStatus(QStringLiteral("ボードのプロフィールにハンドル名がありませんでした（ハンドル名は「設定」で指定できます）"));
 }
 
-void BoardDialogue::reply(const QString& text) {
+void PromptAutomaton::reply(const QString& text) {
     if (repliesStopped_)
         return;
     if (!replyGuard_.allow(text, time_.nowMs())) {
         stopRepliesForRepeats(text);
         return;
     }
-    send(text);
+    connection_.send(text);
 }
 
 // A board that repeats a prompt whatever the answer would otherwise be
 // answered for ever; the user decides what happens next.
-void BoardDialogue::stopRepliesForRepeats(const QString& text) {
+void PromptAutomaton::stopRepliesForRepeats(const QString& text) {
     repliesStopped_ = true;
-    pendingCommand_.clear();
+    pending_ = Command::None;
     window_.showStatus(
         QStringLiteral("同じ自動応答「%1」が短い間に繰り返されたため、自動応答を止めました（キー操作で再開します）")
             .arg(text));
 }
 
 // A key or a new connection: the user is acting, so automatic replies resume.
-void BoardDialogue::resumeReplies() {
+void PromptAutomaton::resumeReplies() {
     repliesStopped_ = false;
     replyGuard_.clear();
 }

@@ -25,7 +25,7 @@ protected:
     // F1 at line-off: the connection opens and the board greets.
     void logIn()
     {
-        dialogue.FunctionKeyPressed(1);
+        dialogue.functionKeyPressed(1);
         socket.setState(TelnetSocket::Connected);
         session = std::make_unique<BoardSession>(board);
         session->onOutput = [this](const QString& text) { fromBoard += text; };
@@ -36,14 +36,14 @@ protected:
 
     void press(int key)
     {
-        dialogue.FunctionKeyPressed(key);
+        dialogue.functionKeyPressed(key);
         pump();
     }
 
     void enter(const QString& text)
     {
         window.input = text;
-        dialogue.InputLineEnter();
+        dialogue.inputLineEnter();
         pump();
     }
 
@@ -80,12 +80,12 @@ TEST_F(BoardWithClientTest, LogInChatAndLogOut)
 {
     logIn();
     EXPECT_EQ(session->stage(), BoardSession::Stage::Main);
-    EXPECT_EQ(dialogue.CurrentMode(), QStringLiteral("Main"));
-    EXPECT_EQ(dialogue.PendingCommand(), QString());
+    EXPECT_EQ(dialogue.currentMode(), Mode::Main);
+    EXPECT_EQ(dialogue.pendingCommand(), Command::None);
 
     press(2);  // チャットイン
     EXPECT_EQ(session->stage(), BoardSession::Stage::Room);
-    EXPECT_EQ(dialogue.CurrentMode(), QStringLiteral("Chat"));
+    EXPECT_EQ(dialogue.currentMode(), Mode::Chat);
 
     enter(QStringLiteral("こんにちは"));
     EXPECT_EQ(chatRows(), (std::vector<ChatRow>{
@@ -101,20 +101,20 @@ TEST_F(BoardWithClientTest, LogInChatAndLogOut)
 
     press(2);  // チャットアウト
     EXPECT_EQ(session->stage(), BoardSession::Stage::Main);
-    EXPECT_EQ(dialogue.CurrentMode(), QStringLiteral("Main"));
+    EXPECT_EQ(dialogue.currentMode(), Mode::Main);
     EXPECT_TRUE(lastTerminalRow().startsWith(QStringLiteral("MAIN (")));
 
     press(1);  // ログアウト
     EXPECT_EQ(session->stage(), BoardSession::Stage::Closed);
-    EXPECT_EQ(dialogue.CurrentMode(), QStringLiteral("LineOff"));
+    EXPECT_EQ(dialogue.currentMode(), Mode::LineOff);
 }
 
 TEST_F(BoardWithClientTest, HandleIsFetchedFromTheProfileListing)
 {
     setSetting("HandleName", "");
     logIn();
-    EXPECT_EQ(dialogue.Settings().HandleName, QStringLiteral("たろう"));
-    EXPECT_EQ(dialogue.PendingCommand(), QString());
+    EXPECT_EQ(dialogue.settings().HandleName, QStringLiteral("たろう"));
+    EXPECT_EQ(dialogue.pendingCommand(), Command::None);
     EXPECT_EQ(session->stage(), BoardSession::Stage::Main);
 }
 
@@ -141,7 +141,7 @@ TEST_F(BoardWithClientTest, RefusedLogInLeavesTheBoardWaiting)
 {
     setSetting("Password", "wrong");
     logIn();
-    EXPECT_EQ(dialogue.PendingCommand(), QString());
+    EXPECT_EQ(dialogue.pendingCommand(), Command::None);
     EXPECT_EQ(session->stage(), BoardSession::Stage::UserId);
     EXPECT_EQ(lastTerminalRow(), QStringLiteral("User ID ="));
 }

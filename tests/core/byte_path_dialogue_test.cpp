@@ -80,7 +80,7 @@ TEST(BytePathLogIn, BehindNegotiationWithCrNulLineEndsWholeAndCutAnywhere) {
         EXPECT_EQ(d->socket.sentRaw(), answers);
         EXPECT_EQ(d->sent(), replies({u"demo"_s, u"pw"_s}));
         EXPECT_EQ(d->terminalRows(), rows);
-        EXPECT_EQ(d->dialogue.CurrentMode(), u"Main"_s);
+        EXPECT_EQ(d->dialogue.currentMode(), Mode::Main);
         EXPECT_EQ(d->captions()[0], u"ログアウト"_s);
     }
 }
@@ -136,7 +136,7 @@ protected:
     void loggedIn() {
         connect();
         receive(u"MAIN (C,I,G,?)> "_s);
-        ASSERT_EQ(dialogue.CurrentMode(), u"Main"_s);
+        ASSERT_EQ(dialogue.currentMode(), Mode::Main);
         socket.clearSent();
     }
     int countSent(const QString& reply) const { return int(sent().count(reply + u"\r\n"_s)); }
@@ -223,7 +223,7 @@ TEST_F(BytePathDialogue, KeysLookPastSpacesAfterThePrompt) {
         loggedIn();
         socket.pushBytes(QByteArray("\r\n") + c.prompt);
         EXPECT_TRUE(sent().isEmpty());
-        dialogue.FunctionKeyPressed(c.key);
+        dialogue.functionKeyPressed(c.key);
         EXPECT_EQ(sent(), replies({c.reply}));
         socket.hostCloses();
     }
@@ -232,7 +232,7 @@ TEST_F(BytePathDialogue, KeysLookPastSpacesAfterThePrompt) {
 TEST_F(BytePathDialogue, ReceivedSpaceAfterThePromptTriggersNothing) {
     loggedIn();
     receive(u"\r\n"_s);
-    dialogue.FunctionKeyPressed(2);
+    dialogue.functionKeyPressed(2);
     receive(u"MAIN (C,I,G,?)>"_s);
     receive(u" "_s);
     receive(u"  "_s);
@@ -264,8 +264,8 @@ TEST_F(BytePathDialogue, HandleLookupRunsOncePerConnection) {
         for (const QString& block : c.host)
             receive(block);
         EXPECT_EQ(sent(), replies(c.sent));
-        EXPECT_EQ(dialogue.Settings().HandleName, c.handle);
-        EXPECT_EQ(dialogue.PendingCommand(), u""_s);
+        EXPECT_EQ(dialogue.settings().HandleName, c.handle);
+        EXPECT_EQ(dialogue.pendingCommand(), Command::None);
         EXPECT_EQ(window.statuses.contains(kNoHandleStatus), c.handle.isEmpty());
         socket.hostCloses();
     }
@@ -276,7 +276,7 @@ TEST_F(BytePathDialogue, RepeatedRepliesAreStoppedUntilAKey) {
     const QString stopped =
         u"同じ自動応答「G」が短い間に繰り返されたため、自動応答を止めました（キー操作で再開します）"_s;
     loggedIn();
-    dialogue.FunctionKeyPressed(1);
+    dialogue.functionKeyPressed(1);
     for (int i = 0; i < 4; ++i) {
         time.advance(1000);
         receive(prompt);
@@ -285,44 +285,44 @@ TEST_F(BytePathDialogue, RepeatedRepliesAreStoppedUntilAKey) {
     receive(prompt);
     EXPECT_EQ(countSent(u"G"_s), 5) << "a sixth within ten seconds";
     EXPECT_EQ(window.statuses.last(), stopped);
-    EXPECT_EQ(dialogue.PendingCommand(), u""_s);
+    EXPECT_EQ(dialogue.pendingCommand(), Command::None);
     time.advance(10001);
     receive(prompt);
     EXPECT_EQ(countSent(u"G"_s), 5) << "stopped until a key";
-    dialogue.FunctionKeyPressed(1);
+    dialogue.functionKeyPressed(1);
     EXPECT_EQ(countSent(u"G"_s), 6);
 }
 
 TEST_F(BytePathDialogue, RepliesSpreadOverMoreThanTenSecondsGoOut) {
     loggedIn();
-    dialogue.FunctionKeyPressed(1);
+    dialogue.functionKeyPressed(1);
     for (int i = 0; i < 7; ++i) {
         time.advance(2001);
         receive(u"\r\nMAIN (C,I,G,?)> "_s);
     }
     EXPECT_EQ(countSent(u"G"_s), 8);
-    EXPECT_EQ(dialogue.PendingCommand(), u"LogOut"_s);
+    EXPECT_EQ(dialogue.pendingCommand(), Command::LogOut);
 }
 
 TEST_F(BytePathDialogue, MembersQuotingMenusInTheRoomMoveNothing) {
     enterChat();
     receive(u"Bob>MAIN (C,I,G,?)>\r\nBob>CHAT (E,W,0,?)>\r\n"_s);
-    EXPECT_EQ(dialogue.CurrentMode(), u"Chat"_s);
+    EXPECT_EQ(dialogue.currentMode(), Mode::Chat);
     EXPECT_TRUE(sent().isEmpty());
-    dialogue.FunctionKeyPressed(2);
+    dialogue.functionKeyPressed(2);
     EXPECT_EQ(sent(), replies({u"//"_s}));
     receive(u"Bob>CHAT (E,W,0,?)>"_s);
     EXPECT_EQ(sent(), replies({u"//"_s})) << "no 0 for a member's line";
-    EXPECT_EQ(dialogue.CurrentMode(), u"Chat"_s);
+    EXPECT_EQ(dialogue.currentMode(), Mode::Chat);
     receive(u"\r\nCHAT (E,W,0,?)>"_s);
     EXPECT_EQ(sent(), replies({u"//"_s, u"0"_s}));
-    EXPECT_EQ(dialogue.CurrentMode(), u"Main"_s);
+    EXPECT_EQ(dialogue.currentMode(), Mode::Main);
 }
 
 TEST_F(BytePathDialogue, AbortUntilTheMainMenu) {
     setSetting(u"ConnectionAddress"_s, u"bbs.example.jp"_s);
     setSetting(u"ConnectionPort"_s, u"2323"_s);
-    dialogue.FunctionKeyPressed(1);
+    dialogue.functionKeyPressed(1);
     socket.setState(TelnetSocket::Connected);
     ASSERT_FALSE(window.statuses.isEmpty());
     EXPECT_EQ(window.statuses.last(), u"接続中… bbs.example.jp:2323"_s);
@@ -330,8 +330,8 @@ TEST_F(BytePathDialogue, AbortUntilTheMainMenu) {
     EXPECT_EQ(window.statuses.last(), u"ログイン中"_s);
     receive(u"User ID= "_s);
     EXPECT_EQ(captions()[0], u"中止"_s);
-    dialogue.FunctionKeyPressed(1);
-    EXPECT_EQ(dialogue.CurrentMode(), u"LineOff"_s);
+    dialogue.functionKeyPressed(1);
+    EXPECT_EQ(dialogue.currentMode(), Mode::LineOff);
     EXPECT_EQ(captions()[0], u"ログイン"_s);
     EXPECT_EQ(socket.state(), TelnetSocket::Closed);
     EXPECT_EQ(window.statuses.last(), u"接続を中止しました"_s);
@@ -343,7 +343,7 @@ TEST_F(BytePathDialogue, StatusTextsAlongTheSession) {
     receive(u"CHAT (E,W,0,?)>\r\nMAIN (C,I,G,?)> "_s);
     EXPECT_EQ(window.statuses.last(), u"メインメニュー"_s);
     EXPECT_EQ(captions()[0], u"ログアウト"_s);
-    dialogue.FunctionKeyPressed(1);
+    dialogue.functionKeyPressed(1);
     socket.hostCloses();
     EXPECT_EQ(window.statuses.last(), u"ログアウトしました"_s);
     loggedIn();
@@ -355,18 +355,18 @@ TEST_F(BytePathDialogue, TypedLineRefusedWhileTheHostReadsNothing) {
     loggedIn();
     window.input = u"hello"_s;
     socket.setUnsentBytes((1 << 20) + 1);
-    dialogue.InputLineEnter();
+    dialogue.inputLineEnter();
     EXPECT_TRUE(sent().isEmpty());
     EXPECT_EQ(window.input, u"hello"_s);
     EXPECT_EQ(window.statuses.last(), u"ホストが受信していないため送信を止めています"_s);
     socket.setUnsentBytes(1000);
-    dialogue.InputLineEnter();
+    dialogue.inputLineEnter();
     EXPECT_EQ(sent(), replies({u"hello"_s}));
     EXPECT_EQ(window.input, u""_s);
     // A long line of its own is no reason to refuse while the host reads.
     socket.setUnsentBytes(0);
     window.input = QString(600000, u'x');
-    dialogue.InputLineEnter();
+    dialogue.inputLineEnter();
     EXPECT_EQ(sent().size(), 2);
 }
 

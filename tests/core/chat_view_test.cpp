@@ -14,9 +14,9 @@ protected:
     // In the chat room with no row yet, user handle Taro.
     void SetUp() override {
         setSetting("HandleName", "Taro");
-        dialogue.PostChatLine(QString(), kEntryLine);
+        dialogue.postChatLine(QString(), kEntryLine);
         chat.setRowCount(0);
-        ASSERT_EQ(dialogue.CurrentMode(), "Chat");
+        ASSERT_EQ(dialogue.currentMode(), Mode::Chat);
     }
 };
 
@@ -35,9 +35,9 @@ class Posts : public DialogueFixture, public ::testing::WithParamInterface<PostC
 TEST_P(Posts, LineBecomesRowOrNot) {
     const PostCase& c = GetParam();
     setSetting("HandleName", c.handleName);
-    dialogue.PostChatLine(QString(), kEntryLine);
+    dialogue.postChatLine(QString(), kEntryLine);
     chat.setRowCount(0);
-    EXPECT_EQ(dialogue.PostChatLine(c.handle, c.message), c.accepted);
+    EXPECT_EQ(dialogue.postChatLine(c.handle, c.message), c.accepted);
     EXPECT_EQ(chatRows(), c.rows);
     EXPECT_TRUE(chat.redraw());
 }
@@ -66,12 +66,12 @@ INSTANTIATE_TEST_SUITE_P(
 class ChatOutsideTheRoom : public DialogueFixture {};
 
 TEST_F(ChatOutsideTheRoom, LinesAreAcceptedButAddNoRow) {
-    ASSERT_EQ(dialogue.CurrentMode(), "LineOff");
-    EXPECT_TRUE(dialogue.PostChatLine("Jiro", u"hi"));
+    ASSERT_EQ(dialogue.currentMode(), Mode::LineOff);
+    EXPECT_TRUE(dialogue.postChatLine("Jiro", u"hi"));
     EXPECT_EQ(chat.rowCount(), 0);
     connect();
-    ASSERT_EQ(dialogue.CurrentMode(), "Main");
-    EXPECT_TRUE(dialogue.PostChatLine("Jiro", u"hi"));
+    ASSERT_EQ(dialogue.currentMode(), Mode::Main);
+    EXPECT_TRUE(dialogue.postChatLine("Jiro", u"hi"));
     EXPECT_EQ(chat.rowCount(), 0);
     EXPECT_TRUE(chat.redraw());
 }
@@ -87,8 +87,8 @@ class Entries : public DialogueFixture, public ::testing::WithParamInterface<Ent
 TEST_P(Entries, AnnouncementEntersTheRoomAndIsTheFirstRow) {
     if (GetParam().connected)
         connect();
-    EXPECT_TRUE(dialogue.PostChatLine(QString(), kEntryLine));
-    EXPECT_EQ(dialogue.CurrentMode(), "Chat");
+    EXPECT_TRUE(dialogue.postChatLine(QString(), kEntryLine));
+    EXPECT_EQ(dialogue.currentMode(), Mode::Chat);
     EXPECT_EQ(window.captions[1], "チャットアウト");
     EXPECT_EQ(window.captions[0], "");
     EXPECT_TRUE(chat.isVisible());
@@ -101,29 +101,29 @@ INSTANTIATE_TEST_SUITE_P(Chat, Entries,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ChatViewTest, AnnouncementMustEndExactly) {
-    dialogue.SwitchScreen("Init");
+    dialogue.switchScreen(Screen::Init);
     for (const char* message : {"チャットルームに入室しました", "チャットルームに入室しました。 ",
                                 "ちゃっとるーむに入室しました。", "チャットルームに入室しました."}) {
-        dialogue.PostChatLine(QString(), QString::fromUtf8(message));
-        EXPECT_EQ(dialogue.CurrentMode(), "LineOff") << message;
+        dialogue.postChatLine(QString(), QString::fromUtf8(message));
+        EXPECT_EQ(dialogue.currentMode(), Mode::LineOff) << message;
     }
 }
 
 TEST_F(ChatViewTest, AnnouncementInTheRoomAppliesChatAgain) {
     // Applied again, the mode brings back the chat screen; the captions,
     // already those of the room, are not written again.
-    dialogue.SwitchScreen("Terminal");
+    dialogue.switchScreen(Screen::Terminal);
     window.captionWrites.clear();
-    dialogue.PostChatLine("Jiro", u"Jiroさんがチャットルームに入室しました。");
+    dialogue.postChatLine("Jiro", u"Jiroさんがチャットルームに入室しました。");
     EXPECT_TRUE(chat.isVisible());
     EXPECT_TRUE(window.captionWrites.empty());
     EXPECT_EQ(chatRows(), (std::vector<ChatRow>{{"Jiro", "Jiroさんがチャットルームに入室しました。"}}));
 }
 
 TEST_F(ChatViewTest, AnnouncementCountsEvenWhenRejected) {
-    dialogue.SwitchScreen("Init");
-    EXPECT_FALSE(dialogue.PostChatLine("コマンド (x)", u"チャットルームに入室しました。"));
-    EXPECT_EQ(dialogue.CurrentMode(), "Chat");
+    dialogue.switchScreen(Screen::Init);
+    EXPECT_FALSE(dialogue.postChatLine("コマンド (x)", u"チャットルームに入室しました。"));
+    EXPECT_EQ(dialogue.currentMode(), Mode::Chat);
     EXPECT_EQ(chat.rowCount(), 0);
 }
 
@@ -138,7 +138,7 @@ struct ColourCase {
 class Colours : public ::testing::TestWithParam<ColourCase> {};
 
 TEST_P(Colours, HandleColour) {
-    EXPECT_EQ(BoardDialogue::HandleColor(GetParam().handle, GetParam().luminosity),
+    EXPECT_EQ(ChatFilter::handleColor(GetParam().handle, GetParam().luminosity),
               GetParam().colour);
 }
 
@@ -168,7 +168,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ChatColourRange, StaysInTwentyFourBits) {
     for (qint32 luminosity : {13, 255, 2176, 100000, 0x7FFFFFFF, -5, std::numeric_limits<qint32>::min()}) {
-        const qint32 colour = BoardDialogue::HandleColor(u"ｿソ~", luminosity);
+        const qint32 colour = ChatFilter::handleColor(u"ｿソ~", luminosity);
         EXPECT_GE(colour, 0) << luminosity;
         EXPECT_LE(colour, 0xFFFFFF) << luminosity;
     }
@@ -176,8 +176,8 @@ TEST(ChatColourRange, StaysInTwentyFourBits) {
 
 TEST_F(ChatViewTest, RowColours) {
     setSetting("Luminosity", "13");
-    dialogue.PostChatLine("AB", u"hi");
-    dialogue.PostChatLine("", u"notice");
+    dialogue.postChatLine("AB", u"hi");
+    dialogue.postChatLine("", u"notice");
     EXPECT_EQ(chat.rowForeColor(1), rgb(13, 26, 0));
     EXPECT_EQ(chat.rowBackColor(1), std::nullopt);
     EXPECT_EQ(chat.rowForeColor(2), std::nullopt);
@@ -186,7 +186,7 @@ TEST_F(ChatViewTest, RowColours) {
 
 TEST_F(ChatViewTest, ColourFollowsLuminosity) {
     setSetting("Luminosity", "5");
-    dialogue.PostChatLine("AB", u"hi");
+    dialogue.postChatLine("AB", u"hi");
     EXPECT_EQ(chat.rowForeColor(1), rgb(5, 10, 0));
 }
 
@@ -204,10 +204,10 @@ TEST_P(MyColours, OwnRowsInMyColour) {
     const qint32 myColour = 0x123456;
     setSetting("ChangeMyColor", GetParam().changeMyColor ? "True" : "False");
     setSetting("MyColor", QString::number(myColour));
-    dialogue.PostChatLine(GetParam().handle, u"hello");
+    dialogue.postChatLine(GetParam().handle, u"hello");
     const QString shown = GetParam().handle == "発言" ? QStringLiteral("Taro") : GetParam().handle;
     const qint32 expected =
-        GetParam().mine ? myColour : BoardDialogue::HandleColor(shown, 13);
+        GetParam().mine ? myColour : ChatFilter::handleColor(shown, 13);
     EXPECT_EQ(chat.rowForeColor(1), expected);
 }
 
@@ -220,44 +220,44 @@ INSTANTIATE_TEST_SUITE_P(Chat, MyColours,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ChatViewTest, HandleColumnGrowsToTwelveHundredTwipsOnly) {
-    dialogue.PostChatLine("Jiro", u"hello");
+    dialogue.postChatLine("Jiro", u"hello");
     EXPECT_DOUBLE_EQ(chat.columnWidth(1), 400);
     EXPECT_DOUBLE_EQ(chat.columnWidth(2), 500);
-    dialogue.PostChatLine("ABCDEFGHIJKL", u"x");  // exactly 1200
+    dialogue.postChatLine("ABCDEFGHIJKL", u"x");  // exactly 1200
     EXPECT_DOUBLE_EQ(chat.columnWidth(1), 1200);
-    dialogue.PostChatLine("ABCDEFGHIJKLMNOPQRSTUVWXYZ", u"x");
+    dialogue.postChatLine("ABCDEFGHIJKLMNOPQRSTUVWXYZ", u"x");
     EXPECT_DOUBLE_EQ(chat.columnWidth(1), 1200);
     const QString longMessage(300, u'x');
-    dialogue.PostChatLine("Jiro", longMessage);
+    dialogue.postChatLine("Jiro", longMessage);
     EXPECT_DOUBLE_EQ(chat.columnWidth(2), 30000) << "the message column has no cap";
 }
 
 TEST_F(ChatViewTest, HandleColumnRoundsHalvesToEven) {
     measurer.twipsPerChar = 50.5;
-    dialogue.PostChatLine("A", u"a");
+    dialogue.postChatLine("A", u"a");
     EXPECT_DOUBLE_EQ(chat.columnWidth(1), 50);  // 50.5
     EXPECT_DOUBLE_EQ(chat.columnWidth(2), 50.5) << "the message column is not rounded";
-    dialogue.PostChatLine("AAA", u"a");
+    dialogue.postChatLine("AAA", u"a");
     EXPECT_DOUBLE_EQ(chat.columnWidth(1), 152);  // 151.5
 }
 
 TEST_F(ChatViewTest, RowWithoutHandleLeavesTheHandleColumnAlone) {
-    dialogue.PostChatLine("", u"a notice from the board");
+    dialogue.postChatLine("", u"a notice from the board");
     EXPECT_DOUBLE_EQ(chat.columnWidth(1), 1200) << "designed width until a handle is measured";
     EXPECT_DOUBLE_EQ(chat.columnWidth(2), 2300);
-    dialogue.PostChatLine("Jo", u"x");
+    dialogue.postChatLine("Jo", u"x");
     EXPECT_DOUBLE_EQ(chat.columnWidth(1), 200);
 }
 
 TEST_F(ChatViewTest, NewestRowIsActive) {
-    dialogue.PostChatLine("Jiro", u"one");
-    dialogue.PostChatLine("", u"two");
+    dialogue.postChatLine("Jiro", u"one");
+    dialogue.postChatLine("", u"two");
     EXPECT_EQ(chat.activeRow(), 2);
     EXPECT_EQ(chat.activeCol(), 2);
 }
 
 TEST_F(ChatViewTest, HandleColumnShowsTheTrimmedHandle) {
-    dialogue.PostChatLine("  Jiro ", u"hi");
+    dialogue.postChatLine("  Jiro ", u"hi");
     EXPECT_EQ(chatRows(), (std::vector<ChatRow>{{"Jiro", "hi"}}));
 }
 

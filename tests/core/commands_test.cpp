@@ -28,24 +28,24 @@ protected:
 
 TEST_F(CommandsTest, KeysWithoutACommandDoNothing) {
     struct {
-        const char* mode;
+        Mode mode;
         std::vector<int> idleKeys;
     } const cases[] = {
-        {"LineOff", {2, 3, 6, 7, 9, 10, 11, 12}},
-        {"Main", {3, 5, 6, 9, 10, 11, 12}},
-        {"Chat", {1, 3, 5, 6, 9, 10, 11, 12}},
+        {Mode::LineOff, {2, 3, 6, 7, 9, 10, 11, 12}},
+        {Mode::Main, {3, 5, 6, 9, 10, 11, 12}},
+        {Mode::Chat, {1, 3, 5, 6, 9, 10, 11, 12}},
     };
     connect();
     receive(QStringLiteral("welcome\r\n"));
     for (const auto& c : cases) {
-        dialogue.SetMode(c.mode);
-        const QString pending = dialogue.PendingCommand();
+        dialogue.setMode(c.mode);
+        const Command pending = dialogue.pendingCommand();
         for (int key : c.idleKeys) {
-            SCOPED_TRACE(c.mode);
+            SCOPED_TRACE(::testing::PrintToString(c.mode));
             mark();
-            dialogue.FunctionKeyPressed(key);
+            dialogue.functionKeyPressed(key);
             expectNothingSinceMark(key);
-            EXPECT_EQ(dialogue.PendingCommand(), pending);
+            EXPECT_EQ(dialogue.pendingCommand(), pending);
         }
     }
 }
@@ -53,43 +53,43 @@ TEST_F(CommandsTest, KeysWithoutACommandDoNothing) {
 TEST_F(CommandsTest, KeyNumbersOutsideTheBarAreIgnored) {
     for (int key : {0, -1, 13, 100}) {
         mark();
-        dialogue.FunctionKeyPressed(key);
+        dialogue.functionKeyPressed(key);
         expectNothingSinceMark(key);
     }
 }
 
 TEST_F(CommandsTest, CommandFollowsTheCaptionNotTheKey) {
     // F1 carries "ログイン" in LineOff and "ログアウト" in Main.
-    dialogue.FunctionKeyPressed(1);
+    dialogue.functionKeyPressed(1);
     EXPECT_EQ(socket.connectCount(), 1);
     socket.setState(TelnetSocket::Connected);
     receive(QStringLiteral("welcome\r\n"));
-    dialogue.SetMode("Main");
-    dialogue.FunctionKeyPressed(1);
+    dialogue.setMode(Mode::Main);
+    dialogue.functionKeyPressed(1);
     EXPECT_EQ(socket.connectCount(), 1);
-    EXPECT_EQ(dialogue.PendingCommand(), "LogOut");
+    EXPECT_EQ(dialogue.pendingCommand(), Command::LogOut);
 }
 
 TEST_F(CommandsTest, LogInKeyTurnsIntoAbortUntilTheMainMenu) {
-    dialogue.FunctionKeyPressed(1);
+    dialogue.functionKeyPressed(1);
     EXPECT_EQ(window.captions[0], "中止");
-    EXPECT_EQ(dialogue.Caption(0), "中止");
+    EXPECT_EQ(dialogue.caption(0), "中止");
     EXPECT_EQ(socket.connectCount(), 1);
     receive(QStringLiteral("welcome\r\n"));
-    dialogue.FunctionKeyPressed(1);
+    dialogue.functionKeyPressed(1);
     EXPECT_EQ(socket.connectCount(), 1) << "a second press stops the attempt, it does not start another";
     EXPECT_EQ(socket.closeCount(), 1);
-    EXPECT_EQ(dialogue.CurrentMode(), "LineOff");
-    EXPECT_EQ(dialogue.Caption(0), "ログイン");
+    EXPECT_EQ(dialogue.currentMode(), Mode::LineOff);
+    EXPECT_EQ(dialogue.caption(0), "ログイン");
     EXPECT_EQ(window.statuses.back(), "接続を中止しました");
 }
 
 struct BoardCommandCase {
     const char* name;
     friend void PrintTo(const BoardCommandCase& c, std::ostream* os) { *os << c.name; }
-    const char* mode;
+    Mode mode;
     int key;
-    const char* command;
+    Command command;
 };
 
 class BoardCommands : public CommandsTest,
@@ -99,58 +99,58 @@ TEST_P(BoardCommands, KeySetsThePendingCommandAndBlanksItself) {
     const BoardCommandCase& c = GetParam();
     connect();
     receive(QStringLiteral("welcome\r\nsome text"));
-    dialogue.SetMode(c.mode);
-    dialogue.FunctionKeyPressed(c.key);
-    EXPECT_EQ(dialogue.PendingCommand(), c.command);
+    dialogue.setMode(c.mode);
+    dialogue.functionKeyPressed(c.key);
+    EXPECT_EQ(dialogue.pendingCommand(), c.command);
     EXPECT_EQ(window.captions[c.key - 1], "");
     EXPECT_TRUE(sent().isEmpty()) << "no prompt stands on the current line";
     mark();
-    dialogue.FunctionKeyPressed(c.key);
+    dialogue.functionKeyPressed(c.key);
     expectNothingSinceMark(c.key);
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, BoardCommands,
-                         ::testing::Values(BoardCommandCase{"LogOut", "Main", 1, "LogOut"},
-                                           BoardCommandCase{"ChatIn", "Main", 2, "ChatIn"},
-                                           BoardCommandCase{"ChatOut", "Chat", 2, "ChatOut"}),
+                         ::testing::Values(BoardCommandCase{"LogOut", Mode::Main, 1, Command::LogOut},
+                                           BoardCommandCase{"ChatIn", Mode::Main, 2, Command::ChatIn},
+                                           BoardCommandCase{"ChatOut", Mode::Chat, 2, Command::ChatOut}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CommandsTest, CommandKeyAnswersAPromptAlreadyStanding) {
     setSetting("HandleName", "Taro");
     connect();
     receive(QStringLiteral("MAIN (M)>"));
-    dialogue.FunctionKeyPressed(2);
+    dialogue.functionKeyPressed(2);
     EXPECT_EQ(sent(), QStringList{"C\r\n"});
-    EXPECT_EQ(window.captions[1], "チャットイン") << "the prompt's SetMode put it back";
+    EXPECT_EQ(window.captions[1], "チャットイン") << "the prompt's setMode put it back";
 }
 
 TEST_F(CommandsTest, ScreenSwitchKeyToggles) {
     ASSERT_TRUE(terminal.isVisible());
-    dialogue.FunctionKeyPressed(4);
+    dialogue.functionKeyPressed(4);
     EXPECT_TRUE(chat.isVisible());
     EXPECT_FALSE(terminal.isVisible());
-    dialogue.FunctionKeyPressed(4);
+    dialogue.functionKeyPressed(4);
     EXPECT_TRUE(terminal.isVisible());
     EXPECT_FALSE(chat.isVisible());
     EXPECT_EQ(window.captions[3], "画面切替") << "not a board command: keeps its caption";
 }
 
 TEST_F(CommandsTest, SettingsKeyOnlyWhileOffLine) {
-    dialogue.FunctionKeyPressed(5);
+    dialogue.functionKeyPressed(5);
     EXPECT_EQ(window.settingsDialogCount, 1);
     EXPECT_EQ(window.captions[4], "設定");
     connect();
-    dialogue.FunctionKeyPressed(5);
+    dialogue.functionKeyPressed(5);
     EXPECT_EQ(window.settingsDialogCount, 2) << "offered until the first menu prompt";
-    dialogue.SetMode("Main");
-    dialogue.FunctionKeyPressed(5);
+    dialogue.setMode(Mode::Main);
+    dialogue.functionKeyPressed(5);
     EXPECT_EQ(window.settingsDialogCount, 2);
 }
 
 TEST_F(CommandsTest, ExitKeyEndsTheApplication) {
-    for (const char* mode : {"LineOff", "Main", "Chat"}) {
-        dialogue.SetMode(mode);
-        dialogue.FunctionKeyPressed(8);
+    for (Mode mode : {Mode::LineOff, Mode::Main, Mode::Chat}) {
+        dialogue.setMode(mode);
+        dialogue.functionKeyPressed(8);
     }
     EXPECT_EQ(window.exitCount, 3);
     EXPECT_EQ(socket.closeCount(), 0) << "the socket is not closed first";
@@ -159,32 +159,32 @@ TEST_F(CommandsTest, ExitKeyEndsTheApplication) {
 struct HelpCase {
     const char* name;
     friend void PrintTo(const HelpCase& c, std::ostream* os) { *os << c.name; }
-    const char* mode;  // stored as the current mode
+    Mode mode;  // stored as the current mode
     QStringList sent;
 };
 
 class Help : public CommandsTest, public ::testing::WithParamInterface<HelpCase> {};
 
 TEST_P(Help, RequestDependsOnTheMode) {
-    const QString mode = GetParam().mode;
-    if (mode != "LineOff") {
+    const Mode mode = GetParam().mode;
+    if (mode != Mode::LineOff) {
         connect();
-        if (mode == "Chat")
+        if (mode == Mode::Chat)
             receive(kEntryLine + "\r\n");
     } else {
         socket.setState(TelnetSocket::Connected);
     }
-    ASSERT_EQ(dialogue.CurrentMode(), mode);
-    dialogue.SetMode("Main");  // the help caption, whatever the mode
-    dialogue.FunctionKeyPressed(7);
+    ASSERT_EQ(dialogue.currentMode(), mode);
+    dialogue.setMode(Mode::Main);  // the help caption, whatever the mode
+    dialogue.functionKeyPressed(7);
     EXPECT_EQ(sent(), GetParam().sent);
     EXPECT_EQ(window.captions[6], "ヘルプ") << "not a board command: keeps its caption";
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, Help,
-                         ::testing::Values(HelpCase{"Chat", "Chat", {"/?\r\n"}},
-                                           HelpCase{"Main", "Main", {"?\r\n"}},
-                                           HelpCase{"LineOff", "LineOff", {}}),
+                         ::testing::Values(HelpCase{"Chat", Mode::Chat, {"/?\r\n"}},
+                                           HelpCase{"Main", Mode::Main, {"?\r\n"}},
+                                           HelpCase{"LineOff", Mode::LineOff, {}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct EnterCase {
@@ -209,7 +209,7 @@ TEST_P(Enter, SendsTheLineAndEchoesChatLines) {
         connect();
     const int rowsBefore = chat.rowCount();
     window.input = c.typed;
-    dialogue.InputLineEnter();
+    dialogue.inputLineEnter();
     EXPECT_EQ(sent(), c.sent);
     EXPECT_EQ(window.input, "");
     const std::vector<ChatRow> all = chatRows();
@@ -244,7 +244,7 @@ TEST_F(CommandsTest, EchoedLineAndHostEchoShowOnce) {
     setSetting("LocalEcho", "True");
     enterChat();
     window.input = QStringLiteral("hello");
-    dialogue.InputLineEnter();
+    dialogue.inputLineEnter();
     receive(QStringLiteral("発言>hello\r\nTaro>hello\r\n"));
     EXPECT_EQ(chatRows(), (std::vector<ChatRow>{{"", kEntryLine}, {"Taro", "hello"}}));
 }
@@ -252,7 +252,7 @@ TEST_F(CommandsTest, EchoedLineAndHostEchoShowOnce) {
 TEST_F(CommandsTest, SentBytesAreShiftJis) {
     connect();
     window.input = QStringLiteral("こんにちは ｱ~\\");
-    dialogue.InputLineEnter();
+    dialogue.inputLineEnter();
     ASSERT_EQ(socket.sentBytes().size(), 1u);
     EXPECT_EQ(socket.sentBytes()[0],
               QByteArray("\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd \xb1~\\\r\n"));
@@ -262,7 +262,7 @@ TEST_F(CommandsTest, SentBytesAreShiftJis) {
 TEST_F(CommandsTest, InexactSendIsReported) {
     connect();
     window.input = QStringLiteral("5€");
-    dialogue.InputLineEnter();
+    dialogue.inputLineEnter();
     ASSERT_EQ(socket.sentBytes().size(), 1u);
     EXPECT_EQ(socket.sentBytes()[0], QByteArray("5?\r\n"));
     ASSERT_EQ(window.statuses.size(), 1);
@@ -271,18 +271,18 @@ TEST_F(CommandsTest, InexactSendIsReported) {
 
 TEST_F(CommandsTest, NothingIsSentWithoutAConnection) {
     setSetting("LocalEcho", "True");
-    for (int state : {TelnetSocket::Closed, TelnetSocket::Connecting, TelnetSocket::Closing,
+    for (TelnetSocket::State state : {TelnetSocket::Closed, TelnetSocket::Connecting, TelnetSocket::Closing,
                       TelnetSocket::Error}) {
         socket.setState(state);
         window.input = QStringLiteral("hello");
         window.statuses.clear();
-        dialogue.InputLineEnter();
+        dialogue.inputLineEnter();
         EXPECT_TRUE(sent().isEmpty()) << state;
         EXPECT_EQ(window.input, "hello") << "the typed line is kept";
         EXPECT_EQ(window.statuses.size(), 1) << state;
     }
     socket.setState(TelnetSocket::Connected);
-    dialogue.InputLineEnter();
+    dialogue.inputLineEnter();
     EXPECT_EQ(sent(), QStringList{"hello\r\n"});
 }
 
@@ -300,14 +300,14 @@ class Quotes : public CommandsTest, public ::testing::WithParamInterface<QuoteCa
 TEST_P(Quotes, DoubleClickCopiesTheCell) {
     setSetting("HandleSuffix", GetParam().suffix);
     // Rows: 1 Jiro|hello there, 2 (none)|notice, 3 Saburo|(empty)
-    dialogue.PostChatLine(QString(), kEntryLine);
+    dialogue.postChatLine(QString(), kEntryLine);
     chat.setRowCount(0);
-    dialogue.PostChatLine("Jiro", u"hello there");
-    dialogue.PostChatLine("", u"notice");
-    dialogue.PostChatLine("Saburo", u"");
+    dialogue.postChatLine("Jiro", u"hello there");
+    dialogue.postChatLine("", u"notice");
+    dialogue.postChatLine("Saburo", u"");
     window.input = GetParam().before;
     for (const auto& [col, row] : GetParam().clicks)
-        dialogue.ChatCellDoubleClick(col, row);
+        dialogue.chatCellDoubleClick(col, row);
     EXPECT_EQ(window.input, GetParam().after);
     EXPECT_EQ(chat.rowCount(), 3) << "the view is not changed";
     EXPECT_TRUE(sent().isEmpty());
@@ -330,22 +330,22 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(CommandsTest, TimerClosesAHostClosedSocketOnce) {
     connect();
-    const QString mode = dialogue.CurrentMode();
+    const Mode mode = dialogue.currentMode();
     socket.setState(TelnetSocket::Closing);
-    dialogue.TimerTick();
+    dialogue.timerTick();
     EXPECT_EQ(socket.closeCount(), 1);
     EXPECT_EQ(socket.state(), TelnetSocket::Closed);
-    EXPECT_EQ(dialogue.CurrentMode(), mode) << "the mode is left to the close notification";
-    dialogue.TimerTick();
-    dialogue.TimerTick();
+    EXPECT_EQ(dialogue.currentMode(), mode) << "the mode is left to the close notification";
+    dialogue.timerTick();
+    dialogue.timerTick();
     EXPECT_EQ(socket.closeCount(), 1);
 }
 
 TEST_F(CommandsTest, TimerLeavesOtherStatesAlone) {
-    for (int state : {TelnetSocket::Closed, TelnetSocket::Open, TelnetSocket::ResolvingHost,
+    for (TelnetSocket::State state : {TelnetSocket::Closed, TelnetSocket::Open, TelnetSocket::ResolvingHost,
                       TelnetSocket::Connecting, TelnetSocket::Connected, TelnetSocket::Error}) {
         socket.setState(state);
-        dialogue.TimerTick();
+        dialogue.timerTick();
         EXPECT_EQ(socket.state(), state);
     }
     EXPECT_EQ(socket.closeCount(), 0);
@@ -361,7 +361,7 @@ struct TipCase {
 class Tips : public ::testing::TestWithParam<TipCase> {};
 
 TEST_P(Tips, WholeTextUpToTheCap) {
-    EXPECT_EQ(BoardDialogue::TipText(GetParam().cell), GetParam().tip);
+    EXPECT_EQ(::BoardCommands::tipText(GetParam().cell), GetParam().tip);
 }
 
 INSTANTIATE_TEST_SUITE_P(

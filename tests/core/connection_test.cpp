@@ -15,17 +15,17 @@ TEST_F(ConnectionTest, LogInKeyOpensTheLineWithTheStoredSettings) {
     modZkCommon::WriteSetting(store, "FontSize", "12");
     modZkCommon::WriteSetting(store, "FontBold", "True");
     modZkCommon::WriteSetting(store, "AutoChangeWindow", "False");
-    dialogue.SwitchScreen("Chat");
+    dialogue.switchScreen(Screen::Chat);
 
-    dialogue.FunctionKeyPressed(1);
+    dialogue.functionKeyPressed(1);
 
     const FontSpec font{"IPAゴシック", 12, true, false};
-    EXPECT_EQ(dialogue.Settings().ConnectionPort, 2323) << "reloaded at the log-in";
+    EXPECT_EQ(dialogue.settings().ConnectionPort, 2323) << "reloaded at the log-in";
     EXPECT_EQ(socket.host(), "bbs.example.jp");
     EXPECT_EQ(socket.port(), 2323);
     EXPECT_EQ(socket.connectCount(), 1);
-    EXPECT_EQ(dialogue.CurrentMode(), "Main");
-    EXPECT_EQ(dialogue.PendingCommand(), "LogIn");
+    EXPECT_EQ(dialogue.currentMode(), Mode::Main);
+    EXPECT_EQ(dialogue.pendingCommand(), Command::LogIn);
     EXPECT_TRUE(terminal.isVisible()) << "whatever AutoChangeWindow says";
     EXPECT_FALSE(chat.isVisible());
     EXPECT_EQ(terminal.font(), font);
@@ -39,7 +39,7 @@ TEST_F(ConnectionTest, LogInKeyOpensTheLineWithTheStoredSettings) {
 }
 
 TEST_F(ConnectionTest, CaptionsStayLineOffWithAbortOnTheLogInKey) {
-    dialogue.FunctionKeyPressed(1);
+    dialogue.functionKeyPressed(1);
     const std::array<QString, 12> expected = {"中止", "", "", "画面切替", "設定", "", "", "終了",
                                               "F9", "F10", "F11", "F12"};
     EXPECT_EQ(window.captions, expected);
@@ -49,18 +49,18 @@ TEST_F(ConnectionTest, CaptionsStayLineOffWithAbortOnTheLogInKey) {
 // attempt, and a log-out the user asked for is told apart from a host that
 // went away.
 TEST_F(ConnectionTest, StatusBarFollowsTheConnection) {
-    dialogue.FunctionKeyPressed(1);
+    dialogue.functionKeyPressed(1);
     socket.failConnect(QStringLiteral("接続が拒否されました"));
     const QString failure = window.statuses.back();
-    dialogue.FunctionKeyPressed(4);
+    dialogue.functionKeyPressed(4);
     EXPECT_EQ(window.statuses.back(), failure) << "a failure stays until the next attempt";
-    dialogue.FunctionKeyPressed(1);
+    dialogue.functionKeyPressed(1);
     EXPECT_TRUE(window.statuses.back().startsWith("接続中… "));
     dialogue.onConnected();
     EXPECT_EQ(window.statuses.back(), "ログイン中");
     receive(QStringLiteral("MAIN (G,C,I,?)>"));
     EXPECT_EQ(window.statuses.back(), "メインメニュー");
-    dialogue.FunctionKeyPressed(1);
+    dialogue.functionKeyPressed(1);
     socket.hostCloses();
     EXPECT_EQ(window.statuses.back(), "ログアウトしました");
     connect();
@@ -73,8 +73,8 @@ TEST_F(ConnectionTest, SettingsChangedSinceStartUpApplyAtTheNextLogIn) {
     socket.hostCloses();
     modZkCommon::WriteSetting(store, "ConnectionPort", "8023");
     modZkCommon::WriteSetting(store, "FontSize", "14");
-    EXPECT_EQ(dialogue.Settings().ConnectionPort, 23) << "not before the log-in";
-    dialogue.FunctionKeyPressed(1);
+    EXPECT_EQ(dialogue.settings().ConnectionPort, 23) << "not before the log-in";
+    dialogue.functionKeyPressed(1);
     EXPECT_EQ(socket.port(), 8023);
     EXPECT_EQ(terminal.font().size, 14);
     EXPECT_EQ(window.inputFont.size, 14);
@@ -83,18 +83,18 @@ TEST_F(ConnectionTest, SettingsChangedSinceStartUpApplyAtTheNextLogIn) {
 TEST_F(ConnectionTest, HandleFetchedFromTheBoardIsReplacedAtTheNextLogIn) {
     modZkCommon::WriteSetting(store, "HandleName", "Stored");
     connect();
-    dialogue.Settings().HandleName = QStringLiteral("Fetched");
+    dialogue.settings().HandleName = QStringLiteral("Fetched");
     socket.hostCloses();
     connect();
-    EXPECT_EQ(dialogue.Settings().HandleName, "Stored");
+    EXPECT_EQ(dialogue.settings().HandleName, "Stored");
 }
 
 TEST_F(ConnectionTest, UnconvertibleSettingsAreReportedOnceAndDefaulted) {
     modZkCommon::WriteSetting(store, "ConnectionPort", "telnet");
     modZkCommon::WriteSetting(store, "Luminosity", "bright");
-    dialogue.FunctionKeyPressed(1);
+    dialogue.functionKeyPressed(1);
     EXPECT_EQ(socket.port(), 23);
-    EXPECT_EQ(dialogue.Settings().Luminosity, 13);
+    EXPECT_EQ(dialogue.settings().Luminosity, 13);
     ASSERT_EQ(window.warnings.size(), 1);
     EXPECT_TRUE(window.warnings[0].contains("ConnectionPort"));
     EXPECT_TRUE(window.warnings[0].contains("Luminosity"));
@@ -103,62 +103,62 @@ TEST_F(ConnectionTest, UnconvertibleSettingsAreReportedOnceAndDefaulted) {
 TEST_F(ConnectionTest, HostClosingReturnsToLineOff) {
     connect();
     receive(QStringLiteral("MAIN (M)>"));
-    dialogue.FunctionKeyPressed(1);  // log out
-    ASSERT_EQ(dialogue.PendingCommand(), "LogOut");
+    dialogue.functionKeyPressed(1);  // log out
+    ASSERT_EQ(dialogue.pendingCommand(), Command::LogOut);
     socket.hostCloses();
     EXPECT_EQ(socket.closeCount(), 1);
     EXPECT_EQ(socket.state(), TelnetSocket::Closed);
-    EXPECT_EQ(dialogue.CurrentMode(), "LineOff");
+    EXPECT_EQ(dialogue.currentMode(), Mode::LineOff);
     EXPECT_EQ(window.captions[0], "ログイン");
     EXPECT_EQ(window.captions[1], "");
     EXPECT_EQ(window.captions[4], "設定");
     EXPECT_EQ(window.captions[6], "");
     EXPECT_FALSE(window.inputEnabled);
-    EXPECT_EQ(dialogue.PendingCommand(), "LogOut") << "closing keeps the pending command";
+    EXPECT_EQ(dialogue.pendingCommand(), Command::LogOut) << "closing keeps the pending command";
     EXPECT_EQ(window.statuses.back(), "ログアウトしました");
 }
 
 TEST_F(ConnectionTest, CloseOfAnAlreadyClosedSocketOnlySetsTheMode) {
     connect();
     socket.setState(TelnetSocket::Closed);
-    dialogue.CloseLine();
+    dialogue.closeLine();
     EXPECT_EQ(socket.closeCount(), 0);
-    EXPECT_EQ(dialogue.CurrentMode(), "LineOff");
+    EXPECT_EQ(dialogue.currentMode(), Mode::LineOff);
     EXPECT_FALSE(window.inputEnabled);
 }
 
 TEST_F(ConnectionTest, TimerThenCloseNotificationEndsInLineOff) {
     connect();
     socket.setState(TelnetSocket::Closing);
-    dialogue.TimerTick();
-    EXPECT_EQ(dialogue.CurrentMode(), "Main");
+    dialogue.timerTick();
+    EXPECT_EQ(dialogue.currentMode(), Mode::Main);
     dialogue.onCloseByHost();
     EXPECT_EQ(socket.closeCount(), 1);
-    EXPECT_EQ(dialogue.CurrentMode(), "LineOff");
+    EXPECT_EQ(dialogue.currentMode(), Mode::LineOff);
 }
 
 TEST_F(ConnectionTest, FailedConnectionOffersTheLogInKeyAgain) {
-    dialogue.FunctionKeyPressed(1);
+    dialogue.functionKeyPressed(1);
     socket.failConnect(QStringLiteral("接続が拒否されました"));
-    EXPECT_EQ(dialogue.CurrentMode(), "LineOff");
+    EXPECT_EQ(dialogue.currentMode(), Mode::LineOff);
     EXPECT_EQ(window.captions[0], "ログイン");
     EXPECT_EQ(window.captions[4], "設定");
     EXPECT_FALSE(window.inputEnabled);
     EXPECT_TRUE(window.statuses.back().contains("接続が拒否されました"));
 
-    dialogue.FunctionKeyPressed(1);
+    dialogue.functionKeyPressed(1);
     EXPECT_EQ(socket.connectCount(), 2);
-    EXPECT_EQ(dialogue.PendingCommand(), "LogIn");
+    EXPECT_EQ(dialogue.pendingCommand(), Command::LogIn);
 }
 
 TEST_F(ConnectionTest, FailureWhileConnectingClosesTheSocket) {
     socket.setStateAfterConnect(TelnetSocket::Connecting);
-    dialogue.FunctionKeyPressed(1);
+    dialogue.functionKeyPressed(1);
     socket.setState(TelnetSocket::Error);
     dialogue.onConnectFailed(QStringLiteral("timed out"));
     EXPECT_EQ(socket.closeCount(), 1);
     EXPECT_EQ(socket.state(), TelnetSocket::Closed);
-    EXPECT_EQ(dialogue.CurrentMode(), "LineOff");
+    EXPECT_EQ(dialogue.currentMode(), Mode::LineOff);
 }
 
 TEST_F(ConnectionTest, ViewsKeepTheirRowsAcrossConnections) {

@@ -21,15 +21,15 @@ TEST_F(ModesTest, ConstructionShowsTheDesignedBar) {
     FakeWindow freshWindow;
     GridModel freshTerminal(1), freshChat(2);
     FakeTimeSource freshTime;
-    BoardDialogue fresh(freshStore, freshSocket, freshTerminal, freshChat, freshWindow, freshTime);
+    DialogueSession fresh(freshStore, freshSocket, freshTerminal, freshChat, freshWindow, freshTime);
     for (int item = 0; item < 12; ++item)
-        EXPECT_EQ(fresh.Caption(item), kDesigned[item]) << "F" << item + 1;
+        EXPECT_EQ(fresh.caption(item), kDesigned[item]) << "F" << item + 1;
     EXPECT_EQ(freshWindow.captions, kDesigned);
-    EXPECT_EQ(fresh.CurrentMode(), "");
+    EXPECT_EQ(fresh.currentMode(), Mode::LineOff);
 }
 
 TEST_F(ModesTest, StartUpIsLineOffOnTheTerminalScreen) {
-    EXPECT_EQ(dialogue.CurrentMode(), "LineOff");
+    EXPECT_EQ(dialogue.currentMode(), Mode::LineOff);
     EXPECT_EQ(captions(), kLineOff);
     EXPECT_EQ(window.captions, kLineOff);
     EXPECT_FALSE(window.inputEnabled);
@@ -47,12 +47,12 @@ TEST_F(ModesTest, InitEmptiesBothViewsWhateverTheyHeld) {
     enterChat();
     receive(QStringLiteral("Jiro>a long message that widens the column\r\nhalf"));
     ASSERT_GT(chat.rowCount(), 0);
-    dialogue.SwitchScreen("Init");
+    dialogue.switchScreen(Screen::Init);
     EXPECT_EQ(terminal.rowCount(), 0);
     EXPECT_EQ(chat.rowCount(), 0);
     EXPECT_DOUBLE_EQ(chat.columnWidth(1), 1200);
     EXPECT_DOUBLE_EQ(chat.columnWidth(2), 975);
-    EXPECT_EQ(dialogue.CurrentMode(), "LineOff");
+    EXPECT_EQ(dialogue.currentMode(), Mode::LineOff);
     EXPECT_EQ(captions(), kLineOff);
     EXPECT_TRUE(terminal.isVisible());
     EXPECT_FALSE(chat.isVisible());
@@ -61,7 +61,7 @@ TEST_F(ModesTest, InitEmptiesBothViewsWhateverTheyHeld) {
 }
 
 struct ModeCase {
-    const char* word;
+    Mode word;
     friend void PrintTo(const ModeCase& c, std::ostream* os) { *os << c.word; }
     Bar bar;
 };
@@ -71,12 +71,12 @@ class ModeCaptions : public DialogueFixture, public ::testing::WithParamInterfac
 // The four keys are written in the order F1, F2, F5, F7, each only when its
 // caption changes: applying the mode that is in place writes nothing.
 TEST_P(ModeCaptions, SetModeWritesTheChangedKeysInOrder) {
-    for (const char* before : {"LineOff", "Main", "Chat"}) {
-        SCOPED_TRACE(before);
-        dialogue.SetMode(before);
+    for (Mode before : {Mode::LineOff, Mode::Main, Mode::Chat}) {
+        SCOPED_TRACE(::testing::PrintToString(before));
+        dialogue.setMode(before);
         const Bar shown = window.captions;
         window.captionWrites.clear();
-        dialogue.SetMode(GetParam().word);
+        dialogue.setMode(GetParam().word);
         EXPECT_EQ(captions(), GetParam().bar);
         EXPECT_EQ(window.captions, GetParam().bar);
         std::vector<std::pair<int, QString>> expected;
@@ -85,33 +85,34 @@ TEST_P(ModeCaptions, SetModeWritesTheChangedKeysInOrder) {
                 expected.emplace_back(item, GetParam().bar[item]);
         EXPECT_EQ(window.captionWrites, expected);
         window.captionWrites.clear();
-        dialogue.SetMode(GetParam().word);
+        dialogue.setMode(GetParam().word);
         EXPECT_TRUE(window.captionWrites.empty());
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ModeCaptions,
-                         ::testing::Values(ModeCase{"LineOff", kLineOff}, ModeCase{"Main", kMain},
-                                           ModeCase{"Chat", kChat}),
-                         [](const auto& info) { return std::string(info.param.word); });
+                         ::testing::Values(ModeCase{Mode::LineOff, kLineOff}, ModeCase{Mode::Main, kMain},
+                                           ModeCase{Mode::Chat, kChat}),
+                         [](const auto& info) { return ::testing::PrintToString(info.param.word); });
 
 TEST_F(ModesTest, EveryModeReachableFromEveryOther) {
-    const std::pair<const char*, Bar> steps[] = {{"Main", kMain},       {"Chat", kChat},
-                                                 {"LineOff", kLineOff}, {"Chat", kChat},
-                                                 {"Main", kMain},       {"LineOff", kLineOff}};
+    const std::pair<Mode, Bar> steps[] = {{Mode::Main, kMain},       {Mode::Chat, kChat},
+                                          {Mode::LineOff, kLineOff}, {Mode::Chat, kChat},
+                                          {Mode::Main, kMain},       {Mode::LineOff, kLineOff}};
     for (const auto& [word, bar] : steps) {
-        dialogue.SetMode(word);
+        dialogue.setMode(word);
         EXPECT_EQ(window.captions, bar) << "after " << word;
     }
 }
 
+// Values that name no mode, as a conversion from outside could give.
 TEST_F(ModesTest, UnknownWordsChangeNothing) {
-    dialogue.SetMode("Main");
+    dialogue.setMode(Mode::Main);
     window.inputEnabled = true;
-    dialogue.SwitchScreen("Chat");
-    for (const char* word : {"Init", "Terminal", "", "main", "LINEOFF", "Chat "}) {
+    dialogue.switchScreen(Screen::Chat);
+    for (Mode word : {Mode(3), Mode(4), Mode(0xFF)}) {
         window.captionWrites.clear();
-        dialogue.SetMode(word);
+        dialogue.setMode(word);
         EXPECT_TRUE(window.captionWrites.empty()) << word;
         EXPECT_EQ(captions(), kMain) << word;
         EXPECT_TRUE(window.inputEnabled) << word;
@@ -122,21 +123,21 @@ TEST_F(ModesTest, UnknownWordsChangeNothing) {
 
 TEST_F(ModesTest, LineOffDisablesInputOthersLeaveIt) {
     window.inputEnabled = true;
-    dialogue.SetMode("Main");
+    dialogue.setMode(Mode::Main);
     EXPECT_TRUE(window.inputEnabled);
-    dialogue.SetMode("Chat");
+    dialogue.setMode(Mode::Chat);
     EXPECT_TRUE(window.inputEnabled);
-    dialogue.SetMode("LineOff");
+    dialogue.setMode(Mode::LineOff);
     EXPECT_FALSE(window.inputEnabled);
-    dialogue.SetMode("Main");
-    EXPECT_FALSE(window.inputEnabled) << "SetMode never enables the input line";
+    dialogue.setMode(Mode::Main);
+    EXPECT_FALSE(window.inputEnabled) << "setMode never enables the input line";
 }
 
 struct ScreenCase {
     const char* name;
     friend void PrintTo(const ScreenCase& c, std::ostream* os) { *os << c.name; }
     bool autoChange;
-    const char* mode;
+    Mode mode;
     bool terminalShownBefore;
     bool terminalShownAfter;
 };
@@ -146,25 +147,25 @@ class ModeScreens : public DialogueFixture, public ::testing::WithParamInterface
 TEST_P(ModeScreens, AutoChangeWindowPicksTheScreen) {
     const ScreenCase& c = GetParam();
     setSetting("AutoChangeWindow", c.autoChange ? "True" : "False");
-    dialogue.SwitchScreen(c.terminalShownBefore ? "Terminal" : "Chat");
-    dialogue.SetMode(c.mode);
+    dialogue.switchScreen(c.terminalShownBefore ? Screen::Terminal : Screen::Chat);
+    dialogue.setMode(c.mode);
     EXPECT_EQ(terminal.isVisible(), c.terminalShownAfter);
     EXPECT_EQ(chat.isVisible(), !c.terminalShownAfter);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, ModeScreens,
-    ::testing::Values(ScreenCase{"MainShowsTerminal", true, "Main", false, true},
-                      ScreenCase{"ChatShowsChat", true, "Chat", true, false},
-                      ScreenCase{"MainAgainStaysTerminal", true, "Main", true, true},
-                      ScreenCase{"LineOffNeverSwitches", true, "LineOff", false, false},
-                      ScreenCase{"OffMainKeepsChat", false, "Main", false, false},
-                      ScreenCase{"OffChatKeepsTerminal", false, "Chat", true, true}),
+    ::testing::Values(ScreenCase{"MainShowsTerminal", true, Mode::Main, false, true},
+                      ScreenCase{"ChatShowsChat", true, Mode::Chat, true, false},
+                      ScreenCase{"MainAgainStaysTerminal", true, Mode::Main, true, true},
+                      ScreenCase{"LineOffNeverSwitches", true, Mode::LineOff, false, false},
+                      ScreenCase{"OffMainKeepsChat", false, Mode::Main, false, false},
+                      ScreenCase{"OffChatKeepsTerminal", false, Mode::Chat, true, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ModesTest, MenuPromptBringsBackTheTerminalScreen) {
     connect();
-    dialogue.FunctionKeyPressed(4);  // the user looks at the chat screen
+    dialogue.functionKeyPressed(4);  // the user looks at the chat screen
     ASSERT_TRUE(chat.isVisible());
     receive(QStringLiteral("MAIN (M)>"));
     EXPECT_TRUE(terminal.isVisible());
@@ -174,28 +175,28 @@ TEST_F(ModesTest, MenuPromptBringsBackTheTerminalScreen) {
 struct SwitchCase {
     const char* name;
     friend void PrintTo(const SwitchCase& c, std::ostream* os) { *os << c.name; }
-    std::vector<const char*> words;
+    std::vector<Screen> words;
     bool terminalShown;
 };
 
 class Screens : public DialogueFixture, public ::testing::WithParamInterface<SwitchCase> {};
 
 TEST_P(Screens, ExactlyOneViewIsVisible) {
-    for (const char* word : GetParam().words)
-        dialogue.SwitchScreen(word);
+    for (Screen word : GetParam().words)
+        dialogue.switchScreen(word);
     EXPECT_EQ(terminal.isVisible(), GetParam().terminalShown);
     EXPECT_EQ(chat.isVisible(), !GetParam().terminalShown);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, Screens,
-    ::testing::Values(SwitchCase{"Chat", {"Chat"}, false},
-                      SwitchCase{"ChatTwice", {"Chat", "Chat"}, false},
-                      SwitchCase{"TerminalTwice", {"Terminal", "Terminal"}, true},
-                      SwitchCase{"ChatThenTerminal", {"Chat", "Terminal"}, true},
-                      SwitchCase{"WrongCaseIgnored", {"Chat", "terminal"}, false},
-                      SwitchCase{"ModeWordIgnored", {"Chat", "LineOff"}, false},
-                      SwitchCase{"EmptyIgnored", {"Chat", ""}, false}),
+    ::testing::Values(SwitchCase{"Chat", {Screen::Chat}, false},
+                      SwitchCase{"ChatTwice", {Screen::Chat, Screen::Chat}, false},
+                      SwitchCase{"TerminalTwice", {Screen::Terminal, Screen::Terminal}, true},
+                      SwitchCase{"ChatThenTerminal", {Screen::Chat, Screen::Terminal}, true},
+                      SwitchCase{"WrongCaseIgnored", {Screen::Chat, Screen(3)}, false},
+                      SwitchCase{"ModeWordIgnored", {Screen::Chat, Screen(4)}, false},
+                      SwitchCase{"EmptyIgnored", {Screen::Chat, Screen(0xFF)}, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ModesTest, SwitchingScreensKeepsModeCaptionsAndRows) {
@@ -203,9 +204,9 @@ TEST_F(ModesTest, SwitchingScreensKeepsModeCaptionsAndRows) {
     receive(QStringLiteral("hello\r\n"));
     const Bar before = captions();
     window.captionWrites.clear();
-    dialogue.SwitchScreen("Chat");
-    dialogue.SwitchScreen("Terminal");
-    EXPECT_EQ(dialogue.CurrentMode(), "Main");
+    dialogue.switchScreen(Screen::Chat);
+    dialogue.switchScreen(Screen::Terminal);
+    EXPECT_EQ(dialogue.currentMode(), Mode::Main);
     EXPECT_EQ(captions(), before);
     EXPECT_TRUE(window.captionWrites.empty());
     EXPECT_EQ(terminalRows(), (QStringList{"hello", ""}));
@@ -219,14 +220,14 @@ namespace {
 // one applies the mode; the others find it in place and write nothing, yet
 // a chat screen chosen in between still gives way to the terminal.
 TEST_F(ModesTest, ARepeatedMenuPromptWritesTheCaptionsOnce) {
-    dialogue.Settings().HandleName = "Taro";  // no handle lookup to arm
+    dialogue.settings().HandleName = "Taro";  // no handle lookup to arm
     struct Case {
         const char* name;
         int blockSize;
     };
     for (const Case c : {Case{"one block", 0}, Case{"one character per block", 1}}) {
         SCOPED_TRACE(c.name);
-        dialogue.SwitchScreen("Init");
+        dialogue.switchScreen(Screen::Init);
         window.captionWrites.clear();
         const QString text = QStringLiteral("MAIN (1-9)") + QString(2000, u'>');
         if (c.blockSize == 0) {
@@ -238,7 +239,7 @@ TEST_F(ModesTest, ARepeatedMenuPromptWritesTheCaptionsOnce) {
         EXPECT_EQ(window.captions, kMain);
         EXPECT_EQ(window.captionWrites.size(), 4u);  // F1, F2, F5 and F7 once
 
-        dialogue.SwitchScreen("Chat");
+        dialogue.switchScreen(Screen::Chat);
         receive(QStringLiteral(">>"));
         EXPECT_TRUE(terminal.isVisible());
         EXPECT_FALSE(chat.isVisible());

@@ -38,7 +38,7 @@ QStringList replies(const QStringList& texts) {
 class PromptAutomatonTest : public DialogueFixture {
 protected:
     void useAccount(const Account& a) {
-        AppSettings& s = dialogue.Settings();
+        AppSettings& s = dialogue.settings();
         s.GuestFlag = a.guest;
         s.UserID = a.userId;
         s.Password = a.password;
@@ -52,25 +52,25 @@ protected:
         reconnect();
         useAccount(account);
         if (command == u"GetHandle") {
-            dialogue.Settings().HandleName.clear();
-            dialogue.Settings().AutoGetHandleName = true;
+            dialogue.settings().HandleName.clear();
+            dialogue.settings().AutoGetHandleName = true;
             receive(u"MAIN (\r\nx\r\n"_s);
-            ASSERT_EQ(dialogue.PendingCommand(), u"GetHandle"_s);
+            ASSERT_EQ(dialogue.pendingCommand(), Command::GetHandle);
             useAccount(account);
         } else if (command == u"LogOut" || command == u"ChatIn") {
-            dialogue.SetMode(u"Main"_s);
-            dialogue.FunctionKeyPressed(command == u"LogOut" ? 1 : 2);
+            dialogue.setMode(Mode::Main);
+            dialogue.functionKeyPressed(command == u"LogOut" ? 1 : 2);
         } else if (command == u"ChatOut") {
-            dialogue.SetMode(u"Chat"_s);
-            dialogue.FunctionKeyPressed(2);
+            dialogue.setMode(Mode::Chat);
+            dialogue.functionKeyPressed(2);
         }
-        ASSERT_EQ(dialogue.PendingCommand(), command);
+        ASSERT_EQ(wordOf(dialogue.pendingCommand()), command);
         socket.clearSent();
     }
 
     // A new connection from line-off, whatever the state before.
     void reconnect() {
-        if (dialogue.CurrentMode() != u"LineOff")
+        if (dialogue.currentMode() != Mode::LineOff)
             socket.hostCloses();
         connect();
     }
@@ -176,8 +176,8 @@ TEST_F(PromptAutomatonTest, EachRowOfEachCommand) {
         startWith(c.command, c.account);
         receive(c.line);
         EXPECT_EQ(sent(), replies(c.sent));
-        EXPECT_EQ(dialogue.PendingCommand(), c.pendingAfter);
-        EXPECT_EQ(dialogue.Settings().HandleName, c.handleAfter);
+        EXPECT_EQ(wordOf(dialogue.pendingCommand()), c.pendingAfter);
+        EXPECT_EQ(dialogue.settings().HandleName, c.handleAfter);
         // The next case starts on a fresh line.
         receive(u"\r\n"_s);
     }
@@ -195,13 +195,13 @@ TEST_F(PromptAutomatonTest, AReplyGoesOutAsOneSendInTheHostsCodePage) {
 TEST_F(PromptAutomatonTest, ACommandEndedInsideItsBlockRunsNoOtherBlock) {
     startWith(u"LogIn"_s, with([](Account& a) { a.handle.clear(); }));
     receive(kListing + u" : Taro MAIN ("_s);
-    EXPECT_EQ(dialogue.PendingCommand(), u""_s);
-    EXPECT_EQ(dialogue.Settings().HandleName, u""_s);
+    EXPECT_EQ(dialogue.pendingCommand(), Command::None);
+    EXPECT_EQ(dialogue.settings().HandleName, u""_s);
     // The next step arms the lookup, which reads the same line, finds the
     // name and ends at once.
     receive(u"x"_s);
-    EXPECT_EQ(dialogue.Settings().HandleName, u"Taro MAIN (x"_s);
-    EXPECT_EQ(dialogue.PendingCommand(), u""_s);
+    EXPECT_EQ(dialogue.settings().HandleName, u"Taro MAIN (x"_s);
+    EXPECT_EQ(dialogue.pendingCommand(), Command::None);
 }
 
 TEST_F(PromptAutomatonTest, MenuPromptsApplyTheMainCaptionsEveryTime) {
@@ -212,7 +212,7 @@ TEST_F(PromptAutomatonTest, MenuPromptsApplyTheMainCaptionsEveryTime) {
     receive(u"MAIN (1-9)"_s);
     EXPECT_EQ(captions(), atConnection);
     receive(u">"_s);
-    EXPECT_EQ(dialogue.CurrentMode(), u"Main"_s);
+    EXPECT_EQ(dialogue.currentMode(), Mode::Main);
     EXPECT_EQ(captions()[0], kLogOut);
     EXPECT_EQ(captions()[1], kChatIn);
     EXPECT_EQ(captions()[4], u""_s);
@@ -227,7 +227,7 @@ TEST_F(PromptAutomatonTest, MenuPromptsApplyTheMainCaptionsEveryTime) {
     for (const Case& c : {Case{u"\r\nCHAT (1-9)>"_s, true}, Case{u"\r\nMAIN ( CHAT (>"_s, true},
                           Case{u">>>"_s, true}, Case{u" "_s, false}}) {
         SCOPED_TRACE(c.text.toStdString());
-        dialogue.SwitchScreen(u"Chat"_s);
+        dialogue.switchScreen(Screen::Chat);
         receive(c.text);
         EXPECT_EQ(terminal.isVisible(), c.applies);
         EXPECT_EQ(captions()[0], kLogOut);
@@ -237,13 +237,13 @@ TEST_F(PromptAutomatonTest, MenuPromptsApplyTheMainCaptionsEveryTime) {
 TEST_F(PromptAutomatonTest, AMenuPromptShowsTheTerminalWhenAsked) {
     connect();
     useAccount({});
-    dialogue.SwitchScreen(u"Chat"_s);
+    dialogue.switchScreen(Screen::Chat);
     receive(u"CHAT (1-9)>"_s);
     EXPECT_TRUE(terminal.isVisible());
     EXPECT_FALSE(chat.isVisible());
 
-    dialogue.Settings().AutoChangeWindow = false;
-    dialogue.SwitchScreen(u"Chat"_s);
+    dialogue.settings().AutoChangeWindow = false;
+    dialogue.switchScreen(Screen::Chat);
     receive(u"\r\nMAIN (1-9)>"_s);
     EXPECT_TRUE(chat.isVisible());
     EXPECT_EQ(captions()[1], kChatIn);
@@ -253,30 +253,30 @@ TEST_F(PromptAutomatonTest, ChatInAtAStandingMainPromptAnswersEachPress) {
     connect();
     useAccount({});
     receive(u"MAIN (1-9)>"_s);
-    dialogue.FunctionKeyPressed(2);
+    dialogue.functionKeyPressed(2);
     EXPECT_EQ(sent(), replies({u"C"_s}));
     EXPECT_EQ(captions()[1], kChatIn);
-    dialogue.FunctionKeyPressed(2);
+    dialogue.functionKeyPressed(2);
     EXPECT_EQ(sent(), replies({u"C"_s, u"C"_s}));
-    EXPECT_EQ(dialogue.PendingCommand(), u"ChatIn"_s);
+    EXPECT_EQ(dialogue.pendingCommand(), Command::ChatIn);
 }
 
 TEST_F(PromptAutomatonTest, ChatOutWaitsForTheChatMenuUnlessTheLineIsEmpty) {
     enterChat();
     useAccount({});
-    ASSERT_EQ(dialogue.CurrentMode(), u"Chat"_s);
-    dialogue.SwitchScreen(u"Chat"_s);
+    ASSERT_EQ(dialogue.currentMode(), Mode::Chat);
+    dialogue.switchScreen(Screen::Chat);
 
     receive(u"Jiro>hello"_s);
-    dialogue.FunctionKeyPressed(2);
+    dialogue.functionKeyPressed(2);
     EXPECT_EQ(sent(), QStringList());
-    EXPECT_EQ(dialogue.PendingCommand(), u"ChatOut"_s);
+    EXPECT_EQ(dialogue.pendingCommand(), Command::ChatOut);
     EXPECT_EQ(captions()[1], u""_s);
 
     receive(u"\r\nCHAT (1-9)>"_s);
     EXPECT_EQ(sent(), replies({u"0"_s}));
-    EXPECT_EQ(dialogue.PendingCommand(), u""_s);
-    EXPECT_EQ(dialogue.CurrentMode(), u"Main"_s);
+    EXPECT_EQ(dialogue.pendingCommand(), Command::None);
+    EXPECT_EQ(dialogue.currentMode(), Mode::Main);
     EXPECT_TRUE(terminal.isVisible());
     EXPECT_FALSE(chat.isVisible());
     EXPECT_EQ(captions()[1], kChatIn);
@@ -285,13 +285,13 @@ TEST_F(PromptAutomatonTest, ChatOutWaitsForTheChatMenuUnlessTheLineIsEmpty) {
 TEST_F(PromptAutomatonTest, ChatOutOnAnEmptyLineInTheRoomAsksToLeave) {
     enterChat();
     useAccount({});
-    dialogue.FunctionKeyPressed(2);
+    dialogue.functionKeyPressed(2);
     EXPECT_EQ(sent(), replies({u"//"_s}));
-    EXPECT_EQ(dialogue.PendingCommand(), u"ChatOut"_s);
+    EXPECT_EQ(dialogue.pendingCommand(), Command::ChatOut);
 
     // The chat view leaves without the switch when the user turned it off.
-    dialogue.Settings().AutoChangeWindow = false;
-    dialogue.SwitchScreen(u"Chat"_s);
+    dialogue.settings().AutoChangeWindow = false;
+    dialogue.switchScreen(Screen::Chat);
     receive(u"CHAT (1-9)>"_s);
     EXPECT_TRUE(terminal.isVisible());
     EXPECT_FALSE(chat.isVisible());
@@ -299,7 +299,7 @@ TEST_F(PromptAutomatonTest, ChatOutOnAnEmptyLineInTheRoomAsksToLeave) {
 
 TEST_F(PromptAutomatonTest, ChatOutOutsideTheRoomSendsNothingOnAnEmptyLine) {
     startWith(u"ChatOut"_s, {});
-    EXPECT_EQ(dialogue.CurrentMode(), u"Main"_s);
+    EXPECT_EQ(dialogue.currentMode(), Mode::Main);
     EXPECT_EQ(sent(), QStringList());
 }
 
@@ -310,7 +310,7 @@ TEST_F(PromptAutomatonTest, TheLookupAsksOnceAndEndsWithoutAName) {
     receive(u"MAIN (1-9)>\r\nINSTALL (1-9)>\r\n"_s + kListing + u" Taro\r\n"_s +
             kListing + u" :   \r\nINSTALL (1-9)>\r\nMAIN (1-9)>\r\n"_s);
     EXPECT_EQ(sent(), replies({u"I"_s, u"?"_s, u"0"_s}));
-    EXPECT_EQ(dialogue.PendingCommand(), u""_s);
+    EXPECT_EQ(dialogue.pendingCommand(), Command::None);
     EXPECT_TRUE(window.statuses.back().contains(u"ハンドル名"_s));
 
     receive(u"INSTALL (1-9)>\r\nMAIN (1-9)>\r\nMAIN (1-9)>"_s);
@@ -321,15 +321,15 @@ TEST_F(PromptAutomatonTest, TheLookupEndsWhenTheBoardGoesBackToItsMenu) {
     startWith(u"GetHandle"_s, with([](Account& a) { a.handle.clear(); }));
     receive(u"MAIN (1-9)>\r\nunknown command\r\nMAIN (1-9)>\r\nMAIN (1-9)>"_s);
     EXPECT_EQ(sent(), replies({u"I"_s}));
-    EXPECT_EQ(dialogue.PendingCommand(), u""_s);
+    EXPECT_EQ(dialogue.pendingCommand(), Command::None);
 }
 
 TEST_F(PromptAutomatonTest, TheLookupFindsANameInTheListing) {
     startWith(u"GetHandle"_s, with([](Account& a) { a.handle.clear(); }));
     receive(u"MAIN (1-9)>\r\nINSTALL (1-9)>\r\n"_s + kListing + u"   :  Taro  \r\nINSTALL (1-9)>\r\nMAIN ("_s);
     EXPECT_EQ(sent(), replies({u"I"_s, u"?"_s, u"0"_s}));
-    EXPECT_EQ(dialogue.Settings().HandleName, u"Taro"_s);
-    EXPECT_EQ(dialogue.PendingCommand(), u""_s);
+    EXPECT_EQ(dialogue.settings().HandleName, u"Taro"_s);
+    EXPECT_EQ(dialogue.pendingCommand(), Command::None);
 }
 
 TEST_F(PromptAutomatonTest, TheHandleFollowsTheListingLineAsItArrives) {
@@ -340,43 +340,43 @@ TEST_F(PromptAutomatonTest, TheHandleFollowsTheListingLineAsItArrives) {
     receive(line.first(line.size() - expected.size()));
     for (qsizetype i = 0; i < expected.size(); ++i) {
         receive(line.sliced(line.size() - expected.size() + i, 1));
-        EXPECT_EQ(dialogue.Settings().HandleName, expected[i]) << i;
+        EXPECT_EQ(dialogue.settings().HandleName, expected[i]) << i;
     }
 }
 
 TEST_F(PromptAutomatonTest, ANameReplacedWhileTheListingArrivesIsReadAgainFromTheLine) {
     startWith(u"GetHandle"_s, with([](Account& a) { a.handle.clear(); }));
     receive(kListing + u" : Taro"_s);
-    dialogue.Settings().HandleName = u"Jiro"_s;
+    dialogue.settings().HandleName = u"Jiro"_s;
     receive(u" Y"_s);
-    EXPECT_EQ(dialogue.Settings().HandleName, u"Taro Y"_s);
-    dialogue.Settings() = AppSettings();
+    EXPECT_EQ(dialogue.settings().HandleName, u"Taro Y"_s);
+    dialogue.settings() = AppSettings();
     receive(u"a"_s);
-    EXPECT_EQ(dialogue.Settings().HandleName, u"Taro Ya"_s);
+    EXPECT_EQ(dialogue.settings().HandleName, u"Taro Ya"_s);
 }
 
 TEST_F(PromptAutomatonTest, AKeyCommandInterruptsTheLookupForThisConnection) {
     startWith(u"GetHandle"_s, with([](Account& a) { a.handle.clear(); }));
     receive(u"MAIN (1-9)>"_s);
     EXPECT_EQ(sent(), replies({u"I"_s}));
-    dialogue.FunctionKeyPressed(2);
+    dialogue.functionKeyPressed(2);
     EXPECT_EQ(sent(), replies({u"I"_s, u"C"_s}));
     receive(u"\r\nCHAT (1-9)>"_s);
     EXPECT_EQ(sent(), replies({u"I"_s, u"C"_s, u"E"_s}));
-    EXPECT_EQ(dialogue.PendingCommand(), u""_s);
+    EXPECT_EQ(dialogue.pendingCommand(), Command::None);
     receive(u"\r\nx"_s);
-    EXPECT_EQ(dialogue.PendingCommand(), u""_s) << "asked once per connection";
+    EXPECT_EQ(dialogue.pendingCommand(), Command::None) << "asked once per connection";
 }
 
 TEST_F(PromptAutomatonTest, TheLookupIsNotArmedWhenSwitchedOffOrTheNameIsKnown) {
     startWith(u"LogIn"_s, with([](Account& a) { a.handle.clear(), a.autoGetHandle = false; }));
     receive(u"MAIN (1-9)>\r\nMAIN (1-9)>"_s);
-    EXPECT_EQ(dialogue.PendingCommand(), u""_s);
+    EXPECT_EQ(dialogue.pendingCommand(), Command::None);
     EXPECT_EQ(sent(), QStringList());
-    dialogue.Settings().AutoGetHandleName = true;
-    dialogue.Settings().HandleName = u"Taro"_s;
+    dialogue.settings().AutoGetHandleName = true;
+    dialogue.settings().HandleName = u"Taro"_s;
     receive(u"\r\nMAIN (1-9)>"_s);
-    EXPECT_EQ(dialogue.PendingCommand(), u""_s);
+    EXPECT_EQ(dialogue.pendingCommand(), Command::None);
 }
 
 // The board dialogue as the rules read literally: every step searches the
@@ -531,9 +531,9 @@ protected:
     void copyState(LiteralAutomaton& model) {
         model.line = terminal.rowCount() == 0 ? QString()
                                               : terminal.text(1, terminal.rowCount()).toString();
-        model.mode = dialogue.CurrentMode();
-        model.pending = dialogue.PendingCommand();
-        model.settings = dialogue.Settings();
+        model.mode = wordOf(dialogue.currentMode());
+        model.pending = wordOf(dialogue.pendingCommand());
+        model.settings = dialogue.settings();
         model.sent = sent();
         model.bar = window.captions;
         // Every round starts on a new connection.
@@ -543,9 +543,9 @@ protected:
 
     void expectSame(const LiteralAutomaton& model) {
         ASSERT_EQ(sent(), model.sent) << model.line.toStdString();
-        ASSERT_EQ(dialogue.CurrentMode(), model.mode) << model.line.toStdString();
-        ASSERT_EQ(dialogue.PendingCommand(), model.pending) << model.line.toStdString();
-        ASSERT_EQ(dialogue.Settings().HandleName, model.settings.HandleName)
+        ASSERT_EQ(wordOf(dialogue.currentMode()), model.mode) << model.line.toStdString();
+        ASSERT_EQ(wordOf(dialogue.pendingCommand()), model.pending) << model.line.toStdString();
+        ASSERT_EQ(dialogue.settings().HandleName, model.settings.HandleName)
             << model.line.toStdString();
         ASSERT_EQ(window.captions, model.bar) << model.line.toStdString();
     }
@@ -578,7 +578,7 @@ TEST_F(PromptAutomatonAgreementTest, AgreesWithSearchingTheWholeLineAtEveryChara
         SCOPED_TRACE(round);
         const Account account = randomAccount(random);
         if (round % 3 == 0) {
-            if (dialogue.CurrentMode() != u"LineOff")
+            if (dialogue.currentMode() != Mode::LineOff)
                 socket.hostCloses();
             enterChat();
             useAccount(account);
@@ -596,14 +596,14 @@ TEST_F(PromptAutomatonAgreementTest, AgreesWithSearchingTheWholeLineAtEveryChara
             if (choice == 0) {
                 // A command key, when its caption offers one.
                 const int key = 1 + int(random() % 2);
-                const QString caption = dialogue.Caption(key - 1);
+                const QString caption = dialogue.caption(key - 1);
                 const QString command = caption == kLogOut    ? u"LogOut"_s
                                         : caption == kChatIn  ? u"ChatIn"_s
                                         : caption == kChatOut ? u"ChatOut"_s
                                                               : QString();
                 if (command.isEmpty())
                     continue;
-                dialogue.FunctionKeyPressed(key);
+                dialogue.functionKeyPressed(key);
                 model.bar[key - 1].clear();
                 model.pending = command;
                 model.stopped = false;
@@ -614,8 +614,8 @@ TEST_F(PromptAutomatonAgreementTest, AgreesWithSearchingTheWholeLineAtEveryChara
                 ASSERT_NO_FATAL_FAILURE(expectSame(model));
             } else if (choice == 1) {
                 // The record is replaced, as a reload would.
-                dialogue.Settings().HandleName = random() % 2 ? u"Jiro"_s : QString();
-                model.settings.HandleName = dialogue.Settings().HandleName;
+                dialogue.settings().HandleName = random() % 2 ? u"Jiro"_s : QString();
+                model.settings.HandleName = dialogue.settings().HandleName;
             } else {
                 for (QChar c : pieces[random() % pieces.size()]) {
                     receive(QString(c));
@@ -624,7 +624,7 @@ TEST_F(PromptAutomatonAgreementTest, AgreesWithSearchingTheWholeLineAtEveryChara
                     if (lineEnd && (lastEnd == QChar() || lastEnd == c)) {
                         model.line.clear();
                         // The chat view may move the mode at a line end.
-                        model.mode = dialogue.CurrentMode();
+                        model.mode = wordOf(dialogue.currentMode());
                         model.bar = window.captions;
                         lastEnd = c;
                     } else if (lineEnd) {

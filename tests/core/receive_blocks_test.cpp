@@ -21,12 +21,12 @@ namespace {
 // One client as the main window wires it, connected and logging in.
 struct Client : WiredDialogue {
     explicit Client(bool autoGetHandle) {
-        AppSettings& s = dialogue.Settings();
+        AppSettings& s = dialogue.settings();
         s.UserID = u"taro01"_s;
         s.Password = u"secret"_s;
         s.HandleName = autoGetHandle ? QString() : u"Taro"_s;
         s.AutoGetHandleName = autoGetHandle;
-        dialogue.FunctionKeyPressed(1);
+        dialogue.functionKeyPressed(1);
         socket.setState(TelnetSocket::Connected);
     }
 
@@ -43,9 +43,9 @@ void expectSame(const Client& whole, const Client& single) {
     ASSERT_EQ(whole.rows(whole.terminal, 1), single.rows(single.terminal, 1));
     ASSERT_EQ(whole.rows(whole.chat, 1), single.rows(single.chat, 1));
     ASSERT_EQ(whole.rows(whole.chat, 2), single.rows(single.chat, 2));
-    ASSERT_EQ(whole.dialogue.CurrentMode(), single.dialogue.CurrentMode());
-    ASSERT_EQ(whole.dialogue.PendingCommand(), single.dialogue.PendingCommand());
-    ASSERT_EQ(whole.dialogue.Settings().HandleName, single.dialogue.Settings().HandleName);
+    ASSERT_EQ(whole.dialogue.currentMode(), single.dialogue.currentMode());
+    ASSERT_EQ(whole.dialogue.pendingCommand(), single.dialogue.pendingCommand());
+    ASSERT_EQ(whole.dialogue.settings().HandleName, single.dialogue.settings().HandleName);
     ASSERT_DOUBLE_EQ(whole.terminal.columnWidth(1), single.terminal.columnWidth(1));
 }
 
@@ -66,8 +66,8 @@ TEST(ReceiveBlocks, AnyBlockSizeActsAsOneCharacterAtATime) {
         for (int b = 0; b < 40; ++b) {
             if (random() % 8 == 0) {
                 const int key = 1 + int(random() % 3);
-                whole.dialogue.FunctionKeyPressed(key);
-                single.dialogue.FunctionKeyPressed(key);
+                whole.dialogue.functionKeyPressed(key);
+                single.dialogue.functionKeyPressed(key);
             }
             QString block;
             for (int p = int(random() % 6); p >= 0; --p)

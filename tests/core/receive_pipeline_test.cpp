@@ -152,8 +152,8 @@ TEST_F(ReceivePipelineTest, EmptyLinesGetTheirRowButNoChatRow) {
 TEST_F(ReceivePipelineTest, FirstLineComparesWithAnEmptyPreviousLine) {
     setSetting("HandleName", "Taro");
     // Into the room without any terminal row yet.
-    dialogue.PostChatLine(QString(), kEntryLine);
-    ASSERT_EQ(dialogue.CurrentMode(), "Chat");
+    dialogue.postChatLine(QString(), kEntryLine);
+    ASSERT_EQ(dialogue.currentMode(), Mode::Chat);
     receive(QStringLiteral("Taro>\r\n"));
     EXPECT_EQ(chatRows(), (std::vector<ChatRow>{{"", kEntryLine}, {"Taro", ""}}));
 }
@@ -168,7 +168,7 @@ TEST_F(ReceivePipelineTest, LinesOutsideTheChatRoomAddNoChatRow) {
 TEST_F(ReceivePipelineTest, EntryAnnouncementMidBlockSwitchesForTheRestOfTheBlock) {
     connect();
     receive(QStringLiteral("Jiro>before\r\n") + kEntryLine + QStringLiteral("\r\nJiro>after\r\n"));
-    EXPECT_EQ(dialogue.CurrentMode(), "Chat");
+    EXPECT_EQ(dialogue.currentMode(), Mode::Chat);
     EXPECT_EQ(chatRows(), (std::vector<ChatRow>{{"", kEntryLine}, {"Jiro", "after"}}));
 }
 

@@ -7,7 +7,7 @@
 #include "common/Cp932.h"
 #include "common/modZkCommon.h"
 #include "controls/GridModel.h"
-#include "main/BoardDialogue.h"
+#include "main/DialogueSession.h"
 #include "support/qt/BoardProcess.h"
 #include "support/qt/EventWait.h"
 #include "support/qt/LiveClient.h"
@@ -100,7 +100,7 @@ TEST_F(BoardFlowTest, UserLogsIn)
 
     ASSERT_TRUE(client.press(1));
     EXPECT_EQ(client.captions(), kConnecting);
-    EXPECT_EQ(client.mode(), u"Main"_s);
+    EXPECT_EQ(client.mode(), Mode::Main);
     EXPECT_TRUE(client.inputEnabled());
 
     ASSERT_TRUE(waitUntil([&] { return client.captions() == kMain; }));
@@ -122,7 +122,7 @@ TEST_F(BoardFlowTest, UserLogsIn)
                                          u"  ?: ヘルプ"_s,
                                          kMainPrompt,
                                      }));
-    EXPECT_EQ(client.window->dialogue().PendingCommand(), QString());
+    EXPECT_EQ(client.window->dialogue().pendingCommand(), Command::None);
     EXPECT_TRUE(client.chatRows().empty());
     EXPECT_TRUE(client.terminalShown());
     EXPECT_FALSE(client.chatShown());
@@ -139,7 +139,7 @@ TEST_F(BoardFlowTest, GuestLogsInWithTheStoredHandle)
     EXPECT_TRUE(board.waitForReceived(1, "Guest\r\n\r\nJiro\r\n")) << board.received(1).toStdString();
     EXPECT_TRUE(client.terminalRows().contains(u"Handle Name ="_s));
     EXPECT_TRUE(client.terminalRows().contains(u"ようこそ、Jiroさん。"_s));
-    EXPECT_EQ(client.mode(), u"Main"_s);
+    EXPECT_EQ(client.mode(), Mode::Main);
 }
 
 TEST_F(BoardFlowTest, RefusedLogInIsNotRetried)
@@ -148,13 +148,13 @@ TEST_F(BoardFlowTest, RefusedLogInIsNotRetried)
     ASSERT_TRUE(client.press(1));
     ASSERT_TRUE(waitForRow(u"UserID または Password が間違っています｡"_s));
     ASSERT_TRUE(waitForCurrentLine(u"User ID ="_s));
-    EXPECT_EQ(client.window->dialogue().PendingCommand(), QString());
+    EXPECT_EQ(client.window->dialogue().pendingCommand(), Command::None);
     syncThrough(u"nobody"_s, "demo\r\nwrong\r\n");
     ASSERT_TRUE(waitForCurrentLine(u"Password ="_s));
     syncThrough(u"x"_s, "demo\r\nwrong\r\nnobody\r\n");
 
     EXPECT_EQ(client.captions(), kConnecting) << "no menu was reached";
-    EXPECT_EQ(client.mode(), u"Main"_s);
+    EXPECT_EQ(client.mode(), Mode::Main);
     EXPECT_TRUE(client.chatRows().empty());
 }
 
@@ -164,10 +164,10 @@ TEST_F(BoardFlowTest, EmptyHandleIsLookedUpInTheProfile)
     logIn();
     EXPECT_TRUE(board.waitForReceived(1, "demo\r\ndemo\r\nI\r\n?\r\n0\r\n")) << board.received(1).toStdString();
     ASSERT_TRUE(waitUntil([&] {
-        return client.currentLine() == kMainPrompt && client.window->dialogue().PendingCommand().isEmpty();
-    })) << client.window->dialogue().PendingCommand().toStdString();
+        return client.currentLine() == kMainPrompt && client.window->dialogue().pendingCommand() == Command::None;
+    })) << client.window->dialogue().pendingCommand();
     EXPECT_TRUE(client.terminalRows().contains(u"H: ハンドル名   :  たろう  "_s));
-    EXPECT_EQ(client.window->dialogue().Settings().HandleName, u"たろう"_s);
+    EXPECT_EQ(client.window->dialogue().settings().HandleName, u"たろう"_s);
     EXPECT_EQ(modZkCommon::ReadSetting(client.store, u"HandleName"_s), QString())
         << "the looked-up handle is not stored";
     EXPECT_EQ(client.captions(), kMain);
@@ -205,7 +205,7 @@ TEST_F(BoardFlowTest, ChatInExchangeHelpChatOutLogOutAndLogInAgain)
     ASSERT_TRUE(waitUntil([&] { return client.chatRows().size() >= 2; }));
     sent += "C\r\nE\r\n";
     EXPECT_TRUE(board.waitForReceived(1, sent)) << board.received(1).toStdString();
-    EXPECT_EQ(client.mode(), u"Chat"_s);
+    EXPECT_EQ(client.mode(), Mode::Chat);
     EXPECT_EQ(client.captions(), kChat);
     EXPECT_TRUE(client.chatShown());
     EXPECT_FALSE(client.terminalShown());
@@ -242,7 +242,7 @@ TEST_F(BoardFlowTest, ChatInExchangeHelpChatOutLogOutAndLogInAgain)
 
     // Chat-out: "//" in the room, "0" at the chat menu, back to the main menu.
     ASSERT_TRUE(client.press(2));
-    ASSERT_TRUE(waitUntil([&] { return client.currentLine() == kMainPrompt && client.mode() == u"Main"_s; }));
+    ASSERT_TRUE(waitUntil([&] { return client.currentLine() == kMainPrompt && client.mode() == Mode::Main; }));
     sent += "//\r\n0\r\n";
     EXPECT_TRUE(board.waitForReceived(1, sent)) << board.received(1).toStdString();
     EXPECT_EQ(client.captions(), kMain);
@@ -254,7 +254,7 @@ TEST_F(BoardFlowTest, ChatInExchangeHelpChatOutLogOutAndLogInAgain)
     // Log-out: the board says goodbye and closes; the client is off line.
     ASSERT_TRUE(client.press(1));
     sent += "G\r\n";
-    ASSERT_TRUE(waitUntil([&] { return client.mode() == u"LineOff"_s; }));
+    ASSERT_TRUE(waitUntil([&] { return client.mode() == Mode::LineOff; }));
     EXPECT_TRUE(board.waitForReceived(1, sent)) << board.received(1).toStdString();
     EXPECT_TRUE(client.terminalRows().contains(u"ご利用ありがとうございました。さようなら。"_s));
     EXPECT_EQ(client.captions(), kLineOff);
@@ -273,7 +273,7 @@ TEST_F(BoardFlowTest, ChatInExchangeHelpChatOutLogOutAndLogInAgain)
     ASSERT_GT(terminalAfter.size(), terminalBefore.size());
     EXPECT_EQ(terminalAfter.mid(0, terminalBefore.size() - 1), terminalBefore.mid(0, terminalBefore.size() - 1));
     EXPECT_EQ(client.chatRows(), chatBefore);
-    EXPECT_EQ(client.mode(), u"Main"_s);
+    EXPECT_EQ(client.mode(), Mode::Main);
 }
 
 TEST_F(BoardFlowTest, LocalEchoShowsTheStatementAtOnceAndOnlyOnce)
@@ -314,8 +314,8 @@ TEST_F(BoardFlowTest, AnotherMembersStatementShowsInItsColour)
                                      {u"SYSOP"_s, u"Taroさんが入ってきました。"_s},
                                      {u"Taro"_s, u"こんばんは"_s},
                                  }));
-    EXPECT_EQ(client.window->chatModel().rowForeColor(4), BoardDialogue::HandleColor(u"Taro", 13));
-    EXPECT_EQ(client.mode(), u"Chat"_s);
+    EXPECT_EQ(client.window->chatModel().rowForeColor(4), ChatFilter::handleColor(u"Taro", 13));
+    EXPECT_EQ(client.mode(), Mode::Chat);
     EXPECT_EQ(board.received(1), "demo\r\ndemo\r\nC\r\nE\r\n");
 }
 

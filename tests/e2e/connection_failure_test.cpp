@@ -34,7 +34,7 @@ protected:
 
     void expectLineOffOfferingLogIn()
     {
-        EXPECT_EQ(client.mode(), u"LineOff"_s);
+        EXPECT_EQ(client.mode(), Mode::LineOff);
         EXPECT_EQ(client.caption(1), kLogIn);
         EXPECT_EQ(client.caption(5), u"設定"_s);
         EXPECT_FALSE(client.inputEnabled());
@@ -69,10 +69,10 @@ TEST_P(ConnectionFailureCaseTest, StatusSaysWhatHappenedAndLogInIsOfferedAgain)
     for (int attempt = 1; attempt <= 2; ++attempt) {
         SCOPED_TRACE(attempt);
         client.press(1);
-        EXPECT_EQ(client.mode(), u"Main"_s);
+        EXPECT_EQ(client.mode(), Mode::Main);
         if (failure.fail)
             failure.fail(client);
-        ASSERT_TRUE(waitUntil([&] { return client.mode() == u"LineOff"; }));
+        ASSERT_TRUE(waitUntil([&] { return client.mode() == Mode::LineOff; }));
         settle();
         EXPECT_EQ(client.status(),
                   u"接続できませんでした: "_s + failure.status + u" ("_s + failure.host + u':' + QString::number(port) + u')');
@@ -92,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"NoAnswerWithinTheTimeLimit", u"127.0.0.1"_s,
                 [](KeyedWindow& client) {
                     client.time.advance(QtTelnetSocket::kConnectTimeLimitMs - 1);
-                    EXPECT_EQ(client.mode(), u"Main"_s);
+                    EXPECT_EQ(client.mode(), Mode::Main);
                     client.time.advance(1);
                 },
                 u"接続がタイムアウトしました"_s}),

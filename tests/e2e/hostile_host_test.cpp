@@ -88,7 +88,7 @@ protected:
     // "LineOff" and says so, and the keys it offers there work.
     void expectBackInLineOff()
     {
-        ASSERT_TRUE(waitUntil([&] { return client.mode() == u"LineOff"; }));
+        ASSERT_TRUE(waitUntil([&] { return client.mode() == Mode::LineOff; }));
         settle();
         EXPECT_EQ(client.caption(1), kLogIn);
         EXPECT_EQ(client.caption(5), u"設定"_s);
@@ -229,7 +229,7 @@ TEST_F(HostileHostTest, SilentHostKeepsTheClientResponsive)
     client.time.advance(10 * 60 * 1000);
     settle();
     EXPECT_EQ(client.socket.state(), TelnetSocket::Connected);
-    EXPECT_EQ(client.mode(), u"Main"_s);
+    EXPECT_EQ(client.mode(), Mode::Main);
     EXPECT_TRUE(client.inputEnabled());
 
     // The line-off captions stay until the board's menu is seen; the log-in
@@ -247,7 +247,7 @@ TEST_F(HostileHostTest, SilentHostKeepsTheClientResponsive)
     client.press(1);
     settle();
     EXPECT_EQ(host.peers.size(), 1u) << "stopping makes no new attempt";
-    EXPECT_EQ(client.mode(), u"LineOff"_s);
+    EXPECT_EQ(client.mode(), Mode::LineOff);
     EXPECT_EQ(client.caption(1), u"ログイン"_s);
     client.press(8);
     EXPECT_EQ(client.exits, 1);

@@ -3,7 +3,8 @@
 
 #include "common/Cp932.h"
 #include "controls/GridModel.h"
-#include "main/BoardDialogue.h"
+#include "main/DialogueSession.h"
+#include "support/PrintBoardState.h"
 #include "support/BufferMoves.h"
 #include "support/qt/BoardProcess.h"
 #include "support/qt/EventWait.h"
@@ -44,7 +45,7 @@ TEST(LongLineTest, AMegabyteLineWithoutCarriageReturnArrivesWholeWithLinearWork)
     const GridModel& terminal = client.window->terminalModel();
     // The name followed moves to a new buffer only as its appends outgrow
     // the old one; copied whole at every step, it would move at every turn.
-    BufferMoves moves(client.window->dialogue().Settings().HandleName);
+    BufferMoves moves(client.window->dialogue().settings().HandleName);
     bool linear = true;
     ASSERT_TRUE(client.press(1));
     // Checked at every turn of the loop, so work that grows with the line
@@ -61,13 +62,13 @@ TEST(LongLineTest, AMegabyteLineWithoutCarriageReturnArrivesWholeWithLinearWork)
 
     // The name is the listing after its colon, followed as it grew.
     QStringView expected = QStringView(line).sliced(line.indexOf(u':', 2) + 1).trimmed();
-    EXPECT_TRUE(client.window->dialogue().Settings().HandleName == expected);
-    EXPECT_EQ(client.window->dialogue().PendingCommand(), u"GetHandle"_s);
+    EXPECT_TRUE(client.window->dialogue().settings().HandleName == expected);
+    EXPECT_EQ(client.window->dialogue().pendingCommand(), Command::GetHandle);
     // The install menu's prompt closed once and was left with "0".
     const QByteArray zeros = QByteArray("0\r\n").repeated(line.count(u'>'));
     ASSERT_EQ(line.count(u'>'), 1);
     EXPECT_TRUE(board.waitForReceived(1, zeros)) << board.received(1).size() << " bytes";
-    EXPECT_EQ(client.mode(), u"Main"_s);
+    EXPECT_EQ(client.mode(), Mode::Main);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "controls/GridModel.h"
-#include "main/BoardDialogue.h"
+#include "main/DialogueSession.h"
 #include "support/qt/BoardProcess.h"
 #include "support/qt/EventWait.h"
 #include "support/qt/LiveClient.h"
@@ -33,7 +33,7 @@ public:
         ASSERT_TRUE(waitUntil([&] { return client.captions()[0] == u"ログアウト"_s; }))
             << client.terminalRows().join(u'\n').toStdString();
         ASSERT_TRUE(client.press(2));
-        ASSERT_TRUE(waitUntil([&] { return client.mode() == u"Chat"_s; }))
+        ASSERT_TRUE(waitUntil([&] { return client.mode() == Mode::Chat; }))
             << client.terminalRows().join(u'\n').toStdString();
         ASSERT_TRUE(client.enter(u"こんにちは"_s));
         ASSERT_TRUE(waitUntil([&] {
@@ -45,7 +45,7 @@ public:
         ASSERT_TRUE(client.press(2));
         ASSERT_TRUE(waitUntil([&] { return client.captions()[1] == u"チャットイン"_s; }));
         ASSERT_TRUE(client.press(1));
-        ASSERT_TRUE(waitUntil([&] { return client.mode() == u"LineOff"_s; }));
+        ASSERT_TRUE(waitUntil([&] { return client.mode() == Mode::LineOff; }));
         settle();
         EXPECT_EQ(client.window->statusBar()->currentMessage(), u"ログアウトしました"_s);
         for (const QString& row : client.terminalRows())

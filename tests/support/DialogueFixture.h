@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/PrintBoardState.h"
 #include "support/PrintQString.h"
 #include "support/WiredDialogue.h"
 

@@ -4,7 +4,7 @@
 
 void FakeSocket::connectToRemote() {
     ++connectCount_;
-    state_ = stayConnected_ ? int(Connected) : stateAfterConnect_;
+    state_ = stayConnected_ ? Connected : stateAfterConnect_;
 }
 
 void FakeSocket::close() {

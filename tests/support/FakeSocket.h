@@ -18,7 +18,7 @@ public:
     void setRemoteHost(const QString& host) override { host_ = host; }
     void setRemotePort(qint32 port) override { port_ = port; }
     void connectToRemote() override;
-    int state() const override { return state_; }
+    State state() const override { return state_; }
     void close() override;
     void sendData(const QString& text) override;
     void sendBytes(QByteArrayView bytes) override;
@@ -31,9 +31,9 @@ public:
     void setUnsentBytes(qint64 bytes) { unsent_ = bytes; }
     void hostCloses();                   // state Closing, then the notification
     void failConnect(const QString& reason);
-    void setState(int state) { state_ = state; }
+    void setState(State state) { state_ = state; }
     // The state a connect request leads to at once; Connected unless changed.
-    void setStateAfterConnect(int state) { stateAfterConnect_ = state; }
+    void setStateAfterConnect(State state) { stateAfterConnect_ = state; }
     // Connected from now on, whatever close() is asked.
     void stayConnected();
     // Off: sends are only counted, so a long run holds no record of them.
@@ -62,8 +62,8 @@ private:
 
     QString host_;
     qint32 port_ = 0;
-    int state_ = Closed;
-    int stateAfterConnect_ = Connected;
+    State state_ = Closed;
+    State stateAfterConnect_ = Connected;
     bool stayConnected_ = false;
     bool keepSent_ = true;
     int connectCount_ = 0;

@@ -5,7 +5,7 @@
 WiredDialogue::WiredDialogue() {
     terminal.setMeasurer(&measurer);
     chat.setMeasurer(&measurer);
-    dialogue.LoadSettings();
+    dialogue.loadSettings();
     restart();
 }
 
@@ -15,7 +15,7 @@ void WiredDialogue::setSetting(const QString& key, const QString& value) {
 }
 
 void WiredDialogue::reloadSettings() {
-    dialogue.LoadSettings();
+    dialogue.loadSettings();
 }
 
 void WiredDialogue::receive(const QString& text) {
@@ -35,31 +35,31 @@ void WiredDialogue::enterChat() {
 }
 
 void WiredDialogue::pressKey(int key) {
-    dialogue.FunctionKeyPressed(key);
+    dialogue.functionKeyPressed(key);
 }
 
 void WiredDialogue::pressEnter() {
-    dialogue.InputLineEnter();
+    dialogue.inputLineEnter();
 }
 
 void WiredDialogue::tick() {
-    dialogue.TimerTick();
+    dialogue.timerTick();
 }
 
 void WiredDialogue::openLine() {
-    dialogue.OpenLine();
+    dialogue.openLine();
 }
 
 void WiredDialogue::restart() {
-    dialogue.SwitchScreen(QStringLiteral("Init"));
+    dialogue.switchScreen(Screen::Init);
 }
 
-QString WiredDialogue::mode() const {
-    return dialogue.CurrentMode();
+Mode WiredDialogue::mode() const {
+    return dialogue.currentMode();
 }
 
 QString WiredDialogue::caption(int item) const {
-    return dialogue.Caption(item);
+    return dialogue.caption(item);
 }
 
 QStringList WiredDialogue::terminalRows() const {

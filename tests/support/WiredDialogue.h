@@ -9,7 +9,7 @@
 
 #include "common/MemorySettingsStore.h"
 #include "controls/GridModel.h"
-#include "main/BoardDialogue.h"
+#include "main/DialogueSession.h"
 #include "support/FakeMeasurer.h"
 #include "support/FakeSocket.h"
 #include "support/FakeTime.h"
@@ -56,7 +56,7 @@ struct WiredDialogue {
     // Empties both views and starts over at line-off, as the window's start does.
     void restart();
 
-    QString mode() const;
+    Mode mode() const;
     QString caption(int item) const;
     QStringList sent() const { return socket.sentTexts(); }
     QStringList terminalRows() const;
@@ -70,7 +70,7 @@ struct WiredDialogue {
     GridModel terminal{1};
     GridModel chat{2};
     FakeTimeSource time;
-    BoardDialogue dialogue{store, socket, terminal, chat, window, time};
+    DialogueSession dialogue{store, socket, terminal, chat, window, time};
 };
 
 // The host's announcement of the user's entry into the chat room.

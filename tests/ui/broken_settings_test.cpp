@@ -143,11 +143,11 @@ TEST_F(BrokenSettingsTest, ValuesThatDoNotConvertAreDefaultedAndReportedOnceAtSt
             EXPECT_EQ(messages[0].count(key), 1) << key.toStdString();
             const SettingsTable::Field* field = SettingsTable::find(key);
             ASSERT_NE(field, nullptr);
-            EXPECT_EQ(SettingsTable::storedText(*field, client->dialogue().Settings()),
+            EXPECT_EQ(SettingsTable::storedText(*field, client->dialogue().settings()),
                       SettingsTable::defaultText(*field));
         }
-        EXPECT_EQ(client->dialogue().Settings().UserID, u"demo"_s);
-        EXPECT_EQ(client->mode(), u"LineOff"_s);
+        EXPECT_EQ(client->dialogue().settings().UserID, u"demo"_s);
+        EXPECT_EQ(client->mode(), Mode::LineOff);
         EXPECT_EQ(client->caption(1), u"ログイン"_s);
         TearDown();
     }
@@ -197,7 +197,7 @@ TEST_F(BrokenSettingsTest, UnreadableTextIsReportedOnceAtStartUp)
         messages.clear();
         start(path());
         settle();
-        EXPECT_EQ(client->dialogue().Settings().HandleName, c.handle);
+        EXPECT_EQ(client->dialogue().settings().HandleName, c.handle);
         ASSERT_EQ(messages.size(), c.reported ? 1 : 0) << messages.join(u" | "_s).toStdString();
         if (c.reported) {
             EXPECT_TRUE(messages[0].contains(u"lines that cannot be read are ignored"_s)) << messages[0].toStdString();
@@ -277,9 +277,9 @@ TEST_F(BrokenSettingsTest, UnreadableStoreIsReportedAndLeftAlone)
         ASSERT_EQ(messages.size(), 1) << messages.join(u" | "_s).toStdString();
         EXPECT_TRUE(messages[0].startsWith(u"設定を読めなかったため既定値を使います: "_s)) << messages[0].toStdString();
         EXPECT_TRUE(messages[0].contains(storePath)) << messages[0].toStdString();
-        EXPECT_EQ(client->dialogue().Settings(), AppSettings());
+        EXPECT_EQ(client->dialogue().settings(), AppSettings());
 
-        client->dialogue().Settings().ScreenSave = true;
+        client->dialogue().settings().ScreenSave = true;
         BoxAnswerer answers([](int) { return kQuit; });
         client->press(8);
         EXPECT_EQ(answers.texts.size(), 1);

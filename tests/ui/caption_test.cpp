@@ -5,8 +5,9 @@
 #include "common/MemorySettingsStore.h"
 #include "common/modZkCommon.h"
 #include "controls/TelnetSocket.h"
-#include "main/BoardDialogue.h"
+#include "main/DialogueSession.h"
 #include "main/qt/frmMain.h"
+#include "support/PrintBoardState.h"
 #include "support/FakeSocket.h"
 #include "support/FakeTime.h"
 
@@ -27,7 +28,7 @@ protected:
 
     void logIn()
     {
-        window->dialogue().FunctionKeyPressed(1);
+        window->dialogue().functionKeyPressed(1);
         ASSERT_EQ(socket.connectCount(), 1);
     }
 
@@ -55,7 +56,7 @@ TEST_F(CaptionTest, OffLineAtStartAndUntilTheTimerSeesTheConnection)
 TEST_F(CaptionTest, ShowsTheHostOnlyWhileTheSocketReadsConnected)
 {
     struct Case {
-        int state;
+        TelnetSocket::State state;
         const char16_t* caption;
     };
     const Case cases[] = {
@@ -99,7 +100,7 @@ TEST_F(CaptionTest, NamesTheHostOfTheConnectionNotTheEditedSettings)
 
     socket.hostCloses();
     time.advance(kTickMs);
-    window->dialogue().FunctionKeyPressed(1);
+    window->dialogue().functionKeyPressed(1);
     time.advance(kTickMs);
     EXPECT_EQ(socket.host(), u"other.example.jp");
     EXPECT_EQ(window->windowTitle(), u"ZKT - other.example.jp:23");

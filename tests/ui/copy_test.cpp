@@ -14,7 +14,7 @@
 #include "common/MemorySettingsStore.h"
 #include "controls/GridModel.h"
 #include "controls/qt/SpreadGrid.h"
-#include "main/BoardDialogue.h"
+#include "main/DialogueSession.h"
 #include "main/qt/frmMain.h"
 #include "support/FakeSocket.h"
 #include "support/FakeTime.h"
@@ -42,7 +42,7 @@ protected:
         QApplication::setActiveWindow(window.get());
         QApplication::processEvents();
 
-        window->dialogue().FunctionKeyPressed(1);  // ログイン
+        window->dialogue().functionKeyPressed(1);  // ログイン
         socket.pushText(u"ようこそ ZKT 掲示板へ\r\n本日の話題：温泉\r\n区切り\tタブ入り\r\n"_qs);
     }
 

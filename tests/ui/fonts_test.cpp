@@ -18,7 +18,7 @@
 #include "config/qt/FontColorChooser.h"
 #include "config/qt/frmConfig.h"
 #include "controls/qt/SpreadGrid.h"
-#include "main/BoardDialogue.h"
+#include "main/DialogueSession.h"
 #include "main/qt/Fonts.h"
 #include "main/qt/frmMain.h"
 #include "support/FakeSocket.h"
@@ -131,7 +131,7 @@ TEST(FontSubstitution, FacePickedInTheSettingsIsUsedInTheViews)
         frmMain window(store, socket, time);
         window.setExitHandler([](int) {});
         window.Form_Load();
-        window.dialogue().FunctionKeyPressed(1);  // ログイン
+        window.dialogue().functionKeyPressed(1);  // ログイン
         ASSERT_EQ(socket.connectCount(), 1);
 
         for (const QWidget* shown : {static_cast<const QWidget*>(window.terminalView()),

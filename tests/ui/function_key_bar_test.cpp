@@ -7,7 +7,7 @@
 #include <QStyleOptionButton>
 
 #include "controls/qt/FunctionKeyBar.h"
-#include "main/BoardDialogue.h"
+#include "main/DialogueSession.h"
 #include "ui/MainWindowHarness.h"
 
 namespace {
@@ -104,7 +104,7 @@ TEST_F(FunctionKeyBarWindowTest, ARepeatedMenuPromptDoesNotRefitTheBar)
 {
     store.put(u"HandleName"_qs, u"Taro"_qs);
     start();
-    window->dialogue().FunctionKeyPressed(1);  // ログイン
+    window->dialogue().functionKeyPressed(1);  // ログイン
     socket.pushText(u"\r\nMAIN (1-9)>"_qs);
     ASSERT_EQ(window->functionKeys()->caption(0), u"ログアウト");
     const int fitted = window->functionKeys()->fitCount();
@@ -121,7 +121,7 @@ TEST_F(FunctionKeyBarWindowTest, TheWindowsCaptionsAreNeverCutOff)
 {
     start();
     expectNoCaptionCutOff(*window->functionKeys());
-    window->dialogue().SetMode(u"Chat"_qs);
+    window->dialogue().setMode(Mode::Chat);
     expectNoCaptionCutOff(*window->functionKeys());
     window->resize(window->width() / 2, window->height());
     settle();

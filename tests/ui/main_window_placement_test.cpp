@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "main/BoardDialogue.h"
+#include "main/DialogueSession.h"
 #include "ui/MainWindowHarness.h"
 
 namespace {

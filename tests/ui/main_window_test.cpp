@@ -18,10 +18,11 @@
 #include <vector>
 
 #include "controls/GridModel.h"
+#include "support/PrintBoardState.h"
 #include "controls/qt/CellTip.h"
 #include "controls/qt/FunctionKeyBar.h"
 #include "controls/qt/SpreadGrid.h"
-#include "main/BoardDialogue.h"
+#include "main/DialogueSession.h"
 #include "ui/MainWindowHarness.h"
 
 namespace {
@@ -97,7 +98,7 @@ protected:
     void setSetting(const QString& key, const QString& value)
     {
         store.put(key, value);
-        window->dialogue().LoadSettings();
+        window->dialogue().loadSettings();
     }
 };
 
@@ -122,7 +123,7 @@ TEST_F(MainWindowTest, StartsLineOffWithEmptyViewsOnTheTerminalScreen)
     EXPECT_EQ(window->terminalModel().columnCount(), 1);
     EXPECT_EQ(window->chatModel().columnCount(), 2);
     EXPECT_TRUE(terminalShown());
-    EXPECT_EQ(window->dialogue().CurrentMode(), u"LineOff");
+    EXPECT_EQ(window->dialogue().currentMode(), Mode::LineOff);
     EXPECT_EQ(barCaptions(), kLineOffCaptions);
     EXPECT_FALSE(window->inputLine()->isEnabled());
     for (int item = 0; item < 12; ++item)
@@ -216,7 +217,7 @@ TEST_F(MainWindowLayoutTest, SwitchingScreensNeedsNoLayoutStep)
     start();
     window->resize(520, 410);
     settle();
-    window->dialogue().SwitchScreen(u"Chat"_qs);
+    window->dialogue().switchScreen(Screen::Chat);
     settle();
     EXPECT_EQ(window->chatView()->geometry(), window->viewContainer()->contentsRect());
     EXPECT_EQ(window->chatView()->geometry(), window->terminalView()->geometry());
@@ -317,7 +318,7 @@ TEST_F(MainWindowTest, ClickingAKeyActsAsPressingIt)
     EXPECT_EQ(barCaptions(), kLineOffCaptions);
     clickItem(0);  // ログイン
     EXPECT_EQ(socket.connectCount(), 1);
-    EXPECT_EQ(socket.host(), window->dialogue().Settings().ConnectionAddress);
+    EXPECT_EQ(socket.host(), window->dialogue().settings().ConnectionAddress);
     clickItem(0);  // cleared: nothing more
     EXPECT_EQ(socket.connectCount(), 1);
     clickItem(7);  // 終了
@@ -390,13 +391,13 @@ TEST_F(MainWindowTest, ScreenFollowsTheModeOnlyWithAutoChangeWindow)
         pressKey(window->inputLine(), 1);  // the log-in reloads the settings
         socket.setState(TelnetSocket::Connected);
         socket.pushText(u"Taroさんがチャットルームに入室しました。\r\n"_qs);
-        ASSERT_EQ(window->dialogue().CurrentMode(), u"Chat");
+        ASSERT_EQ(window->dialogue().currentMode(), Mode::Chat);
         EXPECT_EQ(chatShown(), c.chatAfterChat);
         EXPECT_EQ(terminalShown(), !c.chatAfterChat);
         // F4 always switches, whatever the setting.
         pressKey(window->inputLine(), 4);
         EXPECT_EQ(terminalShown(), c.chatAfterChat);
-        window->dialogue().SetMode(u"Main"_qs);
+        window->dialogue().setMode(Mode::Main);
         if (c.chatAfterChat) {
             EXPECT_TRUE(terminalShown());
         }
@@ -406,12 +407,12 @@ TEST_F(MainWindowTest, ScreenFollowsTheModeOnlyWithAutoChangeWindow)
 TEST_F(MainWindowTest, ScreenWordsOtherThanTheThreeChangeNothing)
 {
     start();
-    window->dialogue().SwitchScreen(u"Chat"_qs);
-    for (const QString& word : {u"terminal"_qs, u"LineOff"_qs, QString(), u"Chat"_qs})
-        window->dialogue().SwitchScreen(word);
+    window->dialogue().switchScreen(Screen::Chat);
+    for (Screen word : {Screen(3), Screen(4), Screen(0xFF), Screen::Chat})
+        window->dialogue().switchScreen(word);
     EXPECT_TRUE(chatShown());
-    window->dialogue().SwitchScreen(u"Terminal"_qs);
-    window->dialogue().SwitchScreen(u"Terminal"_qs);
+    window->dialogue().switchScreen(Screen::Terminal);
+    window->dialogue().switchScreen(Screen::Terminal);
     EXPECT_TRUE(terminalShown());
 }
 
@@ -446,7 +447,7 @@ TEST_F(MainWindowTest, DoubleClickOnAChatCellQuotesItIntoTheInputLine)
         addChatRow(u"太郎"_qs, u"こんにちは"_qs);
         addChatRow(u"花子"_qs, u"<b>x</b> & y"_qs);
         addChatRow({}, {});
-        window->dialogue().SwitchScreen(u"Chat"_qs);
+        window->dialogue().switchScreen(Screen::Chat);
         window->inputLine()->setEnabled(true);
         for (const Step& step : c.steps) {
             emit window->chatView()->cellDoubleClicked(step.col, step.row);
@@ -461,7 +462,7 @@ TEST_F(MainWindowTest, RealDoubleClickQuotesAfterWhatIsTypedAndLeavesTheFocus)
 {
     start();
     addChatRow(u"太郎"_qs, u"こんにちは"_qs);
-    window->dialogue().SwitchScreen(u"Chat"_qs);
+    window->dialogue().switchScreen(Screen::Chat);
     window->inputLine()->setEnabled(true);
     window->inputLine()->setText(u">>"_qs);
     window->inputLine()->setFocus();
@@ -519,7 +520,7 @@ TEST_F(MainWindowTest, CellTipShowsTheWholeTextLiterallyUpToTheLimit)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        window->dialogue().SwitchScreen(c.chat ? u"Chat"_qs : u"Terminal"_qs);
+        window->dialogue().switchScreen(c.chat ? Screen::Chat : Screen::Terminal);
         settle();
         SpreadGrid* view = c.chat ? window->chatView() : window->terminalView();
         hover(view, c.col, c.row);
@@ -535,7 +536,7 @@ TEST_F(MainWindowTest, CellTipShowsTheWholeTextLiterallyUpToTheLimit)
 TEST_F(MainWindowTest, TickClosesASocketTheHostClosedExactlyOnce)
 {
     start();
-    for (const int state : {TelnetSocket::Closed, TelnetSocket::Connecting, TelnetSocket::Connected}) {
+    for (const TelnetSocket::State state : {TelnetSocket::Closed, TelnetSocket::Connecting, TelnetSocket::Connected}) {
         socket.setState(state);
         time.advance(200);
         EXPECT_EQ(socket.closeCount(), 0) << state;
@@ -557,7 +558,7 @@ TEST_F(MainWindowTest, CaptionNamesTheHostOnlyWhileConnected)
     store.put(u"ConnectionPort"_qs, u"2323"_qs);
     start();
     struct Step {
-        int state;
+        TelnetSocket::State state;
         const char* caption;
     };
     const Step steps[] = {
@@ -583,7 +584,7 @@ TEST_F(MainWindowTest, SettingsKeyCallsTheHandlerOnlyWhenOffered)
     EXPECT_EQ(settingsDialogs, 1);
     pressKey(window->inputLine(), 1);  // on line: F5 is empty
     socket.setState(TelnetSocket::Connected);
-    window->dialogue().SetMode(u"Main"_qs);
+    window->dialogue().setMode(Mode::Main);
     pressKey(window->inputLine(), 5);
     EXPECT_EQ(settingsDialogs, 1);
 }

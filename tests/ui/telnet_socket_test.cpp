@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 
 #include "support/FakeTime.h"
+#include "support/PrintBoardState.h"
 #include "common/Cp932.h"
 #include "support/qt/EventWait.h"
 
@@ -46,8 +47,8 @@ struct RecordingListener : TelnetSocketListener {
     int arrivals = 0;
     int hostCloses = 0;
     int inexactSends = 0;
-    int stateAtHostClose = -1;
-    int stateAtFailure = -1;
+    std::optional<TelnetSocket::State> stateAtHostClose;
+    std::optional<TelnetSocket::State> stateAtFailure;
     QStringList failures;
 };
 
@@ -287,7 +288,7 @@ TEST_F(TelnetSocketTest, ConnectTimeLimit)
     // not a name: a name lookup left pending would outlive the test.)
     socket.setRemoteHost(QStringLiteral("127.0.0.1"));
     socket.connectToRemote();
-    const int pending = socket.state();
+    const TelnetSocket::State pending = socket.state();
     ASSERT_TRUE(pending == TelnetSocket::ResolvingHost || pending == TelnetSocket::Connecting) << pending;
     time.advance(QtTelnetSocket::kConnectTimeLimitMs - 1);
     EXPECT_TRUE(listener.failures.isEmpty());

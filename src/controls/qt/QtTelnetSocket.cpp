@@ -112,7 +112,7 @@ void QtTelnetSocket::connectNext()
     socket_.connectToHost(addresses_[nextAddress_++], quint16(port_));
 }
 
-int QtTelnetSocket::state() const
+TelnetSocket::State QtTelnetSocket::state() const
 {
     if (hostClosed_)
         return Closing;

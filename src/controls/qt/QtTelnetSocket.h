@@ -33,7 +33,7 @@ public:
     void setRemoteHost(const QString& host) override;
     void setRemotePort(qint32 port) override;
     void connectToRemote() override;
-    int state() const override;
+    State state() const override;
     void close() override;
     void sendData(const QString& text) override;
     void sendBytes(QByteArrayView bytes) override;

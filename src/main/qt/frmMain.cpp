@@ -20,7 +20,7 @@
 #include "controls/qt/FontMeasurer.h"
 #include "controls/qt/FunctionKeyBar.h"
 #include "controls/qt/SpreadGrid.h"
-#include "main/BoardDialogue.h"
+#include "main/DialogueSession.h"
 #include "main/qt/Fonts.h"
 #include "main/qt/SingleLineValidator.h"
 
@@ -44,14 +44,14 @@ frmMain::frmMain(SettingsStore& store, TelnetSocket& socket, TimeSource& time, Q
     terminalModel_->setMeasurer(measurer_.get());
     chatModel_->setMeasurer(measurer_.get());
     buildControls();
-    dialogue_ = std::make_unique<BoardDialogue>(store_, socket_, *terminalModel_, *chatModel_, *this, time);
+    dialogue_ = std::make_unique<DialogueSession>(store_, socket_, *terminalModel_, *chatModel_, *this, time);
     socket_.setListener(dialogue_.get());
 
     // The periodic socket check runs for the life of the window; the handler
     // stops the timer around its own work.
     timDef_->onTimeout = [this] {
         timDef_->stop();
-        dialogue_->TimerTick();
+        dialogue_->timerTick();
         updateCaption();
         timDef_->start(kTimerIntervalMs);
     };
@@ -74,11 +74,11 @@ void frmMain::buildControls()
     sprTerminal_->setObjectName(QStringLiteral("sprTerminal"));
     sprChat_ = new SpreadGrid(*chatModel_, picTerminal_);
     sprChat_->setObjectName(QStringLiteral("sprChat"));
-    const auto tip = [](QStringView text) { return BoardDialogue::TipText(text); };
+    const auto tip = [](QStringView text) { return BoardCommands::tipText(text); };
     sprTerminal_->setTipTextProvider(tip);
     sprChat_->setTipTextProvider(tip);
     connect(sprChat_, &SpreadGrid::cellDoubleClicked, this,
-            [this](int col, int row) { dialogue_->ChatCellDoubleClick(col, row); });
+            [this](int col, int row) { dialogue_->chatCellDoubleClick(col, row); });
 
     imtInputLine_ = new QLineEdit(this);
     imtInputLine_->setObjectName(QStringLiteral("imtInputLine"));
@@ -86,13 +86,13 @@ void frmMain::buildControls()
     // QLineEdit's default of 32,767 characters.
     imtInputLine_->setMaxLength(std::numeric_limits<int>::max());
     imtInputLine_->setValidator(new SingleLineValidator(imtInputLine_));
-    connect(imtInputLine_, &QLineEdit::returnPressed, this, [this] { dialogue_->InputLineEnter(); });
+    connect(imtInputLine_, &QLineEdit::returnPressed, this, [this] { dialogue_->inputLineEnter(); });
 
     // F1 to F12 and clicks on the bar's items alike.
     fkyDef_ = new FunctionKeyBar(this);
     fkyDef_->setObjectName(QStringLiteral("fkyDef"));
     connect(fkyDef_, &FunctionKeyBar::keyPressed, this,
-            [this](int number) { dialogue_->FunctionKeyPressed(number); });
+            [this](int number) { dialogue_->functionKeyPressed(number); });
 
     stsBase_ = new QStatusBar(this);
     stsBase_->setObjectName(QStringLiteral("stsBase"));
@@ -215,7 +215,7 @@ void frmMain::updateCaption()
     // A glance at the taskbar tells whether the user is on line, and where.
     QString caption = QStringLiteral("ZKT");
     if (socket_.state() == TelnetSocket::Connected) {
-        const AppSettings& settings = dialogue_->Settings();
+        const AppSettings& settings = dialogue_->settings();
         caption += QStringLiteral(" - %1:%2").arg(settings.ConnectionAddress).arg(settings.ConnectionPort);
     }
     if (windowTitle() != caption)

@@ -8,7 +8,7 @@
 #include "main/MainWindowPort.h"
 #include "main/WindowPlacement.h"
 
-class BoardDialogue;
+class DialogueSession;
 class FontMeasurer;
 class FunctionKeyBar;
 class GridModel;
@@ -32,7 +32,7 @@ public:
             QWidget* parent = nullptr);
     ~frmMain() override;
 
-    BoardDialogue& dialogue() { return *dialogue_; }
+    DialogueSession& dialogue() { return *dialogue_; }
     GridModel& terminalModel() { return *terminalModel_; }
     GridModel& chatModel() { return *chatModel_; }
     SpreadGrid* terminalView() const { return sprTerminal_; }
@@ -94,7 +94,7 @@ private:
     std::unique_ptr<FontMeasurer> measurer_;
     std::unique_ptr<GridModel> terminalModel_;
     std::unique_ptr<GridModel> chatModel_;
-    std::unique_ptr<BoardDialogue> dialogue_;
+    std::unique_ptr<DialogueSession> dialogue_;
     std::unique_ptr<Timer> timDef_;
     std::unique_ptr<FontColorChooser> chooser_;
     std::unique_ptr<frmConfig> config_;

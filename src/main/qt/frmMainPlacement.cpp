@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-#include "main/BoardDialogue.h"
+#include "main/DialogueSession.h"
 #include "main/WindowPlacement.h"
 #include "main/qt/frmMain.h"
 
@@ -35,9 +35,9 @@ QScreen* homeScreen(const QRect& outer)
 
 void frmMain::Form_Load()
 {
-    dialogue_->LoadSettings();
+    dialogue_->loadSettings();
     applyPlacement();
-    dialogue_->SwitchScreen(QStringLiteral("Init"));
+    dialogue_->switchScreen(Screen::Init);
 }
 
 void frmMain::applyPlacement()
@@ -141,7 +141,7 @@ void frmMain::SaveWindowPlacement()
     placement.height = twips(outer.height());
     if (!fittedOuter_.isNull() && outer == fittedOuter_ && !isMaximized())
         placement = storedOuter_;
-    WindowPlacement::Save(store_, placement, dialogue_->Settings().ScreenSave, isMinimized());
+    WindowPlacement::Save(store_, placement, dialogue_->settings().ScreenSave, isMinimized());
 }
 
 void frmMain::closeEvent(QCloseEvent* event)

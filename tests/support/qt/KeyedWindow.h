@@ -10,7 +10,7 @@
 #include "common/SettingsStore.h"
 #include "controls/GridModel.h"
 #include "controls/qt/QtTelnetSocket.h"
-#include "main/BoardDialogue.h"
+#include "main/DialogueSession.h"
 #include "main/qt/frmMain.h"
 #include "support/FakeTime.h"
 #include "support/qt/EventWait.h"
@@ -53,9 +53,9 @@ public:
         QTest::keyClick(input, Qt::Key_Return);
     }
 
-    BoardDialogue& dialogue() { return window->dialogue(); }
-    const QString& mode() { return dialogue().CurrentMode(); }
-    QString caption(int number) { return dialogue().Caption(number - 1); }
+    DialogueSession& dialogue() { return window->dialogue(); }
+    Mode mode() { return dialogue().currentMode(); }
+    QString caption(int number) { return dialogue().caption(number - 1); }
     QString status() const { return window->statusBar()->currentMessage(); }
     bool inputEnabled() const { return window->inputLine()->isEnabled(); }
     bool terminalShown() const { return window->terminalModel().isVisible(); }

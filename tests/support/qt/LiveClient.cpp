@@ -8,7 +8,7 @@
 #include "common/modZkCommon.h"
 #include "controls/qt/FunctionKeyBar.h"
 #include "controls/qt/SpreadGrid.h"
-#include "main/BoardDialogue.h"
+#include "main/DialogueSession.h"
 #include "main/qt/Fonts.h"
 
 LiveClient::LiveClient()
@@ -105,7 +105,7 @@ bool LiveClient::inputEnabled() const
     return window->inputLine()->isEnabled();
 }
 
-const QString& LiveClient::mode() const
+Mode LiveClient::mode() const
 {
-    return window->dialogue().CurrentMode();
+    return window->dialogue().currentMode();
 }

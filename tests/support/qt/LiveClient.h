@@ -44,7 +44,7 @@ public:
     bool terminalShown() const;
     bool chatShown() const;
     bool inputEnabled() const;
-    const QString& mode() const;
+    Mode mode() const;
 
     MemorySettingsStore store;
     QtTimeSource time;

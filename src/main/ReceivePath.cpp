@@ -1,9 +1,11 @@
-#include "main/BoardDialogue.h"
+#include "main/ReceivePath.h"
 
 #include "common/Cp932.h"
-#include "common/modZkCommon.h"
-#include "main/MainWindowPort.h"
+#include "common/MemoryCeiling.h"
 #include "controls/GridModel.h"
+#include "main/MainWindowPort.h"
+#include "main/ReceivedLineListener.h"
+#include "main/SplitLine.h"
 
 #include <bit>
 #if defined(__SSE2__)
@@ -14,15 +16,6 @@ namespace {
 constexpr qsizetype kTabWidth = 8;
 constexpr char16_t kCR = u'\r';
 constexpr char16_t kLF = u'\n';
-// How the host shows the user's own statement.
-constexpr QStringView kOwnStatement = u"発言";
-
-// SplitHandle over views of the line, so closing a line copies nothing.
-struct SplitLine {
-    QStringView handle;
-    QStringView message;
-};
-
 // The first CR, LF or `prompt` in chars[i..n), or n: the one scan that a run
 // of ordinary characters needs (`prompt` is CR when no prompt can matter).
 // Eight characters at a time where SSE2 is there (every x86-64), one at a
@@ -49,38 +42,14 @@ qsizetype findLineEndOrPrompt(const char16_t* chars, qsizetype i, qsizetype n, c
 qsizetype columnsOf(char16_t c) {
     return c >= 0x80 && Cp932::codeOf(c) > 0xFF ? 2 : 1;
 }
-
-SplitLine splitLine(QStringView line) {
-    const qsizetype mark = line.indexOf(u'>');
-    if (mark < 0)
-        return {{}, line};
-    return {modZkCommon::TrimSpaces(line.left(mark)), line.sliced(mark + 1)};
-}
 }  // namespace
 
-void BoardDialogue::onBytesReceived(QByteArrayView bytes) {
-    receiveBytes(bytes);
-}
+ReceivePath::ReceivePath(GridModel& terminal, GridModel& chat, MainWindowPort& window,
+                         ReceivedLineListener& next)
+    : terminal_(terminal), chat_(chat), window_(window), next_(next),
+      memoryCeiling_(MemoryCeiling::automatic()) {}
 
-void BoardDialogue::receiveBytes(QByteArrayView bytes) {
-    QByteArrayView data;
-    answers_.resize(0);
-    telnet_.receive(bytes, data, answers_);
-    if (!answers_.isEmpty() && socket_.state() == TelnetSocket::Connected)
-        socket_.sendBytes(answers_);
-    decoded_.resize(0);
-    decoder_.decode(data, decoded_);
-    ReceiveText(decoded_);
-}
-
-void BoardDialogue::ReceiveText(QStringView text) {
-    beginBlock();
-    controls_.feed(text, *this);
-    endBlock();
-}
-
-// Redrawing is off for the whole block, so it is shown in one go.
-void BoardDialogue::beginBlock() {
+void ReceivePath::beginBlock() {
     if (blockDepth_++ > 0)
         return;
     terminal_.setRedraw(false);
@@ -91,7 +60,7 @@ void BoardDialogue::beginBlock() {
     lastAddressed_ = terminal_.rowCount();
 }
 
-void BoardDialogue::endBlock() {
+void ReceivePath::endBlock() {
     if (--blockDepth_ > 0)
         return;
     keepHistoryUnderCeiling();
@@ -106,7 +75,7 @@ void BoardDialogue::endBlock() {
 // older half of both views goes. The chat view goes first, since its rows
 // may hold the terminal's text, which the terminal would otherwise copy to
 // it when it packs its own.
-void BoardDialogue::keepHistoryUnderCeiling() {
+void ReceivePath::keepHistoryUnderCeiling() {
     if (terminal_.memoryUse() + chat_.memoryUse() <= memoryCeiling_)
         return;
     // The current line is never dropped.
@@ -122,7 +91,7 @@ void BoardDialogue::keepHistoryUnderCeiling() {
     }
 }
 
-void BoardDialogue::terminalText(QStringView text) {
+void ReceivePath::terminalText(QStringView text) {
     const char16_t* const chars = text.utf16();
     const qsizetype n = text.size();
     qsizetype i = 0;
@@ -141,7 +110,7 @@ void BoardDialogue::terminalText(QStringView text) {
 
 // A line ends at CR, at CR LF, at a bare LF, and at LF CR; CR CR leaves an
 // empty line between.
-void BoardDialogue::lineEnd(LineEnd end) {
+void ReceivePath::lineEnd(LineEnd end) {
     const bool secondHalf = (end == LineEnd::LineFeed && lastEnd_ == LineEnd::CarriageReturn) ||
                             (end == LineEnd::CarriageReturn && lastEnd_ == LineEnd::LineFeed);
     if (secondHalf) {
@@ -153,7 +122,7 @@ void BoardDialogue::lineEnd(LineEnd end) {
     lastEnd_ = end;
 }
 
-void BoardDialogue::terminalControl(TerminalControl control) {
+void ReceivePath::terminalControl(TerminalControl control) {
     switch (control) {
     case TerminalControl::Tab:
         tab();
@@ -167,7 +136,7 @@ void BoardDialogue::terminalControl(TerminalControl control) {
     }
 }
 
-void BoardDialogue::terminalStyle(const TextStyle& style) {
+void ReceivePath::terminalStyle(const TextStyle& style) {
     style_ = style;
     styleChanged_ = true;
 }
@@ -175,7 +144,7 @@ void BoardDialogue::terminalStyle(const TextStyle& style) {
 // Spaces up to the next multiple of eight columns; a character the code page
 // holds in two bytes takes two. The column is counted on from where the last
 // TAB left it, so a line with many TABs costs no more than its length.
-void BoardDialogue::tab() {
+void ReceivePath::tab() {
     dropBackspacedText();
     const qsizetype n = currentLine_.size();
     for (; tabScanned_ < n; ++tabScanned_)
@@ -186,7 +155,7 @@ void BoardDialogue::tab() {
 
 // The cursor steps back over one character; the text stays until the next
 // character arrives, which replaces the line from there on.
-void BoardDialogue::backspace() {
+void ReceivePath::backspace() {
     const qsizetype standing = currentLine_.size() - backspaces_;
     if (standing == 0)
         return;
@@ -195,7 +164,7 @@ void BoardDialogue::backspace() {
     backspaces_ += pair ? 2 : 1;
 }
 
-void BoardDialogue::dropBackspacedText() {
+void ReceivePath::dropBackspacedText() {
     if (backspaces_ == 0)
         return;
     const qsizetype keep = currentLine_.size() - backspaces_;
@@ -211,20 +180,20 @@ void BoardDialogue::dropBackspacedText() {
 // it ends. The automaton follows the line one character at a time; the line
 // takes the run in pieces, each brought in before a step that can act. An
 // idle step is skipped, which is the same as running it.
-qsizetype BoardDialogue::receiveRun(QStringView text, qsizetype i) {
+qsizetype ReceivePath::receiveRun(QStringView text, qsizetype i) {
     dropBackspacedText();
     const char16_t* const chars = text.utf16();
     const qsizetype n = text.size();
     qsizetype runStart = i;
     while (i < n) {
-        const bool idle = commandIsIdle();
+        const bool idle = next_.commandIsIdle();
         if (idle) {
             // With no command pending or to be armed, only a menu prompt's
             // ">" can make the step act (a step at "=" finds nothing to do):
             // the characters before the next ">", or the line end, go in one go.
             // Once the main menu's mode is in place such a step changes
             // nothing, so a flood of ">" goes in one go as well.
-            const char16_t prompt = mainModeIsInPlace() ? kCR : u'>';
+            const char16_t prompt = next_.mainModeIsInPlace() ? kCR : u'>';
             const qsizetype stop = findLineEndOrPrompt(chars, i, n, prompt);
             lineFacts_.appendLater(text.sliced(i, stop - i));
             i = stop;
@@ -235,11 +204,11 @@ qsizetype BoardDialogue::receiveRun(QStringView text, qsizetype i) {
             break;
         lineFacts_.appendLater(text.sliced(i, 1));
         ++i;
-        if (idle || !stepIsIdle()) {
+        if (idle || !next_.stepIsIdle(lineFacts_)) {
             appendToCurrentLine(text.sliced(runStart, i - runStart));
             runStart = i;
             catchUpLineFacts();
-            AutoStep();
+            next_.characterReceived(lineFacts_, currentLine_);
             lastAddressed_ = terminal_.rowCount();
         }
     }
@@ -247,11 +216,11 @@ qsizetype BoardDialogue::receiveRun(QStringView text, qsizetype i) {
     return i;
 }
 
-void BoardDialogue::catchUpLineFacts() {
+void ReceivePath::catchUpLineFacts() {
     lineFacts_.catchUp(currentLine_);
 }
 
-void BoardDialogue::appendToCurrentLine(QStringView run) {
+void ReceivePath::appendToCurrentLine(QStringView run) {
     if (run.isEmpty())
         return;
     const int row = terminal_.rowCount();
@@ -263,8 +232,7 @@ void BoardDialogue::appendToCurrentLine(QStringView run) {
     currentLine_.append(run);
 }
 
-// A new, empty current line; a style still in force carries over to it.
-void BoardDialogue::startLine() {
+void ReceivePath::startLine() {
     lineFacts_.reset();
     currentLine_.resize(0);
     backspaces_ = 0;
@@ -274,10 +242,10 @@ void BoardDialogue::startLine() {
 }
 
 // Starts a new current line and offers the finished one to the chat view.
-void BoardDialogue::closeCurrentLine() {
+void ReceivePath::closeCurrentLine() {
     const int n = terminal_.rowCount();
-    const SplitLine line = splitLine(currentLine_);
-    const bool offer = offerLine(previousLine_, line.handle, line.message, currentLine_);
+    const SplitLine line = SplitLine::of(currentLine_);
+    const bool offer = next_.offerLine(previousLine_, line.handle, line.message, currentLine_);
     // The chat view is given the terminal's copy of the handle and message:
     // it keeps references to the terminal's text instead of copies. The grid
     // holds what currentLine_ holds, at the same places.
@@ -297,23 +265,16 @@ void BoardDialogue::closeCurrentLine() {
     // The handle string copies itself if it is ever changed, and lives only
     // for the call.
     if (offer)
-        PostChatLine(QString::fromRawData(reinterpret_cast<const QChar*>(handle.utf16()), handle.size()),
-                     message);
+        next_.lineFinished(QString::fromRawData(reinterpret_cast<const QChar*>(handle.utf16()), handle.size()),
+                           message);
 }
 
-// The user's own statement is shown once: the host's "発言" line is dropped
-// when local echo has shown it already, and the repetition under the user's
-// handle that follows it is dropped too; blank lines are never offered. The
-// previous line is split only when the repetition can apply.
-bool BoardDialogue::offerLine(QStringView previousLine, QStringView handle, QStringView message,
-                              QStringView finished) const {
-    using modZkCommon::TrimSpaces;
-    if (handle == kOwnStatement && settings_.LocalEcho)
-        return false;
-    if (handle == settings_.HandleName) {
-        const SplitLine previous = splitLine(previousLine);
-        if (TrimSpaces(previous.message) == TrimSpaces(message) && previous.handle == kOwnStatement)
-            return false;
-    }
-    return !TrimSpaces(finished).isEmpty();
+void ReceivePath::clearLines() {
+    startLine();
+    previousLine_.clear();
+}
+
+void ReceivePath::resetStyle() {
+    style_ = TextStyle();
+    styleChanged_ = true;
 }

@@ -1,8 +1,14 @@
-#include "main/BoardDialogue.h"
+#include "main/BoardCommands.h"
 
+#include "common/AppSettings.h"
 #include "controls/GridModel.h"
+#include "main/BoardModes.h"
 #include "main/Captions.h"
+#include "main/ChatFilter.h"
+#include "main/Connection.h"
 #include "main/MainWindowPort.h"
+#include "main/PromptAutomaton.h"
+#include "main/SessionActions.h"
 #include "main/SingleLineText.h"
 
 namespace {
@@ -16,72 +22,75 @@ QString readCell(const GridModel& grid, int col, int row) {
 }
 }  // namespace
 
-void BoardDialogue::FunctionKeyPressed(int number) {
-    if (number < 1 || number > int(captions_.size()))
+BoardCommands::BoardCommands(Parts parts, GridModel& terminal, GridModel& chat, MainWindowPort& window,
+                             const AppSettings& settings)
+    : parts_(parts), terminal_(terminal), chat_(chat), window_(window), settings_(settings) {}
+
+void BoardCommands::functionKeyPressed(int number) {
+    if (number < 1 || number > BoardModes::kKeyCount)
         return;
     const int item = number - 1;
-    const QString caption = captions_[item];
-    resumeReplies();
+    const QString caption = parts_.modes.caption(item);
+    parts_.automaton.resumeReplies();
 
     // The board commands clear their own caption so that each runs once until
     // the next mode change puts it back.
-    auto startBoardCommand = [&](const QString& command) {
-        setCaption(item, QString());
-        pendingCommand_ = command;
-        runStep(StepCause::Key);
+    auto startBoardCommand = [&](Command command) {
+        parts_.modes.setCaption(item, QString());
+        parts_.actions.startCommand(command);
     };
 
+    const Mode mode = parts_.modes.current();
     if (caption == Captions::LogIn) {
-        setCaption(item, QString());
-        OpenLine();
+        parts_.modes.setCaption(item, QString());
+        parts_.actions.openLine();
     } else if (caption == Captions::Abort) {
-        abortConnection();
+        parts_.actions.abortConnection();
     } else if (caption == Captions::LogOut) {
-        startBoardCommand(QStringLiteral("LogOut"));
+        startBoardCommand(Command::LogOut);
     } else if (caption == Captions::ChatIn) {
-        startBoardCommand(QStringLiteral("ChatIn"));
+        startBoardCommand(Command::ChatIn);
     } else if (caption == Captions::ChatOut) {
-        startBoardCommand(QStringLiteral("ChatOut"));
+        startBoardCommand(Command::ChatOut);
     } else if (caption == Captions::SwitchScreen) {
-        SwitchScreen(terminal_.isVisible() ? QStringLiteral("Chat") : QStringLiteral("Terminal"));
+        parts_.modes.switchScreen(terminal_.isVisible() ? Screen::Chat : Screen::Terminal);
     } else if (caption == Captions::Settings) {
         window_.openSettingsDialog();
     } else if (caption == Captions::Help) {
-        if (currentMode_ == u"Chat")
-            send(QStringLiteral("/?"));
-        else if (currentMode_ == u"Main")
-            send(QStringLiteral("?"));
+        if (mode == Mode::Chat)
+            parts_.connection.send(QStringLiteral("/?"));
+        else if (mode == Mode::Main)
+            parts_.connection.send(QStringLiteral("?"));
     } else if (caption == Captions::Exit) {
         window_.exitApplication();
     }
 }
 
-void BoardDialogue::InputLineEnter() {
+void BoardCommands::inputLineEnter() {
     // One Enter sends one line, and no control character reaches the host as
     // a command, however the text came into the input line.
     const QString line = SingleLineText::Cleaned(window_.inputText());
     // An unsent line stays in the input line, so nothing typed is lost.
-    if (!send(line))
+    if (!parts_.connection.send(line))
         return;
-    resumeReplies();
+    parts_.automaton.resumeReplies();
     if (!line.startsWith(u'/') && settings_.LocalEcho)
-        PostChatLine(QStringLiteral("発言"), line);
+        parts_.chatFilter.postChatLine(QStringLiteral("発言"), line);
     window_.setInputText(QString());
 }
 
-void BoardDialogue::ChatCellDoubleClick(int col, int row) {
+void BoardCommands::chatCellDoubleClick(int col, int row) {
     window_.setInputText(window_.inputText() + readCell(chat_, col, row));
     if (col == 1)
         window_.setInputText(window_.inputText() + settings_.HandleSuffix);
 }
 
-void BoardDialogue::TimerTick() {
-    // Returning to "LineOff" is left to the close notification.
-    if (socket_.state() == TelnetSocket::Closing)
-        socket_.close();
+void BoardCommands::timerTick() {
+    // Returning to LineOff is left to the close notification.
+    parts_.connection.closeIfHostClosed();
 }
 
-QString BoardDialogue::TipText(QStringView cellText) {
+QString BoardCommands::tipText(QStringView cellText) {
     if (cellText.size() <= kTipLimit)
         return cellText.toString();
     qsizetype cut = kTipLimit;

@@ -1,16 +1,19 @@
-#include "main/BoardDialogue.h"
+#include "main/ChatFilter.h"
 
+#include "common/AppSettings.h"
 #include "common/Cp932.h"
 #include "common/modZkCommon.h"
 #include "controls/GridModel.h"
+#include "main/BoardModes.h"
+#include "main/SplitLine.h"
 
 namespace {
+// How the host shows the user's own statement.
 constexpr QStringView kOwnStatement = u"発言";
 constexpr QStringView kCommandPrompt = u"コマンド (";
 constexpr QStringView kChatPrompt = u"CHAT (";
 constexpr QStringView kChatRoom = u"チャットルーム";
 constexpr QStringView kEntered = u"入室しました。";
-constexpr QStringView kChatMode = u"Chat";
 constexpr qint32 kNoHandleBackground = 0xE0E0E0;
 constexpr qint64 kHandleColumnCap = 1200;  // twips
 
@@ -22,7 +25,27 @@ int colourCode(char16_t ch) {
 }
 }  // namespace
 
-bool BoardDialogue::PostChatLine(QString handle, QStringView message) {
+ChatFilter::ChatFilter(GridModel& chat, BoardModes& modes, const AppSettings& settings)
+    : chat_(chat), modes_(modes), settings_(settings) {}
+
+// The user's own statement is shown once: the host's "発言" line is dropped
+// when local echo has shown it already, and the repetition under the user's
+// handle that follows it is dropped too; blank lines are never offered. The
+// previous line is split only when the repetition can apply.
+bool ChatFilter::offerLine(QStringView previousLine, QStringView handle, QStringView message,
+                           QStringView finished) const {
+    using modZkCommon::TrimSpaces;
+    if (handle == kOwnStatement && settings_.LocalEcho)
+        return false;
+    if (handle == settings_.HandleName) {
+        const SplitLine previous = SplitLine::of(previousLine);
+        if (TrimSpaces(previous.message) == TrimSpaces(message) && previous.handle == kOwnStatement)
+            return false;
+    }
+    return !TrimSpaces(finished).isEmpty();
+}
+
+bool ChatFilter::postChatLine(QString handle, QStringView message) {
     bool accepted = true;
     chat_.setRedraw(false);
     if (handle == kOwnStatement)
@@ -30,25 +53,23 @@ bool BoardDialogue::PostChatLine(QString handle, QStringView message) {
     if (handle.startsWith(kCommandPrompt))
         accepted = false;
     // The cheap end tests first (one character, then seven); all only read.
-    if (message.endsWith(kEntered.back()) && message.endsWith(kEntered) && message.contains(kChatRoom)) {
-        currentMode_ = QStringLiteral("Chat");
-        SetMode(currentMode_);
-    }
+    if (message.endsWith(kEntered.back()) && message.endsWith(kEntered) && message.contains(kChatRoom))
+        modes_.enter(Mode::Chat);
     if (message.endsWith(u'>') && message.contains(kChatPrompt))
         accepted = false;
-    if (currentMode_ == kChatMode && accepted)
+    if (modes_.current() == Mode::Chat && accepted)
         addChatRow(handle, message);
     chat_.setRedraw(true);
     return accepted;
 }
 
-void BoardDialogue::addChatRow(const QString& handle, QStringView message) {
+void ChatFilter::addChatRow(const QString& handle, QStringView message) {
     const int row = chat_.rowCount() + 1;
     chat_.setRowCount(row);
     if (!handle.isEmpty()) {
         const qint32 colour = handle == settings_.HandleName && settings_.ChangeMyColor
                                   ? settings_.MyColor
-                                  : HandleColor(handle, settings_.Luminosity);
+                                  : handleColor(handle, settings_.Luminosity);
         chat_.setText(1, row, modZkCommon::TrimSpaces(handle));
         const qint64 width = modZkCommon::RoundHalfEven(chat_.maxTextWidth(1));
         chat_.setColumnWidth(1, double(qMin(width, kHandleColumnCap)));
@@ -62,10 +83,9 @@ void BoardDialogue::addChatRow(const QString& handle, QStringView message) {
 }
 
 // Red from the first character, green from the second, blue from the third
-// (short handles padded with "@"). The sum carries between components as it
-// always has; it is taken in 64 bits and kept to 24 so that a large
-// luminosity cannot overflow.
-qint32 BoardDialogue::HandleColor(QStringView handle, qint32 luminosity) {
+// (short handles padded with "@"). The sum carries between components; it is
+// taken in 64 bits and kept to 24 so that a large luminosity cannot overflow.
+qint32 ChatFilter::handleColor(QStringView handle, qint32 luminosity) {
     qint64 colour = 0;
     for (int i = 0; i < 3; ++i) {
         const char16_t ch = i < handle.size() ? handle[i].unicode() : u'@';

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <QtGlobal>
+
+#include "main/LineFacts.h"
+#include "terminal/TerminalSink.h"
+#include "terminal/TextStyle.h"
+
+class GridModel;
+class MainWindowPort;
+class ReceivedLineListener;
+
+// The receive pipeline: builds the current line in the terminal view from
+// the text, controls and styles the byte path delivers (line ends, TAB,
+// backspace, the bell), keeps the line's facts for the prompt automaton up
+// to date, offers each finished line to the chat view, and keeps the history
+// of both views under the memory ceiling.
+class ReceivePath : public TerminalSink {
+public:
+    ReceivePath(GridModel& terminal, GridModel& chat, MainWindowPort& window, ReceivedLineListener& next);
+
+    // Redrawing is off from the first begin to the last end, so a block is
+    // shown in one go.
+    void beginBlock();
+    void endBlock();
+
+    // A new, empty current line; a style still in force carries over to it.
+    void startLine();
+    // No current and no previous line (the views were emptied).
+    void clearLines();
+    // A new connection starts in the plain style.
+    void resetStyle();
+    void setMemoryCeiling(qint64 bytes) { memoryCeiling_ = bytes; }
+
+    LineFacts& lineFacts() { return lineFacts_; }
+    const QString& currentLine() const { return currentLine_; }
+
+    // TerminalSink
+    void terminalText(QStringView text) override;
+    void terminalControl(TerminalControl control) override;
+    void terminalStyle(const TextStyle& style) override;
+
+private:
+    enum class LineEnd : quint8 { None, CarriageReturn, LineFeed };
+
+    void lineEnd(LineEnd end);
+    void tab();
+    void backspace();
+    void dropBackspacedText();
+    void keepHistoryUnderCeiling();
+    // Takes the ordinary characters from i up to the next line end; returns
+    // where they end.
+    qsizetype receiveRun(QStringView text, qsizetype i);
+    void appendToCurrentLine(QStringView run);
+    void catchUpLineFacts();
+    void closeCurrentLine();
+
+    GridModel& terminal_;
+    GridModel& chat_;
+    MainWindowPort& window_;
+    ReceivedLineListener& next_;
+
+    // The current line as received, and the one before it.
+    QString currentLine_;
+    QString previousLine_;
+    LineFacts lineFacts_;
+    LineEnd lastEnd_ = LineEnd::None;
+    // Characters the cursor stands back from the end of the current line.
+    qsizetype backspaces_ = 0;
+    // Column of the current line at tabScanned_ characters, for TAB.
+    qsizetype tabScanned_ = 0;
+    qsizetype tabColumn_ = 0;
+    TextStyle style_;
+    bool styleChanged_ = false;  // style_ is not yet set where the line stands
+    int lastAddressed_ = 0;
+    int blockDepth_ = 0;
+    qint64 memoryCeiling_;
+    bool ceilingReported_ = false;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+class LineFacts;
+
+// What the receive pipeline hands on: each received character to the prompt
+// automaton, each finished line to the chat view.
+class ReceivedLineListener {
+public:
+    virtual ~ReceivedLineListener() = default;
+
+    // No command is pending or to be armed: only a prompt's ">" can make a
+    // step act.
+    virtual bool commandIsIdle() const = 0;
+    // A step would do nothing at all on this line.
+    virtual bool stepIsIdle(const LineFacts& line) const = 0;
+    // The main menu's mode is in place: a ">" would change nothing either.
+    virtual bool mainModeIsInPlace() const = 0;
+    // A character arrived: one step on the current line, `text`.
+    virtual void characterReceived(LineFacts& line, const QString& text) = 0;
+    // Whether a finished line goes to the chat view.
+    virtual bool offerLine(QStringView previousLine, QStringView handle, QStringView message,
+                           QStringView finished) const = 0;
+    virtual void lineFinished(QString handle, QStringView message) = 0;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QStringView>
+
+#include "common/modZkCommon.h"
+
+// A received line as the chat view reads it: the handle before the first ">"
+// (spaces trimmed) and the message after it; no ">" means no handle. Views of
+// the line, so splitting copies nothing.
+struct SplitLine {
+    QStringView handle;
+    QStringView message;
+
+    static SplitLine of(QStringView line) {
+        const qsizetype mark = line.indexOf(u'>');
+        if (mark < 0)
+            return {{}, line};
+        return {modZkCommon::TrimSpaces(line.left(mark)), line.sliced(mark + 1)};
+    }
+};
