@@ -45,7 +45,9 @@ void DialogueSession::switchScreen(Screen screen) {
 void DialogueSession::receiveBytes(QByteArrayView bytes) {
     bytePath_.receive(bytes);
     connection_.sendAnswers(bytePath_.answers());
-    receiveText(bytePath_.text());
+    receivePath_.beginBlock();
+    bytePath_.deliver(receivePath_);
+    receivePath_.endBlock();
 }
 
 void DialogueSession::receiveText(QStringView text) {

@@ -27,6 +27,8 @@ public:
     const QByteArray& answers() const { return answers_; }
     // Text through the control-sequence reader into `sink`.
     void feed(QStringView text, TerminalSink& sink) { controls_.feed(text, sink); }
+    // What the last receive() decoded, into `sink`.
+    void deliver(TerminalSink& sink);
     // Each connection starts afresh.
     void reset();
 
@@ -36,4 +38,6 @@ private:
     ControlSequenceReader controls_;
     QString decoded_;
     QByteArray answers_;
+    // The last block held nothing for the telnet layer or the reader to do.
+    bool plain_ = false;
 };

@@ -24,6 +24,8 @@ public:
     static constexpr int kMaxStringLength = 4096;
 
     void feed(QStringView text, TerminalSink& sink);
+    // No sequence is half read.
+    bool idle() const { return state_ == State::Text; }
     // A new connection: no sequence open, plain style.
     void reset();
     const TextStyle& style() const { return style_; }

@@ -30,6 +30,9 @@ public:
     // the block itself and nothing is copied.
     void receive(QByteArrayView block, QByteArrayView& data, QByteArray& answers);
 
+    // No command is half read.
+    bool idle() const { return state_ == State::Data; }
+
     // A new connection: every option back to off.
     void reset();
 
