@@ -9,7 +9,7 @@
 #include "common/QtTimeSource.h"
 #include "main/qt/Fonts.h"
 #include "main/qt/QtTranslations.h"
-#include "main/qt/frmMain.h"
+#include "main/qt/MainWindow.h"
 
 int main(int argc, char** argv)
 {
@@ -26,8 +26,8 @@ int main(int argc, char** argv)
     IniSettingsStore store(IniSettingsStore::defaultPath());
     QtTimeSource time;
     QtTelnetSocket socket(time);
-    frmMain window(store, socket, time);
-    window.Form_Load();
+    MainWindow window(store, socket, time);
+    window.load();
     window.show();
     return app.exec();
 }

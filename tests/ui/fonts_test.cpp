@@ -20,7 +20,7 @@
 #include "controls/qt/SpreadGrid.h"
 #include "main/BoardDialogue.h"
 #include "main/qt/Fonts.h"
-#include "main/qt/frmMain.h"
+#include "main/qt/MainWindow.h"
 #include "support/FakeSocket.h"
 #include "support/FakeTime.h"
 
@@ -128,9 +128,9 @@ TEST(FontSubstitution, FacePickedInTheSettingsIsUsedInTheViews)
 
         FakeSocket socket;
         FakeTimeSource time;
-        frmMain window(store, socket, time);
+        MainWindow window(store, socket, time);
         window.setExitHandler([](int) {});
-        window.Form_Load();
+        window.load();
         window.dialogue().FunctionKeyPressed(1);  // ログイン
         ASSERT_EQ(socket.connectCount(), 1);
 

@@ -188,9 +188,9 @@ TEST_F(MainWindowLayoutTest, NothingSizeGivesEmptyViewsAndTheNextSizeRestores)
     // that size as a minimised one does.
     QWidget host;
     host.resize(600, 500);
-    window = std::make_unique<frmMain>(store, socket, time, &host);
+    window = std::make_unique<MainWindow>(store, socket, time, &host);
     window->setExitHandler([](int) {});
-    window->Form_Load();
+    window->load();
     host.show();
     window->resize(400, 300);
     settle();
@@ -590,7 +590,7 @@ TEST_F(MainWindowTest, SettingsKeyCallsTheHandlerOnlyWhenOffered)
 
 TEST_F(MainWindowTest, WithoutAHandlerTheSettingsKeyOpensTheModalDialog)
 {
-    window = std::make_unique<frmMain>(store, socket, time);
+    window = std::make_unique<MainWindow>(store, socket, time);
     window->setExitHandler([](int) {});
     start();
     QString title;

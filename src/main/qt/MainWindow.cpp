@@ -1,4 +1,4 @@
-#include "main/qt/frmMain.h"
+#include "main/qt/MainWindow.h"
 
 #include <QApplication>
 
@@ -30,7 +30,7 @@ constexpr int kTimerIntervalMs = 50;
 
 }  // namespace
 
-frmMain::frmMain(SettingsStore& store, TelnetSocket& socket, TimeSource& time, QWidget* parent)
+MainWindow::MainWindow(SettingsStore& store, TelnetSocket& socket, TimeSource& time, QWidget* parent)
     : QWidget(parent),
       store_(store),
       socket_(socket),
@@ -58,12 +58,12 @@ frmMain::frmMain(SettingsStore& store, TelnetSocket& socket, TimeSource& time, Q
     timDef_->start(kTimerIntervalMs);
 }
 
-frmMain::~frmMain()
+MainWindow::~MainWindow()
 {
     socket_.setListener(nullptr);
 }
 
-void frmMain::buildControls()
+void MainWindow::buildControls()
 {
     picTerminal_ = new QFrame(this);
     picTerminal_->setObjectName(QStringLiteral("picTerminal"));
@@ -99,67 +99,67 @@ void frmMain::buildControls()
     stsBase_->setSizeGripEnabled(false);
 }
 
-QWidget* frmMain::viewContainer() const
+QWidget* MainWindow::viewContainer() const
 {
     return picTerminal_;
 }
 
-double frmMain::dpi() const
+double MainWindow::dpi() const
 {
     const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
     return shown ? shown->logicalDotsPerInch() : 96.0;
 }
 
-int frmMain::px(double twips) const
+int MainWindow::px(double twips) const
 {
     return int(std::lround(twips * dpi() / 1440.0));
 }
 
-double frmMain::twips(int px) const
+double MainWindow::twips(int px) const
 {
     return px * 1440.0 / dpi();
 }
 
 // --- MainWindowPort ---------------------------------------------------------
 
-void frmMain::setFunctionKeyCaption(int item, const QString& caption)
+void MainWindow::setFunctionKeyCaption(int item, const QString& caption)
 {
     fkyDef_->setCaption(item, caption);
 }
 
-void frmMain::setInputEnabled(bool enabled)
+void MainWindow::setInputEnabled(bool enabled)
 {
     imtInputLine_->setEnabled(enabled);
 }
 
-void frmMain::focusInput()
+void MainWindow::focusInput()
 {
     imtInputLine_->setFocus(Qt::OtherFocusReason);
 }
 
-void frmMain::setInputFont(const FontSpec& font)
+void MainWindow::setInputFont(const FontSpec& font)
 {
     imtInputLine_->setFont(Fonts::toQFont(font));
 }
 
-QString frmMain::inputText() const
+QString MainWindow::inputText() const
 {
     return imtInputLine_->text();
 }
 
-void frmMain::setInputText(const QString& text)
+void MainWindow::setInputText(const QString& text)
 {
     imtInputLine_->setText(text);
 }
 
-void frmMain::showStatus(const QString& message)
+void MainWindow::showStatus(const QString& message)
 {
     stsBase_->showMessage(message);
 }
 
 // Kept in the status bar's tip, so that the next message does not take it
 // away before the user could read it.
-void frmMain::showWarning(const QString& message)
+void MainWindow::showWarning(const QString& message)
 {
     if (!warnings_.contains(message))  // the settings are read again at each log-in
         warnings_.append(message);
@@ -167,13 +167,13 @@ void frmMain::showWarning(const QString& message)
     showStatus(message);
 }
 
-void frmMain::alertUser()
+void MainWindow::alertUser()
 {
     // Does nothing while the window is active.
     QApplication::alert(this);
 }
 
-void frmMain::openSettingsDialog()
+void MainWindow::openSettingsDialog()
 {
     if (settingsHandler_) {
         settingsHandler_();
@@ -188,19 +188,19 @@ void frmMain::openSettingsDialog()
     config_->AppWin_Config(this);
 }
 
-void frmMain::setExitHandler(std::function<void(int)> handler)
+void MainWindow::setExitHandler(std::function<void(int)> handler)
 {
     exitHandler_ = std::move(handler);
 }
 
-void frmMain::setSettingsDialogHandler(std::function<void()> handler)
+void MainWindow::setSettingsDialogHandler(std::function<void()> handler)
 {
     settingsHandler_ = std::move(handler);
 }
 
-void frmMain::exitApplication()
+void MainWindow::exitApplication()
 {
-    SaveWindowPlacement();
+    savePlacement();
     flushStore();
     // The window's own closing handling must not store the placement again.
     exiting_ = true;
@@ -210,7 +210,7 @@ void frmMain::exitApplication()
         QCoreApplication::exit(0);
 }
 
-void frmMain::updateCaption()
+void MainWindow::updateCaption()
 {
     // A glance at the taskbar tells whether the user is on line, and where.
     QString caption = QStringLiteral("ZKT");
@@ -222,12 +222,12 @@ void frmMain::updateCaption()
         setWindowTitle(caption);
 }
 
-void frmMain::setSaveFailureQuestion(std::function<bool(const QString&)> ask)
+void MainWindow::setSaveFailureQuestion(std::function<bool(const QString&)> ask)
 {
     saveFailureQuestion_ = std::move(ask);
 }
 
-void frmMain::flushStore()
+void MainWindow::flushStore()
 {
     while (!store_.flush()) {
         const QString error = store_.lastError();
@@ -244,7 +244,7 @@ void frmMain::flushStore()
     }
 }
 
-bool frmMain::askToRetrySave(const QString& error)
+bool MainWindow::askToRetrySave(const QString& error)
 {
     // The process ends right after: the user must see that the save failed.
     QMessageBox box(QMessageBox::Warning, QStringLiteral("ZKT"),

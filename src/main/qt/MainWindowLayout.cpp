@@ -8,23 +8,23 @@
 #include "controls/qt/FunctionKeyBar.h"
 #include "controls/qt/SpreadGrid.h"
 #include "main/WindowLayout.h"
-#include "main/qt/frmMain.h"
+#include "main/qt/MainWindow.h"
 
-void frmMain::resizeEvent(QResizeEvent* event)
+void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    ArrangeWindow();
+    arrangeWindow();
     fitOuterSizeLater();
 }
 
-bool frmMain::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == picTerminal_ && event->type() == QEvent::Resize)
-        ArrangeViews();
+        arrangeViews();
     return QWidget::eventFilter(watched, event);
 }
 
-void frmMain::ArrangeWindow()
+void MainWindow::arrangeWindow()
 {
     // The bars are docked to the bottom edge: the status bar last, the
     // function-key bar right above it, both full width.
@@ -42,10 +42,10 @@ void frmMain::ArrangeWindow()
     imtInputLine_->setGeometry(0, px(rects.inputLine.top), w, inputHeight);
     // A container that is not shown gets its resize notification only when
     // it is; the views must fit at once all the same.
-    ArrangeViews();
+    arrangeViews();
 }
 
-void frmMain::ArrangeViews()
+void MainWindow::arrangeViews()
 {
     const QRect inner = picTerminal_->contentsRect();
     const auto rects = WindowLayout::ArrangeViews(twips(inner.width()), twips(inner.height()));

@@ -25,12 +25,12 @@ class FontColorChooser;
 
 // The main window: the two views in their container, the input line, the
 // function-key bar and the status bar around the board dialogue.
-class frmMain : public QWidget, public MainWindowPort {
+class MainWindow : public QWidget, public MainWindowPort {
     Q_OBJECT
 public:
-    frmMain(SettingsStore& store, TelnetSocket& socket, TimeSource& time,
-            QWidget* parent = nullptr);
-    ~frmMain() override;
+    MainWindow(SettingsStore& store, TelnetSocket& socket, TimeSource& time,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     BoardDialogue& dialogue() { return *dialogue_; }
     GridModel& terminalModel() { return *terminalModel_; }
@@ -43,8 +43,8 @@ public:
     QWidget* viewContainer() const;
 
     // The window load: settings, placement, screens.
-    void Form_Load();
-    void SaveWindowPlacement();
+    void load();
+    void savePlacement();
 
     // How the exit command ends the process; tests replace it.
     void setExitHandler(std::function<void(int)> handler);
@@ -76,8 +76,8 @@ protected:
 
 private:
     void buildControls();
-    void ArrangeWindow();
-    void ArrangeViews();
+    void arrangeWindow();
+    void arrangeViews();
     void applyPlacement();
     void fitOuterSize();
     void fitOuterSizeLater();

@@ -10,7 +10,7 @@
 
 #include "main/BoardDialogue.h"
 #include "main/WindowPlacement.h"
-#include "main/qt/frmMain.h"
+#include "main/qt/MainWindow.h"
 
 namespace {
 
@@ -33,14 +33,14 @@ QScreen* homeScreen(const QRect& outer)
 
 }  // namespace
 
-void frmMain::Form_Load()
+void MainWindow::load()
 {
     dialogue_->LoadSettings();
     applyPlacement();
     dialogue_->SwitchScreen(QStringLiteral("Init"));
 }
 
-void frmMain::applyPlacement()
+void MainWindow::applyPlacement()
 {
     const QRect whole = wholeScreen();
     const auto outer = WindowPlacement::Initial(WindowPlacement::Read(store_),
@@ -71,32 +71,32 @@ void frmMain::applyPlacement()
     fittedOuter_ = fitted == outer ? QRect() : QRect(pos(), wantedOuter_);
 }
 
-void frmMain::showEvent(QShowEvent* event)
+void MainWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     fitOuterSizeLater();
 }
 
-void frmMain::moveEvent(QMoveEvent* event)
+void MainWindow::moveEvent(QMoveEvent* event)
 {
     QWidget::moveEvent(event);
     fitOuterSizeLater();
 }
 
-void frmMain::changeEvent(QEvent* event)
+void MainWindow::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange)
         fitOuterSizeLater();
 }
 
-void frmMain::fitOuterSizeLater()
+void MainWindow::fitOuterSizeLater()
 {
     if (outerSizePending_)
         QTimer::singleShot(0, this, [this] { fitOuterSize(); });
 }
 
-QRect frmMain::outerGeometry() const
+QRect MainWindow::outerGeometry() const
 {
     // Asked of the window itself: the window manager may report the frame
     // after the last move or resize notification that the widget saw.
@@ -111,7 +111,7 @@ QRect frmMain::outerGeometry() const
 // notification that knows it. A client size that no longer is the one given
 // at load means the user or the window manager has sized the window since:
 // that size stays.
-void frmMain::fitOuterSize()
+void MainWindow::fitOuterSize()
 {
     if (!outerSizePending_ || !isVisible())
         return;
@@ -130,7 +130,7 @@ void frmMain::fitOuterSize()
     move(outer.topLeft());
 }
 
-void frmMain::SaveWindowPlacement()
+void MainWindow::savePlacement()
 {
     const QPoint origin = wholeScreen().topLeft();
     const QRect outer = outerGeometry();
@@ -144,10 +144,10 @@ void frmMain::SaveWindowPlacement()
     WindowPlacement::Save(store_, placement, dialogue_->Settings().ScreenSave, isMinimized());
 }
 
-void frmMain::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!exiting_) {
-        SaveWindowPlacement();
+        savePlacement();
         flushStore();
     }
     event->accept();
