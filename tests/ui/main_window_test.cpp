@@ -153,9 +153,9 @@ protected:
 
         EXPECT_EQ(window->statusBar()->geometry(), QRect(0, h - status, w, status));
         EXPECT_EQ(window->functionKeys()->geometry(), QRect(0, h - status - keys, w, keys));
-        EXPECT_EQ(window->viewContainer()->geometry(), QRect(0, 0, w, views));
+        EXPECT_EQ(window->terminalArea()->geometry(), QRect(0, 0, w, views));
         EXPECT_EQ(window->inputLine()->geometry(), QRect(0, views, w, input));
-        const QRect inner = window->viewContainer()->contentsRect();
+        const QRect inner = window->terminalArea()->contentsRect();
         EXPECT_EQ(window->terminalView()->geometry(), inner);
         EXPECT_EQ(window->chatView()->geometry(), inner);
     }
@@ -199,7 +199,7 @@ TEST_F(MainWindowLayoutTest, NothingSizeGivesEmptyViewsAndTheNextSizeRestores)
     window->resize(0, 0);
     settle();
     ASSERT_EQ(window->size(), QSize(0, 0));
-    EXPECT_EQ(window->viewContainer()->geometry(), QRect(0, 0, 0, 0));
+    EXPECT_EQ(window->terminalArea()->geometry(), QRect(0, 0, 0, 0));
     EXPECT_EQ(window->inputLine()->width(), 0);
     EXPECT_EQ(window->inputLine()->y(), 0);
     EXPECT_EQ(window->terminalView()->size(), QSize(0, 0));
@@ -218,7 +218,7 @@ TEST_F(MainWindowLayoutTest, SwitchingScreensNeedsNoLayoutStep)
     settle();
     window->dialogue().SwitchScreen(u"Chat"_qs);
     settle();
-    EXPECT_EQ(window->chatView()->geometry(), window->viewContainer()->contentsRect());
+    EXPECT_EQ(window->chatView()->geometry(), window->terminalArea()->contentsRect());
     EXPECT_EQ(window->chatView()->geometry(), window->terminalView()->geometry());
 }
 

@@ -37,7 +37,7 @@ MainWindow::MainWindow(SettingsStore& store, TelnetSocket& socket, TimeSource& t
       measurer_(std::make_unique<FontMeasurer>()),
       terminalModel_(std::make_unique<GridModel>(1)),
       chatModel_(std::make_unique<GridModel>(2)),
-      timDef_(time.createTimer())
+      timer_(time.createTimer())
 {
     setWindowTitle(QStringLiteral("ZKT"));
     // The widest-text widths of both views, measured in the display font.
@@ -49,13 +49,13 @@ MainWindow::MainWindow(SettingsStore& store, TelnetSocket& socket, TimeSource& t
 
     // The periodic socket check runs for the life of the window; the handler
     // stops the timer around its own work.
-    timDef_->onTimeout = [this] {
-        timDef_->stop();
+    timer_->onTimeout = [this] {
+        timer_->stop();
         dialogue_->TimerTick();
         updateCaption();
-        timDef_->start(kTimerIntervalMs);
+        timer_->start(kTimerIntervalMs);
     };
-    timDef_->start(kTimerIntervalMs);
+    timer_->start(kTimerIntervalMs);
 }
 
 MainWindow::~MainWindow()
@@ -65,43 +65,43 @@ MainWindow::~MainWindow()
 
 void MainWindow::buildControls()
 {
-    picTerminal_ = new QFrame(this);
-    picTerminal_->setObjectName(QStringLiteral("picTerminal"));
-    picTerminal_->setFrameShape(QFrame::NoFrame);
-    picTerminal_->installEventFilter(this);
+    terminalArea_ = new QFrame(this);
+    terminalArea_->setObjectName(QStringLiteral("terminalArea"));
+    terminalArea_->setFrameShape(QFrame::NoFrame);
+    terminalArea_->installEventFilter(this);
 
-    sprTerminal_ = new SpreadGrid(*terminalModel_, picTerminal_);
-    sprTerminal_->setObjectName(QStringLiteral("sprTerminal"));
-    sprChat_ = new SpreadGrid(*chatModel_, picTerminal_);
-    sprChat_->setObjectName(QStringLiteral("sprChat"));
+    terminalView_ = new SpreadGrid(*terminalModel_, terminalArea_);
+    terminalView_->setObjectName(QStringLiteral("terminalView"));
+    chatView_ = new SpreadGrid(*chatModel_, terminalArea_);
+    chatView_->setObjectName(QStringLiteral("chatView"));
     const auto tip = [](QStringView text) { return BoardDialogue::TipText(text); };
-    sprTerminal_->setTipTextProvider(tip);
-    sprChat_->setTipTextProvider(tip);
-    connect(sprChat_, &SpreadGrid::cellDoubleClicked, this,
+    terminalView_->setTipTextProvider(tip);
+    chatView_->setTipTextProvider(tip);
+    connect(chatView_, &SpreadGrid::cellDoubleClicked, this,
             [this](int col, int row) { dialogue_->ChatCellDoubleClick(col, row); });
 
-    imtInputLine_ = new QLineEdit(this);
-    imtInputLine_->setObjectName(QStringLiteral("imtInputLine"));
+    inputLine_ = new QLineEdit(this);
+    inputLine_->setObjectName(QStringLiteral("inputLine"));
     // A line of any length goes to the host whole: no silent cut at
     // QLineEdit's default of 32,767 characters.
-    imtInputLine_->setMaxLength(std::numeric_limits<int>::max());
-    imtInputLine_->setValidator(new SingleLineValidator(imtInputLine_));
-    connect(imtInputLine_, &QLineEdit::returnPressed, this, [this] { dialogue_->InputLineEnter(); });
+    inputLine_->setMaxLength(std::numeric_limits<int>::max());
+    inputLine_->setValidator(new SingleLineValidator(inputLine_));
+    connect(inputLine_, &QLineEdit::returnPressed, this, [this] { dialogue_->InputLineEnter(); });
 
     // F1 to F12 and clicks on the bar's items alike.
-    fkyDef_ = new FunctionKeyBar(this);
-    fkyDef_->setObjectName(QStringLiteral("fkyDef"));
-    connect(fkyDef_, &FunctionKeyBar::keyPressed, this,
+    functionKeys_ = new FunctionKeyBar(this);
+    functionKeys_->setObjectName(QStringLiteral("functionKeys"));
+    connect(functionKeys_, &FunctionKeyBar::keyPressed, this,
             [this](int number) { dialogue_->FunctionKeyPressed(number); });
 
-    stsBase_ = new QStatusBar(this);
-    stsBase_->setObjectName(QStringLiteral("stsBase"));
-    stsBase_->setSizeGripEnabled(false);
+    statusBar_ = new QStatusBar(this);
+    statusBar_->setObjectName(QStringLiteral("statusBar"));
+    statusBar_->setSizeGripEnabled(false);
 }
 
-QWidget* MainWindow::viewContainer() const
+QWidget* MainWindow::terminalArea() const
 {
-    return picTerminal_;
+    return terminalArea_;
 }
 
 double MainWindow::dpi() const
@@ -124,37 +124,37 @@ double MainWindow::twips(int px) const
 
 void MainWindow::setFunctionKeyCaption(int item, const QString& caption)
 {
-    fkyDef_->setCaption(item, caption);
+    functionKeys_->setCaption(item, caption);
 }
 
 void MainWindow::setInputEnabled(bool enabled)
 {
-    imtInputLine_->setEnabled(enabled);
+    inputLine_->setEnabled(enabled);
 }
 
 void MainWindow::focusInput()
 {
-    imtInputLine_->setFocus(Qt::OtherFocusReason);
+    inputLine_->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::setInputFont(const FontSpec& font)
 {
-    imtInputLine_->setFont(Fonts::toQFont(font));
+    inputLine_->setFont(Fonts::toQFont(font));
 }
 
 QString MainWindow::inputText() const
 {
-    return imtInputLine_->text();
+    return inputLine_->text();
 }
 
 void MainWindow::setInputText(const QString& text)
 {
-    imtInputLine_->setText(text);
+    inputLine_->setText(text);
 }
 
 void MainWindow::showStatus(const QString& message)
 {
-    stsBase_->showMessage(message);
+    statusBar_->showMessage(message);
 }
 
 // Kept in the status bar's tip, so that the next message does not take it
@@ -163,7 +163,7 @@ void MainWindow::showWarning(const QString& message)
 {
     if (!warnings_.contains(message))  // the settings are read again at each log-in
         warnings_.append(message);
-    stsBase_->setToolTip(warnings_.join(u'\n'));
+    statusBar_->setToolTip(warnings_.join(u'\n'));
     showStatus(message);
 }
 
@@ -181,11 +181,11 @@ void MainWindow::openSettingsDialog()
     }
     // The dialog object is made on first use and reused; its window is new
     // at each opening.
-    if (!config_) {
+    if (!settingsDialog_) {
         chooser_ = std::make_unique<StandardFontColorChooser>();
-        config_ = std::make_unique<frmConfig>(store_, *chooser_);
+        settingsDialog_ = std::make_unique<frmConfig>(store_, *chooser_);
     }
-    config_->AppWin_Config(this);
+    settingsDialog_->AppWin_Config(this);
 }
 
 void MainWindow::setExitHandler(std::function<void(int)> handler)

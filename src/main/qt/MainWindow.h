@@ -35,12 +35,12 @@ public:
     BoardDialogue& dialogue() { return *dialogue_; }
     GridModel& terminalModel() { return *terminalModel_; }
     GridModel& chatModel() { return *chatModel_; }
-    SpreadGrid* terminalView() const { return sprTerminal_; }
-    SpreadGrid* chatView() const { return sprChat_; }
-    QLineEdit* inputLine() const { return imtInputLine_; }
-    FunctionKeyBar* functionKeys() const { return fkyDef_; }
-    QStatusBar* statusBar() const { return stsBase_; }
-    QWidget* viewContainer() const;
+    SpreadGrid* terminalView() const { return terminalView_; }
+    SpreadGrid* chatView() const { return chatView_; }
+    QLineEdit* inputLine() const { return inputLine_; }
+    FunctionKeyBar* functionKeys() const { return functionKeys_; }
+    QStatusBar* statusBar() const { return statusBar_; }
+    QWidget* terminalArea() const;
 
     // The window load: settings, placement, screens.
     void load();
@@ -95,16 +95,16 @@ private:
     std::unique_ptr<GridModel> terminalModel_;
     std::unique_ptr<GridModel> chatModel_;
     std::unique_ptr<BoardDialogue> dialogue_;
-    std::unique_ptr<Timer> timDef_;
+    std::unique_ptr<Timer> timer_;
     std::unique_ptr<FontColorChooser> chooser_;
-    std::unique_ptr<frmConfig> config_;
+    std::unique_ptr<frmConfig> settingsDialog_;
 
-    QFrame* picTerminal_ = nullptr;
-    SpreadGrid* sprTerminal_ = nullptr;
-    SpreadGrid* sprChat_ = nullptr;
-    QLineEdit* imtInputLine_ = nullptr;
-    FunctionKeyBar* fkyDef_ = nullptr;
-    QStatusBar* stsBase_ = nullptr;
+    QFrame* terminalArea_ = nullptr;
+    SpreadGrid* terminalView_ = nullptr;
+    SpreadGrid* chatView_ = nullptr;
+    QLineEdit* inputLine_ = nullptr;
+    FunctionKeyBar* functionKeys_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
 
     QStringList warnings_;
     std::function<void(int)> exitHandler_;

@@ -19,7 +19,7 @@ void MainWindow::resizeEvent(QResizeEvent* event)
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == picTerminal_ && event->type() == QEvent::Resize)
+    if (watched == terminalArea_ && event->type() == QEvent::Resize)
         arrangeViews();
     return QWidget::eventFilter(watched, event);
 }
@@ -33,13 +33,13 @@ void MainWindow::arrangeWindow()
     const int inputHeight = px(WindowLayout::kInputLineHeight);
     const int w = width();
     const int h = height();
-    stsBase_->setGeometry(0, h - statusHeight, w, statusHeight);
-    fkyDef_->setGeometry(0, h - statusHeight - keysHeight, w, keysHeight);
+    statusBar_->setGeometry(0, h - statusHeight, w, statusHeight);
+    functionKeys_->setGeometry(0, h - statusHeight - keysHeight, w, keysHeight);
 
     const auto rects = WindowLayout::ArrangeWindow(twips(w), twips(h), twips(statusHeight),
                                                    twips(keysHeight), twips(inputHeight));
-    picTerminal_->setGeometry(0, 0, w, px(rects.picTerminal.height));
-    imtInputLine_->setGeometry(0, px(rects.inputLine.top), w, inputHeight);
+    terminalArea_->setGeometry(0, 0, w, px(rects.picTerminal.height));
+    inputLine_->setGeometry(0, px(rects.inputLine.top), w, inputHeight);
     // A container that is not shown gets its resize notification only when
     // it is; the views must fit at once all the same.
     arrangeViews();
@@ -47,12 +47,12 @@ void MainWindow::arrangeWindow()
 
 void MainWindow::arrangeViews()
 {
-    const QRect inner = picTerminal_->contentsRect();
+    const QRect inner = terminalArea_->contentsRect();
     const auto rects = WindowLayout::ArrangeViews(twips(inner.width()), twips(inner.height()));
     const auto place = [&](QWidget* view, const WindowLayout::Rect& r) {
         view->setGeometry(inner.left() + px(r.left), inner.top() + px(r.top), px(r.width),
                           px(r.height));
     };
-    place(sprTerminal_, rects.terminal);
-    place(sprChat_, rects.chat);
+    place(terminalView_, rects.terminal);
+    place(chatView_, rects.chat);
 }
