@@ -16,7 +16,7 @@
 #include "common/MemorySettingsStore.h"
 #include "common/modZkCommon.h"
 #include "config/qt/FontColorChooser.h"
-#include "config/qt/frmConfig.h"
+#include "config/qt/SettingsDialog.h"
 #include "controls/qt/SpreadGrid.h"
 #include "main/BoardDialogue.h"
 #include "main/qt/Fonts.h"
@@ -110,19 +110,19 @@ TEST(FontSubstitution, FacePickedInTheSettingsIsUsedInTheViews)
         SCOPED_TRACE(picked.toStdString());
         MemorySettingsStore store;
         PickingChooser chooser({picked, c.points, c.bold, c.italic});
-        frmConfig dialog(store, chooser);
+        SettingsDialog dialog(store, chooser);
         bool dialogRan = false;
         QTimer::singleShot(0, [&] {
             QDialog* w = dialog.openWindow();
             ASSERT_NE(w, nullptr);
             dialogRan = true;
             EXPECT_EQ(resolved(w->font()), "IPAPGothic");
-            w->findChild<QPushButton*>(QStringLiteral("cmdFont"))->click();
-            w->findChild<QPushButton*>(QStringLiteral("cmdEnd0"))->click();
+            w->findChild<QPushButton*>(QStringLiteral("fontButton"))->click();
+            w->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
             if (w->isVisible())
                 w->close();
         });
-        dialog.AppWin_Config(nullptr);
+        dialog.openModal(nullptr);
         ASSERT_TRUE(dialogRan);
         ASSERT_EQ(modZkCommon::ReadSetting(store, QStringLiteral("FontName")), picked);
 

@@ -14,7 +14,7 @@
 #include "common/SettingsStore.h"
 #include "common/TimeSource.h"
 #include "config/qt/FontColorChooser.h"
-#include "config/qt/frmConfig.h"
+#include "config/qt/SettingsDialog.h"
 #include "controls/GridModel.h"
 #include "controls/TelnetSocket.h"
 #include "controls/qt/FontMeasurer.h"
@@ -183,9 +183,9 @@ void MainWindow::openSettingsDialog()
     // at each opening.
     if (!settingsDialog_) {
         chooser_ = std::make_unique<StandardFontColorChooser>();
-        settingsDialog_ = std::make_unique<frmConfig>(store_, *chooser_);
+        settingsDialog_ = std::make_unique<SettingsDialog>(store_, *chooser_);
     }
-    settingsDialog_->AppWin_Config(this);
+    settingsDialog_->openModal(this);
 }
 
 void MainWindow::setExitHandler(std::function<void(int)> handler)

@@ -20,7 +20,7 @@ class SpreadGrid;
 class TelnetSocket;
 class Timer;
 class TimeSource;
-class frmConfig;
+class SettingsDialog;
 class FontColorChooser;
 
 // The main window: the two views in their container, the input line, the
@@ -97,7 +97,7 @@ private:
     std::unique_ptr<BoardDialogue> dialogue_;
     std::unique_ptr<Timer> timer_;
     std::unique_ptr<FontColorChooser> chooser_;
-    std::unique_ptr<frmConfig> settingsDialog_;
+    std::unique_ptr<SettingsDialog> settingsDialog_;
 
     QFrame* terminalArea_ = nullptr;
     SpreadGrid* terminalView_ = nullptr;

@@ -19,15 +19,15 @@ class SettingsStore;
 // The settings dialog. This object lives as long as the client; its window
 // is built afresh at every opening and destroyed when it closes, and its
 // working copy of the settings is read from the store at every opening.
-class frmConfig : public QObject {
+class SettingsDialog : public QObject {
     Q_OBJECT
 public:
-    frmConfig(SettingsStore& store, FontColorChooser& chooser, QObject* parent = nullptr);
-    ~frmConfig() override;
+    SettingsDialog(SettingsStore& store, FontColorChooser& chooser, QObject* parent = nullptr);
+    ~SettingsDialog() override;
 
     // Opens the dialog modally over `parent` and returns once it has closed,
     // having written every setting to the store if the user confirmed.
-    void AppWin_Config(QWidget* parent);
+    void openModal(QWidget* parent);
 
     // The window while the dialog is open, else null.
     QDialog* openWindow() const;
@@ -58,10 +58,10 @@ private:
 
     void ApplyGuestRule();
     void ApplyMyColorRule();
-    void cmdFont_Click();
-    void cmdMyColor_Click();
-    void cmdMode_Click();
-    void cmdEnd_Click(int index);
+    void chooseFont();
+    void chooseMyColor();
+    void toggleLayout();
+    void finish(bool accept);
 
     bool HandleEnter(QObject* watched);
     QWidget* EnterTarget(QObject* from) const;
