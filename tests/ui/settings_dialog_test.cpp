@@ -341,12 +341,13 @@ TEST_F(SettingsDialogTest, CaptionsTooltipsAndFonts) {
 TEST_F(SettingsDialogTest, TabOrderFollowsTheTabIndexes) {
     Open([](QDialog* w) {
         const QStringList order{
-            "guestFlagCheck",        "userIdEdit",          "passwordEdit",      "handleNameEdit",
-            "addressEdit", "portField", "logLinesField",        "luminosityField",
-            "handleSuffixEdit",     "autoChangeWindowCheck", "autoGetHandleNameCheck",
-            "localEchoCheck",        "screenSaveCheck",      "changeMyColorCheck", "myColorButton",
-            "saveLogCheck",          "logFolderButton",     "fontButton",          "okButton",
-            "cancelButton",             "layoutButton"};
+            "guestFlagCheck",    "userIdEdit",            "passwordEdit",
+            "handleNameEdit",    "addressEdit",           "portField",
+            "logLinesField",     "luminosityField",       "handleSuffixEdit",
+            "autoChangeWindowCheck", "autoGetHandleNameCheck", "localEchoCheck",
+            "screenSaveCheck",   "changeMyColorCheck",    "myColorButton",
+            "saveLogCheck",      "logFolderButton",       "fontButton",
+            "okButton",          "cancelButton",          "layoutButton"};
         QStringList seen;
         QWidget* start = Box(w, "guestFlagCheck");
         QWidget* at = start;
