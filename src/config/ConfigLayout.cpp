@@ -43,8 +43,8 @@ constexpr std::array kDetailed{
 
 // Keeps the centre while the outer size changes; the border and caption
 // (outer minus client) stay as they are.
-Arrangement Resized(const Measures& m, TwipSize client) {
-    const TwipPoint centre = KeptCentre(m.outer);
+Arrangement resized(const Measures& m, TwipSize client) {
+    const TwipPoint centre = keptCentre(m.outer);
     Arrangement a;
     a.outer.width = m.outer.width - m.client.width + client.width;
     a.outer.height = m.outer.height - m.client.height + client.height;
@@ -54,8 +54,8 @@ Arrangement Resized(const Measures& m, TwipSize client) {
     return a;
 }
 
-Arrangement Normal(const Measures& m) {
-    Arrangement a = Resized(
+Arrangement normalLayout(const Measures& m) {
+    Arrangement a = resized(
         m, {m.simpleFrame.width, m.simpleFrame.height + m.okButton.height + kGap});
     a.detailedVisible = false;
     a.detailedVisibilityChanged = true;
@@ -64,8 +64,8 @@ Arrangement Normal(const Measures& m) {
     return a;
 }
 
-Arrangement Advance(const Measures& m) {
-    Arrangement a = Resized(m, {m.detailedFrame.width, m.simpleFrame.height +
+Arrangement advancedLayout(const Measures& m) {
+    Arrangement a = resized(m, {m.detailedFrame.width, m.simpleFrame.height +
                                                            m.detailedFrame.height +
                                                            m.okButton.height + kGap});
     a.detailedVisible = true;
@@ -77,41 +77,41 @@ Arrangement Advance(const Measures& m) {
 
 }  // namespace
 
-std::span<const ControlPlace> SimpleFrameControls() { return kSimple; }
+std::span<const ControlPlace> simpleFrameControls() { return kSimple; }
 
-std::span<const ControlPlace> DetailedFrameControls() { return kDetailed; }
+std::span<const ControlPlace> detailedFrameControls() { return kDetailed; }
 
-TwipPoint KeptCentre(const TwipRect& outer) {
+TwipPoint keptCentre(const TwipRect& outer) {
     return {double(modZkCommon::RoundHalfEven(outer.left + outer.width / 2)),
             double(modZkCommon::RoundHalfEven(outer.top + outer.height / 2))};
 }
 
-TwipRect CentredOnScreen(const TwipRect& outer, const TwipRect& screen) {
+TwipRect centredOnScreen(const TwipRect& outer, const TwipRect& screen) {
     return {screen.left + screen.width / 2 - outer.width / 2,
             screen.top + screen.height / 2 - outer.height / 2, outer.width, outer.height};
 }
 
-TwipPoint DetailedFrameOrigin(TwipSize simpleFrame) { return {0, simpleFrame.height}; }
+TwipPoint detailedFrameOrigin(TwipSize simpleFrame) { return {0, simpleFrame.height}; }
 
-Arrangement Arrange(const QString& word, const Measures& m) {
+Arrangement arrange(const QString& word, const Measures& m) {
     if (word == kInit) {
         Measures centred = m;
-        centred.outer = CentredOnScreen(m.outer, m.screen);
-        Arrangement a = Normal(centred);
+        centred.outer = centredOnScreen(m.outer, m.screen);
+        Arrangement a = normalLayout(centred);
         a.placeFrames = true;
         return a;
     }
     if (word == kNormal)
-        return Normal(m);
+        return normalLayout(m);
     if (word == kAdvance)
-        return Advance(m);
+        return advancedLayout(m);
     Arrangement unchanged;
     unchanged.outer = m.outer;
     unchanged.client = m.client;
     return unchanged;
 }
 
-ButtonRow PlaceButtons(TwipSize client, TwipSize mode, TwipSize ok, TwipSize cancel) {
+ButtonRow placeButtons(TwipSize client, TwipSize mode, TwipSize ok, TwipSize cancel) {
     ButtonRow row;
     row.cancel = {client.width - (cancel.width + kGap), client.height - (cancel.height + kGap),
                   cancel.width, cancel.height};
@@ -122,8 +122,8 @@ ButtonRow PlaceButtons(TwipSize client, TwipSize mode, TwipSize ok, TwipSize can
     return row;
 }
 
-int TwipsToPixels(double twips, double dpi) { return int(std::lround(twips * dpi / 1440.0)); }
+int twipsToPixels(double twips, double dpi) { return int(std::lround(twips * dpi / 1440.0)); }
 
-double PixelsToTwips(int pixels, double dpi) { return pixels * 1440.0 / dpi; }
+double pixelsToTwips(int pixels, double dpi) { return pixels * 1440.0 / dpi; }
 
 }  // namespace ConfigLayout

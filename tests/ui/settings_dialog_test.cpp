@@ -77,7 +77,7 @@ void Type(QWidget* target, const QString& text) {
 }
 
 int Px(double twips, const QWidget* w) {
-    return ConfigLayout::TwipsToPixels(twips, w->screen()->logicalDotsPerInch());
+    return ConfigLayout::twipsToPixels(twips, w->screen()->logicalDotsPerInch());
 }
 
 class SettingsDialogTest : public ::testing::Test {

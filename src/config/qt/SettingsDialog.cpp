@@ -61,21 +61,21 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 }
 
 QRect toPixels(const TwipRect& r, double dpi) {
-    return {TwipsToPixels(r.left, dpi), TwipsToPixels(r.top, dpi), TwipsToPixels(r.width, dpi),
-            TwipsToPixels(r.height, dpi)};
+    return {twipsToPixels(r.left, dpi), twipsToPixels(r.top, dpi), twipsToPixels(r.width, dpi),
+            twipsToPixels(r.height, dpi)};
 }
 
 QSize toPixels(const TwipSize& s, double dpi) {
-    return {TwipsToPixels(s.width, dpi), TwipsToPixels(s.height, dpi)};
+    return {twipsToPixels(s.width, dpi), twipsToPixels(s.height, dpi)};
 }
 
 TwipSize toTwips(const QSize& s, double dpi) {
-    return {PixelsToTwips(s.width(), dpi), PixelsToTwips(s.height(), dpi)};
+    return {pixelsToTwips(s.width(), dpi), pixelsToTwips(s.height(), dpi)};
 }
 
 TwipRect toTwips(const QRect& r, double dpi) {
-    return {PixelsToTwips(r.left(), dpi), PixelsToTwips(r.top(), dpi),
-            PixelsToTwips(r.width(), dpi), PixelsToTwips(r.height(), dpi)};
+    return {pixelsToTwips(r.left(), dpi), pixelsToTwips(r.top(), dpi),
+            pixelsToTwips(r.width(), dpi), pixelsToTwips(r.height(), dpi)};
 }
 
 qint32 toInt32(qint64 value) {
@@ -259,8 +259,8 @@ void SettingsDialog::placeFrameControls() {
             w->setGeometry(toPixels(p.rect, dpi));
         }
     };
-    place(c_->simpleFrame, kSimpleFrameSize, SimpleFrameControls());
-    place(c_->detailedFrame, kDetailedFrameSize, DetailedFrameControls());
+    place(c_->simpleFrame, kSimpleFrameSize, simpleFrameControls());
+    place(c_->detailedFrame, kDetailedFrameSize, detailedFrameControls());
     for (QPushButton* b : {c_->okButton, c_->cancelButton, c_->layoutButton})
         b->resize(toPixels(kButtonSize, dpi));
 }
@@ -326,19 +326,19 @@ void SettingsDialog::arrangeLayout(const QString& word) {
     m.detailedFrame = toTwips(c_->detailedFrame->size(), dpi);
     m.okButton = toTwips(c_->okButton->size(), dpi);
     m.screen = toTwips(screen->geometry(), dpi);
-    const Arrangement a = Arrange(word, m);
+    const Arrangement a = arrange(word, m);
     if (a.placeFrames) {
         for (QFrame* f : {c_->simpleFrame, c_->detailedFrame})
             f->setFrameShape(QFrame::NoFrame);
         c_->simpleFrame->move(0, 0);
-        const TwipPoint origin = DetailedFrameOrigin(m.simpleFrame);
-        c_->detailedFrame->move(TwipsToPixels(origin.x, dpi), TwipsToPixels(origin.y, dpi));
+        const TwipPoint origin = detailedFrameOrigin(m.simpleFrame);
+        c_->detailedFrame->move(twipsToPixels(origin.x, dpi), twipsToPixels(origin.y, dpi));
     }
     if (a.detailedVisibilityChanged)
         c_->detailedFrame->setVisible(a.detailedVisible);
     if (a.outer != m.outer || a.client != m.client) {
         window_->setFixedSize(toPixels(a.client, dpi));
-        window_->move(TwipsToPixels(a.outer.left, dpi), TwipsToPixels(a.outer.top, dpi));
+        window_->move(twipsToPixels(a.outer.left, dpi), twipsToPixels(a.outer.top, dpi));
         placedOuter_ = a.outer;
         placedPixels_ = window_->frameGeometry();
     }
@@ -350,7 +350,7 @@ void SettingsDialog::arrangeLayout(const QString& word) {
 }
 
 void SettingsDialog::placeButtonRow(double dpi) {
-    const ButtonRow row = PlaceButtons(
+    const ButtonRow row = placeButtons(
         toTwips(window_->size(), dpi), toTwips(c_->layoutButton->size(), dpi),
         toTwips(c_->okButton->size(), dpi), toTwips(c_->cancelButton->size(), dpi));
     c_->cancelButton->setGeometry(toPixels(row.cancel, dpi));

@@ -36,9 +36,9 @@ void MainWindow::arrangeWindow()
     statusBar_->setGeometry(0, h - statusHeight, w, statusHeight);
     functionKeys_->setGeometry(0, h - statusHeight - keysHeight, w, keysHeight);
 
-    const auto rects = WindowLayout::ArrangeWindow(twips(w), twips(h), twips(statusHeight),
+    const auto rects = WindowLayout::arrangeWindow(twips(w), twips(h), twips(statusHeight),
                                                    twips(keysHeight), twips(inputHeight));
-    terminalArea_->setGeometry(0, 0, w, px(rects.picTerminal.height));
+    terminalArea_->setGeometry(0, 0, w, px(rects.terminalArea.height));
     inputLine_->setGeometry(0, px(rects.inputLine.top), w, inputHeight);
     // A container that is not shown gets its resize notification only when
     // it is; the views must fit at once all the same.
@@ -48,7 +48,7 @@ void MainWindow::arrangeWindow()
 void MainWindow::arrangeViews()
 {
     const QRect inner = terminalArea_->contentsRect();
-    const auto rects = WindowLayout::ArrangeViews(twips(inner.width()), twips(inner.height()));
+    const auto rects = WindowLayout::arrangeViews(twips(inner.width()), twips(inner.height()));
     const auto place = [&](QWidget* view, const WindowLayout::Rect& r) {
         view->setGeometry(inner.left() + px(r.left), inner.top() + px(r.top), px(r.width),
                           px(r.height));

@@ -43,7 +43,7 @@ void MainWindow::load()
 void MainWindow::applyPlacement()
 {
     const QRect whole = wholeScreen();
-    const auto outer = WindowPlacement::Initial(WindowPlacement::Read(store_),
+    const auto outer = WindowPlacement::initial(WindowPlacement::read(store_),
                                                 twips(whole.width()), twips(whole.height()));
     const QRect asStored(whole.left() + px(outer.left), whole.top() + px(outer.top), px(outer.width),
                          px(outer.height));
@@ -57,7 +57,7 @@ void MainWindow::applyPlacement()
     area.top = twips(available.top() - whole.top());
     area.width = twips(available.width());
     area.height = twips(available.height());
-    const auto fitted = WindowPlacement::FitInto(outer, area);
+    const auto fitted = WindowPlacement::fitInto(outer, area);
     wantedOuter_ = QSize(std::max(1, px(fitted.width)), std::max(1, px(fitted.height)));
     // move() places the frame, resize() sets the client area: the client is
     // given the whole outer size until the frame's share is known.
@@ -141,7 +141,7 @@ void MainWindow::savePlacement()
     placement.height = twips(outer.height());
     if (!fittedOuter_.isNull() && outer == fittedOuter_ && !isMaximized())
         placement = storedOuter_;
-    WindowPlacement::Save(store_, placement, dialogue_->Settings().ScreenSave, isMinimized());
+    WindowPlacement::save(store_, placement, dialogue_->Settings().ScreenSave, isMinimized());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
