@@ -20,8 +20,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("ZKT"));
     // No display name: X11 would append it to every window title.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.zkt.zkt"));
-    Fonts::RegisterSubstitutions();
-    QtTranslations::Install(QLocale::system());
+    Fonts::registerSubstitutions();
+    QtTranslations::install(QLocale::system());
 
     IniSettingsStore store(IniSettingsStore::defaultPath());
     QtTimeSource time;

@@ -29,7 +29,7 @@ namespace {
 // The Windows faces mapped as the program maps them at start-up.
 class SubstitutionsEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override { Fonts::RegisterSubstitutions(); }
+    void SetUp() override { Fonts::registerSubstitutions(); }
 };
 
 const auto* const substitutions = ::testing::AddGlobalTestEnvironment(new SubstitutionsEnvironment);

@@ -14,7 +14,7 @@
 LiveClient::LiveClient()
 {
     // The Windows faces the client asks for, as the program maps them.
-    Fonts::RegisterSubstitutions();
+    Fonts::registerSubstitutions();
     window = std::make_unique<MainWindow>(store, socket, time);
     // The exit command must not end the test program.
     window->setExitHandler([](int) {});
