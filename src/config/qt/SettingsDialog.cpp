@@ -364,7 +364,9 @@ void SettingsDialog::applyGuestRule() {
     c_->passwordEdit->setEnabled(asUser);
 }
 
-void SettingsDialog::applyMyColorRule() { c_->myColorButton->setEnabled(c_->changeMyColorCheck->isChecked()); }
+void SettingsDialog::applyMyColorRule() {
+    c_->myColorButton->setEnabled(c_->changeMyColorCheck->isChecked());
+}
 
 void SettingsDialog::chooseFont() {
     const std::optional<FontChoice> chosen = chooser_.chooseFont(editSettings_.font(), window_.get());
