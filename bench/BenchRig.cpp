@@ -21,20 +21,21 @@ BenchRig::BenchRig(const Options& options)
     socket_.setKeepSent(false);
     port_.keepHistory = false;
     time_.setMsPerReading(60000);
-    terminal_.setMeasurer(&measurer_);
-    chat_.setMeasurer(&measurer_);
+    terminalModel_.setMeasurer(&measurer_);
+    chatModel_.setMeasurer(&measurer_);
     const int width = options.width;
     const int height = options.height;
     if (options.views) {
         window_ = std::make_unique<QWidget>();
         window_->resize(width, height);
-        terminalView_ = new SpreadGrid(terminal_, window_.get());
-        chatView_ = new SpreadGrid(chat_, window_.get());
+        terminalView_ = new SpreadGrid(terminalModel_, window_.get());
+        chatView_ = new SpreadGrid(chatModel_, window_.get());
         terminalView_->setGeometry(0, 0, width, height);
         chatView_->setGeometry(0, 0, width, height);
     }
     TelnetSocket& socket = options.socket ? *options.socket : socket_;
-    dialogue_ = std::make_unique<DialogueSession>(store_, socket, terminal_, chat_, port_, time_);
+    dialogue_ = std::make_unique<DialogueSession>(store_, socket, terminalModel_, chatModel_, port_,
+                                                time_);
     dialogue_->loadSettings();
     dialogue_->switchScreen(Screen::Init);
     dialogue_->openLine();

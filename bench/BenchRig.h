@@ -40,14 +40,14 @@ public:
     explicit BenchRig(const Options& options);
     ~BenchRig();
 
-    // One received block: data arrival, decoding, receiveText.
+    // One received block: data arrival, decoding, ReceiveText.
     void receive(const char* bytes, qsizetype size);
     // Splits `bytes` into blocks of `block` bytes.
     void receiveAll(const QByteArray& bytes, qsizetype block);
 
     DialogueSession& dialogue() { return *dialogue_; }
-    GridModel& terminal() { return terminal_; }
-    GridModel& chat() { return chat_; }
+    GridModel& terminalModel() { return terminalModel_; }
+    GridModel& chatModel() { return chatModel_; }
     SpreadGrid* terminalView() { return terminalView_; }
     SpreadGrid* chatView() { return chatView_; }
     QWidget* window() { return window_.get(); }
@@ -58,8 +58,8 @@ private:
     FakeWindow port_;
     FakeTimeSource time_;
     FontMeasurer measurer_;
-    GridModel terminal_{1};
-    GridModel chat_{2};
+    GridModel terminalModel_{1};
+    GridModel chatModel_{2};
     std::unique_ptr<DialogueSession> dialogue_;
     std::unique_ptr<QWidget> window_;
     SpreadGrid* terminalView_ = nullptr;

@@ -9,7 +9,7 @@
 #include "common/MemorySettingsStore.h"
 #include "common/QtTimeSource.h"
 #include "common/modZkCommon.h"
-#include "main/qt/frmMain.h"
+#include "main/qt/MainWindow.h"
 #include "support/FakeSocket.h"
 
 namespace {
@@ -25,9 +25,9 @@ double receiveThroughWindow(const QByteArray& prefix, char fill, qsizetype count
     socket.stayConnected();
     socket.setKeepSent(false);
     QtTimeSource time;
-    frmMain window(store, socket, time);
+    MainWindow window(store, socket, time);
     window.setExitHandler([](int) {});
-    window.Form_Load();
+    window.load();
     window.show();
     QCoreApplication::processEvents();
 

@@ -132,8 +132,8 @@ void history(const Options& o)
     const double lines = linesAt[2] - linesAt[0];
     const double perLine = (rssAt[2] - rssAt[0]) / lines;
     const double utf16 = 2 * (unitsAt[2] - unitsAt[0]) / lines;
-    print("history-lines", double(rig.terminal().rowCount() - 1), "lines");
-    print("chat-rows", double(rig.chat().rowCount()), "rows");
+    print("history-lines", double(rig.terminalModel().rowCount() - 1), "lines");
+    print("chat-rows", double(rig.chatModel().rowCount()), "rows");
     print("memory-per-line", perLine, "B");
     print("utf16-per-line", utf16, "B");
     print("memory-budget-per-line", 1.1 * utf16 + 32, "B");
@@ -178,7 +178,7 @@ double pipeline(const QByteArray& bytes, qsizetype block, qint64* rows = nullptr
     rig.receiveAll(bytes, block);
     const double t = watch.seconds();
     if (rows)
-        *rows = rig.chat().rowCount();
+        *rows = rig.chatModel().rowCount();
     return mbPerSecond(bytes.size(), t);
 }
 
@@ -290,9 +290,9 @@ void bigGrids(const Options& o)
     TrafficGenerator traffic(13);
     auto grow = [&](qint64 rows) {
         QByteArray bytes;
-        while (rig.terminal().rowCount() < rows) {
+        while (rig.terminalModel().rowCount() < rows) {
             bytes.resize(0);
-            traffic.generateLines(bytes, std::min<qint64>(5000, rows - rig.terminal().rowCount() + 1));
+            traffic.generateLines(bytes, std::min<qint64>(5000, rows - rig.terminalModel().rowCount() + 1));
             rig.receiveAll(bytes, o.block);
             QCoreApplication::processEvents();
         }
@@ -315,7 +315,7 @@ void bigGrids(const Options& o)
     print(("terminal-append-repaint-" + rows + "-rows").c_str(), big[0] * 1e3, "ms");
     print("terminal-append-repaint-ratio", big[0] / small[0], "x");
     print("chat-append-repaint-1000-rows", small[1] * 1e3, "ms");
-    print(("chat-append-repaint-" + std::to_string(rig.chat().rowCount()) + "-rows").c_str(), big[1] * 1e3,
+    print(("chat-append-repaint-" + std::to_string(rig.chatModel().rowCount()) + "-rows").c_str(), big[1] * 1e3,
           "ms");
     print("chat-append-repaint-ratio", big[1] / small[1], "x");
 }

@@ -9,7 +9,7 @@
 #include "common/QtTimeSource.h"
 #include "main/qt/Fonts.h"
 #include "main/qt/QtTranslations.h"
-#include "main/qt/frmMain.h"
+#include "main/qt/MainWindow.h"
 
 int main(int argc, char** argv)
 {
@@ -20,14 +20,14 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("ZKT"));
     // No display name: X11 would append it to every window title.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.zkt.zkt"));
-    Fonts::RegisterSubstitutions();
-    QtTranslations::Install(QLocale::system());
+    Fonts::registerSubstitutions();
+    QtTranslations::install(QLocale::system());
 
     IniSettingsStore store(IniSettingsStore::defaultPath());
     QtTimeSource time;
     QtTelnetSocket socket(time);
-    frmMain window(store, socket, time);
-    window.Form_Load();
+    MainWindow window(store, socket, time);
+    window.load();
     window.show();
     return app.exec();
 }

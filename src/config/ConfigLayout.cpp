@@ -10,41 +10,41 @@ namespace ConfigLayout {
 namespace {
 
 constexpr std::array kSimple{
-    ControlPlace{"chkGuestFlag", {300, 120, 2535, 255}},
-    ControlPlace{"lblUserID", {120, 450, 1545, 255}},
-    ControlPlace{"imtUserID", {1950, 450, 2775, 285}},
-    ControlPlace{"lblPassword", {150, 750, 1545, 255}},
-    ControlPlace{"imtPassword", {1950, 750, 2775, 285}},
-    ControlPlace{"lblHandleName", {150, 1050, 1545, 255}},
-    ControlPlace{"imtHandleName", {1950, 1050, 2775, 285}},
+    ControlPlace{"guestFlagCheck", {300, 120, 2535, 255}},
+    ControlPlace{"userIdLabel", {120, 450, 1545, 255}},
+    ControlPlace{"userIdEdit", {1950, 450, 2775, 285}},
+    ControlPlace{"passwordLabel", {150, 750, 1545, 255}},
+    ControlPlace{"passwordEdit", {1950, 750, 2775, 285}},
+    ControlPlace{"handleNameLabel", {150, 1050, 1545, 255}},
+    ControlPlace{"handleNameEdit", {1950, 1050, 2775, 285}},
 };
 
 constexpr std::array kDetailed{
-    ControlPlace{"Label3", {120, 150, 1665, 255}},
-    ControlPlace{"imtConnectionAddress", {1950, 150, 3915, 285}},
-    ControlPlace{"Label4", {240, 450, 1545, 255}},
-    ControlPlace{"imnConnectionPort", {1950, 450, 1215, 285}},
-    ControlPlace{"Label2", {6300, 150, 1215, 255}},
-    ControlPlace{"imNumber2", {7650, 150, 1215, 285}},
-    ControlPlace{"lblLuminosity", {6300, 450, 1215, 255}},
-    ControlPlace{"imnLuminosity", {7650, 450, 1215, 285}},
-    ControlPlace{"lblHandleSuffix", {6300, 750, 1215, 255}},
-    ControlPlace{"imtHandleSuffix", {7650, 750, 1215, 285}},
-    ControlPlace{"chkAutoChangeWindow", {150, 1200, 4155, 285}},
-    ControlPlace{"chkAutoGetHandleName", {150, 1500, 4155, 285}},
-    ControlPlace{"chkLocalEcho", {150, 1800, 4155, 285}},
-    ControlPlace{"chkScreenSave", {150, 2100, 4155, 285}},
-    ControlPlace{"chkChangeMyColor", {4650, 1200, 2535, 285}},
-    ControlPlace{"cmdMyColor", {7200, 1200, 1575, 285}},
-    ControlPlace{"chkSaveLog", {4650, 1500, 2535, 285}},
-    ControlPlace{"cmdSaveLogFile", {7200, 1500, 1575, 285}},
-    ControlPlace{"cmdFont", {4650, 1800, 4125, 285}},
+    ControlPlace{"addressLabel", {120, 150, 1665, 255}},
+    ControlPlace{"addressEdit", {1950, 150, 3915, 285}},
+    ControlPlace{"portLabel", {240, 450, 1545, 255}},
+    ControlPlace{"portField", {1950, 450, 1215, 285}},
+    ControlPlace{"logLinesLabel", {6300, 150, 1215, 255}},
+    ControlPlace{"logLinesField", {7650, 150, 1215, 285}},
+    ControlPlace{"luminosityLabel", {6300, 450, 1215, 255}},
+    ControlPlace{"luminosityField", {7650, 450, 1215, 285}},
+    ControlPlace{"handleSuffixLabel", {6300, 750, 1215, 255}},
+    ControlPlace{"handleSuffixEdit", {7650, 750, 1215, 285}},
+    ControlPlace{"autoChangeWindowCheck", {150, 1200, 4155, 285}},
+    ControlPlace{"autoGetHandleNameCheck", {150, 1500, 4155, 285}},
+    ControlPlace{"localEchoCheck", {150, 1800, 4155, 285}},
+    ControlPlace{"screenSaveCheck", {150, 2100, 4155, 285}},
+    ControlPlace{"changeMyColorCheck", {4650, 1200, 2535, 285}},
+    ControlPlace{"myColorButton", {7200, 1200, 1575, 285}},
+    ControlPlace{"saveLogCheck", {4650, 1500, 2535, 285}},
+    ControlPlace{"logFolderButton", {7200, 1500, 1575, 285}},
+    ControlPlace{"fontButton", {4650, 1800, 4125, 285}},
 };
 
 // Keeps the centre while the outer size changes; the border and caption
 // (outer minus client) stay as they are.
-Arrangement Resized(const Measures& m, TwipSize client) {
-    const TwipPoint centre = KeptCentre(m.outer);
+Arrangement resized(const Measures& m, TwipSize client) {
+    const TwipPoint centre = keptCentre(m.outer);
     Arrangement a;
     a.outer.width = m.outer.width - m.client.width + client.width;
     a.outer.height = m.outer.height - m.client.height + client.height;
@@ -54,8 +54,8 @@ Arrangement Resized(const Measures& m, TwipSize client) {
     return a;
 }
 
-Arrangement Normal(const Measures& m) {
-    Arrangement a = Resized(
+Arrangement normalLayout(const Measures& m) {
+    Arrangement a = resized(
         m, {m.simpleFrame.width, m.simpleFrame.height + m.okButton.height + kGap});
     a.detailedVisible = false;
     a.detailedVisibilityChanged = true;
@@ -64,8 +64,8 @@ Arrangement Normal(const Measures& m) {
     return a;
 }
 
-Arrangement Advance(const Measures& m) {
-    Arrangement a = Resized(m, {m.detailedFrame.width, m.simpleFrame.height +
+Arrangement advancedLayout(const Measures& m) {
+    Arrangement a = resized(m, {m.detailedFrame.width, m.simpleFrame.height +
                                                            m.detailedFrame.height +
                                                            m.okButton.height + kGap});
     a.detailedVisible = true;
@@ -77,41 +77,41 @@ Arrangement Advance(const Measures& m) {
 
 }  // namespace
 
-std::span<const ControlPlace> SimpleFrameControls() { return kSimple; }
+std::span<const ControlPlace> simpleFrameControls() { return kSimple; }
 
-std::span<const ControlPlace> DetailedFrameControls() { return kDetailed; }
+std::span<const ControlPlace> detailedFrameControls() { return kDetailed; }
 
-TwipPoint KeptCentre(const TwipRect& outer) {
+TwipPoint keptCentre(const TwipRect& outer) {
     return {double(modZkCommon::RoundHalfEven(outer.left + outer.width / 2)),
             double(modZkCommon::RoundHalfEven(outer.top + outer.height / 2))};
 }
 
-TwipRect CentredOnScreen(const TwipRect& outer, const TwipRect& screen) {
+TwipRect centredOnScreen(const TwipRect& outer, const TwipRect& screen) {
     return {screen.left + screen.width / 2 - outer.width / 2,
             screen.top + screen.height / 2 - outer.height / 2, outer.width, outer.height};
 }
 
-TwipPoint DetailedFrameOrigin(TwipSize simpleFrame) { return {0, simpleFrame.height}; }
+TwipPoint detailedFrameOrigin(TwipSize simpleFrame) { return {0, simpleFrame.height}; }
 
-Arrangement Arrange(const QString& word, const Measures& m) {
+Arrangement arrange(const QString& word, const Measures& m) {
     if (word == kInit) {
         Measures centred = m;
-        centred.outer = CentredOnScreen(m.outer, m.screen);
-        Arrangement a = Normal(centred);
+        centred.outer = centredOnScreen(m.outer, m.screen);
+        Arrangement a = normalLayout(centred);
         a.placeFrames = true;
         return a;
     }
     if (word == kNormal)
-        return Normal(m);
+        return normalLayout(m);
     if (word == kAdvance)
-        return Advance(m);
+        return advancedLayout(m);
     Arrangement unchanged;
     unchanged.outer = m.outer;
     unchanged.client = m.client;
     return unchanged;
 }
 
-ButtonRow PlaceButtons(TwipSize client, TwipSize mode, TwipSize ok, TwipSize cancel) {
+ButtonRow placeButtons(TwipSize client, TwipSize mode, TwipSize ok, TwipSize cancel) {
     ButtonRow row;
     row.cancel = {client.width - (cancel.width + kGap), client.height - (cancel.height + kGap),
                   cancel.width, cancel.height};
@@ -122,8 +122,8 @@ ButtonRow PlaceButtons(TwipSize client, TwipSize mode, TwipSize ok, TwipSize can
     return row;
 }
 
-int TwipsToPixels(double twips, double dpi) { return int(std::lround(twips * dpi / 1440.0)); }
+int twipsToPixels(double twips, double dpi) { return int(std::lround(twips * dpi / 1440.0)); }
 
-double PixelsToTwips(int pixels, double dpi) { return pixels * 1440.0 / dpi; }
+double pixelsToTwips(int pixels, double dpi) { return pixels * 1440.0 / dpi; }
 
 }  // namespace ConfigLayout

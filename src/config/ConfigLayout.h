@@ -42,9 +42,9 @@ inline constexpr TwipSize kButtonSize{1065, 465};
 inline constexpr double kGap = 120;
 
 // The guest box, user ID, password and handle name.
-std::span<const ControlPlace> SimpleFrameControls();
+std::span<const ControlPlace> simpleFrameControls();
 // Every other setting.
-std::span<const ControlPlace> DetailedFrameControls();
+std::span<const ControlPlace> detailedFrameControls();
 
 inline const QString kInit = QStringLiteral("Init");
 inline const QString kNormal = QStringLiteral("Normal");
@@ -74,17 +74,17 @@ struct Arrangement {
 };
 
 // The centre to keep, each coordinate rounded halves to even.
-TwipPoint KeptCentre(const TwipRect& outer);
+TwipPoint keptCentre(const TwipRect& outer);
 
 // Same size, moved to the middle of the screen.
-TwipRect CentredOnScreen(const TwipRect& outer, const TwipRect& screen);
+TwipRect centredOnScreen(const TwipRect& outer, const TwipRect& screen);
 
 // Where the detailed frame goes: directly below the simple one.
-TwipPoint DetailedFrameOrigin(TwipSize simpleFrame);
+TwipPoint detailedFrameOrigin(TwipSize simpleFrame);
 
 // The outcome of arranging for `word` ("Init", "Normal", "Advance"); any
 // other word leaves the dialog as it is.
-Arrangement Arrange(const QString& word, const Measures& m);
+Arrangement arrange(const QString& word, const Measures& m);
 
 struct ButtonRow {
     TwipRect mode;
@@ -93,10 +93,10 @@ struct ButtonRow {
 };
 
 // The switch, "更新" and "取消" in a row at the bottom right of the client area.
-ButtonRow PlaceButtons(TwipSize client, TwipSize mode, TwipSize ok, TwipSize cancel);
+ButtonRow placeButtons(TwipSize client, TwipSize mode, TwipSize ok, TwipSize cancel);
 
 // Conversions at a screen's logical resolution (dots per inch).
-int TwipsToPixels(double twips, double dpi);
-double PixelsToTwips(int pixels, double dpi);
+int twipsToPixels(double twips, double dpi);
+double pixelsToTwips(int pixels, double dpi);
 
 }  // namespace ConfigLayout

@@ -4,7 +4,7 @@
 
 namespace WindowLayout {
 
-WindowRects ArrangeWindow(double innerWidth, double innerHeight, double statusHeight,
+WindowRects arrangeWindow(double innerWidth, double innerHeight, double statusHeight,
                           double functionKeyHeight, double inputHeight)
 {
     double views = double(modZkCommon::RoundHalfEven(
@@ -12,12 +12,12 @@ WindowRects ArrangeWindow(double innerWidth, double innerHeight, double statusHe
     if (views < 0)
         views = 0;
     WindowRects rects;
-    rects.picTerminal = {0, 0, innerWidth, views};
+    rects.terminalArea = {0, 0, innerWidth, views};
     rects.inputLine = {0, views, innerWidth, inputHeight};
     return rects;
 }
 
-ViewRects ArrangeViews(double innerWidth, double innerHeight)
+ViewRects arrangeViews(double innerWidth, double innerHeight)
 {
     const Rect all{0, 0, innerWidth, innerHeight};
     return {all, all};

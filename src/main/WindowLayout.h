@@ -18,7 +18,7 @@ struct Rect {
 };
 
 struct WindowRects {
-    Rect picTerminal;
+    Rect terminalArea;
     Rect inputLine;
     friend bool operator==(const WindowRects&, const WindowRects&) = default;
 };
@@ -26,7 +26,7 @@ struct WindowRects {
 // The views' container fills the client area above the input line; the
 // input line sits right under it; the function-key bar and status bar are
 // docked below. A window too small for the bars gives the views no height.
-WindowRects ArrangeWindow(double innerWidth, double innerHeight, double statusHeight,
+WindowRects arrangeWindow(double innerWidth, double innerHeight, double statusHeight,
                           double functionKeyHeight, double inputHeight);
 
 // Both views fill the container's inner area, always the same rectangle.
@@ -34,6 +34,6 @@ struct ViewRects {
     Rect terminal;
     Rect chat;
 };
-ViewRects ArrangeViews(double innerWidth, double innerHeight);
+ViewRects arrangeViews(double innerWidth, double innerHeight);
 
 }  // namespace WindowLayout

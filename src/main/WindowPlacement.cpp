@@ -22,7 +22,7 @@ QString decimal(double twips)
 
 }  // namespace
 
-int ParseStored(const QString& text)
+int parseStored(const QString& text)
 {
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
@@ -34,18 +34,18 @@ int ParseStored(const QString& text)
     return int(whole);
 }
 
-Stored Read(const SettingsStore& store)
+Stored read(const SettingsStore& store)
 {
     const QString absent = QStringLiteral("-1");
     Stored stored;
-    stored.top = ParseStored(modZkCommon::ReadSetting(store, kTop, absent));
-    stored.left = ParseStored(modZkCommon::ReadSetting(store, kLeft, absent));
-    stored.height = ParseStored(modZkCommon::ReadSetting(store, kHeight, absent));
-    stored.width = ParseStored(modZkCommon::ReadSetting(store, kWidth, absent));
+    stored.top = parseStored(modZkCommon::ReadSetting(store, kTop, absent));
+    stored.left = parseStored(modZkCommon::ReadSetting(store, kLeft, absent));
+    stored.height = parseStored(modZkCommon::ReadSetting(store, kHeight, absent));
+    stored.width = parseStored(modZkCommon::ReadSetting(store, kWidth, absent));
     return stored;
 }
 
-Outer Initial(const Stored& stored, double screenWidth, double screenHeight)
+Outer initial(const Stored& stored, double screenWidth, double screenHeight)
 {
     Outer outer;
     outer.height = stored.height == -1 ? screenHeight / 3 * 2 : stored.height;
@@ -55,7 +55,7 @@ Outer Initial(const Stored& stored, double screenWidth, double screenHeight)
     return outer;
 }
 
-Outer FitInto(const Outer& outer, const Outer& area)
+Outer fitInto(const Outer& outer, const Outer& area)
 {
     Outer fitted = outer;
     fitted.width = std::min(outer.width, area.width);
@@ -65,7 +65,7 @@ Outer FitInto(const Outer& outer, const Outer& area)
     return fitted;
 }
 
-bool Save(SettingsStore& store, const Outer& outer, bool screenSave, bool minimised)
+bool save(SettingsStore& store, const Outer& outer, bool screenSave, bool minimised)
 {
     if (!screenSave || minimised)
         return false;

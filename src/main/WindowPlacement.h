@@ -25,22 +25,22 @@ struct Outer {
 
 // A stored text as a whole number: fractions go to the nearest, halves to
 // the even neighbour; text that is not a number counts as absent (-1).
-int ParseStored(const QString& text);
+int parseStored(const QString& text);
 
-Stored Read(const SettingsStore& store);
+Stored read(const SettingsStore& store);
 
 // Each key on its own: a missing size is two thirds of the screen, a missing
 // position centres the window.
-Outer Initial(const Stored& stored, double screenWidth, double screenHeight);
+Outer initial(const Stored& stored, double screenWidth, double screenHeight);
 
 // The outer rectangle moved and, if need be, shrunk to lie within `area`
 // (the available part of the window's screen, in the same twips): a
 // placement stored on a larger screen, at a smaller scale or on a screen
 // since removed must not leave the window's controls out of reach.
-Outer FitInto(const Outer& outer, const Outer& area);
+Outer fitInto(const Outer& outer, const Outer& area);
 
 // Writes the four keys when the user asked for it and the window is not
 // minimised. Returns whether anything was written.
-bool Save(SettingsStore& store, const Outer& outer, bool screenSave, bool minimised);
+bool save(SettingsStore& store, const Outer& outer, bool screenSave, bool minimised);
 
 }  // namespace WindowPlacement

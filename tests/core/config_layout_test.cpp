@@ -48,13 +48,13 @@ TEST(ConfigLayoutCentre, RoundsHalvesToEven) {
         {{-3000, -10, 4905, 21}, {-548, 0}},   // -547.5 -> -548, 0.5 -> 0
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(KeptCentre(c.outer), c.centre) << c.outer.left << "," << c.outer.top;
+        EXPECT_EQ(keptCentre(c.outer), c.centre) << c.outer.left << "," << c.outer.top;
     }
 }
 
 TEST(ConfigLayoutArrange, InitCentresTheSimpleLayoutOnTheScreen) {
     const Measures m = DesignMeasures({150, 300, 3000, 2000});
-    const Arrangement a = Arrange(kInit, m);
+    const Arrangement a = arrange(kInit, m);
     EXPECT_TRUE(a.placeFrames);
     EXPECT_EQ(a.client, kSimpleClient);
     EXPECT_EQ(a.outer.size(), (TwipSize{kSimpleClient.width + 120, kSimpleClient.height + 420}));
@@ -68,20 +68,20 @@ TEST(ConfigLayoutArrange, InitCentresTheSimpleLayoutOnTheScreen) {
 TEST(ConfigLayoutArrange, InitCentresOnAScreenAwayFromTheOrigin) {
     Measures m = DesignMeasures({0, 0, 3000, 2000});
     m.screen = {12000, -6000, 9000, 6000};
-    const Arrangement a = Arrange(kInit, m);
+    const Arrangement a = arrange(kInit, m);
     EXPECT_EQ(Centre(a.outer), (TwipPoint{16500, -3000}));
 }
 
 TEST(ConfigLayoutArrange, AdvanceGrowsAroundTheCentreAndShowsTheDetailedFrame) {
-    const Measures normal = After(DesignMeasures({}), Arrange(kInit, DesignMeasures({})));
-    const Arrangement a = Arrange(kAdvance, normal);
+    const Measures normal = After(DesignMeasures({}), arrange(kInit, DesignMeasures({})));
+    const Arrangement a = arrange(kAdvance, normal);
     EXPECT_FALSE(a.placeFrames);
     EXPECT_EQ(a.client, kDetailedClient);
     EXPECT_EQ(a.outer.size(), (TwipSize{kDetailedClient.width + 120, kDetailedClient.height + 420}));
     EXPECT_TRUE(a.detailedVisible);
     EXPECT_EQ(a.layoutMode, kAdvance);
     EXPECT_EQ(a.modeCaption, QStringLiteral("簡易設定"));
-    const TwipPoint before = KeptCentre(normal.outer);
+    const TwipPoint before = keptCentre(normal.outer);
     EXPECT_EQ(Centre(a.outer), before);
 }
 
@@ -89,10 +89,10 @@ TEST(ConfigLayoutArrange, SwitchingThereAndBackKeepsSizeAndCentreWithinATwip) {
     // Odd sizes put the centre on half twips, where the rounding shows.
     Measures m = DesignMeasures({1001, 777, 4001, 3001});
     m.client = {3880, 2580};
-    Measures normal = After(m, Arrange(kNormal, m));
+    Measures normal = After(m, arrange(kNormal, m));
     for (int round = 0; round < 5; ++round) {
-        const Measures advance = After(normal, Arrange(kAdvance, normal));
-        const Measures back = After(advance, Arrange(kNormal, advance));
+        const Measures advance = After(normal, arrange(kAdvance, normal));
+        const Measures back = After(advance, arrange(kNormal, advance));
         EXPECT_EQ(back.outer.size(), normal.outer.size());
         EXPECT_EQ(back.client, normal.client);
         EXPECT_LE(std::abs(Centre(back.outer).x - Centre(normal.outer).x), 1.0);
@@ -107,14 +107,14 @@ TEST(ConfigLayoutArrange, TheFramesSizesAsMeasuredDecide) {
     m.simpleFrame = {5000, 1500};
     m.detailedFrame = {9000, 2000};
     m.okButton = {1000, 500};
-    EXPECT_EQ(Arrange(kNormal, m).client, (TwipSize{5000, 1500 + 500 + 120}));
-    EXPECT_EQ(Arrange(kAdvance, m).client, (TwipSize{9000, 1500 + 2000 + 500 + 120}));
+    EXPECT_EQ(arrange(kNormal, m).client, (TwipSize{5000, 1500 + 500 + 120}));
+    EXPECT_EQ(arrange(kAdvance, m).client, (TwipSize{9000, 1500 + 2000 + 500 + 120}));
 }
 
 TEST(ConfigLayoutArrange, AnUnknownWordChangesNothing) {
     const Measures m = DesignMeasures({10, 20, 3000, 2000});
     for (const QString& word : {QStringLiteral("normal"), QString(), QStringLiteral("Terminal")}) {
-        const Arrangement a = Arrange(word, m);
+        const Arrangement a = arrange(word, m);
         EXPECT_EQ(a.outer, m.outer);
         EXPECT_EQ(a.client, m.client);
         EXPECT_FALSE(a.placeFrames);
@@ -127,13 +127,13 @@ TEST(ConfigLayoutArrange, AnUnknownWordChangesNothing) {
 TEST(ConfigLayoutArrange, NearAScreenEdgeTheWindowMayLeaveTheScreen) {
     Measures m = DesignMeasures({0, 0, 5025, 2430});
     m.client = kSimpleClient;
-    const Arrangement a = Arrange(kAdvance, m);
+    const Arrangement a = arrange(kAdvance, m);
     EXPECT_LT(a.outer.left, 0);
     EXPECT_LT(a.outer.top, 0);
 }
 
 TEST(ConfigLayoutButtons, RowAtTheBottomRightWithTheDesignedGaps) {
-    const ButtonRow row = PlaceButtons(kSimpleClient, kButtonSize, kButtonSize, kButtonSize);
+    const ButtonRow row = placeButtons(kSimpleClient, kButtonSize, kButtonSize, kButtonSize);
     EXPECT_EQ(row.cancel, (TwipRect{3720, 1425, 1065, 465}));
     EXPECT_EQ(row.ok, (TwipRect{2535, 1425, 1065, 465}));
     EXPECT_EQ(row.mode, (TwipRect{1230, 1425, 1065, 465}));
@@ -144,7 +144,7 @@ TEST(ConfigLayoutButtons, RowAtTheBottomRightWithTheDesignedGaps) {
 }
 
 TEST(ConfigLayoutButtons, UnequalButtonsKeepTheirOwnSizes) {
-    const ButtonRow row = PlaceButtons({9000, 4000}, {1500, 400}, {1000, 500}, {800, 300});
+    const ButtonRow row = placeButtons({9000, 4000}, {1500, 400}, {1000, 500}, {800, 300});
     EXPECT_EQ(row.cancel, (TwipRect{9000 - 920, 4000 - 420, 800, 300}));
     EXPECT_EQ(row.ok, (TwipRect{9000 - 2040, 4000 - 620, 1000, 500}));
     // The switch aligns with the top of "更新", whatever its own height.
@@ -152,7 +152,7 @@ TEST(ConfigLayoutButtons, UnequalButtonsKeepTheirOwnSizes) {
 }
 
 TEST(ConfigLayoutFrames, DetailedFrameSitsBelowTheSimpleOne) {
-    EXPECT_EQ(DetailedFrameOrigin(kSimpleFrameSize), (TwipPoint{0, 1425}));
+    EXPECT_EQ(detailedFrameOrigin(kSimpleFrameSize), (TwipPoint{0, 1425}));
 }
 
 TEST(ConfigLayoutFrames, EveryControlFitsInsideItsFrameAndNamesAreUnique) {
@@ -165,10 +165,10 @@ TEST(ConfigLayoutFrames, EveryControlFitsInsideItsFrameAndNamesAreUnique) {
             EXPECT_LE(p.rect.top + p.rect.height, frame.height) << p.name;
         }
     };
-    check(SimpleFrameControls(), kSimpleFrameSize);
-    check(DetailedFrameControls(), kDetailedFrameSize);
-    EXPECT_EQ(SimpleFrameControls().size(), 7u);
-    EXPECT_EQ(DetailedFrameControls().size(), 19u);
+    check(simpleFrameControls(), kSimpleFrameSize);
+    check(detailedFrameControls(), kDetailedFrameSize);
+    EXPECT_EQ(simpleFrameControls().size(), 7u);
+    EXPECT_EQ(detailedFrameControls().size(), 19u);
 }
 
 TEST(ConfigLayoutUnits, TwipsAndPixelsAtTheScreensResolution) {
@@ -182,7 +182,7 @@ TEST(ConfigLayoutUnits, TwipsAndPixelsAtTheScreensResolution) {
         {7, 96, 0},      {8, 96, 1},     {-7.5, 96, -1},  {9135, 120, 761},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(TwipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " at " << c.dpi;
-    EXPECT_DOUBLE_EQ(PixelsToTwips(327, 96), 4905);
-    EXPECT_DOUBLE_EQ(PixelsToTwips(1, 144), 10);
+        EXPECT_EQ(twipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " at " << c.dpi;
+    EXPECT_DOUBLE_EQ(pixelsToTwips(327, 96), 4905);
+    EXPECT_DOUBLE_EQ(pixelsToTwips(1, 144), 10);
 }

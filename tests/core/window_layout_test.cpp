@@ -4,8 +4,8 @@
 
 #include "main/WindowLayout.h"
 
-using WindowLayout::ArrangeViews;
-using WindowLayout::ArrangeWindow;
+using WindowLayout::arrangeViews;
+using WindowLayout::arrangeWindow;
 using WindowLayout::Rect;
 
 namespace {
@@ -30,8 +30,8 @@ TEST(WindowLayoutTest, WindowRuleKeepsInputLineBetweenViewsAndBars)
 {
     for (const auto& c : kWindowCases) {
         SCOPED_TRACE(c.name);
-        const auto rects = ArrangeWindow(c.width, c.height, 375, 390, 375);
-        EXPECT_EQ(rects.picTerminal, c.views);
+        const auto rects = arrangeWindow(c.width, c.height, 375, 390, 375);
+        EXPECT_EQ(rects.terminalArea, c.views);
         EXPECT_EQ(rects.inputLine, c.input);
     }
 }
@@ -39,7 +39,7 @@ TEST(WindowLayoutTest, WindowRuleKeepsInputLineBetweenViewsAndBars)
 TEST(WindowLayoutTest, InputLineEndsWhereTheFunctionKeysBegin)
 {
     for (double height : {1200.0, 4321.0, 10000.0}) {
-        const auto rects = ArrangeWindow(5000, height, 375, 390, 375);
+        const auto rects = arrangeWindow(5000, height, 375, 390, 375);
         EXPECT_EQ(rects.inputLine.top + rects.inputLine.height, height - (375 + 390));
     }
 }
@@ -51,9 +51,9 @@ TEST(WindowLayoutTest, ViewsGrowTwipForTwipOutOfACollapse)
     // fit, then take every further twip, and the input line stays right under them.
     for (int height = 0; height <= 3000; ++height) {
         SCOPED_TRACE(height);
-        const auto rects = ArrangeWindow(9000, height, 375, 390, 375);
-        EXPECT_EQ(rects.picTerminal.height, std::max(0, height - (375 + 390 + 375)));
-        EXPECT_EQ(rects.inputLine.top, rects.picTerminal.height);
+        const auto rects = arrangeWindow(9000, height, 375, 390, 375);
+        EXPECT_EQ(rects.terminalArea.height, std::max(0, height - (375 + 390 + 375)));
+        EXPECT_EQ(rects.inputLine.top, rects.terminalArea.height);
         EXPECT_EQ(rects.inputLine.height, 375);
     }
 }
@@ -61,7 +61,7 @@ TEST(WindowLayoutTest, ViewsGrowTwipForTwipOutOfACollapse)
 TEST(WindowLayoutTest, BothViewsAlwaysShareOneRectangle)
 {
     for (auto [w, h] : {std::pair{0.0, 0.0}, {1.0, 1.0}, {9000.0, 4860.0}}) {
-        const auto views = ArrangeViews(w, h);
+        const auto views = arrangeViews(w, h);
         EXPECT_EQ(views.terminal, views.chat);
         EXPECT_EQ(views.terminal, (Rect{0, 0, w, h}));
     }

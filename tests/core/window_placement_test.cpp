@@ -22,17 +22,17 @@ TEST(WindowPlacementTest, StoredTextsConvertOrCountAsAbsent)
     };
     for (const auto& [text, expected] : cases) {
         SCOPED_TRACE(text);
-        EXPECT_EQ(WindowPlacement::ParseStored(QString::fromUtf8(text)), expected);
+        EXPECT_EQ(WindowPlacement::parseStored(QString::fromUtf8(text)), expected);
     }
 }
 
 TEST(WindowPlacementTest, EmptyStoreCentresTwoThirdsOfTheScreen)
 {
     MemorySettingsStore store;
-    const auto stored = WindowPlacement::Read(store);
+    const auto stored = WindowPlacement::read(store);
     EXPECT_EQ(stored.top, -1);
     EXPECT_EQ(stored.width, -1);
-    const Outer outer = WindowPlacement::Initial(stored, kScreenW, kScreenH);
+    const Outer outer = WindowPlacement::initial(stored, kScreenW, kScreenH);
     EXPECT_EQ(outer, (Outer{3200, 2000, 12800, 8000}));
 }
 
@@ -41,7 +41,7 @@ TEST(WindowPlacementTest, EachKeyIsJudgedOnItsOwn)
     MemorySettingsStore store;
     modZkCommon::WriteSetting(store, QStringLiteral("RecFormWidth"), QStringLiteral("6000"));
     modZkCommon::WriteSetting(store, QStringLiteral("RecFormTop"), QStringLiteral("-1"));
-    const Outer outer = WindowPlacement::Initial(WindowPlacement::Read(store), kScreenW, kScreenH);
+    const Outer outer = WindowPlacement::initial(WindowPlacement::read(store), kScreenW, kScreenH);
     EXPECT_EQ(outer.width, 6000);
     EXPECT_EQ(outer.height, 8000);
     EXPECT_EQ(outer.left, kScreenW / 2 - 3000);
@@ -50,7 +50,7 @@ TEST(WindowPlacementTest, EachKeyIsJudgedOnItsOwn)
 
 TEST(WindowPlacementTest, AnOffScreenPlacementIsAppliedUnchanged)
 {
-    const Outer outer = WindowPlacement::Initial(Stored{-5000, 90000, 3000, 4000}, kScreenW, kScreenH);
+    const Outer outer = WindowPlacement::initial(Stored{-5000, 90000, 3000, 4000}, kScreenW, kScreenH);
     EXPECT_EQ(outer, (Outer{90000, -5000, 4000, 3000}));
 }
 
@@ -63,8 +63,8 @@ TEST(WindowPlacementTest, SaveWritesOnlyWhenAskedAndNotMinimised)
     for (const Case c : {Case{false, false, false}, Case{true, true, false}, Case{true, false, true}}) {
         MemorySettingsStore store;
         modZkCommon::WriteSetting(store, QStringLiteral("RecFormTop"), QStringLiteral("55"));
-        EXPECT_EQ(WindowPlacement::Save(store, outer, c.screenSave, c.minimised), c.written);
-        const auto stored = WindowPlacement::Read(store);
+        EXPECT_EQ(WindowPlacement::save(store, outer, c.screenSave, c.minimised), c.written);
+        const auto stored = WindowPlacement::read(store);
         if (c.written) {
             EXPECT_EQ(modZkCommon::ReadSetting(store, QStringLiteral("RecFormTop")), "240");
             EXPECT_EQ(modZkCommon::ReadSetting(store, QStringLiteral("RecFormLeft")), "120");
@@ -82,8 +82,8 @@ TEST(WindowPlacementTest, SavedPlacementReadsBackTheSame)
 {
     MemorySettingsStore store;
     const Outer outer{1500, 750, 9990, 7005};
-    ASSERT_TRUE(WindowPlacement::Save(store, outer, true, false));
-    EXPECT_EQ(WindowPlacement::Initial(WindowPlacement::Read(store), kScreenW, kScreenH), outer);
+    ASSERT_TRUE(WindowPlacement::save(store, outer, true, false));
+    EXPECT_EQ(WindowPlacement::initial(WindowPlacement::read(store), kScreenW, kScreenH), outer);
 }
 
 }  // namespace
@@ -111,7 +111,7 @@ TEST(WindowPlacementTest, APlacementIsFittedIntoTheScreensAvailableArea)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(WindowPlacement::FitInto(c.stored, area), c.fitted);
+        EXPECT_EQ(WindowPlacement::fitInto(c.stored, area), c.fitted);
     }
 }
 

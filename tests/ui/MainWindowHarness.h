@@ -15,7 +15,7 @@
 #include "common/MemorySettingsStore.h"
 #include "common/SettingsStore.h"
 #include "common/modZkCommon.h"
-#include "main/qt/frmMain.h"
+#include "main/qt/MainWindow.h"
 #include "support/FakeSocket.h"
 #include "support/FakeTime.h"
 #include "support/PrintQString.h"
@@ -89,7 +89,7 @@ protected:
 
     void create()
     {
-        window = std::make_unique<frmMain>(store, socket, time);
+        window = std::make_unique<MainWindow>(store, socket, time);
         window->setExitHandler([this](int code) { exits.push_back(code); });
         window->setSettingsDialogHandler([this] { ++settingsDialogs; });
     }
@@ -99,7 +99,7 @@ protected:
     {
         if (!window)
             create();
-        window->Form_Load();
+        window->load();
         window->show();
         QApplication::setActiveWindow(window.get());
         settle();
@@ -112,7 +112,7 @@ protected:
     RecordingStore store;
     FakeSocket socket;
     FakeTimeSource time;
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<MainWindow> window;
     std::vector<int> exits;
     int settingsDialogs = 0;
 };

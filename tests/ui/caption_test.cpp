@@ -6,7 +6,7 @@
 #include "common/modZkCommon.h"
 #include "controls/TelnetSocket.h"
 #include "main/DialogueSession.h"
-#include "main/qt/frmMain.h"
+#include "main/qt/MainWindow.h"
 #include "support/PrintBoardState.h"
 #include "support/FakeSocket.h"
 #include "support/FakeTime.h"
@@ -21,9 +21,9 @@ protected:
     {
         modZkCommon::WriteSetting(store, QStringLiteral("ConnectionAddress"), QStringLiteral("bbs.example.jp"));
         modZkCommon::WriteSetting(store, QStringLiteral("ConnectionPort"), QStringLiteral("2323"));
-        window = std::make_unique<frmMain>(store, socket, time);
+        window = std::make_unique<MainWindow>(store, socket, time);
         window->setExitHandler([](int) {});
-        window->Form_Load();
+        window->load();
     }
 
     void logIn()
@@ -35,7 +35,7 @@ protected:
     MemorySettingsStore store;
     FakeSocket socket;
     FakeTimeSource time;
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(CaptionTest, OffLineAtStartAndUntilTheTimerSeesTheConnection)

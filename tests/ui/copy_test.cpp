@@ -15,7 +15,7 @@
 #include "controls/GridModel.h"
 #include "controls/qt/SpreadGrid.h"
 #include "main/DialogueSession.h"
-#include "main/qt/frmMain.h"
+#include "main/qt/MainWindow.h"
 #include "support/FakeSocket.h"
 #include "support/FakeTime.h"
 
@@ -35,9 +35,9 @@ protected:
     void SetUp() override
     {
         QApplication::clipboard()->clear();
-        window = std::make_unique<frmMain>(store, socket, time);
+        window = std::make_unique<MainWindow>(store, socket, time);
         window->setExitHandler([](int) {});
-        window->Form_Load();
+        window->load();
         window->show();
         QApplication::setActiveWindow(window.get());
         QApplication::processEvents();
@@ -101,7 +101,7 @@ protected:
     MemorySettingsStore store;
     FakeSocket socket;
     FakeTimeSource time;
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 constexpr auto kRows = QItemSelectionModel::Select | QItemSelectionModel::Rows;

@@ -16,11 +16,11 @@
 #include "common/MemorySettingsStore.h"
 #include "common/modZkCommon.h"
 #include "config/qt/FontColorChooser.h"
-#include "config/qt/frmConfig.h"
+#include "config/qt/SettingsDialog.h"
 #include "controls/qt/SpreadGrid.h"
 #include "main/DialogueSession.h"
 #include "main/qt/Fonts.h"
-#include "main/qt/frmMain.h"
+#include "main/qt/MainWindow.h"
 #include "support/FakeSocket.h"
 #include "support/FakeTime.h"
 
@@ -29,7 +29,7 @@ namespace {
 // The Windows faces mapped as the program maps them at start-up.
 class SubstitutionsEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override { Fonts::RegisterSubstitutions(); }
+    void SetUp() override { Fonts::registerSubstitutions(); }
 };
 
 const auto* const substitutions = ::testing::AddGlobalTestEnvironment(new SubstitutionsEnvironment);
@@ -110,27 +110,27 @@ TEST(FontSubstitution, FacePickedInTheSettingsIsUsedInTheViews)
         SCOPED_TRACE(picked.toStdString());
         MemorySettingsStore store;
         PickingChooser chooser({picked, c.points, c.bold, c.italic});
-        frmConfig dialog(store, chooser);
+        SettingsDialog dialog(store, chooser);
         bool dialogRan = false;
         QTimer::singleShot(0, [&] {
             QDialog* w = dialog.openWindow();
             ASSERT_NE(w, nullptr);
             dialogRan = true;
             EXPECT_EQ(resolved(w->font()), "IPAPGothic");
-            w->findChild<QPushButton*>(QStringLiteral("cmdFont"))->click();
-            w->findChild<QPushButton*>(QStringLiteral("cmdEnd0"))->click();
+            w->findChild<QPushButton*>(QStringLiteral("fontButton"))->click();
+            w->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
             if (w->isVisible())
                 w->close();
         });
-        dialog.AppWin_Config(nullptr);
+        dialog.openModal(nullptr);
         ASSERT_TRUE(dialogRan);
         ASSERT_EQ(modZkCommon::ReadSetting(store, QStringLiteral("FontName")), picked);
 
         FakeSocket socket;
         FakeTimeSource time;
-        frmMain window(store, socket, time);
+        MainWindow window(store, socket, time);
         window.setExitHandler([](int) {});
-        window.Form_Load();
+        window.load();
         window.dialogue().functionKeyPressed(1);  // ログイン
         ASSERT_EQ(socket.connectCount(), 1);
 

@@ -154,9 +154,9 @@ protected:
 
         EXPECT_EQ(window->statusBar()->geometry(), QRect(0, h - status, w, status));
         EXPECT_EQ(window->functionKeys()->geometry(), QRect(0, h - status - keys, w, keys));
-        EXPECT_EQ(window->viewContainer()->geometry(), QRect(0, 0, w, views));
+        EXPECT_EQ(window->terminalArea()->geometry(), QRect(0, 0, w, views));
         EXPECT_EQ(window->inputLine()->geometry(), QRect(0, views, w, input));
-        const QRect inner = window->viewContainer()->contentsRect();
+        const QRect inner = window->terminalArea()->contentsRect();
         EXPECT_EQ(window->terminalView()->geometry(), inner);
         EXPECT_EQ(window->chatView()->geometry(), inner);
     }
@@ -189,9 +189,9 @@ TEST_F(MainWindowLayoutTest, NothingSizeGivesEmptyViewsAndTheNextSizeRestores)
     // that size as a minimised one does.
     QWidget host;
     host.resize(600, 500);
-    window = std::make_unique<frmMain>(store, socket, time, &host);
+    window = std::make_unique<MainWindow>(store, socket, time, &host);
     window->setExitHandler([](int) {});
-    window->Form_Load();
+    window->load();
     host.show();
     window->resize(400, 300);
     settle();
@@ -200,7 +200,7 @@ TEST_F(MainWindowLayoutTest, NothingSizeGivesEmptyViewsAndTheNextSizeRestores)
     window->resize(0, 0);
     settle();
     ASSERT_EQ(window->size(), QSize(0, 0));
-    EXPECT_EQ(window->viewContainer()->geometry(), QRect(0, 0, 0, 0));
+    EXPECT_EQ(window->terminalArea()->geometry(), QRect(0, 0, 0, 0));
     EXPECT_EQ(window->inputLine()->width(), 0);
     EXPECT_EQ(window->inputLine()->y(), 0);
     EXPECT_EQ(window->terminalView()->size(), QSize(0, 0));
@@ -219,7 +219,7 @@ TEST_F(MainWindowLayoutTest, SwitchingScreensNeedsNoLayoutStep)
     settle();
     window->dialogue().switchScreen(Screen::Chat);
     settle();
-    EXPECT_EQ(window->chatView()->geometry(), window->viewContainer()->contentsRect());
+    EXPECT_EQ(window->chatView()->geometry(), window->terminalArea()->contentsRect());
     EXPECT_EQ(window->chatView()->geometry(), window->terminalView()->geometry());
 }
 
@@ -591,7 +591,7 @@ TEST_F(MainWindowTest, SettingsKeyCallsTheHandlerOnlyWhenOffered)
 
 TEST_F(MainWindowTest, WithoutAHandlerTheSettingsKeyOpensTheModalDialog)
 {
-    window = std::make_unique<frmMain>(store, socket, time);
+    window = std::make_unique<MainWindow>(store, socket, time);
     window->setExitHandler([](int) {});
     start();
     QString title;

@@ -26,7 +26,7 @@ TEST(QtTranslationsTest, LoadedForAJapaneseLocaleOnly)
     for (const Case c : {Case{"ja_JP", true}, Case{"ja", true}, Case{"en_US", false}, Case{"de_DE", false},
                          Case{"C", false}, Case{"zh_CN", false}}) {
         SCOPED_TRACE(c.locale);
-        QTranslator* installed = QtTranslations::Install(QLocale(QLatin1String(c.locale)));
+        QTranslator* installed = QtTranslations::install(QLocale(QLatin1String(c.locale)));
         EXPECT_EQ(installed != nullptr, c.japanese);
         if (c.japanese) {
             // The input line's context menu, as Debian's qtbase_ja has it.
@@ -49,7 +49,7 @@ constexpr char kExpectJapanese[] = "ZKT_EXPECT_QT_JAPANESE";
 TEST(QtTranslationsTest, FollowsTheSessionsLocale)
 {
     if (qEnvironmentVariableIsSet(kExpectJapanese)) {
-        QTranslator* installed = QtTranslations::Install(QLocale::system());
+        QTranslator* installed = QtTranslations::install(QLocale::system());
         EXPECT_EQ(installed != nullptr, qEnvironmentVariableIntValue(kExpectJapanese) == 1);
         EXPECT_EQ(undoText() != u"&Undo", installed != nullptr);
         return;

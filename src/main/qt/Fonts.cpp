@@ -4,7 +4,7 @@
 
 namespace Fonts {
 
-void RegisterSubstitutions()
+void registerSubstitutions()
 {
     const QStringList mono{QStringLiteral("IPAGothic"), QStringLiteral("IPAゴシック"),
                            QStringLiteral("Noto Sans Mono CJK JP"), QStringLiteral("monospace")};

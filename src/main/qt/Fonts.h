@@ -8,7 +8,7 @@ namespace Fonts {
 
 // The faces the client is designed with are Windows faces; make them resolve
 // to the Japanese faces of the same kind that Debian ships (IPA fonts).
-void RegisterSubstitutions();
+void registerSubstitutions();
 
 QFont toQFont(const FontSpec& wanted);
 

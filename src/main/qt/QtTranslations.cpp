@@ -7,7 +7,7 @@
 
 namespace QtTranslations {
 
-bool WantsJapanese(const QLocale& locale)
+bool wantsJapanese(const QLocale& locale)
 {
     if (locale.language() == QLocale::Japanese)
         return true;
@@ -15,9 +15,9 @@ bool WantsJapanese(const QLocale& locale)
     return !languages.isEmpty() && languages.first().startsWith(QLatin1String("ja"));
 }
 
-QTranslator* Install(const QLocale& locale)
+QTranslator* install(const QLocale& locale)
 {
-    if (!WantsJapanese(locale) || !QCoreApplication::instance())
+    if (!wantsJapanese(locale) || !QCoreApplication::instance())
         return nullptr;
     auto* translator = new QTranslator(QCoreApplication::instance());
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);

@@ -9,12 +9,12 @@ namespace QtTranslations {
 
 // Whether `locale` asks for Japanese: its language, or the first of its
 // user-interface languages.
-bool WantsJapanese(const QLocale& locale);
+bool wantsJapanese(const QLocale& locale);
 
 // Loads Qt's Japanese translation from Qt's translations folder and installs
 // it in the application when `locale` asks for Japanese. Returns the
 // installed translator, owned by the application, or null when none was
 // wanted or the translation is not installed.
-QTranslator* Install(const QLocale& locale);
+QTranslator* install(const QLocale& locale);
 
 }  // namespace QtTranslations

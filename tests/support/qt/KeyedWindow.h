@@ -11,7 +11,7 @@
 #include "controls/GridModel.h"
 #include "controls/qt/QtTelnetSocket.h"
 #include "main/DialogueSession.h"
-#include "main/qt/frmMain.h"
+#include "main/qt/MainWindow.h"
 #include "support/FakeTime.h"
 #include "support/qt/EventWait.h"
 
@@ -24,7 +24,7 @@ class KeyedWindow {
 public:
     explicit KeyedWindow(SettingsStore& store)
     {
-        window = std::make_unique<frmMain>(store, socket, time);
+        window = std::make_unique<MainWindow>(store, socket, time);
         window->setExitHandler([this](int) { ++exits; });
         window->setSettingsDialogHandler([this] { ++settingsDialogs; });
     }
@@ -33,7 +33,7 @@ public:
     // The window load, then shown and made the active window, as at start-up.
     void start()
     {
-        window->Form_Load();
+        window->load();
         window->show();
         window->activateWindow();
         // Window shortcuts fire only in the active window.
@@ -65,7 +65,7 @@ public:
 
     FakeTimeSource time;
     QtTelnetSocket socket{time};
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<MainWindow> window;
     int exits = 0;
     int settingsDialogs = 0;
 };

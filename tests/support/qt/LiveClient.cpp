@@ -14,8 +14,8 @@
 LiveClient::LiveClient()
 {
     // The Windows faces the client asks for, as the program maps them.
-    Fonts::RegisterSubstitutions();
-    window = std::make_unique<frmMain>(store, socket, time);
+    Fonts::registerSubstitutions();
+    window = std::make_unique<MainWindow>(store, socket, time);
     // The exit command must not end the test program.
     window->setExitHandler([](int) {});
 }
@@ -32,7 +32,7 @@ void LiveClient::set(const QString& key, const QString& value)
 
 void LiveClient::start()
 {
-    window->Form_Load();
+    window->load();
     window->show();
 }
 

@@ -10,7 +10,7 @@
 #include "common/MemorySettingsStore.h"
 #include "common/QtTimeSource.h"
 #include "controls/qt/QtTelnetSocket.h"
-#include "main/qt/frmMain.h"
+#include "main/qt/MainWindow.h"
 #include "support/DialogueFixture.h"
 
 // The client as the user runs it: the main window with the TCP socket and
@@ -49,5 +49,5 @@ public:
     MemorySettingsStore store;
     QtTimeSource time;
     QtTelnetSocket socket{time};
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<MainWindow> window;
 };

@@ -10,7 +10,7 @@
 
 #include "main/DialogueSession.h"
 #include "main/WindowPlacement.h"
-#include "main/qt/frmMain.h"
+#include "main/qt/MainWindow.h"
 
 namespace {
 
@@ -33,17 +33,17 @@ QScreen* homeScreen(const QRect& outer)
 
 }  // namespace
 
-void frmMain::Form_Load()
+void MainWindow::load()
 {
     dialogue_->loadSettings();
     applyPlacement();
     dialogue_->switchScreen(Screen::Init);
 }
 
-void frmMain::applyPlacement()
+void MainWindow::applyPlacement()
 {
     const QRect whole = wholeScreen();
-    const auto outer = WindowPlacement::Initial(WindowPlacement::Read(store_),
+    const auto outer = WindowPlacement::initial(WindowPlacement::read(store_),
                                                 twips(whole.width()), twips(whole.height()));
     const QRect asStored(whole.left() + px(outer.left), whole.top() + px(outer.top), px(outer.width),
                          px(outer.height));
@@ -57,7 +57,7 @@ void frmMain::applyPlacement()
     area.top = twips(available.top() - whole.top());
     area.width = twips(available.width());
     area.height = twips(available.height());
-    const auto fitted = WindowPlacement::FitInto(outer, area);
+    const auto fitted = WindowPlacement::fitInto(outer, area);
     wantedOuter_ = QSize(std::max(1, px(fitted.width)), std::max(1, px(fitted.height)));
     // move() places the frame, resize() sets the client area: the client is
     // given the whole outer size until the frame's share is known.
@@ -71,32 +71,32 @@ void frmMain::applyPlacement()
     fittedOuter_ = fitted == outer ? QRect() : QRect(pos(), wantedOuter_);
 }
 
-void frmMain::showEvent(QShowEvent* event)
+void MainWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     fitOuterSizeLater();
 }
 
-void frmMain::moveEvent(QMoveEvent* event)
+void MainWindow::moveEvent(QMoveEvent* event)
 {
     QWidget::moveEvent(event);
     fitOuterSizeLater();
 }
 
-void frmMain::changeEvent(QEvent* event)
+void MainWindow::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange)
         fitOuterSizeLater();
 }
 
-void frmMain::fitOuterSizeLater()
+void MainWindow::fitOuterSizeLater()
 {
     if (outerSizePending_)
         QTimer::singleShot(0, this, [this] { fitOuterSize(); });
 }
 
-QRect frmMain::outerGeometry() const
+QRect MainWindow::outerGeometry() const
 {
     // Asked of the window itself: the window manager may report the frame
     // after the last move or resize notification that the widget saw.
@@ -111,7 +111,7 @@ QRect frmMain::outerGeometry() const
 // notification that knows it. A client size that no longer is the one given
 // at load means the user or the window manager has sized the window since:
 // that size stays.
-void frmMain::fitOuterSize()
+void MainWindow::fitOuterSize()
 {
     if (!outerSizePending_ || !isVisible())
         return;
@@ -130,7 +130,7 @@ void frmMain::fitOuterSize()
     move(outer.topLeft());
 }
 
-void frmMain::SaveWindowPlacement()
+void MainWindow::savePlacement()
 {
     const QPoint origin = wholeScreen().topLeft();
     const QRect outer = outerGeometry();
@@ -141,13 +141,13 @@ void frmMain::SaveWindowPlacement()
     placement.height = twips(outer.height());
     if (!fittedOuter_.isNull() && outer == fittedOuter_ && !isMaximized())
         placement = storedOuter_;
-    WindowPlacement::Save(store_, placement, dialogue_->settings().ScreenSave, isMinimized());
+    WindowPlacement::save(store_, placement, dialogue_->settings().ScreenSave, isMinimized());
 }
 
-void frmMain::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!exiting_) {
-        SaveWindowPlacement();
+        savePlacement();
         flushStore();
     }
     event->accept();

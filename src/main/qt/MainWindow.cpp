@@ -1,4 +1,4 @@
-#include "main/qt/frmMain.h"
+#include "main/qt/MainWindow.h"
 
 #include <QApplication>
 
@@ -14,7 +14,7 @@
 #include "common/SettingsStore.h"
 #include "common/TimeSource.h"
 #include "config/qt/FontColorChooser.h"
-#include "config/qt/frmConfig.h"
+#include "config/qt/SettingsDialog.h"
 #include "controls/GridModel.h"
 #include "controls/TelnetSocket.h"
 #include "controls/qt/FontMeasurer.h"
@@ -30,14 +30,14 @@ constexpr int kTimerIntervalMs = 50;
 
 }  // namespace
 
-frmMain::frmMain(SettingsStore& store, TelnetSocket& socket, TimeSource& time, QWidget* parent)
+MainWindow::MainWindow(SettingsStore& store, TelnetSocket& socket, TimeSource& time, QWidget* parent)
     : QWidget(parent),
       store_(store),
       socket_(socket),
       measurer_(std::make_unique<FontMeasurer>()),
       terminalModel_(std::make_unique<GridModel>(1)),
       chatModel_(std::make_unique<GridModel>(2)),
-      timDef_(time.createTimer())
+      timer_(time.createTimer())
 {
     setWindowTitle(QStringLiteral("ZKT"));
     // The widest-text widths of both views, measured in the display font.
@@ -49,131 +49,131 @@ frmMain::frmMain(SettingsStore& store, TelnetSocket& socket, TimeSource& time, Q
 
     // The periodic socket check runs for the life of the window; the handler
     // stops the timer around its own work.
-    timDef_->onTimeout = [this] {
-        timDef_->stop();
+    timer_->onTimeout = [this] {
+        timer_->stop();
         dialogue_->timerTick();
         updateCaption();
-        timDef_->start(kTimerIntervalMs);
+        timer_->start(kTimerIntervalMs);
     };
-    timDef_->start(kTimerIntervalMs);
+    timer_->start(kTimerIntervalMs);
 }
 
-frmMain::~frmMain()
+MainWindow::~MainWindow()
 {
     socket_.setListener(nullptr);
 }
 
-void frmMain::buildControls()
+void MainWindow::buildControls()
 {
-    picTerminal_ = new QFrame(this);
-    picTerminal_->setObjectName(QStringLiteral("picTerminal"));
-    picTerminal_->setFrameShape(QFrame::NoFrame);
-    picTerminal_->installEventFilter(this);
+    terminalArea_ = new QFrame(this);
+    terminalArea_->setObjectName(QStringLiteral("terminalArea"));
+    terminalArea_->setFrameShape(QFrame::NoFrame);
+    terminalArea_->installEventFilter(this);
 
-    sprTerminal_ = new SpreadGrid(*terminalModel_, picTerminal_);
-    sprTerminal_->setObjectName(QStringLiteral("sprTerminal"));
-    sprChat_ = new SpreadGrid(*chatModel_, picTerminal_);
-    sprChat_->setObjectName(QStringLiteral("sprChat"));
+    terminalView_ = new SpreadGrid(*terminalModel_, terminalArea_);
+    terminalView_->setObjectName(QStringLiteral("terminalView"));
+    chatView_ = new SpreadGrid(*chatModel_, terminalArea_);
+    chatView_->setObjectName(QStringLiteral("chatView"));
     const auto tip = [](QStringView text) { return BoardCommands::tipText(text); };
-    sprTerminal_->setTipTextProvider(tip);
-    sprChat_->setTipTextProvider(tip);
-    connect(sprChat_, &SpreadGrid::cellDoubleClicked, this,
+    terminalView_->setTipTextProvider(tip);
+    chatView_->setTipTextProvider(tip);
+    connect(chatView_, &SpreadGrid::cellDoubleClicked, this,
             [this](int col, int row) { dialogue_->chatCellDoubleClick(col, row); });
 
-    imtInputLine_ = new QLineEdit(this);
-    imtInputLine_->setObjectName(QStringLiteral("imtInputLine"));
+    inputLine_ = new QLineEdit(this);
+    inputLine_->setObjectName(QStringLiteral("inputLine"));
     // A line of any length goes to the host whole: no silent cut at
     // QLineEdit's default of 32,767 characters.
-    imtInputLine_->setMaxLength(std::numeric_limits<int>::max());
-    imtInputLine_->setValidator(new SingleLineValidator(imtInputLine_));
-    connect(imtInputLine_, &QLineEdit::returnPressed, this, [this] { dialogue_->inputLineEnter(); });
+    inputLine_->setMaxLength(std::numeric_limits<int>::max());
+    inputLine_->setValidator(new SingleLineValidator(inputLine_));
+    connect(inputLine_, &QLineEdit::returnPressed, this, [this] { dialogue_->inputLineEnter(); });
 
     // F1 to F12 and clicks on the bar's items alike.
-    fkyDef_ = new FunctionKeyBar(this);
-    fkyDef_->setObjectName(QStringLiteral("fkyDef"));
-    connect(fkyDef_, &FunctionKeyBar::keyPressed, this,
+    functionKeys_ = new FunctionKeyBar(this);
+    functionKeys_->setObjectName(QStringLiteral("functionKeys"));
+    connect(functionKeys_, &FunctionKeyBar::keyPressed, this,
             [this](int number) { dialogue_->functionKeyPressed(number); });
 
-    stsBase_ = new QStatusBar(this);
-    stsBase_->setObjectName(QStringLiteral("stsBase"));
-    stsBase_->setSizeGripEnabled(false);
+    statusBar_ = new QStatusBar(this);
+    statusBar_->setObjectName(QStringLiteral("statusBar"));
+    statusBar_->setSizeGripEnabled(false);
 }
 
-QWidget* frmMain::viewContainer() const
+QWidget* MainWindow::terminalArea() const
 {
-    return picTerminal_;
+    return terminalArea_;
 }
 
-double frmMain::dpi() const
+double MainWindow::dpi() const
 {
     const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
     return shown ? shown->logicalDotsPerInch() : 96.0;
 }
 
-int frmMain::px(double twips) const
+int MainWindow::px(double twips) const
 {
     return int(std::lround(twips * dpi() / 1440.0));
 }
 
-double frmMain::twips(int px) const
+double MainWindow::twips(int px) const
 {
     return px * 1440.0 / dpi();
 }
 
 // --- MainWindowPort ---------------------------------------------------------
 
-void frmMain::setFunctionKeyCaption(int item, const QString& caption)
+void MainWindow::setFunctionKeyCaption(int item, const QString& caption)
 {
-    fkyDef_->setCaption(item, caption);
+    functionKeys_->setCaption(item, caption);
 }
 
-void frmMain::setInputEnabled(bool enabled)
+void MainWindow::setInputEnabled(bool enabled)
 {
-    imtInputLine_->setEnabled(enabled);
+    inputLine_->setEnabled(enabled);
 }
 
-void frmMain::focusInput()
+void MainWindow::focusInput()
 {
-    imtInputLine_->setFocus(Qt::OtherFocusReason);
+    inputLine_->setFocus(Qt::OtherFocusReason);
 }
 
-void frmMain::setInputFont(const FontSpec& font)
+void MainWindow::setInputFont(const FontSpec& font)
 {
-    imtInputLine_->setFont(Fonts::toQFont(font));
+    inputLine_->setFont(Fonts::toQFont(font));
 }
 
-QString frmMain::inputText() const
+QString MainWindow::inputText() const
 {
-    return imtInputLine_->text();
+    return inputLine_->text();
 }
 
-void frmMain::setInputText(const QString& text)
+void MainWindow::setInputText(const QString& text)
 {
-    imtInputLine_->setText(text);
+    inputLine_->setText(text);
 }
 
-void frmMain::showStatus(const QString& message)
+void MainWindow::showStatus(const QString& message)
 {
-    stsBase_->showMessage(message);
+    statusBar_->showMessage(message);
 }
 
 // Kept in the status bar's tip, so that the next message does not take it
 // away before the user could read it.
-void frmMain::showWarning(const QString& message)
+void MainWindow::showWarning(const QString& message)
 {
     if (!warnings_.contains(message))  // the settings are read again at each log-in
         warnings_.append(message);
-    stsBase_->setToolTip(warnings_.join(u'\n'));
+    statusBar_->setToolTip(warnings_.join(u'\n'));
     showStatus(message);
 }
 
-void frmMain::alertUser()
+void MainWindow::alertUser()
 {
     // Does nothing while the window is active.
     QApplication::alert(this);
 }
 
-void frmMain::openSettingsDialog()
+void MainWindow::openSettingsDialog()
 {
     if (settingsHandler_) {
         settingsHandler_();
@@ -181,26 +181,26 @@ void frmMain::openSettingsDialog()
     }
     // The dialog object is made on first use and reused; its window is new
     // at each opening.
-    if (!config_) {
+    if (!settingsDialog_) {
         chooser_ = std::make_unique<StandardFontColorChooser>();
-        config_ = std::make_unique<frmConfig>(store_, *chooser_);
+        settingsDialog_ = std::make_unique<SettingsDialog>(store_, *chooser_);
     }
-    config_->AppWin_Config(this);
+    settingsDialog_->openModal(this);
 }
 
-void frmMain::setExitHandler(std::function<void(int)> handler)
+void MainWindow::setExitHandler(std::function<void(int)> handler)
 {
     exitHandler_ = std::move(handler);
 }
 
-void frmMain::setSettingsDialogHandler(std::function<void()> handler)
+void MainWindow::setSettingsDialogHandler(std::function<void()> handler)
 {
     settingsHandler_ = std::move(handler);
 }
 
-void frmMain::exitApplication()
+void MainWindow::exitApplication()
 {
-    SaveWindowPlacement();
+    savePlacement();
     flushStore();
     // The window's own closing handling must not store the placement again.
     exiting_ = true;
@@ -210,7 +210,7 @@ void frmMain::exitApplication()
         QCoreApplication::exit(0);
 }
 
-void frmMain::updateCaption()
+void MainWindow::updateCaption()
 {
     // A glance at the taskbar tells whether the user is on line, and where.
     QString caption = QStringLiteral("ZKT");
@@ -222,12 +222,12 @@ void frmMain::updateCaption()
         setWindowTitle(caption);
 }
 
-void frmMain::setSaveFailureQuestion(std::function<bool(const QString&)> ask)
+void MainWindow::setSaveFailureQuestion(std::function<bool(const QString&)> ask)
 {
     saveFailureQuestion_ = std::move(ask);
 }
 
-void frmMain::flushStore()
+void MainWindow::flushStore()
 {
     while (!store_.flush()) {
         const QString error = store_.lastError();
@@ -244,7 +244,7 @@ void frmMain::flushStore()
     }
 }
 
-bool frmMain::askToRetrySave(const QString& error)
+bool MainWindow::askToRetrySave(const QString& error)
 {
     // The process ends right after: the user must see that the save failed.
     QMessageBox box(QMessageBox::Warning, QStringLiteral("ZKT"),

@@ -19,22 +19,22 @@ class SettingsStore;
 // The settings dialog. This object lives as long as the client; its window
 // is built afresh at every opening and destroyed when it closes, and its
 // working copy of the settings is read from the store at every opening.
-class frmConfig : public QObject {
+class SettingsDialog : public QObject {
     Q_OBJECT
 public:
-    frmConfig(SettingsStore& store, FontColorChooser& chooser, QObject* parent = nullptr);
-    ~frmConfig() override;
+    SettingsDialog(SettingsStore& store, FontColorChooser& chooser, QObject* parent = nullptr);
+    ~SettingsDialog() override;
 
     // Opens the dialog modally over `parent` and returns once it has closed,
     // having written every setting to the store if the user confirmed.
-    void AppWin_Config(QWidget* parent);
+    void openModal(QWidget* parent);
 
     // The window while the dialog is open, else null.
     QDialog* openWindow() const;
     // The outcome of the last opening, and the layout now (or last) shown.
-    bool accepted() const { return Accepted; }
-    const QString& layoutMode() const { return LayoutMode; }
-    const AppSettings& editSettings() const { return EditSettings; }
+    bool accepted() const { return accepted_; }
+    const QString& layoutMode() const { return layoutMode_; }
+    const AppSettings& editSettings() const { return editSettings_; }
 
 protected:
     // The dialog's key preview: Escape and F12 close it from any control,
@@ -44,36 +44,36 @@ protected:
 private:
     struct Controls;
 
-    void CreateWindow(QWidget* parent);
-    void CreateSimpleFrame();
-    void CreateDetailedFrame();
-    void CreateButtons();
-    void PlaceFrameControls();
-    void SetTabOrder();
-    void FillControls();
-    void CopyControlsBack();
-    void SaveIfAccepted(QWidget* parent);
-    void ArrangeLayout(const QString& word);
-    void PlaceButtonRow(double dpi);
+    void createWindow(QWidget* parent);
+    void createSimpleFrame();
+    void createDetailedFrame();
+    void createButtons();
+    void placeFrameControls();
+    void chainTabOrder();
+    void fillControls();
+    void copyControlsBack();
+    void saveIfAccepted(QWidget* parent);
+    void arrangeLayout(const QString& word);
+    void placeButtonRow(double dpi);
 
-    void ApplyGuestRule();
-    void ApplyMyColorRule();
-    void cmdFont_Click();
-    void cmdMyColor_Click();
-    void cmdMode_Click();
-    void cmdEnd_Click(int index);
+    void applyGuestRule();
+    void applyMyColorRule();
+    void chooseFont();
+    void chooseMyColor();
+    void toggleLayout();
+    void finish(bool accept);
 
-    bool HandleEnter(QObject* watched);
-    QWidget* EnterTarget(QObject* from) const;
+    bool handleEnter(QObject* watched);
+    QWidget* enterTarget(QObject* from) const;
 
     SettingsStore& store_;
     FontColorChooser& chooser_;
 
-    bool Accepted = false;
-    QString LayoutMode;
-    AppSettings EditSettings;
+    bool accepted_ = false;
+    QString layoutMode_;
+    AppSettings editSettings_;
 
-    // Where ArrangeLayout last put the window, exactly and in pixels: while
+    // Where arrangeLayout last put the window, exactly and in pixels: while
     // the window stays there, the next switch starts from the exact place, so
     // switching back and forth never creeps by the pixel rounding.
     ConfigLayout::TwipRect placedOuter_;

@@ -20,31 +20,31 @@ class SpreadGrid;
 class TelnetSocket;
 class Timer;
 class TimeSource;
-class frmConfig;
+class SettingsDialog;
 class FontColorChooser;
 
 // The main window: the two views in their container, the input line, the
 // function-key bar and the status bar around the board dialogue.
-class frmMain : public QWidget, public MainWindowPort {
+class MainWindow : public QWidget, public MainWindowPort {
     Q_OBJECT
 public:
-    frmMain(SettingsStore& store, TelnetSocket& socket, TimeSource& time,
-            QWidget* parent = nullptr);
-    ~frmMain() override;
+    MainWindow(SettingsStore& store, TelnetSocket& socket, TimeSource& time,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     DialogueSession& dialogue() { return *dialogue_; }
     GridModel& terminalModel() { return *terminalModel_; }
     GridModel& chatModel() { return *chatModel_; }
-    SpreadGrid* terminalView() const { return sprTerminal_; }
-    SpreadGrid* chatView() const { return sprChat_; }
-    QLineEdit* inputLine() const { return imtInputLine_; }
-    FunctionKeyBar* functionKeys() const { return fkyDef_; }
-    QStatusBar* statusBar() const { return stsBase_; }
-    QWidget* viewContainer() const;
+    SpreadGrid* terminalView() const { return terminalView_; }
+    SpreadGrid* chatView() const { return chatView_; }
+    QLineEdit* inputLine() const { return inputLine_; }
+    FunctionKeyBar* functionKeys() const { return functionKeys_; }
+    QStatusBar* statusBar() const { return statusBar_; }
+    QWidget* terminalArea() const;
 
     // The window load: settings, placement, screens.
-    void Form_Load();
-    void SaveWindowPlacement();
+    void load();
+    void savePlacement();
 
     // How the exit command ends the process; tests replace it.
     void setExitHandler(std::function<void(int)> handler);
@@ -76,8 +76,8 @@ protected:
 
 private:
     void buildControls();
-    void ArrangeWindow();
-    void ArrangeViews();
+    void arrangeWindow();
+    void arrangeViews();
     void applyPlacement();
     void fitOuterSize();
     void fitOuterSizeLater();
@@ -95,16 +95,16 @@ private:
     std::unique_ptr<GridModel> terminalModel_;
     std::unique_ptr<GridModel> chatModel_;
     std::unique_ptr<DialogueSession> dialogue_;
-    std::unique_ptr<Timer> timDef_;
+    std::unique_ptr<Timer> timer_;
     std::unique_ptr<FontColorChooser> chooser_;
-    std::unique_ptr<frmConfig> config_;
+    std::unique_ptr<SettingsDialog> settingsDialog_;
 
-    QFrame* picTerminal_ = nullptr;
-    SpreadGrid* sprTerminal_ = nullptr;
-    SpreadGrid* sprChat_ = nullptr;
-    QLineEdit* imtInputLine_ = nullptr;
-    FunctionKeyBar* fkyDef_ = nullptr;
-    QStatusBar* stsBase_ = nullptr;
+    QFrame* terminalArea_ = nullptr;
+    SpreadGrid* terminalView_ = nullptr;
+    SpreadGrid* chatView_ = nullptr;
+    QLineEdit* inputLine_ = nullptr;
+    FunctionKeyBar* functionKeys_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
 
     QStringList warnings_;
     std::function<void(int)> exitHandler_;

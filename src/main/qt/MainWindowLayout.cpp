@@ -8,23 +8,23 @@
 #include "controls/qt/FunctionKeyBar.h"
 #include "controls/qt/SpreadGrid.h"
 #include "main/WindowLayout.h"
-#include "main/qt/frmMain.h"
+#include "main/qt/MainWindow.h"
 
-void frmMain::resizeEvent(QResizeEvent* event)
+void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    ArrangeWindow();
+    arrangeWindow();
     fitOuterSizeLater();
 }
 
-bool frmMain::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == picTerminal_ && event->type() == QEvent::Resize)
-        ArrangeViews();
+    if (watched == terminalArea_ && event->type() == QEvent::Resize)
+        arrangeViews();
     return QWidget::eventFilter(watched, event);
 }
 
-void frmMain::ArrangeWindow()
+void MainWindow::arrangeWindow()
 {
     // The bars are docked to the bottom edge: the status bar last, the
     // function-key bar right above it, both full width.
@@ -33,26 +33,26 @@ void frmMain::ArrangeWindow()
     const int inputHeight = px(WindowLayout::kInputLineHeight);
     const int w = width();
     const int h = height();
-    stsBase_->setGeometry(0, h - statusHeight, w, statusHeight);
-    fkyDef_->setGeometry(0, h - statusHeight - keysHeight, w, keysHeight);
+    statusBar_->setGeometry(0, h - statusHeight, w, statusHeight);
+    functionKeys_->setGeometry(0, h - statusHeight - keysHeight, w, keysHeight);
 
-    const auto rects = WindowLayout::ArrangeWindow(twips(w), twips(h), twips(statusHeight),
+    const auto rects = WindowLayout::arrangeWindow(twips(w), twips(h), twips(statusHeight),
                                                    twips(keysHeight), twips(inputHeight));
-    picTerminal_->setGeometry(0, 0, w, px(rects.picTerminal.height));
-    imtInputLine_->setGeometry(0, px(rects.inputLine.top), w, inputHeight);
+    terminalArea_->setGeometry(0, 0, w, px(rects.terminalArea.height));
+    inputLine_->setGeometry(0, px(rects.inputLine.top), w, inputHeight);
     // A container that is not shown gets its resize notification only when
     // it is; the views must fit at once all the same.
-    ArrangeViews();
+    arrangeViews();
 }
 
-void frmMain::ArrangeViews()
+void MainWindow::arrangeViews()
 {
-    const QRect inner = picTerminal_->contentsRect();
-    const auto rects = WindowLayout::ArrangeViews(twips(inner.width()), twips(inner.height()));
+    const QRect inner = terminalArea_->contentsRect();
+    const auto rects = WindowLayout::arrangeViews(twips(inner.width()), twips(inner.height()));
     const auto place = [&](QWidget* view, const WindowLayout::Rect& r) {
         view->setGeometry(inner.left() + px(r.left), inner.top() + px(r.top), px(r.width),
                           px(r.height));
     };
-    place(sprTerminal_, rects.terminal);
-    place(sprChat_, rects.chat);
+    place(terminalView_, rects.terminal);
+    place(chatView_, rects.chat);
 }

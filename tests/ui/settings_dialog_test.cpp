@@ -26,7 +26,7 @@
 #include "common/modZkCommon.h"
 #include "config/ConfigLayout.h"
 #include "config/qt/FontColorChooser.h"
-#include "config/qt/frmConfig.h"
+#include "config/qt/SettingsDialog.h"
 #include "controls/qt/NumberField.h"
 
 namespace {
@@ -77,10 +77,10 @@ void Type(QWidget* target, const QString& text) {
 }
 
 int Px(double twips, const QWidget* w) {
-    return ConfigLayout::TwipsToPixels(twips, w->screen()->logicalDotsPerInch());
+    return ConfigLayout::twipsToPixels(twips, w->screen()->logicalDotsPerInch());
 }
 
-class FrmConfigTest : public ::testing::Test {
+class SettingsDialogTest : public ::testing::Test {
 protected:
     // Opens the dialog and runs `steps` inside its modal loop; the steps
     // must close it. A dialog left open fails the test and is closed.
@@ -96,7 +96,7 @@ protected:
                 w->close();
             }
         });
-        dialog.AppWin_Config(nullptr);
+        dialog.openModal(nullptr);
         EXPECT_TRUE(ran);
         EXPECT_EQ(dialog.openWindow(), nullptr);
     }
@@ -128,7 +128,7 @@ protected:
 
     MemorySettingsStore store;
     FakeChooser chooser;
-    frmConfig dialog{store, chooser};
+    SettingsDialog dialog{store, chooser};
 };
 
 QStringList FieldKeys() {
@@ -140,8 +140,8 @@ QStringList FieldKeys() {
 
 // ---------------------------------------------------------------- saving
 
-TEST_F(FrmConfigTest, ConfirmingUnchangedWritesEveryKeyInFieldOrderInStoredForms) {
-    Open([](QDialog* w) { Button(w, "cmdEnd0")->click(); });
+TEST_F(SettingsDialogTest, ConfirmingUnchangedWritesEveryKeyInFieldOrderInStoredForms) {
+    Open([](QDialog* w) { Button(w, "okButton")->click(); });
     EXPECT_TRUE(dialog.accepted());
     EXPECT_EQ(store.keys(kApp, kDefault), FieldKeys());
     const QStringList expected{
@@ -155,22 +155,22 @@ TEST_F(FrmConfigTest, ConfirmingUnchangedWritesEveryKeyInFieldOrderInStoredForms
     EXPECT_EQ(StoredSnapshot(), expected);
 }
 
-TEST_F(FrmConfigTest, ConfirmingWritesWhatWasEdited) {
+TEST_F(SettingsDialogTest, ConfirmingWritesWhatWasEdited) {
     Preload({{"UserID", "alice"}, {"Password", "old"}, {"HandleSuffix", "さん"}});
     Open([](QDialog* w) {
-        Box(w, "chkGuestFlag")->setChecked(true);
-        Text(w, "imtPassword")->setText(QStringLiteral("p,a ss"));
-        Text(w, "imtHandleName")->setText(QStringLiteral("はなこ"));
-        Text(w, "imtConnectionAddress")->setText(QStringLiteral("bbs.example.jp"));
-        Number(w, "imnConnectionPort")->setValue(2323);
-        Number(w, "imnLuminosity")->setValue(2175);
-        Text(w, "imtHandleSuffix")->clear();
-        Box(w, "chkLocalEcho")->setChecked(true);
-        Box(w, "chkAutoChangeWindow")->setChecked(false);
-        Box(w, "chkAutoGetHandleName")->setChecked(false);
-        Box(w, "chkScreenSave")->setChecked(true);
-        Box(w, "chkChangeMyColor")->setChecked(true);
-        Button(w, "cmdEnd0")->click();
+        Box(w, "guestFlagCheck")->setChecked(true);
+        Text(w, "passwordEdit")->setText(QStringLiteral("p,a ss"));
+        Text(w, "handleNameEdit")->setText(QStringLiteral("はなこ"));
+        Text(w, "addressEdit")->setText(QStringLiteral("bbs.example.jp"));
+        Number(w, "portField")->setValue(2323);
+        Number(w, "luminosityField")->setValue(2175);
+        Text(w, "handleSuffixEdit")->clear();
+        Box(w, "localEchoCheck")->setChecked(true);
+        Box(w, "autoChangeWindowCheck")->setChecked(false);
+        Box(w, "autoGetHandleNameCheck")->setChecked(false);
+        Box(w, "screenSaveCheck")->setChecked(true);
+        Box(w, "changeMyColorCheck")->setChecked(true);
+        Button(w, "okButton")->click();
     });
     EXPECT_EQ(Stored("GuestFlag"), "True");
     EXPECT_EQ(Stored("UserID"), "alice");  // disabled by the guest box, kept as it was
@@ -192,19 +192,19 @@ TEST_F(FrmConfigTest, ConfirmingWritesWhatWasEdited) {
 
 // A value of any length is stored whole, whether loaded, pasted or typed:
 // nothing is cut at QLineEdit's default of 32,767 characters.
-TEST_F(FrmConfigTest, LongTextsAreStoredWhole) {
+TEST_F(SettingsDialogTest, LongTextsAreStoredWhole) {
     const QString loaded = QString(40000, u'l');
     const QString pasted = QString(40000, u'あ');
     const QString typed = QString(32767, u'x');
     Preload({{"HandleName", loaded}});
     Open([&](QDialog* w) {
-        EXPECT_EQ(Text(w, "imtHandleName")->text().size(), loaded.size());
-        for (const char* name : {"imtUserID", "imtPassword", "imtConnectionAddress", "imtHandleSuffix"})
+        EXPECT_EQ(Text(w, "handleNameEdit")->text().size(), loaded.size());
+        for (const char* name : {"userIdEdit", "passwordEdit", "addressEdit", "handleSuffixEdit"})
             Text(w, name)->setText(pasted);
-        Text(w, "imtHandleSuffix")->setText(typed);
-        Text(w, "imtHandleSuffix")->end(false);
-        Type(Text(w, "imtHandleSuffix"), QStringLiteral("yz"));
-        Button(w, "cmdEnd0")->click();
+        Text(w, "handleSuffixEdit")->setText(typed);
+        Text(w, "handleSuffixEdit")->end(false);
+        Type(Text(w, "handleSuffixEdit"), QStringLiteral("yz"));
+        Button(w, "okButton")->click();
     });
     EXPECT_EQ(Stored("HandleName"), loaded);
     for (const char* key : {"UserID", "Password", "ConnectionAddress"})
@@ -212,33 +212,33 @@ TEST_F(FrmConfigTest, LongTextsAreStoredWhole) {
     EXPECT_EQ(Stored("HandleSuffix"), typed + QStringLiteral("yz"));
 }
 
-TEST_F(FrmConfigTest, EveryOtherWayOfClosingWritesNothing) {
+TEST_F(SettingsDialogTest, EveryOtherWayOfClosingWritesNothing) {
     struct Way {
         const char* name;
         std::function<void(QDialog*)> close;
     };
     const std::vector<Way> ways{
-        {"取消", [](QDialog* w) { Button(w, "cmdEnd1")->click(); }},
-        {"Enter on 取消", [](QDialog* w) { Press(Button(w, "cmdEnd1"), Qt::Key_Return); }},
+        {"取消", [](QDialog* w) { Button(w, "cancelButton")->click(); }},
+        {"Enter on 取消", [](QDialog* w) { Press(Button(w, "cancelButton"), Qt::Key_Return); }},
         {"close box", [](QDialog* w) { w->close(); }},
-        {"Escape in the guest box", [](QDialog* w) { Press(Box(w, "chkGuestFlag"), Qt::Key_Escape); }},
-        {"Escape in a text field", [](QDialog* w) { Press(Text(w, "imtPassword"), Qt::Key_Escape); }},
+        {"Escape in the guest box", [](QDialog* w) { Press(Box(w, "guestFlagCheck"), Qt::Key_Escape); }},
+        {"Escape in a text field", [](QDialog* w) { Press(Text(w, "passwordEdit"), Qt::Key_Escape); }},
         {"Escape in a number field",
-         [](QDialog* w) { Press(Number(w, "imnConnectionPort"), Qt::Key_Escape); }},
-        {"Escape on 更新", [](QDialog* w) { Press(Button(w, "cmdEnd0"), Qt::Key_Escape); }},
+         [](QDialog* w) { Press(Number(w, "portField"), Qt::Key_Escape); }},
+        {"Escape on 更新", [](QDialog* w) { Press(Button(w, "okButton"), Qt::Key_Escape); }},
         {"Escape on the dialog", [](QDialog* w) { Press(w, Qt::Key_Escape); }},
-        {"F12 in a text field", [](QDialog* w) { Press(Text(w, "imtUserID"), Qt::Key_F12); }},
-        {"F12 on the font button", [](QDialog* w) { Press(Button(w, "cmdFont"), Qt::Key_F12); }},
+        {"F12 in a text field", [](QDialog* w) { Press(Text(w, "userIdEdit"), Qt::Key_F12); }},
+        {"F12 on the font button", [](QDialog* w) { Press(Button(w, "fontButton"), Qt::Key_F12); }},
     };
     Preload({{"UserID", "alice"}, {"ConnectionPort", "2323"}});
     const QStringList before = StoredSnapshot();
     for (const Way& way : ways) {
         chooser.fontReplies = {FontChoice{"IPAGothic", 12, true, false}};
         Open([&](QDialog* w) {
-            Text(w, "imtUserID")->setText(QStringLiteral("mallory"));
-            Number(w, "imnConnectionPort")->setValue(80);
-            Box(w, "chkGuestFlag")->setChecked(true);
-            Button(w, "cmdFont")->click();
+            Text(w, "userIdEdit")->setText(QStringLiteral("mallory"));
+            Number(w, "portField")->setValue(80);
+            Box(w, "guestFlagCheck")->setChecked(true);
+            Button(w, "fontButton")->click();
             way.close(w);
             EXPECT_FALSE(w->isVisible()) << way.name;
         });
@@ -250,19 +250,19 @@ TEST_F(FrmConfigTest, EveryOtherWayOfClosingWritesNothing) {
     }
 }
 
-TEST_F(FrmConfigTest, EditsDiscardedByACancelDoNotReachTheNextOpening) {
+TEST_F(SettingsDialogTest, EditsDiscardedByACancelDoNotReachTheNextOpening) {
     Preload({{"HandleName", "taro"}});
     Open([](QDialog* w) {
-        Text(w, "imtHandleName")->setText(QStringLiteral("jiro"));
-        Button(w, "cmdEnd1")->click();
+        Text(w, "handleNameEdit")->setText(QStringLiteral("jiro"));
+        Button(w, "cancelButton")->click();
     });
     Open([](QDialog* w) {
-        EXPECT_EQ(Text(w, "imtHandleName")->text(), "taro");
-        Button(w, "cmdEnd1")->click();
+        EXPECT_EQ(Text(w, "handleNameEdit")->text(), "taro");
+        Button(w, "cancelButton")->click();
     });
 }
 
-TEST_F(FrmConfigTest, AFailedSaveIsReportedToTheUser) {
+TEST_F(SettingsDialogTest, AFailedSaveIsReportedToTheUser) {
     store.failWrites(QStringLiteral("disk full"));
     QString shown;
     int attempts = 0;
@@ -277,7 +277,7 @@ TEST_F(FrmConfigTest, AFailedSaveIsReportedToTheUser) {
         box->close();
     };
     Open([&](QDialog* w) {
-        Button(w, "cmdEnd0")->click();
+        Button(w, "okButton")->click();
         QTimer::singleShot(0, dismiss);
     });
     EXPECT_TRUE(shown.contains(QStringLiteral("disk full"))) << shown.toStdString();
@@ -285,32 +285,32 @@ TEST_F(FrmConfigTest, AFailedSaveIsReportedToTheUser) {
 
 // ------------------------------------------------------- controls and rules
 
-TEST_F(FrmConfigTest, CaptionsTooltipsAndFonts) {
+TEST_F(SettingsDialogTest, CaptionsTooltipsAndFonts) {
     Preload({{"FontName", "IPAGothic"}});
     Open([](QDialog* w) {
         EXPECT_EQ(w->windowTitle(), "環境設定");
         const std::vector<std::pair<const char*, QString>> captions{
-            {"chkGuestFlag", "ゲストでログインをする"},
-            {"lblUserID", "UserID"},
-            {"lblPassword", "Password"},
-            {"lblHandleName", "HandleName"},
-            {"Label3", "接続先アドレス"},
-            {"Label4", "接続先ポート番号"},
-            {"Label2", "ログ行数"},
-            {"lblLuminosity", "輝度の設定"},
-            {"lblHandleSuffix", "敬称の設定"},
-            {"chkAutoChangeWindow", "チャットウィンドウへの切り替えを自動で行う"},
-            {"chkAutoGetHandleName", "ハンドル名が不明の場合は、自動で取得する"},
-            {"chkLocalEcho", "自分の発言は、ローカルエコーする"},
-            {"chkScreenSave", "前回終了時の位置を記録する"},
-            {"chkChangeMyColor", "自分の発言の色を設定する"},
-            {"cmdMyColor", "発言色の設定"},
-            {"chkSaveLog", "ログを保存する"},
-            {"cmdSaveLogFile", "保存先の設定"},
-            {"cmdFont", "表示フォントの設定 [IPAGothic]"},
-            {"cmdEnd0", "更新"},
-            {"cmdEnd1", "取消"},
-            {"cmdMode", "詳細設定"},
+            {"guestFlagCheck", "ゲストでログインをする"},
+            {"userIdLabel", "UserID"},
+            {"passwordLabel", "Password"},
+            {"handleNameLabel", "HandleName"},
+            {"addressLabel", "接続先アドレス"},
+            {"portLabel", "接続先ポート番号"},
+            {"logLinesLabel", "ログ行数"},
+            {"luminosityLabel", "輝度の設定"},
+            {"handleSuffixLabel", "敬称の設定"},
+            {"autoChangeWindowCheck", "チャットウィンドウへの切り替えを自動で行う"},
+            {"autoGetHandleNameCheck", "ハンドル名が不明の場合は、自動で取得する"},
+            {"localEchoCheck", "自分の発言は、ローカルエコーする"},
+            {"screenSaveCheck", "前回終了時の位置を記録する"},
+            {"changeMyColorCheck", "自分の発言の色を設定する"},
+            {"myColorButton", "発言色の設定"},
+            {"saveLogCheck", "ログを保存する"},
+            {"logFolderButton", "保存先の設定"},
+            {"fontButton", "表示フォントの設定 [IPAGothic]"},
+            {"okButton", "更新"},
+            {"cancelButton", "取消"},
+            {"layoutButton", "詳細設定"},
         };
         for (const auto& [name, caption] : captions) {
             QWidget* c = Find<QWidget>(w, name);
@@ -320,35 +320,36 @@ TEST_F(FrmConfigTest, CaptionsTooltipsAndFonts) {
             EXPECT_EQ(c->font().family(), "ＭＳ Ｐゴシック") << name;
             EXPECT_DOUBLE_EQ(c->font().pointSizeF(), 9.75) << name;
         }
-        EXPECT_EQ(Box(w, "chkLocalEcho")->toolTip(),
+        EXPECT_EQ(Box(w, "localEchoCheck")->toolTip(),
                   "自分の発言をサーバの応答を待たずに表示します。このオプションを設定すると、"
                   "メッセージの表示順序が他の人と異なってしまう場合があります。");
-        EXPECT_EQ(Button(w, "cmdFont")->toolTip(),
+        EXPECT_EQ(Button(w, "fontButton")->toolTip(),
                   "ターミナル・チャット画面の表示フォントの設定を行います。");
-        EXPECT_EQ(Text(w, "imtHandleSuffix")->toolTip(),
+        EXPECT_EQ(Text(w, "handleSuffixEdit")->toolTip(),
                   "ハンドル名をダブルクリックした時に転送される文字列に追加する敬称を設定します。");
-        EXPECT_FALSE(Box(w, "chkSaveLog")->isEnabled());
-        EXPECT_FALSE(Button(w, "cmdSaveLogFile")->isEnabled());
-        QLineEdit* password = Text(w, "imtPassword");
+        EXPECT_FALSE(Box(w, "saveLogCheck")->isEnabled());
+        EXPECT_FALSE(Button(w, "logFolderButton")->isEnabled());
+        QLineEdit* password = Text(w, "passwordEdit");
         EXPECT_EQ(password->echoMode(), QLineEdit::Password);
         EXPECT_EQ(password->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr,
                                                password),
                   '*');
-        Button(w, "cmdEnd1")->click();
+        Button(w, "cancelButton")->click();
     });
 }
 
-TEST_F(FrmConfigTest, TabOrderFollowsTheTabIndexes) {
+TEST_F(SettingsDialogTest, TabOrderFollowsTheTabIndexes) {
     Open([](QDialog* w) {
         const QStringList order{
-            "chkGuestFlag",        "imtUserID",          "imtPassword",      "imtHandleName",
-            "imtConnectionAddress", "imnConnectionPort", "imNumber2",        "imnLuminosity",
-            "imtHandleSuffix",     "chkAutoChangeWindow", "chkAutoGetHandleName",
-            "chkLocalEcho",        "chkScreenSave",      "chkChangeMyColor", "cmdMyColor",
-            "chkSaveLog",          "cmdSaveLogFile",     "cmdFont",          "cmdEnd0",
-            "cmdEnd1",             "cmdMode"};
+            "guestFlagCheck",    "userIdEdit",            "passwordEdit",
+            "handleNameEdit",    "addressEdit",           "portField",
+            "logLinesField",     "luminosityField",       "handleSuffixEdit",
+            "autoChangeWindowCheck", "autoGetHandleNameCheck", "localEchoCheck",
+            "screenSaveCheck",   "changeMyColorCheck",    "myColorButton",
+            "saveLogCheck",      "logFolderButton",       "fontButton",
+            "okButton",          "cancelButton",          "layoutButton"};
         QStringList seen;
-        QWidget* start = Box(w, "chkGuestFlag");
+        QWidget* start = Box(w, "guestFlagCheck");
         QWidget* at = start;
         do {
             if (order.contains(at->objectName()) && !seen.contains(at->objectName()))
@@ -357,11 +358,11 @@ TEST_F(FrmConfigTest, TabOrderFollowsTheTabIndexes) {
         } while (at != start);
         EXPECT_EQ(seen, order);
         EXPECT_EQ(w->focusWidget(), start);
-        Button(w, "cmdEnd1")->click();
+        Button(w, "cancelButton")->click();
     });
 }
 
-TEST_F(FrmConfigTest, EnablingRulesOnOpening) {
+TEST_F(SettingsDialogTest, EnablingRulesOnOpening) {
     struct Case {
         const char* guest;
         const char* changeMyColor;
@@ -377,34 +378,34 @@ TEST_F(FrmConfigTest, EnablingRulesOnOpening) {
     for (const Case& c : cases) {
         Preload({{"GuestFlag", c.guest}, {"ChangeMyColor", c.changeMyColor}, {"UserID", "u1"}});
         Open([&](QDialog* w) {
-            EXPECT_EQ(Text(w, "imtUserID")->isEnabled(), c.userFieldsEnabled) << c.guest;
-            EXPECT_EQ(Text(w, "imtPassword")->isEnabled(), c.userFieldsEnabled) << c.guest;
-            EXPECT_EQ(Text(w, "imtUserID")->text(), "u1");
-            EXPECT_EQ(Button(w, "cmdMyColor")->isEnabled(), c.colourEnabled) << c.changeMyColor;
-            Button(w, "cmdEnd1")->click();
+            EXPECT_EQ(Text(w, "userIdEdit")->isEnabled(), c.userFieldsEnabled) << c.guest;
+            EXPECT_EQ(Text(w, "passwordEdit")->isEnabled(), c.userFieldsEnabled) << c.guest;
+            EXPECT_EQ(Text(w, "userIdEdit")->text(), "u1");
+            EXPECT_EQ(Button(w, "myColorButton")->isEnabled(), c.colourEnabled) << c.changeMyColor;
+            Button(w, "cancelButton")->click();
         });
     }
 }
 
-TEST_F(FrmConfigTest, EnablingRulesFollowTheBoxes) {
+TEST_F(SettingsDialogTest, EnablingRulesFollowTheBoxes) {
     Open([](QDialog* w) {
-        QCheckBox* guest = Box(w, "chkGuestFlag");
-        QCheckBox* colour = Box(w, "chkChangeMyColor");
+        QCheckBox* guest = Box(w, "guestFlagCheck");
+        QCheckBox* colour = Box(w, "changeMyColorCheck");
         for (bool ticked : {true, false, true}) {
             guest->setChecked(ticked);
-            EXPECT_EQ(Text(w, "imtUserID")->isEnabled(), !ticked);
-            EXPECT_EQ(Text(w, "imtPassword")->isEnabled(), !ticked);
-            EXPECT_TRUE(Text(w, "imtHandleName")->isEnabled());
+            EXPECT_EQ(Text(w, "userIdEdit")->isEnabled(), !ticked);
+            EXPECT_EQ(Text(w, "passwordEdit")->isEnabled(), !ticked);
+            EXPECT_TRUE(Text(w, "handleNameEdit")->isEnabled());
             colour->setChecked(ticked);
-            EXPECT_EQ(Button(w, "cmdMyColor")->isEnabled(), ticked);
+            EXPECT_EQ(Button(w, "myColorButton")->isEnabled(), ticked);
         }
-        Button(w, "cmdEnd1")->click();
+        Button(w, "cancelButton")->click();
     });
 }
 
 // ---------------------------------------------------------------- Enter key
 
-TEST_F(FrmConfigTest, EnterMovesTheFocusAlongTheDialogsPath) {
+TEST_F(SettingsDialogTest, EnterMovesTheFocusAlongTheDialogsPath) {
     struct Case {
         const char* from;
         bool guest;
@@ -412,25 +413,25 @@ TEST_F(FrmConfigTest, EnterMovesTheFocusAlongTheDialogsPath) {
         const char* to;
     };
     const Case cases[] = {
-        {"chkGuestFlag", false, false, "imtUserID"},
-        {"chkGuestFlag", true, false, "imtHandleName"},
-        {"chkAutoChangeWindow", false, false, "chkAutoGetHandleName"},
-        {"chkAutoGetHandleName", false, false, "chkLocalEcho"},
-        {"chkLocalEcho", false, false, "chkScreenSave"},
-        {"chkScreenSave", false, false, "chkChangeMyColor"},
-        {"chkChangeMyColor", false, true, "cmdMyColor"},
-        {"chkChangeMyColor", false, false, "cmdFont"},
-        {"cmdMyColor", false, true, "cmdFont"},
-        {"cmdFont", false, false, "cmdEnd0"},
-        {"imtUserID", false, false, "imtPassword"},
-        {"imtHandleSuffix", false, false, "chkAutoChangeWindow"},
-        {"imnConnectionPort", false, false, "imNumber2"},
+        {"guestFlagCheck", false, false, "userIdEdit"},
+        {"guestFlagCheck", true, false, "handleNameEdit"},
+        {"autoChangeWindowCheck", false, false, "autoGetHandleNameCheck"},
+        {"autoGetHandleNameCheck", false, false, "localEchoCheck"},
+        {"localEchoCheck", false, false, "screenSaveCheck"},
+        {"screenSaveCheck", false, false, "changeMyColorCheck"},
+        {"changeMyColorCheck", false, true, "myColorButton"},
+        {"changeMyColorCheck", false, false, "fontButton"},
+        {"myColorButton", false, true, "fontButton"},
+        {"fontButton", false, false, "okButton"},
+        {"userIdEdit", false, false, "passwordEdit"},
+        {"handleSuffixEdit", false, false, "autoChangeWindowCheck"},
+        {"portField", false, false, "logLinesField"},
     };
     for (const Case& c : cases) {
         Open([&](QDialog* w) {
-            Button(w, "cmdMode")->click();  // the detailed controls take focus only when shown
-            Box(w, "chkGuestFlag")->setChecked(c.guest);
-            Box(w, "chkChangeMyColor")->setChecked(c.changeMyColor);
+            Button(w, "layoutButton")->click();  // the detailed controls take focus only when shown
+            Box(w, "guestFlagCheck")->setChecked(c.guest);
+            Box(w, "changeMyColorCheck")->setChecked(c.changeMyColor);
             QWidget* from = Find<QWidget>(w, c.from);
             from->setFocus();
             ASSERT_EQ(w->focusWidget(), from) << c.from;
@@ -449,23 +450,23 @@ TEST_F(FrmConfigTest, EnterMovesTheFocusAlongTheDialogsPath) {
     }
 }
 
-TEST_F(FrmConfigTest, EnterPressesTheThreeBottomButtons) {
+TEST_F(SettingsDialogTest, EnterPressesTheThreeBottomButtons) {
     Open([](QDialog* w) {
-        QPushButton* mode = Button(w, "cmdMode");
+        QPushButton* mode = Button(w, "layoutButton");
         Press(mode, Qt::Key_Enter);
         EXPECT_EQ(mode->text(), "簡易設定");
         EXPECT_TRUE(w->isVisible());
-        Press(Button(w, "cmdEnd0"), Qt::Key_Return);
+        Press(Button(w, "okButton"), Qt::Key_Return);
     });
     EXPECT_TRUE(dialog.accepted());
     EXPECT_EQ(store.keys(kApp, kDefault), FieldKeys());
 }
 
-TEST_F(FrmConfigTest, EnterInATextFieldNeverConfirms) {
+TEST_F(SettingsDialogTest, EnterInATextFieldNeverConfirms) {
     Open([](QDialog* w) {
-        Press(Text(w, "imtHandleName"), Qt::Key_Return);
+        Press(Text(w, "handleNameEdit"), Qt::Key_Return);
         EXPECT_TRUE(w->isVisible());
-        Button(w, "cmdEnd1")->click();
+        Button(w, "cancelButton")->click();
     });
     EXPECT_FALSE(dialog.accepted());
     EXPECT_TRUE(store.keys(kApp, kDefault).isEmpty());
@@ -473,30 +474,30 @@ TEST_F(FrmConfigTest, EnterInATextFieldNeverConfirms) {
 
 // ------------------------------------------------------------------ layouts
 
-TEST_F(FrmConfigTest, OpensInTheSimpleLayoutCentredOnTheScreen) {
+TEST_F(SettingsDialogTest, OpensInTheSimpleLayoutCentredOnTheScreen) {
     Open([this](QDialog* w) {
         EXPECT_EQ(dialog.layoutMode(), "Normal");
-        EXPECT_TRUE(Find<QFrame>(w, "fraBase1")->isHidden());
-        EXPECT_TRUE(Find<QFrame>(w, "fraBase0")->isVisible());
-        EXPECT_EQ(Button(w, "cmdMode")->text(), "詳細設定");
+        EXPECT_TRUE(Find<QFrame>(w, "detailedFrame")->isHidden());
+        EXPECT_TRUE(Find<QFrame>(w, "simpleFrame")->isVisible());
+        EXPECT_EQ(Button(w, "layoutButton")->text(), "詳細設定");
         EXPECT_EQ(w->size(), QSize(Px(4905, w), Px(1425 + 465 + 120, w)));
         const QRect screen = w->screen()->geometry();
         const QPointF centre = QRectF(w->frameGeometry()).center();
         EXPECT_LE(std::abs(centre.x() - QRectF(screen).center().x()), 1.0);
         EXPECT_LE(std::abs(centre.y() - QRectF(screen).center().y()), 1.0);
         // "取消" sits 120 twips from the right and the bottom.
-        const QRect cancel = Button(w, "cmdEnd1")->geometry();
+        const QRect cancel = Button(w, "cancelButton")->geometry();
         EXPECT_EQ(w->width() - (cancel.x() + cancel.width()), Px(120, w));
         EXPECT_EQ(w->height() - (cancel.y() + cancel.height()), Px(120, w));
-        EXPECT_EQ(Box(w, "chkGuestFlag")->geometry(), QRect(Px(300, w), Px(120, w), Px(2535, w), Px(255, w)));
-        Button(w, "cmdEnd1")->click();
+        EXPECT_EQ(Box(w, "guestFlagCheck")->geometry(), QRect(Px(300, w), Px(120, w), Px(2535, w), Px(255, w)));
+        Button(w, "cancelButton")->click();
     });
 }
 
-TEST_F(FrmConfigTest, SwitchingLayoutsKeepsTheCentreAndRestoresTheSize) {
+TEST_F(SettingsDialogTest, SwitchingLayoutsKeepsTheCentreAndRestoresTheSize) {
     Open([this](QDialog* w) {
-        QPushButton* mode = Button(w, "cmdMode");
-        QFrame* detailed = Find<QFrame>(w, "fraBase1");
+        QPushButton* mode = Button(w, "layoutButton");
+        QFrame* detailed = Find<QFrame>(w, "detailedFrame");
         const QRect simpleOuter = w->frameGeometry();
         const QSize simpleClient = w->size();
         // A window sits on whole pixels: each placement is within half a pixel
@@ -508,7 +509,7 @@ TEST_F(FrmConfigTest, SwitchingLayoutsKeepsTheCentreAndRestoresTheSize) {
             EXPECT_LE(std::abs(now.y() - before.y()), 1.0) << when;
         };
 
-        Text(w, "imtHandleName")->setFocus();
+        Text(w, "handleNameEdit")->setFocus();
         mode->click();
         EXPECT_EQ(dialog.layoutMode(), "Advance");
         EXPECT_TRUE(detailed->isVisible());
@@ -517,9 +518,9 @@ TEST_F(FrmConfigTest, SwitchingLayoutsKeepsTheCentreAndRestoresTheSize) {
         EXPECT_EQ(w->size(), QSize(Px(9135, w), Px(1425 + 2445 + 465 + 120, w)));
         EXPECT_EQ(w->frameGeometry().size() - w->size(), simpleOuter.size() - simpleClient);
         expectSameCentre("detailed");
-        EXPECT_EQ(w->focusWidget(), Box(w, "chkGuestFlag"));
+        EXPECT_EQ(w->focusWidget(), Box(w, "guestFlagCheck"));
 
-        Text(w, "imtConnectionAddress")->setFocus();
+        Text(w, "addressEdit")->setFocus();
         mode->click();
         EXPECT_EQ(dialog.layoutMode(), "Normal");
         EXPECT_TRUE(detailed->isHidden());
@@ -527,31 +528,31 @@ TEST_F(FrmConfigTest, SwitchingLayoutsKeepsTheCentreAndRestoresTheSize) {
         EXPECT_EQ(w->frameGeometry(), simpleOuter);
         EXPECT_EQ(w->size(), simpleClient);
         expectSameCentre("simple again");
-        EXPECT_EQ(w->focusWidget(), Box(w, "chkGuestFlag"));
+        EXPECT_EQ(w->focusWidget(), Box(w, "guestFlagCheck"));
 
         // Back and forth many times: the window does not creep.
         for (int i = 0; i < 6; ++i)
             mode->click();
         EXPECT_EQ(w->frameGeometry(), simpleOuter);
-        Button(w, "cmdEnd1")->click();
+        Button(w, "cancelButton")->click();
     });
 }
 
-TEST_F(FrmConfigTest, EveryOpeningStartsInTheSimpleLayout) {
+TEST_F(SettingsDialogTest, EveryOpeningStartsInTheSimpleLayout) {
     Open([](QDialog* w) {
-        Button(w, "cmdMode")->click();
-        Button(w, "cmdEnd1")->click();
+        Button(w, "layoutButton")->click();
+        Button(w, "cancelButton")->click();
     });
     Open([this](QDialog* w) {
         EXPECT_EQ(dialog.layoutMode(), "Normal");
-        EXPECT_TRUE(Find<QFrame>(w, "fraBase1")->isHidden());
-        Button(w, "cmdEnd1")->click();
+        EXPECT_TRUE(Find<QFrame>(w, "detailedFrame")->isHidden());
+        Button(w, "cancelButton")->click();
     });
 }
 
 // ------------------------------------------------------------ font, colour
 
-TEST_F(FrmConfigTest, ChosenFontSizeIsRoundedHalvesToEven) {
+TEST_F(SettingsDialogTest, ChosenFontSizeIsRoundedHalvesToEven) {
     struct Case {
         double points;
         const char* stored;
@@ -560,9 +561,9 @@ TEST_F(FrmConfigTest, ChosenFontSizeIsRoundedHalvesToEven) {
     for (const Case& c : cases) {
         chooser.fontReplies = {FontChoice{"IPAGothic", c.points, true, true}};
         Open([](QDialog* w) {
-            Button(w, "cmdFont")->click();
-            EXPECT_EQ(Button(w, "cmdFont")->text(), "表示フォントの設定 [IPAGothic]");
-            Button(w, "cmdEnd0")->click();
+            Button(w, "fontButton")->click();
+            EXPECT_EQ(Button(w, "fontButton")->text(), "表示フォントの設定 [IPAGothic]");
+            Button(w, "okButton")->click();
         });
         EXPECT_EQ(Stored("FontSize"), c.stored) << c.points;
         EXPECT_EQ(Stored("FontName"), "IPAGothic");
@@ -571,14 +572,14 @@ TEST_F(FrmConfigTest, ChosenFontSizeIsRoundedHalvesToEven) {
     }
 }
 
-TEST_F(FrmConfigTest, ACancelledFontChoiceKeepsTheEarlierChoice) {
+TEST_F(SettingsDialogTest, ACancelledFontChoiceKeepsTheEarlierChoice) {
     Preload({{"FontName", "IPAMincho"}, {"FontSize", "14"}, {"FontBold", "True"}});
     chooser.fontReplies = {FontChoice{"IPAGothic", 12, false, true}, std::nullopt};
     Open([](QDialog* w) {
-        Button(w, "cmdFont")->click();
-        Button(w, "cmdFont")->click();
-        EXPECT_EQ(Button(w, "cmdFont")->text(), "表示フォントの設定 [IPAGothic]");
-        Button(w, "cmdEnd0")->click();
+        Button(w, "fontButton")->click();
+        Button(w, "fontButton")->click();
+        EXPECT_EQ(Button(w, "fontButton")->text(), "表示フォントの設定 [IPAGothic]");
+        Button(w, "okButton")->click();
     });
     ASSERT_EQ(chooser.fontPrimes.size(), 2u);
     EXPECT_EQ(chooser.fontPrimes[0], (FontSpec{"IPAMincho", 14, true, false}));
@@ -589,32 +590,32 @@ TEST_F(FrmConfigTest, ACancelledFontChoiceKeepsTheEarlierChoice) {
     EXPECT_EQ(Stored("FontItalic"), "True");
 }
 
-TEST_F(FrmConfigTest, AFontChosenBeforeACancelIsDropped) {
+TEST_F(SettingsDialogTest, AFontChosenBeforeACancelIsDropped) {
     Preload({{"FontName", "IPAMincho"}, {"FontSize", "14"}});
     const QStringList before = StoredSnapshot();
     chooser.fontReplies = {FontChoice{"IPAGothic", 10.5, true, false}};
     Open([](QDialog* w) {
-        Button(w, "cmdFont")->click();
-        Button(w, "cmdEnd1")->click();
+        Button(w, "fontButton")->click();
+        Button(w, "cancelButton")->click();
     });
     EXPECT_EQ(StoredSnapshot(), before);
     Open([](QDialog* w) {
-        EXPECT_EQ(Button(w, "cmdFont")->text(), "表示フォントの設定 [IPAMincho]");
-        Button(w, "cmdFont")->click();  // no reply queued: a cancel
-        EXPECT_EQ(Button(w, "cmdFont")->text(), "表示フォントの設定 [IPAMincho]");
-        Button(w, "cmdEnd1")->click();
+        EXPECT_EQ(Button(w, "fontButton")->text(), "表示フォントの設定 [IPAMincho]");
+        Button(w, "fontButton")->click();  // no reply queued: a cancel
+        EXPECT_EQ(Button(w, "fontButton")->text(), "表示フォントの設定 [IPAMincho]");
+        Button(w, "cancelButton")->click();
     });
     ASSERT_EQ(chooser.fontPrimes.size(), 2u);
     EXPECT_EQ(chooser.fontPrimes[1], (FontSpec{"IPAMincho", 14, false, false}));
 }
 
-TEST_F(FrmConfigTest, OwnColourIsChosenThroughTheColourDialog) {
+TEST_F(SettingsDialogTest, OwnColourIsChosenThroughTheColourDialog) {
     Preload({{"ChangeMyColor", "True"}, {"MyColor", "255"}});
     chooser.colorReplies = {0x00FF8040, std::nullopt};
     Open([](QDialog* w) {
-        Button(w, "cmdMyColor")->click();
-        Button(w, "cmdMyColor")->click();  // cancelled: the first choice stays
-        Button(w, "cmdEnd0")->click();
+        Button(w, "myColorButton")->click();
+        Button(w, "myColorButton")->click();  // cancelled: the first choice stays
+        Button(w, "okButton")->click();
     });
     EXPECT_EQ(chooser.colorPrimes, (std::vector<qint32>{255, 0x00FF8040}));
     EXPECT_EQ(Stored("MyColor"), QString::number(0x00FF8040));
@@ -639,7 +640,7 @@ void AnswerNext(std::function<void(D*)> act) {
     QTimer::singleShot(0, [act] { AnswerWhenUp<D>(act, 0); });
 }
 
-TEST_F(FrmConfigTest, StandardColourDialogKeepsTheBlueGreenRedOrder) {
+TEST_F(SettingsDialogTest, StandardColourDialogKeepsTheBlueGreenRedOrder) {
     StandardFontColorChooser standard;
     AnswerNext<QColorDialog>([](QColorDialog* d) {
         EXPECT_EQ(d->currentColor(), QColor(0x40, 0x80, 0xFF));
@@ -664,7 +665,7 @@ bool HasStyle(const QString& family, bool bold, bool italic) {
 
 }  // namespace
 
-TEST_F(FrmConfigTest, StandardFontDialogIsPrimedAndAnswers) {
+TEST_F(SettingsDialogTest, StandardFontDialogIsPrimedAndAnswers) {
     // The dialog offers only the styles a family has: the primed face must
     // have a bold style and the picked one an italic style.
     const QString primed = QStringLiteral("DejaVu Sans");
@@ -695,7 +696,7 @@ TEST_F(FrmConfigTest, StandardFontDialogIsPrimedAndAnswers) {
 
 // ------------------------------------------------------------ number fields
 
-TEST_F(FrmConfigTest, NumberFieldsHoldWholeNumbersInRange) {
+TEST_F(SettingsDialogTest, NumberFieldsHoldWholeNumbersInRange) {
     NumberField port(1, 65535);
     struct Case {
         int set;
@@ -710,7 +711,7 @@ TEST_F(FrmConfigTest, NumberFieldsHoldWholeNumbersInRange) {
     }
 }
 
-TEST_F(FrmConfigTest, NumberFieldRevertsAnEmptyOrUnusableEntryToItsLastValue) {
+TEST_F(SettingsDialogTest, NumberFieldRevertsAnEmptyOrUnusableEntryToItsLastValue) {
     NumberField luminosity(0, 2175);
     luminosity.setValue(13);
     auto* edit = luminosity.findChild<QLineEdit*>();
@@ -724,7 +725,7 @@ TEST_F(FrmConfigTest, NumberFieldRevertsAnEmptyOrUnusableEntryToItsLastValue) {
     EXPECT_EQ(luminosity.settledValue(), 200);
 }
 
-TEST_F(FrmConfigTest, NumberFieldRefusesTypedLettersAndOutOfRangeDigits) {
+TEST_F(SettingsDialogTest, NumberFieldRefusesTypedLettersAndOutOfRangeDigits) {
     NumberField port(1, 65535);
     port.setValue(23);
     port.selectAll();
@@ -736,12 +737,12 @@ TEST_F(FrmConfigTest, NumberFieldRefusesTypedLettersAndOutOfRangeDigits) {
     EXPECT_LE(port.settledValue(), 65535);
 }
 
-TEST_F(FrmConfigTest, AnEmptiedPortIsSavedAsItsLastValue) {
+TEST_F(SettingsDialogTest, AnEmptiedPortIsSavedAsItsLastValue) {
     Preload({{"ConnectionPort", "2323"}, {"Luminosity", "40"}});
     Open([](QDialog* w) {
-        Number(w, "imnConnectionPort")->findChild<QLineEdit*>()->clear();
-        Number(w, "imnLuminosity")->findChild<QLineEdit*>()->setText(QStringLiteral("x"));
-        Button(w, "cmdEnd0")->click();
+        Number(w, "portField")->findChild<QLineEdit*>()->clear();
+        Number(w, "luminosityField")->findChild<QLineEdit*>()->setText(QStringLiteral("x"));
+        Button(w, "okButton")->click();
     });
     EXPECT_EQ(Stored("ConnectionPort"), "2323");
     EXPECT_EQ(Stored("Luminosity"), "40");
@@ -750,7 +751,7 @@ TEST_F(FrmConfigTest, AnEmptiedPortIsSavedAsItsLastValue) {
 // --------------------------------------------------------------- pictures
 
 // With ZKT_CONFIG_SHOTS set to a folder, saves pictures of both layouts.
-TEST_F(FrmConfigTest, Screenshots) {
+TEST_F(SettingsDialogTest, Screenshots) {
     const QString folder = qEnvironmentVariable("ZKT_CONFIG_SHOTS");
     if (folder.isEmpty())
         GTEST_SKIP() << "set ZKT_CONFIG_SHOTS to a folder to save pictures";
@@ -759,9 +760,9 @@ TEST_F(FrmConfigTest, Screenshots) {
              {"ChangeMyColor", "True"}, {"FontName", "IPAGothic"}});
     Open([&](QDialog* w) {
         EXPECT_TRUE(w->grab().save(QDir(folder).filePath("config-simple.png")));
-        Button(w, "cmdMode")->click();
+        Button(w, "layoutButton")->click();
         EXPECT_TRUE(w->grab().save(QDir(folder).filePath("config-detailed.png")));
-        Button(w, "cmdEnd1")->click();
+        Button(w, "cancelButton")->click();
     });
 }
 

@@ -1,0 +1,456 @@
+#include "config/qt/SettingsDialog.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyleFactory>
+
+#include "common/SettingsStore.h"
+#include "common/modZkCommon.h"
+#include "config/ConfigLayout.h"
+#include "config/qt/FontColorChooser.h"
+#include "controls/qt/NumberField.h"
+
+using namespace ConfigLayout;
+
+namespace {
+
+const QString kControlFace = QStringLiteral("ＭＳ Ｐゴシック");
+constexpr double kControlPoints = 9.75;
+constexpr int kLogLinesMax = 99999;  // five digits, as the "####0" pattern shows
+// Keeps the handle colours' arithmetic within 32 bits.
+constexpr int kLuminosityMax = 2175;
+
+// Shows one "*" for each character of a password field.
+class StarPasswordStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+template <class W, class... Args>
+W* make(QWidget* parent, const char* name, Args&&... args) {
+    auto* w = new W(std::forward<Args>(args)..., parent);
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption) {
+    auto* b = make<QPushButton>(parent, name, caption);
+    // Enter in a text field must never press a button behind the user's back.
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    return b;
+}
+
+QRect toPixels(const TwipRect& r, double dpi) {
+    return {twipsToPixels(r.left, dpi), twipsToPixels(r.top, dpi), twipsToPixels(r.width, dpi),
+            twipsToPixels(r.height, dpi)};
+}
+
+QSize toPixels(const TwipSize& s, double dpi) {
+    return {twipsToPixels(s.width, dpi), twipsToPixels(s.height, dpi)};
+}
+
+TwipSize toTwips(const QSize& s, double dpi) {
+    return {pixelsToTwips(s.width(), dpi), pixelsToTwips(s.height(), dpi)};
+}
+
+TwipRect toTwips(const QRect& r, double dpi) {
+    return {pixelsToTwips(r.left(), dpi), pixelsToTwips(r.top(), dpi),
+            pixelsToTwips(r.width(), dpi), pixelsToTwips(r.height(), dpi)};
+}
+
+qint32 toInt32(qint64 value) {
+    return qint32(std::clamp<qint64>(value, std::numeric_limits<qint32>::min(),
+                                     std::numeric_limits<qint32>::max()));
+}
+
+QString fontCaption(const QString& face) {
+    return QStringLiteral("表示フォントの設定 [") + face + QStringLiteral("]");
+}
+
+}  // namespace
+
+struct SettingsDialog::Controls {
+    QFrame* simpleFrame = nullptr;
+    QFrame* detailedFrame = nullptr;
+    QCheckBox* guestFlagCheck = nullptr;
+    QLineEdit* userIdEdit = nullptr;
+    QLineEdit* passwordEdit = nullptr;
+    QLineEdit* handleNameEdit = nullptr;
+    QLineEdit* addressEdit = nullptr;
+    NumberField* portField = nullptr;
+    NumberField* logLinesField = nullptr;
+    NumberField* luminosityField = nullptr;
+    QLineEdit* handleSuffixEdit = nullptr;
+    QCheckBox* autoChangeWindowCheck = nullptr;
+    QCheckBox* autoGetHandleNameCheck = nullptr;
+    QCheckBox* localEchoCheck = nullptr;
+    QCheckBox* screenSaveCheck = nullptr;
+    QCheckBox* changeMyColorCheck = nullptr;
+    QPushButton* myColorButton = nullptr;
+    QCheckBox* saveLogCheck = nullptr;
+    QPushButton* logFolderButton = nullptr;
+    QPushButton* fontButton = nullptr;
+    QPushButton* okButton = nullptr;
+    QPushButton* cancelButton = nullptr;
+    QPushButton* layoutButton = nullptr;
+};
+
+SettingsDialog::SettingsDialog(SettingsStore& store, FontColorChooser& chooser, QObject* parent)
+    : QObject(parent), store_(store), chooser_(chooser) {}
+
+SettingsDialog::~SettingsDialog() = default;
+
+QDialog* SettingsDialog::openWindow() const { return window_.get(); }
+
+void SettingsDialog::openModal(QWidget* parent) {
+    if (window_)
+        return;  // already open; the dialog is modal, so this is a re-entry
+    accepted_ = false;
+    modZkCommon::LoadSettings(store_, editSettings_);
+    createWindow(parent);
+    fillControls();
+    c_->guestFlagCheck->setFocus();
+    window_->exec();
+    copyControlsBack();
+    window_.reset();
+    c_.reset();
+    saveIfAccepted(parent);
+}
+
+void SettingsDialog::saveIfAccepted(QWidget* parent) {
+    if (!accepted_)
+        return;
+    modZkCommon::SaveSettings(store_, editSettings_);
+    if (!store_.lastError().isEmpty())
+        QMessageBox::warning(parent, QStringLiteral("環境設定"),
+                             QStringLiteral("設定を保存できませんでした。\n") + store_.lastError());
+}
+
+void SettingsDialog::createWindow(QWidget* parent) {
+    window_ = std::make_unique<QDialog>(parent, Qt::Dialog | Qt::WindowTitleHint |
+                                                    Qt::WindowCloseButtonHint |
+                                                    Qt::MSWindowsFixedSizeDialogHint);
+    window_->setObjectName(QStringLiteral("settingsDialog"));
+    window_->setWindowTitle(QStringLiteral("環境設定"));
+    QFont font(kControlFace);
+    font.setPointSizeF(kControlPoints);
+    window_->setFont(font);
+    if (parent)
+        window_->setScreen(parent->screen());
+    // With its native window made now, the frame's size is known to the
+    // centring where the platform tells it before the window is shown.
+    window_->winId();
+    placedPixels_ = QRect();
+    c_ = std::make_unique<Controls>();
+    c_->simpleFrame = make<QFrame>(window_.get(), "simpleFrame");
+    c_->detailedFrame = make<QFrame>(window_.get(), "detailedFrame");
+    createSimpleFrame();
+    createDetailedFrame();
+    createButtons();
+    placeFrameControls();
+    // The settings file holds text of any length: no field cuts what is
+    // typed or pasted at QLineEdit's default of 32,767 characters.
+    for (QLineEdit* field : {c_->userIdEdit, c_->passwordEdit, c_->handleNameEdit, c_->addressEdit,
+                             c_->handleSuffixEdit})
+        field->setMaxLength(std::numeric_limits<int>::max());
+    chainTabOrder();
+    window_->installEventFilter(this);
+    for (QWidget* w : window_->findChildren<QWidget*>())
+        w->installEventFilter(this);
+    arrangeLayout(kInit);
+}
+
+void SettingsDialog::createSimpleFrame() {
+    QFrame* f = c_->simpleFrame;
+    c_->guestFlagCheck = make<QCheckBox>(f, "guestFlagCheck", QStringLiteral("ゲストでログインをする"));
+    make<QLabel>(f, "userIdLabel", QStringLiteral("UserID"));
+    c_->userIdEdit = make<QLineEdit>(f, "userIdEdit");
+    make<QLabel>(f, "passwordLabel", QStringLiteral("Password"));
+    c_->passwordEdit = make<QLineEdit>(f, "passwordEdit");
+    if (!passwordStyle_)
+        passwordStyle_ = std::make_unique<StarPasswordStyle>(
+            QStyleFactory::create(QApplication::style()->name()));
+    c_->passwordEdit->setStyle(passwordStyle_.get());
+    c_->passwordEdit->setEchoMode(QLineEdit::Password);
+    make<QLabel>(f, "handleNameLabel", QStringLiteral("HandleName"));
+    c_->handleNameEdit = make<QLineEdit>(f, "handleNameEdit");
+    connect(c_->guestFlagCheck, &QCheckBox::toggled, this, &SettingsDialog::applyGuestRule);
+}
+
+void SettingsDialog::createDetailedFrame() {
+    QFrame* f = c_->detailedFrame;
+    make<QLabel>(f, "addressLabel", QStringLiteral("接続先アドレス"));
+    c_->addressEdit = make<QLineEdit>(f, "addressEdit");
+    make<QLabel>(f, "portLabel", QStringLiteral("接続先ポート番号"));
+    c_->portField = make<NumberField>(f, "portField", 1, 65535);
+    make<QLabel>(f, "logLinesLabel", QStringLiteral("ログ行数"));
+    c_->logLinesField = make<NumberField>(f, "logLinesField", 0, kLogLinesMax);
+    make<QLabel>(f, "luminosityLabel", QStringLiteral("輝度の設定"));
+    c_->luminosityField = make<NumberField>(f, "luminosityField", 0, kLuminosityMax);
+    make<QLabel>(f, "handleSuffixLabel", QStringLiteral("敬称の設定"));
+    c_->handleSuffixEdit = make<QLineEdit>(f, "handleSuffixEdit");
+    c_->handleSuffixEdit->setToolTip(QStringLiteral(
+        "ハンドル名をダブルクリックした時に転送される文字列に追加する敬称を設定します。"));
+    c_->autoChangeWindowCheck = make<QCheckBox>(
+        f, "autoChangeWindowCheck", QStringLiteral("チャットウィンドウへの切り替えを自動で行う"));
+    c_->autoGetHandleNameCheck = make<QCheckBox>(
+        f, "autoGetHandleNameCheck", QStringLiteral("ハンドル名が不明の場合は、自動で取得する"));
+    c_->localEchoCheck =
+        make<QCheckBox>(f, "localEchoCheck", QStringLiteral("自分の発言は、ローカルエコーする"));
+    c_->localEchoCheck->setToolTip(QStringLiteral(
+        "自分の発言をサーバの応答を待たずに表示します。このオプションを設定すると、"
+        "メッセージの表示順序が他の人と異なってしまう場合があります。"));
+    c_->screenSaveCheck =
+        make<QCheckBox>(f, "screenSaveCheck", QStringLiteral("前回終了時の位置を記録する"));
+    c_->changeMyColorCheck =
+        make<QCheckBox>(f, "changeMyColorCheck", QStringLiteral("自分の発言の色を設定する"));
+    c_->myColorButton = makeButton(f, "myColorButton", QStringLiteral("発言色の設定"));
+    c_->myColorButton->setEnabled(false);
+    c_->saveLogCheck = make<QCheckBox>(f, "saveLogCheck", QStringLiteral("ログを保存する"));
+    c_->saveLogCheck->setEnabled(false);
+    c_->logFolderButton = makeButton(f, "logFolderButton", QStringLiteral("保存先の設定"));
+    c_->logFolderButton->setEnabled(false);
+    c_->fontButton = makeButton(f, "fontButton", QStringLiteral("表示フォントの設定"));
+    c_->fontButton->setToolTip(
+        QStringLiteral("ターミナル・チャット画面の表示フォントの設定を行います。"));
+    connect(c_->changeMyColorCheck, &QCheckBox::toggled, this, &SettingsDialog::applyMyColorRule);
+    connect(c_->myColorButton, &QPushButton::clicked, this, &SettingsDialog::chooseMyColor);
+    connect(c_->fontButton, &QPushButton::clicked, this, &SettingsDialog::chooseFont);
+}
+
+void SettingsDialog::createButtons() {
+    QWidget* w = window_.get();
+    c_->okButton = makeButton(w, "okButton", QStringLiteral("更新"));
+    c_->cancelButton = makeButton(w, "cancelButton", QStringLiteral("取消"));
+    c_->layoutButton = makeButton(w, "layoutButton", QStringLiteral("詳細設定"));
+    connect(c_->okButton, &QPushButton::clicked, this, [this] { finish(true); });
+    connect(c_->cancelButton, &QPushButton::clicked, this, [this] { finish(false); });
+    connect(c_->layoutButton, &QPushButton::clicked, this, &SettingsDialog::toggleLayout);
+}
+
+void SettingsDialog::placeFrameControls() {
+    const double dpi = window_->screen()->logicalDotsPerInch();
+    const auto place = [dpi](QFrame* frame, TwipSize size, std::span<const ControlPlace> table) {
+        frame->resize(toPixels(size, dpi));
+        for (const ControlPlace& p : table) {
+            auto* w = frame->findChild<QWidget*>(QLatin1String(p.name),
+                                                 Qt::FindDirectChildrenOnly);
+            Q_ASSERT(w);
+            w->setGeometry(toPixels(p.rect, dpi));
+        }
+    };
+    place(c_->simpleFrame, kSimpleFrameSize, simpleFrameControls());
+    place(c_->detailedFrame, kDetailedFrameSize, detailedFrameControls());
+    for (QPushButton* b : {c_->okButton, c_->cancelButton, c_->layoutButton})
+        b->resize(toPixels(kButtonSize, dpi));
+}
+
+void SettingsDialog::chainTabOrder() {
+    const std::array<QWidget*, 21> order{
+        c_->guestFlagCheck,        c_->userIdEdit,             c_->passwordEdit,
+        c_->handleNameEdit,        c_->addressEdit,            c_->portField,
+        c_->logLinesField,         c_->luminosityField,        c_->handleSuffixEdit,
+        c_->autoChangeWindowCheck, c_->autoGetHandleNameCheck, c_->localEchoCheck,
+        c_->screenSaveCheck,       c_->changeMyColorCheck,     c_->myColorButton,
+        c_->saveLogCheck,          c_->logFolderButton,        c_->fontButton,
+        c_->okButton,              c_->cancelButton,           c_->layoutButton};
+    for (size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void SettingsDialog::fillControls() {
+    const AppSettings& s = editSettings_;
+    c_->userIdEdit->setText(s.UserID);
+    c_->passwordEdit->setText(s.Password);
+    c_->handleNameEdit->setText(s.HandleName);
+    c_->guestFlagCheck->setChecked(s.GuestFlag);
+    applyGuestRule();
+    c_->addressEdit->setText(s.ConnectionAddress);
+    c_->portField->setValue(s.ConnectionPort);
+    c_->luminosityField->setValue(s.Luminosity);
+    c_->handleSuffixEdit->setText(s.HandleSuffix);
+    c_->localEchoCheck->setChecked(s.LocalEcho);
+    c_->autoGetHandleNameCheck->setChecked(s.AutoGetHandleName);
+    c_->autoChangeWindowCheck->setChecked(s.AutoChangeWindow);
+    c_->screenSaveCheck->setChecked(s.ScreenSave);
+    c_->changeMyColorCheck->setChecked(s.ChangeMyColor);
+    applyMyColorRule();
+    c_->fontButton->setText(fontCaption(s.FontName));
+}
+
+void SettingsDialog::copyControlsBack() {
+    AppSettings& s = editSettings_;
+    s.GuestFlag = c_->guestFlagCheck->isChecked();
+    s.UserID = c_->userIdEdit->text();
+    s.Password = c_->passwordEdit->text();
+    s.HandleName = c_->handleNameEdit->text();
+    s.ConnectionAddress = c_->addressEdit->text();
+    s.ConnectionPort = c_->portField->settledValue();
+    s.Luminosity = c_->luminosityField->settledValue();
+    s.HandleSuffix = c_->handleSuffixEdit->text();
+    s.LocalEcho = c_->localEchoCheck->isChecked();
+    s.AutoChangeWindow = c_->autoChangeWindowCheck->isChecked();
+    s.AutoGetHandleName = c_->autoGetHandleNameCheck->isChecked();
+    s.ScreenSave = c_->screenSaveCheck->isChecked();
+    s.ChangeMyColor = c_->changeMyColorCheck->isChecked();
+}
+
+void SettingsDialog::arrangeLayout(const QString& word) {
+    QScreen* screen = window_->screen();
+    const double dpi = screen->logicalDotsPerInch();
+    Measures m;
+    const QRect outer = window_->frameGeometry();
+    m.outer = outer == placedPixels_ ? placedOuter_ : toTwips(outer, dpi);
+    m.client = toTwips(window_->size(), dpi);
+    m.simpleFrame = toTwips(c_->simpleFrame->size(), dpi);
+    m.detailedFrame = toTwips(c_->detailedFrame->size(), dpi);
+    m.okButton = toTwips(c_->okButton->size(), dpi);
+    m.screen = toTwips(screen->geometry(), dpi);
+    const Arrangement a = arrange(word, m);
+    if (a.placeFrames) {
+        for (QFrame* f : {c_->simpleFrame, c_->detailedFrame})
+            f->setFrameShape(QFrame::NoFrame);
+        c_->simpleFrame->move(0, 0);
+        const TwipPoint origin = detailedFrameOrigin(m.simpleFrame);
+        c_->detailedFrame->move(twipsToPixels(origin.x, dpi), twipsToPixels(origin.y, dpi));
+    }
+    if (a.detailedVisibilityChanged)
+        c_->detailedFrame->setVisible(a.detailedVisible);
+    if (a.outer != m.outer || a.client != m.client) {
+        window_->setFixedSize(toPixels(a.client, dpi));
+        window_->move(twipsToPixels(a.outer.left, dpi), twipsToPixels(a.outer.top, dpi));
+        placedOuter_ = a.outer;
+        placedPixels_ = window_->frameGeometry();
+    }
+    if (!a.layoutMode.isEmpty())
+        layoutMode_ = a.layoutMode;
+    if (!a.modeCaption.isEmpty())
+        c_->layoutButton->setText(a.modeCaption);
+    placeButtonRow(dpi);
+}
+
+void SettingsDialog::placeButtonRow(double dpi) {
+    const ButtonRow row = placeButtons(
+        toTwips(window_->size(), dpi), toTwips(c_->layoutButton->size(), dpi),
+        toTwips(c_->okButton->size(), dpi), toTwips(c_->cancelButton->size(), dpi));
+    c_->cancelButton->setGeometry(toPixels(row.cancel, dpi));
+    c_->okButton->setGeometry(toPixels(row.ok, dpi));
+    c_->layoutButton->setGeometry(toPixels(row.mode, dpi));
+}
+
+void SettingsDialog::applyGuestRule() {
+    const bool asUser = !c_->guestFlagCheck->isChecked();
+    c_->userIdEdit->setEnabled(asUser);
+    c_->passwordEdit->setEnabled(asUser);
+}
+
+void SettingsDialog::applyMyColorRule() {
+    c_->myColorButton->setEnabled(c_->changeMyColorCheck->isChecked());
+}
+
+void SettingsDialog::chooseFont() {
+    const std::optional<FontChoice> chosen = chooser_.chooseFont(editSettings_.font(), window_.get());
+    if (!chosen)
+        return;
+    editSettings_.FontName = chosen->name;
+    editSettings_.FontSize = toInt32(modZkCommon::RoundHalfEven(chosen->pointSize));
+    editSettings_.FontBold = chosen->bold;
+    editSettings_.FontItalic = chosen->italic;
+    c_->fontButton->setText(fontCaption(chosen->name));
+}
+
+void SettingsDialog::chooseMyColor() {
+    if (const std::optional<qint32> chosen = chooser_.chooseColor(editSettings_.MyColor, window_.get()))
+        editSettings_.MyColor = *chosen;
+}
+
+void SettingsDialog::toggleLayout() {
+    if (layoutMode_ == kNormal)
+        arrangeLayout(kAdvance);
+    else if (layoutMode_ == kAdvance)
+        arrangeLayout(kNormal);
+    c_->guestFlagCheck->setFocus();
+}
+
+void SettingsDialog::finish(bool accept) {
+    if (accept)
+        accepted_ = true;
+    window_->close();
+}
+
+bool SettingsDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !window_ || !c_)
+        return QObject::eventFilter(watched, event);
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_F12:
+        window_->close();
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return handleEnter(watched);
+    default:
+        return QObject::eventFilter(watched, event);
+    }
+}
+
+bool SettingsDialog::handleEnter(QObject* watched) {
+    if (QWidget* target = enterTarget(watched)) {
+        target->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    for (QPushButton* b : {c_->okButton, c_->cancelButton, c_->layoutButton}) {
+        if (watched == b) {
+            b->click();
+            return true;
+        }
+    }
+    // In the text and number fields Enter goes on to the next control.
+    if (qobject_cast<QLineEdit*>(watched) || qobject_cast<NumberField*>(watched)) {
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+        QCoreApplication::sendEvent(watched, &tab);
+        return true;
+    }
+    return false;
+}
+
+QWidget* SettingsDialog::enterTarget(QObject* from) const {
+    const Controls& c = *c_;
+    if (from == c.guestFlagCheck)
+        return c.guestFlagCheck->isChecked() ? static_cast<QWidget*>(c.handleNameEdit) : c.userIdEdit;
+    if (from == c.autoChangeWindowCheck)
+        return c.autoGetHandleNameCheck;
+    if (from == c.autoGetHandleNameCheck)
+        return c.localEchoCheck;
+    if (from == c.localEchoCheck)
+        return c.screenSaveCheck;
+    if (from == c.screenSaveCheck)
+        return c.changeMyColorCheck;
+    if (from == c.changeMyColorCheck)
+        return c.myColorButton->isEnabled() ? static_cast<QWidget*>(c.myColorButton) : c.fontButton;
+    if (from == c.myColorButton)
+        return c.fontButton;
+    if (from == c.fontButton)
+        return c.okButton;
+    return nullptr;
+}
