@@ -39,6 +39,10 @@ void PromptAutomaton::step(Cause cause, LineFacts& line, const QString& text) {
         pending_ = Command::GetHandle;
         lookup_ = Lookup::Armed;
     }
+    // Most ">" end a chat member's handle: with no command and no menu word
+    // on the line there is nothing to do.
+    if (pending_ == Command::None && !line.contains(Word::MainMenu) && !line.contains(Word::ChatMenu))
+        return;
     applyMenuModes(cause, line);
     // The block is chosen once; a row that changes the command does not
     // move the step to another block.
