@@ -2,20 +2,21 @@
 
 #include <QWidget>
 
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 #include "controls/qt/SpreadGrid.h"
 
 BenchRig::BenchRig(const Options& options)
 {
-    using modZkCommon::WriteSetting;
-    WriteSetting(store_, QStringLiteral("UserID"), QStringLiteral("demo"));
-    WriteSetting(store_, QStringLiteral("Password"), QStringLiteral("demo"));
-    WriteSetting(store_, QStringLiteral("HandleName"), QStringLiteral("たろう"));
-    WriteSetting(store_, QStringLiteral("LocalEcho"), QStringLiteral("True"));
-    WriteSetting(store_, QStringLiteral("AutoChangeWindow"), modZkCommon::BoolText(options.autoChangeWindow));
+    using SettingsLookup::writeSetting;
+    writeSetting(store_, QStringLiteral("UserID"), QStringLiteral("demo"));
+    writeSetting(store_, QStringLiteral("Password"), QStringLiteral("demo"));
+    writeSetting(store_, QStringLiteral("HandleName"), QStringLiteral("たろう"));
+    writeSetting(store_, QStringLiteral("LocalEcho"), QStringLiteral("True"));
+    writeSetting(store_, QStringLiteral("AutoChangeWindow"), SettingsLookup::boolText(options.autoChangeWindow));
     if (options.socket) {
-        WriteSetting(store_, QStringLiteral("ConnectionAddress"), options.host);
-        WriteSetting(store_, QStringLiteral("ConnectionPort"), QString::number(options.port));
+        writeSetting(store_, QStringLiteral("ConnectionAddress"), options.host);
+        writeSetting(store_, QStringLiteral("ConnectionPort"), QString::number(options.port));
     }
     socket_.stayConnected();
     socket_.setKeepSent(false);

@@ -8,7 +8,8 @@
 #include "Measure.h"
 #include "common/MemorySettingsStore.h"
 #include "common/QtTimeSource.h"
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 #include "main/qt/MainWindow.h"
 #include "support/FakeSocket.h"
 
@@ -20,7 +21,7 @@ double receiveThroughWindow(const QByteArray& prefix, char fill, qsizetype count
 {
     MemorySettingsStore store;
     // A known handle: the automaton does not go looking for one.
-    modZkCommon::WriteSetting(store, QStringLiteral("HandleName"), QStringLiteral("たろう"));
+    SettingsLookup::writeSetting(store, QStringLiteral("HandleName"), QStringLiteral("たろう"));
     FakeSocket socket;
     socket.stayConnected();
     socket.setKeepSent(false);

@@ -7,7 +7,8 @@
 #include <array>
 #include <vector>
 
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 #include "controls/GridModel.h"
 #include "support/WiredDialogue.h"
 
@@ -83,14 +84,14 @@ struct Harness {
 Harness::Harness(std::uint8_t flags)
 {
     const auto setting = [&](const char* key, const QString& value) {
-        modZkCommon::WriteSetting(wired.store, QString::fromLatin1(key), value);
+        SettingsLookup::writeSetting(wired.store, QString::fromLatin1(key), value);
     };
-    const auto flag = [&](int bit) { return modZkCommon::BoolText((flags >> bit) & 1); };
+    const auto flag = [&](int bit) { return SettingsLookup::boolText((flags >> bit) & 1); };
     setting("GuestFlag", flag(0));
     setting("LocalEcho", flag(1));
-    setting("AutoGetHandleName", modZkCommon::BoolText(!((flags >> 2) & 1)));
+    setting("AutoGetHandleName", SettingsLookup::boolText(!((flags >> 2) & 1)));
     setting("HandleName", (flags >> 3) & 1 ? QString() : QStringLiteral("Taro"));
-    setting("AutoChangeWindow", modZkCommon::BoolText(!((flags >> 4) & 1)));
+    setting("AutoChangeWindow", SettingsLookup::boolText(!((flags >> 4) & 1)));
     setting("ChangeMyColor", flag(5));
     setting("UserID", (flags >> 6) & 1 ? QString() : QStringLiteral("demo"));
     setting("Password", (flags >> 7) & 1 ? QString() : QStringLiteral("secret"));

@@ -7,7 +7,7 @@
 #include "common/IniSettingsStore.h"
 #include "controls/qt/QtTelnetSocket.h"
 #include "common/QtTimeSource.h"
-#include "main/qt/Fonts.h"
+#include "controls/qt/Fonts.h"
 #include "main/qt/QtTranslations.h"
 #include "main/qt/MainWindow.h"
 

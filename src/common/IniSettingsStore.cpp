@@ -12,7 +12,8 @@
 
 #include <algorithm>
 
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ QString IniSettingsStore::defaultPath()
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (base.isEmpty() || !QDir::isAbsolutePath(base))
         base = QDir::homePath() + QStringLiteral("/.config");
-    return base + QStringLiteral("/ZKT/") + modZkCommon::AppName() + QStringLiteral(".ini");
+    return base + QStringLiteral("/ZKT/") + SettingsLookup::appName() + QStringLiteral(".ini");
 }
 
 bool IniSettingsStore::holds(const QString& app) const

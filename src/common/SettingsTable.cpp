@@ -4,7 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 
 namespace SettingsTable {
 namespace {
@@ -47,7 +48,7 @@ const std::array<Field, 19> kFields{{
 
 std::optional<double> toNumber(QStringView text)
 {
-    const QStringView trimmed = modZkCommon::TrimSpaces(text);
+    const QStringView trimmed = TextHelpers::trimSpaces(text);
     if (trimmed.isEmpty())
         return std::nullopt;
     bool ok = false;
@@ -76,7 +77,7 @@ const Field* find(QStringView key)
 QString storedText(const Field& field, const AppSettings& record)
 {
     if (auto member = std::get_if<bool S::*>(&field.member))
-        return modZkCommon::BoolText(record.*(*member));
+        return SettingsLookup::boolText(record.*(*member));
     if (auto member = std::get_if<qint32 S::*>(&field.member))
         return QString::number(record.*(*member));
     return record.*std::get<QString S::*>(field.member);
@@ -114,7 +115,7 @@ std::optional<qint32> toInteger(QStringView text)
     const std::optional<double> number = toNumber(text);
     if (!number)
         return std::nullopt;
-    const qint64 whole = modZkCommon::RoundHalfEven(*number);
+    const qint64 whole = TextHelpers::roundHalfEven(*number);
     if (whole < kIntMin || whole > kIntMax)
         return std::nullopt;
     return qint32(whole);
@@ -122,7 +123,7 @@ std::optional<qint32> toInteger(QStringView text)
 
 std::optional<bool> toBoolean(QStringView text)
 {
-    const QStringView trimmed = modZkCommon::TrimSpaces(text);
+    const QStringView trimmed = TextHelpers::trimSpaces(text);
     if (trimmed.compare(u"True", Qt::CaseInsensitive) == 0)
         return true;
     if (trimmed.compare(u"False", Qt::CaseInsensitive) == 0)

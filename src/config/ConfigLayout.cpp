@@ -3,7 +3,8 @@
 #include <array>
 #include <cmath>
 
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 
 namespace ConfigLayout {
 
@@ -82,8 +83,8 @@ std::span<const ControlPlace> simpleFrameControls() { return kSimple; }
 std::span<const ControlPlace> detailedFrameControls() { return kDetailed; }
 
 TwipPoint keptCentre(const TwipRect& outer) {
-    return {double(modZkCommon::RoundHalfEven(outer.left + outer.width / 2)),
-            double(modZkCommon::RoundHalfEven(outer.top + outer.height / 2))};
+    return {double(TextHelpers::roundHalfEven(outer.left + outer.width / 2)),
+            double(TextHelpers::roundHalfEven(outer.top + outer.height / 2))};
 }
 
 TwipRect centredOnScreen(const TwipRect& outer, const TwipRect& screen) {

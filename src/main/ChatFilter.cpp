@@ -2,7 +2,8 @@
 
 #include "common/AppSettings.h"
 #include "common/Cp932.h"
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 #include "controls/GridModel.h"
 #include "main/BoardModes.h"
 #include "main/SplitLine.h"
@@ -34,15 +35,15 @@ ChatFilter::ChatFilter(GridModel& chat, BoardModes& modes, const AppSettings& se
 // previous line is split only when the repetition can apply.
 bool ChatFilter::offerLine(QStringView previousLine, QStringView handle, QStringView message,
                            QStringView finished) const {
-    using modZkCommon::TrimSpaces;
+    using TextHelpers::trimSpaces;
     if (handle == kOwnStatement && settings_.LocalEcho)
         return false;
     if (handle == settings_.HandleName) {
         const SplitLine previous = SplitLine::of(previousLine);
-        if (TrimSpaces(previous.message) == TrimSpaces(message) && previous.handle == kOwnStatement)
+        if (trimSpaces(previous.message) == trimSpaces(message) && previous.handle == kOwnStatement)
             return false;
     }
-    return !TrimSpaces(finished).isEmpty();
+    return !trimSpaces(finished).isEmpty();
 }
 
 bool ChatFilter::postChatLine(QString handle, QStringView message) {
@@ -70,8 +71,8 @@ void ChatFilter::addChatRow(const QString& handle, QStringView message) {
         const qint32 colour = handle == settings_.HandleName && settings_.ChangeMyColor
                                   ? settings_.MyColor
                                   : handleColor(handle, settings_.Luminosity);
-        chat_.setText(1, row, modZkCommon::TrimSpaces(handle));
-        const qint64 width = modZkCommon::RoundHalfEven(chat_.maxTextWidth(1));
+        chat_.setText(1, row, TextHelpers::trimSpaces(handle));
+        const qint64 width = TextHelpers::roundHalfEven(chat_.maxTextWidth(1));
         chat_.setColumnWidth(1, double(qMin(width, kHandleColumnCap)));
         chat_.setRowForeColor(row, colour);
     } else {

@@ -4,7 +4,8 @@
 
 #include "common/MemoryCeiling.h"
 #include "common/SettingsStore.h"
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 #include "controls/GridModel.h"
 #include "main/Captions.h"
 #include "main/MainWindowPort.h"
@@ -26,7 +27,7 @@ DialogueSession::~DialogueSession() {
 }
 
 void DialogueSession::loadSettings() {
-    const modZkCommon::LoadReport report = modZkCommon::LoadSettings(store_, settings_);
+    const SettingsLookup::LoadReport report = SettingsLookup::loadSettings(store_, settings_);
     receivePath_.setMemoryCeiling(MemoryCeiling::forSetting(settings_.HistoryMemoryLimitMB));
     // A store that cannot be read yields every default; the user must know why.
     if (const QString readError = store_.lastError(); !readError.isEmpty())

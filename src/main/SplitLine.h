@@ -2,7 +2,8 @@
 
 #include <QStringView>
 
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 
 // A received line as the chat view reads it: the handle before the first ">"
 // (spaces trimmed) and the message after it; no ">" means no handle. Views of
@@ -15,6 +16,6 @@ struct SplitLine {
         const qsizetype mark = line.indexOf(u'>');
         if (mark < 0)
             return {{}, line};
-        return {modZkCommon::TrimSpaces(line.left(mark)), line.sliced(mark + 1)};
+        return {TextHelpers::trimSpaces(line.left(mark)), line.sliced(mark + 1)};
     }
 };

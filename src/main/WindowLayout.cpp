@@ -1,13 +1,14 @@
 #include "main/WindowLayout.h"
 
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 
 namespace WindowLayout {
 
 WindowRects arrangeWindow(double innerWidth, double innerHeight, double statusHeight,
                           double functionKeyHeight, double inputHeight)
 {
-    double views = double(modZkCommon::RoundHalfEven(
+    double views = double(TextHelpers::roundHalfEven(
         innerHeight - (inputHeight + (statusHeight + functionKeyHeight))));
     if (views < 0)
         views = 0;

@@ -4,7 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 
 namespace WindowPlacement {
 
@@ -17,7 +18,7 @@ const QString kWidth = QStringLiteral("RecFormWidth");
 
 QString decimal(double twips)
 {
-    return QString::number(modZkCommon::RoundHalfEven(twips));
+    return QString::number(TextHelpers::roundHalfEven(twips));
 }
 
 }  // namespace
@@ -28,7 +29,7 @@ int parseStored(const QString& text)
     const double value = text.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(value))
         return -1;
-    const qint64 whole = modZkCommon::RoundHalfEven(value);
+    const qint64 whole = TextHelpers::roundHalfEven(value);
     if (whole < std::numeric_limits<int>::min() || whole > std::numeric_limits<int>::max())
         return -1;
     return int(whole);
@@ -38,10 +39,10 @@ Stored read(const SettingsStore& store)
 {
     const QString absent = QStringLiteral("-1");
     Stored stored;
-    stored.top = parseStored(modZkCommon::ReadSetting(store, kTop, absent));
-    stored.left = parseStored(modZkCommon::ReadSetting(store, kLeft, absent));
-    stored.height = parseStored(modZkCommon::ReadSetting(store, kHeight, absent));
-    stored.width = parseStored(modZkCommon::ReadSetting(store, kWidth, absent));
+    stored.top = parseStored(SettingsLookup::readSetting(store, kTop, absent));
+    stored.left = parseStored(SettingsLookup::readSetting(store, kLeft, absent));
+    stored.height = parseStored(SettingsLookup::readSetting(store, kHeight, absent));
+    stored.width = parseStored(SettingsLookup::readSetting(store, kWidth, absent));
     return stored;
 }
 
@@ -69,10 +70,10 @@ bool save(SettingsStore& store, const Outer& outer, bool screenSave, bool minimi
 {
     if (!screenSave || minimised)
         return false;
-    modZkCommon::WriteSetting(store, kTop, decimal(outer.top));
-    modZkCommon::WriteSetting(store, kLeft, decimal(outer.left));
-    modZkCommon::WriteSetting(store, kHeight, decimal(outer.height));
-    modZkCommon::WriteSetting(store, kWidth, decimal(outer.width));
+    SettingsLookup::writeSetting(store, kTop, decimal(outer.top));
+    SettingsLookup::writeSetting(store, kLeft, decimal(outer.left));
+    SettingsLookup::writeSetting(store, kHeight, decimal(outer.height));
+    SettingsLookup::writeSetting(store, kWidth, decimal(outer.width));
     return true;
 }
 

@@ -1,7 +1,8 @@
 // Opening the connection, returning to line-off when it ends or fails, and
 // what the status bar tells the user.
 
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 #include "support/DialogueFixture.h"
 
 namespace {
@@ -9,12 +10,12 @@ namespace {
 class ConnectionTest : public DialogueFixture {};
 
 TEST_F(ConnectionTest, LogInKeyOpensTheLineWithTheStoredSettings) {
-    modZkCommon::WriteSetting(store, "ConnectionAddress", "bbs.example.jp");
-    modZkCommon::WriteSetting(store, "ConnectionPort", "2323");
-    modZkCommon::WriteSetting(store, "FontName", "IPAゴシック");
-    modZkCommon::WriteSetting(store, "FontSize", "12");
-    modZkCommon::WriteSetting(store, "FontBold", "True");
-    modZkCommon::WriteSetting(store, "AutoChangeWindow", "False");
+    SettingsLookup::writeSetting(store, "ConnectionAddress", "bbs.example.jp");
+    SettingsLookup::writeSetting(store, "ConnectionPort", "2323");
+    SettingsLookup::writeSetting(store, "FontName", "IPAゴシック");
+    SettingsLookup::writeSetting(store, "FontSize", "12");
+    SettingsLookup::writeSetting(store, "FontBold", "True");
+    SettingsLookup::writeSetting(store, "AutoChangeWindow", "False");
     dialogue.switchScreen(Screen::Chat);
 
     dialogue.functionKeyPressed(1);
@@ -71,8 +72,8 @@ TEST_F(ConnectionTest, StatusBarFollowsTheConnection) {
 TEST_F(ConnectionTest, SettingsChangedSinceStartUpApplyAtTheNextLogIn) {
     connect();
     socket.hostCloses();
-    modZkCommon::WriteSetting(store, "ConnectionPort", "8023");
-    modZkCommon::WriteSetting(store, "FontSize", "14");
+    SettingsLookup::writeSetting(store, "ConnectionPort", "8023");
+    SettingsLookup::writeSetting(store, "FontSize", "14");
     EXPECT_EQ(dialogue.settings().ConnectionPort, 23) << "not before the log-in";
     dialogue.functionKeyPressed(1);
     EXPECT_EQ(socket.port(), 8023);
@@ -81,7 +82,7 @@ TEST_F(ConnectionTest, SettingsChangedSinceStartUpApplyAtTheNextLogIn) {
 }
 
 TEST_F(ConnectionTest, HandleFetchedFromTheBoardIsReplacedAtTheNextLogIn) {
-    modZkCommon::WriteSetting(store, "HandleName", "Stored");
+    SettingsLookup::writeSetting(store, "HandleName", "Stored");
     connect();
     dialogue.settings().HandleName = QStringLiteral("Fetched");
     socket.hostCloses();
@@ -90,8 +91,8 @@ TEST_F(ConnectionTest, HandleFetchedFromTheBoardIsReplacedAtTheNextLogIn) {
 }
 
 TEST_F(ConnectionTest, UnconvertibleSettingsAreReportedOnceAndDefaulted) {
-    modZkCommon::WriteSetting(store, "ConnectionPort", "telnet");
-    modZkCommon::WriteSetting(store, "Luminosity", "bright");
+    SettingsLookup::writeSetting(store, "ConnectionPort", "telnet");
+    SettingsLookup::writeSetting(store, "Luminosity", "bright");
     dialogue.functionKeyPressed(1);
     EXPECT_EQ(socket.port(), 23);
     EXPECT_EQ(dialogue.settings().Luminosity, 13);

@@ -1,5 +1,5 @@
-// ReadSetting's fallbacks, WriteSetting's "Init", and LoadSettings /
-// SaveSettings over the key table, against the in-memory store.
+// readSetting's fallbacks, writeSetting's "Init", and loadSettings /
+// saveSettings over the key table, against the in-memory store.
 #include <gtest/gtest.h>
 
 #include <QString>
@@ -11,16 +11,17 @@
 #include "common/AppSettings.h"
 #include "common/MemorySettingsStore.h"
 #include "common/SettingsTable.h"
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 #include "support/PrintQString.h"
 
 namespace {
 
-using modZkCommon::AppName;
-using modZkCommon::LoadSettings;
-using modZkCommon::ReadSetting;
-using modZkCommon::SaveSettings;
-using modZkCommon::WriteSetting;
+using SettingsLookup::appName;
+using SettingsLookup::loadSettings;
+using SettingsLookup::readSetting;
+using SettingsLookup::saveSettings;
+using SettingsLookup::writeSetting;
 
 struct Stored {
     QString section;
@@ -32,13 +33,13 @@ MemorySettingsStore storeWith(const std::vector<Stored>& values)
 {
     MemorySettingsStore store;
     for (const Stored& v : values)
-        store.save(AppName(), v.section, v.key, v.value);
+        store.save(appName(), v.section, v.key, v.value);
     return store;
 }
 
 TEST(SettingsLookup, ApplicationNameCarriesTheMajorVersion)
 {
-    EXPECT_EQ(AppName(), QStringLiteral("ZKT_1"));
+    EXPECT_EQ(appName(), QStringLiteral("ZKT_1"));
 }
 
 TEST(SettingsLookup, FallbackOrder)
@@ -81,7 +82,7 @@ TEST(SettingsLookup, FallbackOrder)
         const MemorySettingsStore store = storeWith(c.stored);
         const QString key = QStringLiteral("K");
         const QString def = QStringLiteral("def");
-        EXPECT_EQ(c.section.isEmpty() ? ReadSetting(store, key, def) : ReadSetting(store, key, def, c.section),
+        EXPECT_EQ(c.section.isEmpty() ? readSetting(store, key, def) : readSetting(store, key, def, c.section),
                   c.expected);
     }
 }
@@ -89,34 +90,34 @@ TEST(SettingsLookup, FallbackOrder)
 TEST(SettingsLookup, EmptyKeyReadsNothingAndWritesNothing)
 {
     MemorySettingsStore store = storeWith({{"Default", "", "stored"}, {"Default-Mst", "", "m"}});
-    EXPECT_EQ(ReadSetting(store, QString(), QStringLiteral("def")), QString());
+    EXPECT_EQ(readSetting(store, QString(), QStringLiteral("def")), QString());
 
     MemorySettingsStore empty;
-    WriteSetting(empty, QString(), QStringLiteral("v"));
-    EXPECT_FALSE(empty.hasSection(AppName(), QStringLiteral("Default")));
+    writeSetting(empty, QString(), QStringLiteral("v"));
+    EXPECT_FALSE(empty.hasSection(appName(), QStringLiteral("Default")));
 }
 
 TEST(SettingsLookup, OmittedDefaultIsEmptyText)
 {
     const MemorySettingsStore store;
-    EXPECT_EQ(ReadSetting(store, QStringLiteral("UserID")), QString());
+    EXPECT_EQ(readSetting(store, QStringLiteral("UserID")), QString());
 }
 
 TEST(SettingsLookup, WriteSettingStoresInDefaultOrTheNamedSection)
 {
     MemorySettingsStore store;
-    WriteSetting(store, QStringLiteral("RecFormTop"), QStringLiteral("-1"));
-    WriteSetting(store, QStringLiteral("K"), QStringLiteral(" v "), QStringLiteral("Other"));
-    EXPECT_EQ(store.get(AppName(), "Default", "RecFormTop", "absent"), QStringLiteral("-1"));
-    EXPECT_EQ(store.get(AppName(), "Other", "K", "absent"), QStringLiteral(" v "));
+    writeSetting(store, QStringLiteral("RecFormTop"), QStringLiteral("-1"));
+    writeSetting(store, QStringLiteral("K"), QStringLiteral(" v "), QStringLiteral("Other"));
+    EXPECT_EQ(store.get(appName(), "Default", "RecFormTop", "absent"), QStringLiteral("-1"));
+    EXPECT_EQ(store.get(appName(), "Other", "K", "absent"), QStringLiteral(" v "));
 }
 
 TEST(SettingsLookup, FallbackSectionsAreNeverWritten)
 {
     MemorySettingsStore store = storeWith({{"Default-Mst", "K", "m"}});
-    WriteSetting(store, QStringLiteral("K"), QStringLiteral("x"), QStringLiteral("Default-Mst"));
-    WriteSetting(store, QStringLiteral("Init"), QString(), QStringLiteral("Default-Mst"));
-    EXPECT_EQ(store.get(AppName(), "Default-Mst", "K", "absent"), QStringLiteral("m"));
+    writeSetting(store, QStringLiteral("K"), QStringLiteral("x"), QStringLiteral("Default-Mst"));
+    writeSetting(store, QStringLiteral("Init"), QString(), QStringLiteral("Default-Mst"));
+    EXPECT_EQ(store.get(appName(), "Default-Mst", "K", "absent"), QStringLiteral("m"));
 }
 
 // As in the settings file, "[default]" is "[Default]" and "userid" is
@@ -125,13 +126,13 @@ TEST(SettingsLookup, FallbackSectionsAreNeverWritten)
 TEST(SettingsLookup, NamesCompareWithoutLetterCase)
 {
     MemorySettingsStore store = storeWith({{"default", "userid", "taro"}, {"DEFAULT-MST", "port", "2323"}});
-    EXPECT_EQ(ReadSetting(store, QStringLiteral("UserID")), QStringLiteral("taro"));
-    EXPECT_EQ(ReadSetting(store, QStringLiteral("Port")), QStringLiteral("2323"));
-    WriteSetting(store, QStringLiteral("UserID"), QStringLiteral("jiro"));
-    EXPECT_EQ(store.keys(AppName(), "Default"), QStringList{"userid"});
-    EXPECT_EQ(ReadSetting(store, QStringLiteral("USERID")), QStringLiteral("jiro"));
-    WriteSetting(store, QStringLiteral("K"), QStringLiteral("x"), QStringLiteral("default-mst"));
-    EXPECT_EQ(store.get(AppName(), "Default-Mst", "K", "absent"), QStringLiteral("absent"));
+    EXPECT_EQ(readSetting(store, QStringLiteral("UserID")), QStringLiteral("taro"));
+    EXPECT_EQ(readSetting(store, QStringLiteral("Port")), QStringLiteral("2323"));
+    writeSetting(store, QStringLiteral("UserID"), QStringLiteral("jiro"));
+    EXPECT_EQ(store.keys(appName(), "Default"), QStringList{"userid"});
+    EXPECT_EQ(readSetting(store, QStringLiteral("USERID")), QStringLiteral("jiro"));
+    writeSetting(store, QStringLiteral("K"), QStringLiteral("x"), QStringLiteral("default-mst"));
+    EXPECT_EQ(store.get(appName(), "Default-Mst", "K", "absent"), QStringLiteral("absent"));
 }
 
 TEST(SettingsLookup, InitEmptiesOnlyItsSection)
@@ -151,13 +152,13 @@ TEST(SettingsLookup, InitEmptiesOnlyItsSection)
         SCOPED_TRACE(c.what);
         MemorySettingsStore store = storeWith(c.stored);
         if (c.section.isEmpty())
-            WriteSetting(store, QStringLiteral("Init"));
+            writeSetting(store, QStringLiteral("Init"));
         else
-            WriteSetting(store, QStringLiteral("Init"), QString(), c.section);
-        EXPECT_FALSE(store.hasSection(AppName(), c.emptied));
-        EXPECT_EQ(store.get(AppName(), "Default-Mst", "A", "absent"), QStringLiteral("m"));
+            writeSetting(store, QStringLiteral("Init"), QString(), c.section);
+        EXPECT_FALSE(store.hasSection(appName(), c.emptied));
+        EXPECT_EQ(store.get(appName(), "Default-Mst", "A", "absent"), QStringLiteral("m"));
         if (c.emptied != QLatin1String("Default"))
-            EXPECT_EQ(store.get(AppName(), "Default", "A", "absent"), QStringLiteral("d"));
+            EXPECT_EQ(store.get(appName(), "Default", "A", "absent"), QStringLiteral("d"));
     }
 }
 
@@ -167,12 +168,12 @@ TEST(SettingsLookup, InitThenLoadGivesDefaultsOrFallbackValues)
     AppSettings changed;
     changed.ConnectionPort = 2323;
     changed.HandleSuffix = QStringLiteral("様");
-    SaveSettings(store, changed);
-    store.save(AppName(), "Default-Mst", "HandleSuffix", QStringLiteral("君"));
+    saveSettings(store, changed);
+    store.save(appName(), "Default-Mst", "HandleSuffix", QStringLiteral("君"));
 
-    WriteSetting(store, QStringLiteral("Init"));
+    writeSetting(store, QStringLiteral("Init"));
     AppSettings loaded;
-    EXPECT_TRUE(LoadSettings(store, loaded).ok());
+    EXPECT_TRUE(loadSettings(store, loaded).ok());
     AppSettings expected;
     expected.HandleSuffix = QStringLiteral("君");
     EXPECT_EQ(loaded, expected);
@@ -184,7 +185,7 @@ TEST(SettingsLoad, EmptyStoreGivesTheDocumentedDefaults)
     record.UserID = QStringLiteral("left over");
     record.ConnectionPort = 1;
     const MemorySettingsStore store;
-    EXPECT_TRUE(LoadSettings(store, record).ok());
+    EXPECT_TRUE(loadSettings(store, record).ok());
 
     EXPECT_FALSE(record.GuestFlag);
     EXPECT_EQ(record.UserID, QString());
@@ -210,10 +211,10 @@ TEST(SettingsLoad, FallbackValueUntilDefaultHoldsTheKey)
 {
     MemorySettingsStore store = storeWith({{"Default-Mst", "ConnectionPort", "2323"}});
     AppSettings record;
-    LoadSettings(store, record);
+    loadSettings(store, record);
     EXPECT_EQ(record.ConnectionPort, 2323);
-    WriteSetting(store, QStringLiteral("ConnectionPort"), QStringLiteral("8023"));
-    LoadSettings(store, record);
+    writeSetting(store, QStringLiteral("ConnectionPort"), QStringLiteral("8023"));
+    loadSettings(store, record);
     EXPECT_EQ(record.ConnectionPort, 8023);
 }
 
@@ -283,7 +284,7 @@ TEST(SettingsLoad, Conversions)
         SCOPED_TRACE((c.key + QLatin1Char('=') + c.stored).toStdString());
         const MemorySettingsStore store = storeWith({{"Default", c.key, c.stored}});
         AppSettings record;
-        const modZkCommon::LoadReport report = LoadSettings(store, record);
+        const SettingsLookup::LoadReport report = loadSettings(store, record);
         const SettingsTable::Field* field = SettingsTable::find(c.key);
         ASSERT_NE(field, nullptr);
         EXPECT_EQ(SettingsTable::storedText(*field, record), c.loaded);
@@ -298,7 +299,7 @@ TEST(SettingsLoad, EveryUnconvertibleKeyIsReportedOnceInFieldOrder)
                                                  {"Default", "GuestFlag", "maybe"},
                                                  {"Default", "Luminosity", "7"}});
     AppSettings record;
-    const modZkCommon::LoadReport report = LoadSettings(store, record);
+    const SettingsLookup::LoadReport report = loadSettings(store, record);
     EXPECT_EQ(report.unconvertible, (QStringList{"GuestFlag", "ConnectionPort", "FontSize"}));
     EXPECT_EQ(record.Luminosity, 7);
     EXPECT_EQ(record.ConnectionPort, 23);
@@ -331,7 +332,7 @@ AppSettings unusualRecord()
 TEST(SettingsSave, WritesEveryKeyInFieldOrderInStoredForm)
 {
     MemorySettingsStore store;
-    SaveSettings(store, unusualRecord());
+    saveSettings(store, unusualRecord());
     const std::vector<std::pair<QString, QString>> expected = {
         {"GuestFlag", "True"},           {"UserID", "USER01"},
         {"Password", " p,a=s;s "},       {"HandleName", QStringLiteral("太郎")},
@@ -347,9 +348,9 @@ TEST(SettingsSave, WritesEveryKeyInFieldOrderInStoredForm)
     QStringList order;
     for (const auto& [key, text] : expected) {
         order << key;
-        EXPECT_EQ(store.get(AppName(), "Default", key, "absent"), text) << key.toStdString();
+        EXPECT_EQ(store.get(appName(), "Default", key, "absent"), text) << key.toStdString();
     }
-    EXPECT_EQ(store.keys(AppName(), "Default"), order);
+    EXPECT_EQ(store.keys(appName(), "Default"), order);
     EXPECT_EQ(store.flushCount(), 1);
 }
 
@@ -357,11 +358,11 @@ TEST(SettingsSave, RecordsRoundTrip)
 {
     for (const AppSettings& record : {AppSettings{}, unusualRecord()}) {
         MemorySettingsStore store;
-        SaveSettings(store, record);
+        saveSettings(store, record);
         AppSettings loaded = unusualRecord();
         if (record == loaded)
             loaded = AppSettings{};
-        EXPECT_TRUE(LoadSettings(store, loaded).ok());
+        EXPECT_TRUE(loadSettings(store, loaded).ok());
         EXPECT_EQ(loaded, record);
     }
 }
@@ -370,9 +371,9 @@ TEST(SettingsSave, FailingStoreReportsThroughLastError)
 {
     MemorySettingsStore store;
     store.failWrites(QStringLiteral("disk full"));
-    SaveSettings(store, unusualRecord());
+    saveSettings(store, unusualRecord());
     EXPECT_EQ(store.lastError(), QStringLiteral("disk full"));
-    EXPECT_FALSE(store.hasSection(AppName(), "Default"));
+    EXPECT_FALSE(store.hasSection(appName(), "Default"));
 }
 
 }  // namespace

@@ -27,7 +27,8 @@
 #include <unistd.h>
 
 #include "common/IniSettingsStore.h"
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 #include "support/FileBytes.h"
 #include "support/PrintQString.h"
 
@@ -154,7 +155,7 @@ TEST_F(IniStoreTest, SimpleValuesStayReadable)
 {
     {
         IniSettingsStore store(path());
-        modZkCommon::SaveSettings(store, AppSettings{});
+        SettingsLookup::saveSettings(store, AppSettings{});
         store.save(kApp, kDefault, "Path", "C:\\dir\\a \"b\";c#d=e");
     }
     const QString text = QString::fromUtf8(readBytes(path()));
@@ -254,7 +255,7 @@ TEST_F(IniStoreTest, SaveChangesOnlyWhatWasSaved)
                                             "[Third]\n"
                                             "K=v\n"));
 
-    modZkCommon::WriteSetting(store, "Init");
+    SettingsLookup::writeSetting(store, "Init");
     ASSERT_TRUE(store.flush()) << store.lastError().toStdString();
     EXPECT_EQ(readBytes(path()), QByteArray("; ZKT settings, edited by hand\n"
                                             "\n"
@@ -344,13 +345,13 @@ TEST_F(IniStoreTest, NamesCompareWithoutLetterCaseAndKeepTheFilesSpelling)
     ASSERT_TRUE(writeBytes(path(), "[default]\nuserid=taro\n[DEFAULT-MST]\nPORT=2323\n[Other]\nx=1\n"));
     IniSettingsStore store(path());
     EXPECT_EQ(store.get(kApp, kDefault, "UserID", kAbsent), QStringLiteral("taro"));
-    EXPECT_EQ(modZkCommon::ReadSetting(store, "Port"), QStringLiteral("2323"));
+    EXPECT_EQ(SettingsLookup::readSetting(store, "Port"), QStringLiteral("2323"));
     store.save(kApp, kDefault, "UserID", "jiro");
     store.save(kApp, kDefault, "HandleName", "h");
     ASSERT_TRUE(store.flush()) << store.lastError().toStdString();
     EXPECT_EQ(readBytes(path()), QByteArray("[default]\nuserid=jiro\nHandleName=h\n"
                                             "[DEFAULT-MST]\nPORT=2323\n[Other]\nx=1\n"));
-    modZkCommon::WriteSetting(store, "Init", {}, "OTHER");
+    SettingsLookup::writeSetting(store, "Init", {}, "OTHER");
     ASSERT_TRUE(store.flush()) << store.lastError().toStdString();
     EXPECT_EQ(readBytes(path()), QByteArray("[default]\nuserid=jiro\nHandleName=h\n"
                                             "[DEFAULT-MST]\nPORT=2323\n"));
@@ -526,23 +527,23 @@ TEST_F(IniStoreTest, TwoClientsKeepEachOthersChanges)
     IniSettingsStore second(path());
     AppSettings a;
     AppSettings b;
-    modZkCommon::LoadSettings(first, a);
-    modZkCommon::LoadSettings(second, b);
+    SettingsLookup::loadSettings(first, a);
+    SettingsLookup::loadSettings(second, b);
     a.Password = QStringLiteral("new");
-    modZkCommon::SaveSettings(first, a);
+    SettingsLookup::saveSettings(first, a);
     ASSERT_EQ(first.lastError(), QString());
     b.HandleName = QStringLiteral("花子");
-    modZkCommon::SaveSettings(second, b);
-    modZkCommon::WriteSetting(second, "RecFormTop", "120");
+    SettingsLookup::saveSettings(second, b);
+    SettingsLookup::writeSetting(second, "RecFormTop", "120");
     ASSERT_TRUE(second.flush()) << second.lastError().toStdString();
 
     const IniSettingsStore reader(path());
     AppSettings r;
-    modZkCommon::LoadSettings(reader, r);
+    SettingsLookup::loadSettings(reader, r);
     EXPECT_EQ(r.UserID, QStringLiteral("taro"));
     EXPECT_EQ(r.Password, QStringLiteral("new"));
     EXPECT_EQ(r.HandleName, QStringLiteral("花子"));
-    EXPECT_EQ(modZkCommon::ReadSetting(reader, "RecFormTop"), QStringLiteral("120"));
+    EXPECT_EQ(SettingsLookup::readSetting(reader, "RecFormTop"), QStringLiteral("120"));
 }
 
 // A file-size limit (as `ulimit -f` sets, binding root too) fails the write

@@ -8,7 +8,8 @@
 #include <ostream>
 #include <vector>
 
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 #include "support/DialogueFixture.h"
 
 namespace {
@@ -57,7 +58,7 @@ TEST(TrimSpaces, RemovesOnlyOuterSpaces)
         {QStringLiteral("\u3000a\u3000"), QStringLiteral("\u3000a\u3000")},
     };
     for (const auto& [in, out] : cases)
-        EXPECT_EQ(modZkCommon::TrimSpaces(in).toString(), out) << in.toStdString();
+        EXPECT_EQ(TextHelpers::trimSpaces(in).toString(), out) << in.toStdString();
 }
 
 TEST(RoundHalfEven, Cases)
@@ -72,13 +73,13 @@ TEST(RoundHalfEven, Cases)
         {std::nan(""), 0},
     };
     for (const auto& [in, out] : cases)
-        EXPECT_EQ(modZkCommon::RoundHalfEven(in), out) << in;
+        EXPECT_EQ(TextHelpers::roundHalfEven(in), out) << in;
 }
 
 TEST(BoolText, StoredForms)
 {
-    EXPECT_EQ(modZkCommon::BoolText(true), QStringLiteral("True"));
-    EXPECT_EQ(modZkCommon::BoolText(false), QStringLiteral("False"));
+    EXPECT_EQ(SettingsLookup::boolText(true), QStringLiteral("True"));
+    EXPECT_EQ(SettingsLookup::boolText(false), QStringLiteral("False"));
 }
 
 }  // namespace

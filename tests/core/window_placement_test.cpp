@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "common/MemorySettingsStore.h"
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 #include "main/WindowPlacement.h"
 
 using WindowPlacement::Outer;
@@ -39,8 +40,8 @@ TEST(WindowPlacementTest, EmptyStoreCentresTwoThirdsOfTheScreen)
 TEST(WindowPlacementTest, EachKeyIsJudgedOnItsOwn)
 {
     MemorySettingsStore store;
-    modZkCommon::WriteSetting(store, QStringLiteral("RecFormWidth"), QStringLiteral("6000"));
-    modZkCommon::WriteSetting(store, QStringLiteral("RecFormTop"), QStringLiteral("-1"));
+    SettingsLookup::writeSetting(store, QStringLiteral("RecFormWidth"), QStringLiteral("6000"));
+    SettingsLookup::writeSetting(store, QStringLiteral("RecFormTop"), QStringLiteral("-1"));
     const Outer outer = WindowPlacement::initial(WindowPlacement::read(store), kScreenW, kScreenH);
     EXPECT_EQ(outer.width, 6000);
     EXPECT_EQ(outer.height, 8000);
@@ -62,13 +63,13 @@ TEST(WindowPlacementTest, SaveWritesOnlyWhenAskedAndNotMinimised)
     };
     for (const Case c : {Case{false, false, false}, Case{true, true, false}, Case{true, false, true}}) {
         MemorySettingsStore store;
-        modZkCommon::WriteSetting(store, QStringLiteral("RecFormTop"), QStringLiteral("55"));
+        SettingsLookup::writeSetting(store, QStringLiteral("RecFormTop"), QStringLiteral("55"));
         EXPECT_EQ(WindowPlacement::save(store, outer, c.screenSave, c.minimised), c.written);
         const auto stored = WindowPlacement::read(store);
         if (c.written) {
-            EXPECT_EQ(modZkCommon::ReadSetting(store, QStringLiteral("RecFormTop")), "240");
-            EXPECT_EQ(modZkCommon::ReadSetting(store, QStringLiteral("RecFormLeft")), "120");
-            EXPECT_EQ(modZkCommon::ReadSetting(store, QStringLiteral("RecFormHeight")), "6002");
+            EXPECT_EQ(SettingsLookup::readSetting(store, QStringLiteral("RecFormTop")), "240");
+            EXPECT_EQ(SettingsLookup::readSetting(store, QStringLiteral("RecFormLeft")), "120");
+            EXPECT_EQ(SettingsLookup::readSetting(store, QStringLiteral("RecFormHeight")), "6002");
             EXPECT_EQ(stored.width, 9000);
         } else {
             // What was stored earlier stays.

@@ -5,7 +5,8 @@
 #include <array>
 
 #include "common/Cp932.h"
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 #include "controls/GridModel.h"
 #include "main/DialogueSession.h"
 #include "support/qt/BoardProcess.h"
@@ -168,7 +169,7 @@ TEST_F(BoardFlowTest, EmptyHandleIsLookedUpInTheProfile)
     })) << client.window->dialogue().pendingCommand();
     EXPECT_TRUE(client.terminalRows().contains(u"H: ハンドル名   :  たろう  "_s));
     EXPECT_EQ(client.window->dialogue().settings().HandleName, u"たろう"_s);
-    EXPECT_EQ(modZkCommon::ReadSetting(client.store, u"HandleName"_s), QString())
+    EXPECT_EQ(SettingsLookup::readSetting(client.store, u"HandleName"_s), QString())
         << "the looked-up handle is not stored";
     EXPECT_EQ(client.captions(), kMain);
     syncThrough(u"x"_s, "demo\r\ndemo\r\nI\r\n?\r\n0\r\n");

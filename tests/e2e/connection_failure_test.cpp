@@ -11,7 +11,8 @@
 #include <functional>
 
 #include "common/MemorySettingsStore.h"
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 #include "support/qt/KeyedWindow.h"
 
 namespace {
@@ -30,7 +31,7 @@ quint16 closedPort()
 
 class ConnectionFailureTest : public ::testing::Test {
 protected:
-    void set(const QString& key, const QString& value) { modZkCommon::WriteSetting(store, key, value); }
+    void set(const QString& key, const QString& value) { SettingsLookup::writeSetting(store, key, value); }
 
     void expectLineOffOfferingLogIn()
     {

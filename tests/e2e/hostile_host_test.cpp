@@ -16,7 +16,8 @@
 
 #include "common/Cp932.h"
 #include "common/MemorySettingsStore.h"
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 #include "support/qt/KeyedWindow.h"
 
 namespace {
@@ -69,7 +70,7 @@ protected:
                                   {u"UserID"_s, u"demo"_s},
                                   {u"Password"_s, u"secret"_s},
                                   {u"HandleName"_s, u"Taro"_s}})
-            modZkCommon::WriteSetting(store, key, value);
+            SettingsLookup::writeSetting(store, key, value);
         client.start();
     }
 

@@ -1,6 +1,7 @@
 #include "support/WiredDialogue.h"
 
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 
 WiredDialogue::WiredDialogue() {
     terminal.setMeasurer(&measurer);
@@ -10,7 +11,7 @@ WiredDialogue::WiredDialogue() {
 }
 
 void WiredDialogue::setSetting(const QString& key, const QString& value) {
-    modZkCommon::WriteSetting(store, key, value);
+    SettingsLookup::writeSetting(store, key, value);
     reloadSettings();
 }
 

@@ -14,7 +14,8 @@
 
 #include "common/MemorySettingsStore.h"
 #include "common/SettingsStore.h"
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 #include "main/qt/MainWindow.h"
 #include "support/FakeSocket.h"
 #include "support/FakeTime.h"
@@ -68,11 +69,11 @@ public:
     // A value as the user or an earlier run left it.
     void put(const QString& key, const QString& value)
     {
-        inner.save(modZkCommon::AppName(), QStringLiteral("Default"), key, value);
+        inner.save(SettingsLookup::appName(), QStringLiteral("Default"), key, value);
     }
     QString value(const QString& key) const
     {
-        return inner.get(modZkCommon::AppName(), QStringLiteral("Default"), key, QString());
+        return inner.get(SettingsLookup::appName(), QStringLiteral("Default"), key, QString());
     }
     int flushes() const { return inner.flushCount(); }
 

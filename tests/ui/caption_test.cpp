@@ -3,7 +3,8 @@
 #include <memory>
 
 #include "common/MemorySettingsStore.h"
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 #include "controls/TelnetSocket.h"
 #include "main/DialogueSession.h"
 #include "main/qt/MainWindow.h"
@@ -19,8 +20,8 @@ class CaptionTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        modZkCommon::WriteSetting(store, QStringLiteral("ConnectionAddress"), QStringLiteral("bbs.example.jp"));
-        modZkCommon::WriteSetting(store, QStringLiteral("ConnectionPort"), QStringLiteral("2323"));
+        SettingsLookup::writeSetting(store, QStringLiteral("ConnectionAddress"), QStringLiteral("bbs.example.jp"));
+        SettingsLookup::writeSetting(store, QStringLiteral("ConnectionPort"), QStringLiteral("2323"));
         window = std::make_unique<MainWindow>(store, socket, time);
         window->setExitHandler([](int) {});
         window->load();
@@ -93,8 +94,8 @@ TEST_F(CaptionTest, NamesTheHostOfTheConnectionNotTheEditedSettings)
 {
     logIn();
     // Settings saved while on line take effect at the next log-in only.
-    modZkCommon::WriteSetting(store, QStringLiteral("ConnectionAddress"), QStringLiteral("other.example.jp"));
-    modZkCommon::WriteSetting(store, QStringLiteral("ConnectionPort"), QStringLiteral("23"));
+    SettingsLookup::writeSetting(store, QStringLiteral("ConnectionAddress"), QStringLiteral("other.example.jp"));
+    SettingsLookup::writeSetting(store, QStringLiteral("ConnectionPort"), QStringLiteral("23"));
     time.advance(kTickMs);
     EXPECT_EQ(window->windowTitle(), u"ZKT - bbs.example.jp:2323");
 

@@ -11,7 +11,7 @@
 
 #include "common/FontSpec.h"
 #include "controls/qt/FontMeasurer.h"
-#include "main/qt/Fonts.h"
+#include "controls/qt/Fonts.h"
 
 namespace {
 

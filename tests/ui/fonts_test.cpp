@@ -14,12 +14,13 @@
 #include <string>
 
 #include "common/MemorySettingsStore.h"
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 #include "config/qt/FontColorChooser.h"
 #include "config/qt/SettingsDialog.h"
 #include "controls/qt/SpreadGrid.h"
 #include "main/DialogueSession.h"
-#include "main/qt/Fonts.h"
+#include "controls/qt/Fonts.h"
 #include "main/qt/MainWindow.h"
 #include "support/FakeSocket.h"
 #include "support/FakeTime.h"
@@ -124,7 +125,7 @@ TEST(FontSubstitution, FacePickedInTheSettingsIsUsedInTheViews)
         });
         dialog.openModal(nullptr);
         ASSERT_TRUE(dialogRan);
-        ASSERT_EQ(modZkCommon::ReadSetting(store, QStringLiteral("FontName")), picked);
+        ASSERT_EQ(SettingsLookup::readSetting(store, QStringLiteral("FontName")), picked);
 
         FakeSocket socket;
         FakeTimeSource time;

@@ -23,7 +23,8 @@
 
 #include "common/MemorySettingsStore.h"
 #include "common/SettingsTable.h"
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 #include "config/ConfigLayout.h"
 #include "config/qt/FontColorChooser.h"
 #include "config/qt/SettingsDialog.h"
@@ -58,7 +59,7 @@ public:
     }
 };
 
-const QString kApp = modZkCommon::AppName();
+const QString kApp = SettingsLookup::appName();
 const QString kDefault = QStringLiteral("Default");
 const QString kAbsent = QStringLiteral("<absent>");
 
@@ -186,7 +187,7 @@ TEST_F(SettingsDialogTest, ConfirmingWritesWhatWasEdited) {
     EXPECT_EQ(Stored("ScreenSave"), "True");
     EXPECT_EQ(Stored("ChangeMyColor"), "True");
     AppSettings reloaded;
-    modZkCommon::LoadSettings(store, reloaded);
+    SettingsLookup::loadSettings(store, reloaded);
     EXPECT_EQ(reloaded, dialog.editSettings());
 }
 

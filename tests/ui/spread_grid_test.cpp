@@ -22,7 +22,7 @@
 #include "controls/qt/SpreadGrid.h"
 #include "controls/qt/SpreadGridDelegate.h"
 #include "controls/qt/TwipsConversion.h"
-#include "main/qt/Fonts.h"
+#include "controls/qt/Fonts.h"
 
 namespace {
 

@@ -18,7 +18,8 @@
 #include <QStyleFactory>
 
 #include "common/SettingsStore.h"
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 #include "config/ConfigLayout.h"
 #include "config/qt/FontColorChooser.h"
 #include "controls/qt/NumberField.h"
@@ -126,7 +127,7 @@ void SettingsDialog::openModal(QWidget* parent) {
     if (window_)
         return;  // already open; the dialog is modal, so this is a re-entry
     accepted_ = false;
-    modZkCommon::LoadSettings(store_, editSettings_);
+    SettingsLookup::loadSettings(store_, editSettings_);
     createWindow(parent);
     fillControls();
     c_->guestFlagCheck->setFocus();
@@ -140,7 +141,7 @@ void SettingsDialog::openModal(QWidget* parent) {
 void SettingsDialog::saveIfAccepted(QWidget* parent) {
     if (!accepted_)
         return;
-    modZkCommon::SaveSettings(store_, editSettings_);
+    SettingsLookup::saveSettings(store_, editSettings_);
     if (!store_.lastError().isEmpty())
         QMessageBox::warning(parent, QStringLiteral("環境設定"),
                              QStringLiteral("設定を保存できませんでした。\n") + store_.lastError());
@@ -373,7 +374,7 @@ void SettingsDialog::chooseFont() {
     if (!chosen)
         return;
     editSettings_.FontName = chosen->name;
-    editSettings_.FontSize = toInt32(modZkCommon::RoundHalfEven(chosen->pointSize));
+    editSettings_.FontSize = toInt32(TextHelpers::roundHalfEven(chosen->pointSize));
     editSettings_.FontBold = chosen->bold;
     editSettings_.FontItalic = chosen->italic;
     c_->fontButton->setText(fontCaption(chosen->name));

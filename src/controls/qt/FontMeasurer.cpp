@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "controls/qt/TwipsConversion.h"
-#include "main/qt/Fonts.h"
+#include "controls/qt/Fonts.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "controls/qt/FontMeasurer.h"
 #include "controls/qt/SpreadGridDelegate.h"
 #include "controls/qt/TwipsConversion.h"
-#include "main/qt/Fonts.h"
+#include "controls/qt/Fonts.h"
 
 namespace {
 

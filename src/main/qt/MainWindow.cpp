@@ -21,7 +21,7 @@
 #include "controls/qt/FunctionKeyBar.h"
 #include "controls/qt/SpreadGrid.h"
 #include "main/DialogueSession.h"
-#include "main/qt/Fonts.h"
+#include "controls/qt/Fonts.h"
 #include "main/qt/SingleLineValidator.h"
 
 namespace {

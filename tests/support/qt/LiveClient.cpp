@@ -5,11 +5,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "common/modZkCommon.h"
+#include "common/SettingsLookup.h"
+#include "common/TextHelpers.h"
 #include "controls/qt/FunctionKeyBar.h"
 #include "controls/qt/SpreadGrid.h"
 #include "main/DialogueSession.h"
-#include "main/qt/Fonts.h"
+#include "controls/qt/Fonts.h"
 
 LiveClient::LiveClient()
 {
@@ -27,7 +28,7 @@ LiveClient::~LiveClient()
 
 void LiveClient::set(const QString& key, const QString& value)
 {
-    modZkCommon::WriteSetting(store, key, value);
+    SettingsLookup::writeSetting(store, key, value);
 }
 
 void LiveClient::start()

@@ -1,4 +1,4 @@
-#include "main/qt/Fonts.h"
+#include "controls/qt/Fonts.h"
 
 #include <QStringList>
 
