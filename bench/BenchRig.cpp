@@ -13,7 +13,8 @@ BenchRig::BenchRig(const Options& options)
     writeSetting(store_, QStringLiteral("Password"), QStringLiteral("demo"));
     writeSetting(store_, QStringLiteral("HandleName"), QStringLiteral("たろう"));
     writeSetting(store_, QStringLiteral("LocalEcho"), QStringLiteral("True"));
-    writeSetting(store_, QStringLiteral("AutoChangeWindow"), SettingsLookup::boolText(options.autoChangeWindow));
+    writeSetting(store_, QStringLiteral("AutoChangeWindow"),
+                 SettingsLookup::boolText(options.autoChangeWindow));
     if (options.socket) {
         writeSetting(store_, QStringLiteral("ConnectionAddress"), options.host);
         writeSetting(store_, QStringLiteral("ConnectionPort"), QString::number(options.port));
@@ -35,8 +36,7 @@ BenchRig::BenchRig(const Options& options)
         chatView_->setGeometry(0, 0, width, height);
     }
     TelnetSocket& socket = options.socket ? *options.socket : socket_;
-    dialogue_ = std::make_unique<DialogueSession>(store_, socket, terminalModel_, chatModel_, port_,
-                                                time_);
+    dialogue_ = std::make_unique<DialogueSession>(store_, socket, terminalModel_, chatModel_, port_, time_);
     dialogue_->loadSettings();
     dialogue_->switchScreen(Screen::Init);
     dialogue_->openLine();

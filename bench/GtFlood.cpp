@@ -34,7 +34,8 @@ double receiveThroughWindow(const QByteArray& prefix, char fill, qsizetype count
 
     const auto receive = [&](const QByteArray& bytes) {
         for (qsizetype at = 0; at < bytes.size(); at += block) {
-            window.dialogue().receiveBytes(QByteArrayView(bytes.constData() + at, std::min(block, bytes.size() - at)));
+            window.dialogue().receiveBytes(
+                QByteArrayView(bytes.constData() + at, std::min(block, bytes.size() - at)));
         }
     };
     receive(prefix);

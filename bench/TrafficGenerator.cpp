@@ -10,8 +10,8 @@ constexpr char16_t kKanji[] =
     u"日本語今朝昼夜話会社学校先生友達電車駅時間天気雨雪風空海山川花木森町村東西南北"
     u"上下左右中大小多少長短高安新古明暗早遅近遠強弱前後出入見聞読書食飲行来帰始終"
     u"思考知分作使立座走歩歌楽音色光点線形名字文章問題答案試験旅館店家庭室部屋";
-constexpr char16_t kHandles[][8] = {u"花子", u"Bob", u"ｼﾞﾛｳ", u"たろう", u"Taro", u"ゲスト1",
-                                    u"みかん", u"kei", u"ＹＵＫＩ"};
+constexpr char16_t kHandles[][8] = {u"花子",    u"Bob",    u"ｼﾞﾛｳ", u"たろう",  u"Taro",
+                                    u"ゲスト1", u"みかん", u"kei",  u"ＹＵＫＩ"};
 constexpr char16_t kOwnHandle[] = u"たろう";
 
 QByteArray encode(QStringView text)
@@ -72,7 +72,10 @@ void TrafficGenerator::message(QByteArray& out, int units)
 {
     for (int i = 0; i < units;) {
         const int kind = below(100);
-        const std::vector<Token>& pool = kind < 40 ? kana_ : kind < 65 ? kanji_ : kind < 95 ? ascii_ : halfKana_;
+        const std::vector<Token>& pool = kind < 40   ? kana_
+                                         : kind < 65 ? kanji_
+                                         : kind < 95 ? ascii_
+                                                     : halfKana_;
         // Words of a few characters of one script, as people type.
         const int run = 1 + below(6);
         for (int k = 0; k < run && i < units; ++k, ++i) {

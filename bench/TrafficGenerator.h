@@ -21,7 +21,7 @@ public:
     void generateLines(QByteArray& out, qint64 count);
 
     // Totals over everything generated so far.
-    qint64 lines() const { return lines_; }          // CRs written
+    qint64 lines() const { return lines_; }  // CRs written
     qint64 textUnits() const { return textUnits_; }  // UTF-16 units other than CR and LF
 
 private:

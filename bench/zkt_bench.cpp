@@ -23,15 +23,15 @@ namespace {
 using Measure::print;
 
 struct Options {
-    double mb = 100;             // traffic for the decode and pipeline figures
-    qint64 lines = 10'000'000;   // the longest history
-    double longLineMb = 10;      // the line without CR
-    double gtFloodMb = 1;        // ">" after a main-menu prompt
-    qint64 gridRows = 1'000'000; // rows of the big grids
+    double mb = 100;  // traffic for the decode and pipeline figures
+    qint64 lines = 10'000'000;  // the longest history
+    double longLineMb = 10;  // the line without CR
+    double gtFloodMb = 1;  // ">" after a main-menu prompt
+    qint64 gridRows = 1'000'000;  // rows of the big grids
     int prompts = 1000;
     int repeat = 3;
-    qsizetype block = 16384;     // bytes per received block
-    std::string only;            // one part alone, for profiling
+    qsizetype block = 16384;  // bytes per received block
+    std::string only;  // one part alone, for profiling
 };
 
 bool parse(int argc, char** argv, Options& o)
@@ -68,10 +68,11 @@ bool parse(int argc, char** argv, Options& o)
         } else if (a == "--block" && value(v)) {
             o.block = qsizetype(v);
         } else {
-            std::fprintf(stderr,
-                         "usage: zkt-bench [--smoke] [--mb N] [--lines N] [--long-line-mb N] [--gt-flood-mb N]\n"
-                         "                 [--grid-rows N] [--prompts N] [--repeat N] [--block BYTES] [--wall]\n"
-                         "                 [--only history|pipeline|long-line|gt-flood|grids|latency]\n");
+            std::fprintf(
+                stderr,
+                "usage: zkt-bench [--smoke] [--mb N] [--lines N] [--long-line-mb N] [--gt-flood-mb N]\n"
+                "                 [--grid-rows N] [--prompts N] [--repeat N] [--block BYTES] [--wall]\n"
+                "                 [--only history|pipeline|long-line|gt-flood|grids|latency]\n");
             return false;
         }
     }
@@ -87,8 +88,8 @@ double mbPerSecond(qsizetype bytes, double seconds)
 
 void history(const Options& o)
 {
-    const qint64 checkpoints[] = {std::max<qint64>(o.lines / 1000, 1000), std::max<qint64>(o.lines / 10, 1000),
-                                  o.lines};
+    const qint64 checkpoints[] = {std::max<qint64>(o.lines / 1000, 1000),
+                                  std::max<qint64>(o.lines / 10, 1000), o.lines};
     constexpr qint64 kWindow = 10'000;
     constexpr qint64 kBatch = 1'000;
     BenchRig rig;
@@ -150,7 +151,8 @@ double decodeThroughput(Decoder& decoder, const QByteArray& bytes, qsizetype blo
     qint64 units = 0;
     const Measure::Stopwatch watch;
     for (qsizetype at = 0; at < bytes.size(); at += block) {
-        const QString text = decoder.decode(QByteArrayView(bytes).sliced(at, std::min(block, bytes.size() - at)));
+        const QString text =
+            decoder.decode(QByteArrayView(bytes).sliced(at, std::min(block, bytes.size() - at)));
         units += text.size();
     }
     const double t = watch.seconds();
@@ -267,8 +269,10 @@ void longLine(const Options& o)
     print("repaint-short-line-current", shortPaint * 1e3, "ms");
     print("repaint-long-vs-short", longPaint / shortPaint, "x");
     TrafficGenerator more(12);
-    const double longAppend = medianAppendRepaint(longRig, longRig.terminalView(), more, o.block, kRepaints, false);
-    const double shortAppend = medianAppendRepaint(shortRig, shortRig.terminalView(), more, o.block, kRepaints);
+    const double longAppend =
+        medianAppendRepaint(longRig, longRig.terminalView(), more, o.block, kRepaints, false);
+    const double shortAppend =
+        medianAppendRepaint(shortRig, shortRig.terminalView(), more, o.block, kRepaints);
     print("append-repaint-long-line", longAppend * 1e3, "ms");
     print("append-repaint-short-lines", shortAppend * 1e3, "ms");
 }
@@ -315,8 +319,8 @@ void bigGrids(const Options& o)
     print(("terminal-append-repaint-" + rows + "-rows").c_str(), big[0] * 1e3, "ms");
     print("terminal-append-repaint-ratio", big[0] / small[0], "x");
     print("chat-append-repaint-1000-rows", small[1] * 1e3, "ms");
-    print(("chat-append-repaint-" + std::to_string(rig.chatModel().rowCount()) + "-rows").c_str(), big[1] * 1e3,
-          "ms");
+    print(("chat-append-repaint-" + std::to_string(rig.chatModel().rowCount()) + "-rows").c_str(),
+          big[1] * 1e3, "ms");
     print("chat-append-repaint-ratio", big[1] / small[1], "x");
 }
 

@@ -24,11 +24,11 @@ constexpr std::size_t kHeaderSize = 4;
 const QStringList& allowedReplies()
 {
     static const QStringList replies = [] {
-        QStringList texts = {QStringLiteral("demo"), QStringLiteral("secret"), QStringLiteral("Guest"),
-                             QString(),              QStringLiteral("Taro"),   QStringLiteral("G"),
-                             QStringLiteral("C"),    QStringLiteral("E"),      QStringLiteral("//"),
-                             QStringLiteral("0"),    QStringLiteral("I"),      QStringLiteral("?"),
-                             QStringLiteral("/?")};
+        QStringList texts = {
+            QStringLiteral("demo"), QStringLiteral("secret"), QStringLiteral("Guest"), QString(),
+            QStringLiteral("Taro"), QStringLiteral("G"),      QStringLiteral("C"),     QStringLiteral("E"),
+            QStringLiteral("//"),   QStringLiteral("0"),      QStringLiteral("I"),     QStringLiteral("?"),
+            QStringLiteral("/?")};
         for (QString& text : texts)
             text += QStringLiteral("\r\n");
         return texts;
@@ -40,7 +40,8 @@ const QStringList& allowedReplies()
 const std::array<QStringList, 12>& allowedCaptions()
 {
     static const std::array<QStringList, 12> captions = {
-        QStringList{QStringLiteral("ログイン"), QStringLiteral("ログアウト"), QStringLiteral("中止"), QString()},
+        QStringList{QStringLiteral("ログイン"), QStringLiteral("ログアウト"), QStringLiteral("中止"),
+                    QString()},
         QStringList{QString(), QStringLiteral("チャットイン"), QStringLiteral("チャットアウト")},
         QStringList{QString()},
         QStringList{QStringLiteral("画面切替")},
@@ -144,7 +145,9 @@ QString Harness::check()
 {
     const FakeSocket& socket = wired.socket;
     if (socket.sentRaw().size() > 3 * received)
-        return QStringLiteral("answered %1 telnet bytes for %2 received").arg(socket.sentRaw().size()).arg(received);
+        return QStringLiteral("answered %1 telnet bytes for %2 received")
+            .arg(socket.sentRaw().size())
+            .arg(received);
     for (; checkedSends < socket.sentTexts().size(); ++checkedSends) {
         const QString& text = socket.sentTexts()[checkedSends];
         if (!allowedReplies().contains(text))
@@ -171,7 +174,9 @@ QString Harness::check()
     const quint64 rounds = quint64(socket.connectCount()) + 1;
     const quint64 measureLimit = 4 * rounds * (characters + 64);
     if (quint64(wired.measurer.characters) > measureLimit)
-        return QStringLiteral("measured %1 characters for %2 received").arg(wired.measurer.characters).arg(characters);
+        return QStringLiteral("measured %1 characters for %2 received")
+            .arg(wired.measurer.characters)
+            .arg(characters);
     return {};
 }
 

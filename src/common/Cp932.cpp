@@ -95,9 +95,9 @@ inline bool isTrail(unsigned char b)
 }
 
 struct ByteMasks {
-    std::uint64_t lead = 0;   // bit j: p[j] is in the lead range
+    std::uint64_t lead = 0;  // bit j: p[j] is in the lead range
     std::uint64_t trail = 0;  // bit j: p[j] may follow a lead
-    std::uint64_t high = 0;   // bit j: p[j] is not ASCII
+    std::uint64_t high = 0;  // bit j: p[j] is not ASCII
 };
 
 #if defined(__SSE2__)

@@ -95,12 +95,23 @@ std::optional<QString> unquote(QStringView text, qsizetype& pos)
             continue;
         }
         switch (escape) {
-        case u'\\': out += u'\\'; break;
-        case u'"': out += u'"'; break;
-        case u'n': out += u'\n'; break;
-        case u'r': out += u'\r'; break;
-        case u't': out += u'\t'; break;
-        default: return std::nullopt;
+        case u'\\':
+            out += u'\\';
+            break;
+        case u'"':
+            out += u'"';
+            break;
+        case u'n':
+            out += u'\n';
+            break;
+        case u'r':
+            out += u'\r';
+            break;
+        case u't':
+            out += u'\t';
+            break;
+        default:
+            return std::nullopt;
         }
     }
     return std::nullopt;
@@ -155,8 +166,7 @@ QString quote(QStringView text)
     QString out = QStringLiteral("\"");
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t ch = text[i].unicode();
-        const bool paired = QChar::isHighSurrogate(ch) && i + 1 < text.size()
-                            && text[i + 1].isLowSurrogate();
+        const bool paired = QChar::isHighSurrogate(ch) && i + 1 < text.size() && text[i + 1].isLowSurrogate();
         if (paired) {
             out += text.sliced(i, 2);
             ++i;
@@ -192,8 +202,8 @@ IniDocument::Line IniDocument::classify(const QByteArray& raw, bool first)
 {
     Line line;
     line.text = raw;
-    const QByteArrayView body = first && raw.startsWith(kBom) ? QByteArrayView(raw).sliced(3)
-                                                              : QByteArrayView(raw);
+    const QByteArrayView body =
+        first && raw.startsWith(kBom) ? QByteArrayView(raw).sliced(3) : QByteArrayView(raw);
     const QByteArrayView lead = body.trimmed();
     const bool bracket = lead.startsWith('[');
     if (lead.isEmpty() || lead.startsWith(';') || lead.startsWith('#')) {
@@ -230,8 +240,7 @@ IniDocument::Line IniDocument::classify(const QByteArray& raw, bool first)
             return line;
         key = trimmed(text.first(equals)).toString();
     }
-    const std::optional<QString> value = key ? token(trimmed(text.sliced(equals + 1)))
-                                             : std::nullopt;
+    const std::optional<QString> value = key ? token(trimmed(text.sliced(equals + 1))) : std::nullopt;
     if (!value)
         return line;
     line.kind = Kind::Entry;

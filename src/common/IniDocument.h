@@ -63,9 +63,9 @@ private:
     struct Line {
         Kind kind = Kind::Blank;
         QByteArray text;  // as in the file, without the line end
-        QByteArray end;   // "\n", "\r\n", or empty for a last line without one
-        QString name;     // section name of a header, key of an entry
-        QString value;    // value of an entry
+        QByteArray end;  // "\n", "\r\n", or empty for a last line without one
+        QString name;  // section name of a header, key of an entry
+        QString value;  // value of an entry
     };
 
     static Line classify(const QByteArray& raw, bool first);

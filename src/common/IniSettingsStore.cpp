@@ -31,8 +31,7 @@ QString systemError(int error)
 
 IniSettingsStore::IniSettingsStore(QString path)
     : path_(std::move(path)), app_(QFileInfo(path_).completeBaseName())
-{
-}
+{}
 
 IniSettingsStore::~IniSettingsStore()
 {

@@ -48,8 +48,7 @@ public:
 
     QString get(const QString& app, const QString& section, const QString& key,
                 const QString& fallback) const override;
-    void save(const QString& app, const QString& section, const QString& key,
-              const QString& text) override;
+    void save(const QString& app, const QString& section, const QString& key, const QString& text) override;
     void deleteSection(const QString& app, const QString& section) override;
     bool flush() override;
     QString lastError() const override;

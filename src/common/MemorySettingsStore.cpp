@@ -20,8 +20,7 @@ const MemorySettingsStore::Section* MemorySettingsStore::findSection(const QStri
     return nullptr;
 }
 
-MemorySettingsStore::Section* MemorySettingsStore::findSection(const QString& app,
-                                                               const QString& section)
+MemorySettingsStore::Section* MemorySettingsStore::findSection(const QString& app, const QString& section)
 {
     const auto* self = this;
     return const_cast<Section*>(self->findSection(app, section));

@@ -14,8 +14,7 @@ class MemorySettingsStore final : public SettingsStore {
 public:
     QString get(const QString& app, const QString& section, const QString& key,
                 const QString& fallback) const override;
-    void save(const QString& app, const QString& section, const QString& key,
-              const QString& text) override;
+    void save(const QString& app, const QString& section, const QString& key, const QString& text) override;
     void deleteSection(const QString& app, const QString& section) override;
     bool flush() override;
     QString lastError() const override;

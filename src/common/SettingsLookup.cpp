@@ -50,8 +50,7 @@ QString readSetting(const SettingsStore& store, const QString& key, const QStrin
     return store.get(app, kDefaultSection + kFallbackSuffix, key, def);
 }
 
-void writeSetting(SettingsStore& store, const QString& key, const QString& value,
-                  const QString& section)
+void writeSetting(SettingsStore& store, const QString& key, const QString& value, const QString& section)
 {
     const QString target = sectionOrDefault(section);
     // Fallback sections are provided from outside and only ever read.
@@ -87,8 +86,6 @@ void saveSettings(SettingsStore& store, const AppSettings& record)
     // Confirming the settings is the moment the user expects them kept.
     store.flush();
 }
-
-
 
 QString boolText(bool value)
 {

@@ -44,7 +44,8 @@ constexpr std::array kDetailed{
 
 // Keeps the centre while the outer size changes; the border and caption
 // (outer minus client) stay as they are.
-Arrangement resized(const Measures& m, TwipSize client) {
+Arrangement resized(const Measures& m, TwipSize client)
+{
     const TwipPoint centre = keptCentre(m.outer);
     Arrangement a;
     a.outer.width = m.outer.width - m.client.width + client.width;
@@ -55,9 +56,9 @@ Arrangement resized(const Measures& m, TwipSize client) {
     return a;
 }
 
-Arrangement normalLayout(const Measures& m) {
-    Arrangement a = resized(
-        m, {m.simpleFrame.width, m.simpleFrame.height + m.okButton.height + kGap});
+Arrangement normalLayout(const Measures& m)
+{
+    Arrangement a = resized(m, {m.simpleFrame.width, m.simpleFrame.height + m.okButton.height + kGap});
     a.detailedVisible = false;
     a.detailedVisibilityChanged = true;
     a.layoutMode = kNormal;
@@ -65,10 +66,10 @@ Arrangement normalLayout(const Measures& m) {
     return a;
 }
 
-Arrangement advancedLayout(const Measures& m) {
-    Arrangement a = resized(m, {m.detailedFrame.width, m.simpleFrame.height +
-                                                           m.detailedFrame.height +
-                                                           m.okButton.height + kGap});
+Arrangement advancedLayout(const Measures& m)
+{
+    Arrangement a = resized(
+        m, {m.detailedFrame.width, m.simpleFrame.height + m.detailedFrame.height + m.okButton.height + kGap});
     a.detailedVisible = true;
     a.detailedVisibilityChanged = true;
     a.layoutMode = kAdvance;
@@ -78,23 +79,35 @@ Arrangement advancedLayout(const Measures& m) {
 
 }  // namespace
 
-std::span<const ControlPlace> simpleFrameControls() { return kSimple; }
+std::span<const ControlPlace> simpleFrameControls()
+{
+    return kSimple;
+}
 
-std::span<const ControlPlace> detailedFrameControls() { return kDetailed; }
+std::span<const ControlPlace> detailedFrameControls()
+{
+    return kDetailed;
+}
 
-TwipPoint keptCentre(const TwipRect& outer) {
+TwipPoint keptCentre(const TwipRect& outer)
+{
     return {double(TextHelpers::roundHalfEven(outer.left + outer.width / 2)),
             double(TextHelpers::roundHalfEven(outer.top + outer.height / 2))};
 }
 
-TwipRect centredOnScreen(const TwipRect& outer, const TwipRect& screen) {
+TwipRect centredOnScreen(const TwipRect& outer, const TwipRect& screen)
+{
     return {screen.left + screen.width / 2 - outer.width / 2,
             screen.top + screen.height / 2 - outer.height / 2, outer.width, outer.height};
 }
 
-TwipPoint detailedFrameOrigin(TwipSize simpleFrame) { return {0, simpleFrame.height}; }
+TwipPoint detailedFrameOrigin(TwipSize simpleFrame)
+{
+    return {0, simpleFrame.height};
+}
 
-Arrangement arrange(const QString& word, const Measures& m) {
+Arrangement arrange(const QString& word, const Measures& m)
+{
     if (word == kInit) {
         Measures centred = m;
         centred.outer = centredOnScreen(m.outer, m.screen);
@@ -112,19 +125,26 @@ Arrangement arrange(const QString& word, const Measures& m) {
     return unchanged;
 }
 
-ButtonRow placeButtons(TwipSize client, TwipSize mode, TwipSize ok, TwipSize cancel) {
+ButtonRow placeButtons(TwipSize client, TwipSize mode, TwipSize ok, TwipSize cancel)
+{
     ButtonRow row;
-    row.cancel = {client.width - (cancel.width + kGap), client.height - (cancel.height + kGap),
-                  cancel.width, cancel.height};
-    row.ok = {client.width - (cancel.width + ok.width + 2 * kGap),
-              client.height - (ok.height + kGap), ok.width, ok.height};
+    row.cancel = {client.width - (cancel.width + kGap), client.height - (cancel.height + kGap), cancel.width,
+                  cancel.height};
+    row.ok = {client.width - (cancel.width + ok.width + 2 * kGap), client.height - (ok.height + kGap),
+              ok.width, ok.height};
     row.mode = {client.width - (ok.width + mode.width + cancel.width + 4 * kGap),
                 client.height - (ok.height + kGap), mode.width, mode.height};
     return row;
 }
 
-int twipsToPixels(double twips, double dpi) { return int(std::lround(twips * dpi / 1440.0)); }
+int twipsToPixels(double twips, double dpi)
+{
+    return int(std::lround(twips * dpi / 1440.0));
+}
 
-double pixelsToTwips(int pixels, double dpi) { return pixels * 1440.0 / dpi; }
+double pixelsToTwips(int pixels, double dpi)
+{
+    return pixels * 1440.0 / dpi;
+}
 
 }  // namespace ConfigLayout

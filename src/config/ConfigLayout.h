@@ -66,7 +66,7 @@ struct Measures {
 struct Arrangement {
     TwipRect outer;
     TwipSize client;
-    bool placeFrames = false;   // frames to their places ("Init")
+    bool placeFrames = false;  // frames to their places ("Init")
     bool detailedVisible = false;
     bool detailedVisibilityChanged = false;
     QString layoutMode;

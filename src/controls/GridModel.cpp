@@ -39,7 +39,8 @@ size_t findRow(const ColorList& list, int row)
 {
     const ColorEntry* begin = list.data();
     const ColorEntry* end = begin + list.size();
-    return size_t(std::lower_bound(begin, end, row, [](const ColorEntry& e, int r) { return e.row < r; }) - begin);
+    return size_t(std::lower_bound(begin, end, row, [](const ColorEntry& e, int r) { return e.row < r; }) -
+                  begin);
 }
 
 void setRowColor(ColorList& list, int row, qint32 color)
@@ -80,8 +81,7 @@ void dropRowsBefore(ColorList& list, int count)
 }
 
 // Drops the first `count` entries of an array, moving the rest down.
-template <typename T>
-void dropFront(GrowingArray<T>& array, size_t count)
+template <typename T> void dropFront(GrowingArray<T>& array, size_t count)
 {
     count = std::min(count, array.size());
     if (count > 0 && count < array.size())
@@ -325,13 +325,15 @@ size_t GridModel::Impl::firstStyleOf(qint64 i) const
 {
     const StyleRun* b = styles.data();
     const StyleRun* e = b + styles.size();
-    return size_t(std::lower_bound(b, e, i, [](const StyleRun& r, qint64 cell) { return r.cell < cell; }) - b);
+    return size_t(std::lower_bound(b, e, i, [](const StyleRun& r, qint64 cell) { return r.cell < cell; }) -
+                  b);
 }
 
 void GridModel::Impl::dropStylesFrom(qint64 i, qsizetype offset)
 {
     size_t keep = styles.size();
-    while (keep > 0 && (styles[keep - 1].cell > i || (styles[keep - 1].cell == i && styles[keep - 1].offset >= offset)))
+    while (keep > 0 &&
+           (styles[keep - 1].cell > i || (styles[keep - 1].cell == i && styles[keep - 1].offset >= offset)))
         --keep;
     styles.resize(keep);
 }
@@ -456,7 +458,8 @@ bool GridModel::Impl::lentEndWidth(qint64 i, TextMeasurer::Width& width)
         if (c.needFull || j < 0 || c.tail.units < 0 || j >= qint64(lender->start.size()))
             continue;
         const qint64 at = lender->start[j];
-        if (borrowed(at) || lender->length[j] != quint32(c.tailLength) || at > from || at + c.tailLength != end)
+        if (borrowed(at) || lender->length[j] != quint32(c.tailLength) || at > from ||
+            at + c.tailLength != end)
             continue;
         const TextMeasurer::Width head = measure(QStringView(lender->text.data() + at, qsizetype(from - at)));
         if (head.units < 0)

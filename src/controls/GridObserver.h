@@ -22,8 +22,8 @@ struct GridChange {
 
     bool empty() const
     {
-        return !reset && rowsBefore == rowsAfter && firstChangedRow == 0 && !widthsChanged &&
-               !fontChanged && !activeCellSet;
+        return !reset && rowsBefore == rowsAfter && firstChangedRow == 0 && !widthsChanged && !fontChanged &&
+               !activeCellSet;
     }
 };
 

@@ -18,8 +18,7 @@
 // copying them (a history of many megabytes would otherwise be copied, and
 // fresh pages touched, at every doubling), and what it adds is not zero-filled
 // unless asked, since the grid writes every new element right away.
-template <typename T>
-class GrowingArray {
+template <typename T> class GrowingArray {
     static_assert(std::is_trivially_copyable_v<T>, "moved by realloc");
 
 public:

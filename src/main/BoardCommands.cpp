@@ -15,7 +15,8 @@ namespace {
 constexpr qsizetype kTipLimit = 10000;  // characters
 
 // The cell's text, or empty when the grid has no such cell.
-QString readCell(const GridModel& grid, int col, int row) {
+QString readCell(const GridModel& grid, int col, int row)
+{
     if (col < 1 || col > grid.columnCount() || row < 1 || row > grid.rowCount())
         return {};
     return grid.text(col, row).toString();
@@ -24,9 +25,11 @@ QString readCell(const GridModel& grid, int col, int row) {
 
 BoardCommands::BoardCommands(Parts parts, GridModel& terminal, GridModel& chat, MainWindowPort& window,
                              const AppSettings& settings)
-    : parts_(parts), terminal_(terminal), chat_(chat), window_(window), settings_(settings) {}
+    : parts_(parts), terminal_(terminal), chat_(chat), window_(window), settings_(settings)
+{}
 
-void BoardCommands::functionKeyPressed(int number) {
+void BoardCommands::functionKeyPressed(int number)
+{
     if (number < 1 || number > BoardModes::kKeyCount)
         return;
     const int item = number - 1;
@@ -66,7 +69,8 @@ void BoardCommands::functionKeyPressed(int number) {
     }
 }
 
-void BoardCommands::inputLineEnter() {
+void BoardCommands::inputLineEnter()
+{
     // One Enter sends one line, and no control character reaches the host as
     // a command, however the text came into the input line.
     const QString line = SingleLineText::Cleaned(window_.inputText());
@@ -79,18 +83,21 @@ void BoardCommands::inputLineEnter() {
     window_.setInputText(QString());
 }
 
-void BoardCommands::chatCellDoubleClick(int col, int row) {
+void BoardCommands::chatCellDoubleClick(int col, int row)
+{
     window_.setInputText(window_.inputText() + readCell(chat_, col, row));
     if (col == 1)
         window_.setInputText(window_.inputText() + settings_.HandleSuffix);
 }
 
-void BoardCommands::timerTick() {
+void BoardCommands::timerTick()
+{
     // Returning to LineOff is left to the close notification.
     parts_.connection.closeIfHostClosed();
 }
 
-QString BoardCommands::tipText(QStringView cellText) {
+QString BoardCommands::tipText(QStringView cellText)
+{
     if (cellText.size() <= kTipLimit)
         return cellText.toString();
     qsizetype cut = kTipLimit;

@@ -12,7 +12,8 @@ constexpr double kChatHandleWidth = 1200;
 constexpr double kChatMessageWidth = 975;
 
 // Null for a value that names no mode (one converted from outside).
-const Captions::ModeCaptions* captionsOf(Mode mode) {
+const Captions::ModeCaptions* captionsOf(Mode mode)
+{
     for (const Captions::ModeCaptions& entry : Captions::PerMode)
         if (entry.mode == mode)
             return &entry;
@@ -22,7 +23,8 @@ const Captions::ModeCaptions* captionsOf(Mode mode) {
 
 BoardModes::BoardModes(GridModel& terminal, GridModel& chat, MainWindowPort& window, StatusLine& status,
                        const AppSettings& settings)
-    : terminal_(terminal), chat_(chat), window_(window), status_(status), settings_(settings) {
+    : terminal_(terminal), chat_(chat), window_(window), status_(status), settings_(settings)
+{
     // The window shows what is held here, so the initial bar goes through it
     // as every later caption does.
     for (int item = 0; item < kKeyCount; ++item) {
@@ -31,7 +33,8 @@ BoardModes::BoardModes(GridModel& terminal, GridModel& chat, MainWindowPort& win
     }
 }
 
-void BoardModes::setCaption(int item, const QString& caption) {
+void BoardModes::setCaption(int item, const QString& caption)
+{
     // The mode is applied at every menu prompt, so mostly nothing changes;
     // that must cost nothing, however often the host repeats the prompt.
     if (captions_[item] == caption)
@@ -40,12 +43,14 @@ void BoardModes::setCaption(int item, const QString& caption) {
     window_.setFunctionKeyCaption(item, caption);
 }
 
-void BoardModes::enter(Mode mode) {
+void BoardModes::enter(Mode mode)
+{
     current_ = mode;
     setMode(mode);
 }
 
-void BoardModes::setMode(Mode mode) {
+void BoardModes::setMode(Mode mode)
+{
     const Captions::ModeCaptions* const found = captionsOf(mode);
     if (!found)
         return;
@@ -70,7 +75,8 @@ void BoardModes::setMode(Mode mode) {
         switchScreen(mode == Mode::Main ? Screen::Terminal : Screen::Chat);
 }
 
-bool BoardModes::mainModeIsInPlace() const {
+bool BoardModes::mainModeIsInPlace() const
+{
     if (current_ != Mode::Main)
         return false;
     static const Captions::ModeCaptions* const main = captionsOf(Mode::Main);
@@ -80,7 +86,8 @@ bool BoardModes::mainModeIsInPlace() const {
     return !settings_.AutoChangeWindow || (terminal_.isVisible() && !chat_.isVisible());
 }
 
-void BoardModes::switchScreen(Screen screen) {
+void BoardModes::switchScreen(Screen screen)
+{
     switch (screen) {
     case Screen::Init:
         resetViews();
@@ -98,7 +105,8 @@ void BoardModes::switchScreen(Screen screen) {
     }
 }
 
-void BoardModes::resetViews() {
+void BoardModes::resetViews()
+{
     terminal_.setColumnCount(1);
     terminal_.setRowCount(0);
     chat_.setColumnCount(2);

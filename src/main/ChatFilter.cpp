@@ -20,21 +20,24 @@ constexpr qint64 kHandleColumnCap = 1200;  // twips
 
 // The code page 932 code whose low four bits tint one colour component;
 // characters the code page cannot hold count as "?".
-int colourCode(char16_t ch) {
+int colourCode(char16_t ch)
+{
     const int code = QChar::isSurrogate(ch) ? -1 : Cp932::codeOf(ch);
     return code < 0 ? '?' : code;
 }
 }  // namespace
 
 ChatFilter::ChatFilter(GridModel& chat, BoardModes& modes, const AppSettings& settings)
-    : chat_(chat), modes_(modes), settings_(settings) {}
+    : chat_(chat), modes_(modes), settings_(settings)
+{}
 
 // The user's own statement is shown once: the host's "発言" line is dropped
 // when local echo has shown it already, and the repetition under the user's
 // handle that follows it is dropped too; blank lines are never offered. The
 // previous line is split only when the repetition can apply.
 bool ChatFilter::offerLine(QStringView previousLine, QStringView handle, QStringView message,
-                           QStringView finished) const {
+                           QStringView finished) const
+{
     using TextHelpers::trimSpaces;
     if (handle == kOwnStatement && settings_.LocalEcho)
         return false;
@@ -46,7 +49,8 @@ bool ChatFilter::offerLine(QStringView previousLine, QStringView handle, QString
     return !trimSpaces(finished).isEmpty();
 }
 
-bool ChatFilter::postChatLine(QString handle, QStringView message) {
+bool ChatFilter::postChatLine(QString handle, QStringView message)
+{
     bool accepted = true;
     chat_.setRedraw(false);
     if (handle == kOwnStatement)
@@ -64,7 +68,8 @@ bool ChatFilter::postChatLine(QString handle, QStringView message) {
     return accepted;
 }
 
-void ChatFilter::addChatRow(const QString& handle, QStringView message) {
+void ChatFilter::addChatRow(const QString& handle, QStringView message)
+{
     const int row = chat_.rowCount() + 1;
     chat_.setRowCount(row);
     if (!handle.isEmpty()) {
@@ -86,7 +91,8 @@ void ChatFilter::addChatRow(const QString& handle, QStringView message) {
 // Red from the first character, green from the second, blue from the third
 // (short handles padded with "@"). The sum carries between components; it is
 // taken in 64 bits and kept to 24 so that a large luminosity cannot overflow.
-qint32 ChatFilter::handleColor(QStringView handle, qint32 luminosity) {
+qint32 ChatFilter::handleColor(QStringView handle, qint32 luminosity)
+{
     qint64 colour = 0;
     for (int i = 0; i < 3; ++i) {
         const char16_t ch = i < handle.size() ? handle[i].unicode() : u'@';

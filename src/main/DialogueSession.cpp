@@ -10,23 +10,26 @@
 #include "main/Captions.h"
 #include "main/MainWindowPort.h"
 
-DialogueSession::DialogueSession(SettingsStore& store, TelnetSocket& socket, GridModel& terminal, GridModel& chat,
-                           MainWindowPort& window, TimeSource& time)
+DialogueSession::DialogueSession(SettingsStore& store, TelnetSocket& socket, GridModel& terminal,
+                                 GridModel& chat, MainWindowPort& window, TimeSource& time)
     : store_(store), socket_(socket), terminal_(terminal), chat_(chat), window_(window), status_(window),
       connection_(socket, window, status_), modes_(terminal, chat, window, status_, settings_),
       chatFilter_(chat, modes_, settings_), automaton_(settings_, modes_, connection_, window, time),
       receivePath_(terminal, chat, window, *this),
-      commands_({modes_, automaton_, chatFilter_, connection_, *this}, terminal, chat, window, settings_) {
+      commands_({modes_, automaton_, chatFilter_, connection_, *this}, terminal, chat, window, settings_)
+{
     socket_.setListener(this);
     // A chat row's message is the end of a terminal line: kept once.
     chat_.borrowTextFrom(&terminal_);
 }
 
-DialogueSession::~DialogueSession() {
+DialogueSession::~DialogueSession()
+{
     socket_.setListener(nullptr);
 }
 
-void DialogueSession::loadSettings() {
+void DialogueSession::loadSettings()
+{
     const SettingsLookup::LoadReport report = SettingsLookup::loadSettings(store_, settings_);
     receivePath_.setMemoryCeiling(MemoryCeiling::forSetting(settings_.HistoryMemoryLimitMB));
     // A store that cannot be read yields every default; the user must know why.
@@ -37,13 +40,15 @@ void DialogueSession::loadSettings() {
                             report.unconvertible.join(QStringLiteral("、")));
 }
 
-void DialogueSession::switchScreen(Screen screen) {
+void DialogueSession::switchScreen(Screen screen)
+{
     if (screen == Screen::Init)
         receivePath_.clearLines();
     modes_.switchScreen(screen);
 }
 
-void DialogueSession::receiveBytes(QByteArrayView bytes) {
+void DialogueSession::receiveBytes(QByteArrayView bytes)
+{
     bytePath_.receive(bytes);
     connection_.sendAnswers(bytePath_.answers());
     receivePath_.beginBlock();
@@ -51,26 +56,31 @@ void DialogueSession::receiveBytes(QByteArrayView bytes) {
     receivePath_.endBlock();
 }
 
-void DialogueSession::receiveText(QStringView text) {
+void DialogueSession::receiveText(QStringView text)
+{
     receivePath_.beginBlock();
     bytePath_.feed(text, receivePath_);
     receivePath_.endBlock();
 }
 
-void DialogueSession::characterReceived(LineFacts& line, const QString& text) {
+void DialogueSession::characterReceived(LineFacts& line, const QString& text)
+{
     automaton_.step(PromptAutomaton::Cause::Character, line, text);
 }
 
 bool DialogueSession::offerLine(QStringView previousLine, QStringView handle, QStringView message,
-                             QStringView finished) const {
+                                QStringView finished) const
+{
     return chatFilter_.offerLine(previousLine, handle, message, finished);
 }
 
-void DialogueSession::lineFinished(QString handle, QStringView message) {
+void DialogueSession::lineFinished(QString handle, QStringView message)
+{
     chatFilter_.postChatLine(std::move(handle), message);
 }
 
-void DialogueSession::startCommand(Command command) {
+void DialogueSession::startCommand(Command command)
+{
     automaton_.setPendingCommand(command);
     LineFacts& line = receivePath_.lineFacts();
     // A terminal without rows has an empty current line.
@@ -79,7 +89,8 @@ void DialogueSession::startCommand(Command command) {
     automaton_.step(PromptAutomaton::Cause::Key, line, receivePath_.currentLine());
 }
 
-void DialogueSession::openLine() {
+void DialogueSession::openLine()
+{
     // Changes made in the settings dialog since the last connection apply now.
     loadSettings();
     modes_.setCurrent(Mode::Main);
@@ -97,7 +108,8 @@ void DialogueSession::openLine() {
     connection_.open(settings_.ConnectionAddress, settings_.ConnectionPort);
 }
 
-void DialogueSession::prepareViewsForConnection() {
+void DialogueSession::prepareViewsForConnection()
+{
     const FontSpec font = settings_.font();
     chat_.setVisible(false);
     chat_.setFont(font);
@@ -109,25 +121,30 @@ void DialogueSession::prepareViewsForConnection() {
     window_.setInputFont(font);
 }
 
-void DialogueSession::abortConnection() {
+void DialogueSession::abortConnection()
+{
     closeLine();
     status_.showState(QStringLiteral("接続を中止しました"));
 }
 
-void DialogueSession::closeLine() {
+void DialogueSession::closeLine()
+{
     returnToLineOff();
 }
 
-void DialogueSession::returnToLineOff() {
+void DialogueSession::returnToLineOff()
+{
     connection_.close();
     modes_.enter(Mode::LineOff);
 }
 
-void DialogueSession::onBytesReceived(QByteArrayView bytes) {
+void DialogueSession::onBytesReceived(QByteArrayView bytes)
+{
     receiveBytes(bytes);
 }
 
-void DialogueSession::onCloseByHost() {
+void DialogueSession::onCloseByHost()
+{
     // A lead byte the host never completed is shown before the close.
     bytePath_.finish();
     if (!bytePath_.text().isEmpty())
@@ -135,18 +152,22 @@ void DialogueSession::onCloseByHost() {
     // After the log-out letter the board closing is what the user asked for.
     const bool loggedOut = automaton_.loggedOut();
     closeLine();
-    status_.showState(loggedOut ? QStringLiteral("ログアウトしました") : QStringLiteral("ホストが接続を終了しました"));
+    status_.showState(loggedOut ? QStringLiteral("ログアウトしました")
+                                : QStringLiteral("ホストが接続を終了しました"));
 }
 
-void DialogueSession::onConnected() {
+void DialogueSession::onConnected()
+{
     status_.showState(QStringLiteral("ログイン中"));
 }
 
-void DialogueSession::onConnectFailed(const QString& reason) {
+void DialogueSession::onConnectFailed(const QString& reason)
+{
     returnToLineOff();
     status_.showState(QStringLiteral("接続できませんでした: ") + reason);
 }
 
-void DialogueSession::onSendInexact() {
+void DialogueSession::onSendInexact()
+{
     status_.showInexactSend();
 }

@@ -32,7 +32,7 @@ class TimeSource;
 class DialogueSession : public TelnetSocketListener, private ReceivedLineListener, private SessionActions {
 public:
     DialogueSession(SettingsStore& store, TelnetSocket& socket, GridModel& terminal, GridModel& chat,
-                 MainWindowPort& window, TimeSource& time);
+                    MainWindowPort& window, TimeSource& time);
     ~DialogueSession() override;
 
     // Start-up: the settings record from the store.
@@ -43,7 +43,10 @@ public:
 
     void receiveBytes(QByteArrayView bytes);
     void receiveText(QStringView text);
-    bool postChatLine(QString handle, QStringView message) { return chatFilter_.postChatLine(handle, message); }
+    bool postChatLine(QString handle, QStringView message)
+    {
+        return chatFilter_.postChatLine(handle, message);
+    }
 
     void openLine() override;
     void closeLine();

@@ -5,7 +5,7 @@
 namespace {
 
 constexpr std::array<std::u16string_view, LineFacts::kWordCount> kWords = {
-    u"MAIN (",      u"CHAT (", u"INSTALL (",         u"User ID",      u"Password",
+    u"MAIN (",      u"CHAT (", u"INSTALL (",       u"User ID",       u"Password",
     u"Handle Name", u"UserID", u"間違っています｡", u"H: ハンドル名",
 };
 
@@ -21,7 +21,8 @@ struct Tables {
     std::array<quint16, kMaxStates> found{};
 };
 
-constexpr Tables buildTables() {
+constexpr Tables buildTables()
+{
     Tables t;
     int classes = 1;
     for (auto word : kWords)
@@ -71,7 +72,8 @@ constexpr Tables buildTables() {
 
 constexpr Tables kTables = buildTables();
 
-constexpr int stateCount() {
+constexpr int stateCount()
+{
     int states = 1;
     for (auto word : kWords)
         states += int(word.size());
@@ -79,7 +81,8 @@ constexpr int stateCount() {
 }
 static_assert(stateCount() <= kMaxStates, "too many states for the word automaton");
 
-constexpr int classCount() {
+constexpr int classCount()
+{
     std::array<bool, 0x10000> seen{};
     int classes = 1;
     for (auto word : kWords)
@@ -94,11 +97,13 @@ static_assert(classCount() <= kMaxClasses, "too many character classes for the w
 
 }  // namespace
 
-QStringView LineFacts::text(Word word) {
+QStringView LineFacts::text(Word word)
+{
     return kWords[int(word)];
 }
 
-void LineFacts::reset() {
+void LineFacts::reset()
+{
     length_ = 0;
     scanned_ = 0;
     last_ = 0;
@@ -107,11 +112,13 @@ void LineFacts::reset() {
     lastHandle_ = LastHandle();
 }
 
-void LineFacts::append(char16_t ch) {
+void LineFacts::append(char16_t ch)
+{
     append(QStringView(&ch, 1));
 }
 
-void LineFacts::append(QStringView run) {
+void LineFacts::append(QStringView run)
+{
     if (run.isEmpty())
         return;
     // The facts are caught up here, so the run starts where the scan stands.
@@ -121,14 +128,16 @@ void LineFacts::append(QStringView run) {
     scanned_ = length_;
 }
 
-void LineFacts::appendLater(QStringView run) {
+void LineFacts::appendLater(QStringView run)
+{
     if (run.isEmpty())
         return;
     length_ += run.size();
     last_ = run.back().unicode();
 }
 
-void LineFacts::catchUp(QStringView line) {
+void LineFacts::catchUp(QStringView line)
+{
     // A line shorter than the facts (a cell at its size limit) is read only
     // as far as it goes.
     const qsizetype to = qMin(length_, line.size());
@@ -137,7 +146,8 @@ void LineFacts::catchUp(QStringView line) {
     scanned_ = length_;
 }
 
-void LineFacts::truncate(QStringView line) {
+void LineFacts::truncate(QStringView line)
+{
     const qsizetype to = line.size();
     length_ = to;
     last_ = to > 0 ? line[to - 1].unicode() : 0;
@@ -151,14 +161,16 @@ void LineFacts::truncate(QStringView line) {
     catchUp(line);
 }
 
-bool LineFacts::menuWordAfterStatement(Word menu) const {
+bool LineFacts::menuWordAfterStatement(Word menu) const
+{
     const qsizetype end = menu == Word::MainMenu ? facts_.mainMenuEnd : facts_.chatMenuEnd;
     const qsizetype start = end - text(menu).size() + 1;
     return end >= 0 && facts_.firstPrompt >= 0 && facts_.firstPrompt < start;
 }
 
 // The characters starting at scanned_, in pieces that end at checkpoints.
-void LineFacts::scan(QStringView run) {
+void LineFacts::scan(QStringView run)
+{
     const char16_t* chars = run.utf16();
     qsizetype n = run.size();
     qsizetype at = scanned_;
@@ -175,7 +187,8 @@ void LineFacts::scan(QStringView run) {
 
 // One character at a time with the facts in locals; `length` is where the
 // characters start in the line.
-void LineFacts::scanChunk(Scanned& f, const char16_t* chars, qsizetype n, qsizetype length) {
+void LineFacts::scanChunk(Scanned& f, const char16_t* chars, qsizetype n, qsizetype length)
+{
     Scanned s = f;
     for (qsizetype i = 0; i < n; ++i, ++length) {
         const char16_t ch = chars[i];
@@ -205,7 +218,8 @@ void LineFacts::scanChunk(Scanned& f, const char16_t* chars, qsizetype n, qsizet
     f = s;
 }
 
-void LineFacts::followHandle(QString& name, QStringView line) {
+void LineFacts::followHandle(QString& name, QStringView line)
+{
     if (facts_.colon < 0)
         return;
     const qsizetype begin = handleBegin();
@@ -222,13 +236,15 @@ void LineFacts::followHandle(QString& name, QStringView line) {
 
 // The pointer and size tell whether anyone replaced the name since; the
 // end characters guard against a new string that reuses the freed buffer.
-bool LineFacts::holdsLastHandle(const QString& name, qsizetype begin, QStringView line) const {
+bool LineFacts::holdsLastHandle(const QString& name, qsizetype begin, QStringView line) const
+{
     const LastHandle& h = lastHandle_;
     return h.valid && h.begin == begin && !name.isEmpty() && name.constData() == h.data &&
-           name.size() == h.end - h.begin && h.end <= line.size() &&
-           name.front() == line[h.begin] && name.back() == line[h.end - 1];
+           name.size() == h.end - h.begin && h.end <= line.size() && name.front() == line[h.begin] &&
+           name.back() == line[h.end - 1];
 }
 
-void LineFacts::rememberHandle(const QString& name, qsizetype begin, qsizetype end) {
+void LineFacts::rememberHandle(const QString& name, qsizetype begin, qsizetype end)
+{
     lastHandle_ = {true, begin, end, name.constData()};
 }

@@ -17,14 +17,14 @@ public:
     // The words the automaton looks for. Each is "contained" from the
     // character that completes its first occurrence to the end of the line.
     enum class Word : quint8 {
-        MainMenu,       // "MAIN ("
-        ChatMenu,       // "CHAT ("
-        InstallMenu,    // "INSTALL ("
-        UserIdPrompt,   // "User ID"
-        PasswordWord,   // "Password"
-        HandlePrompt,   // "Handle Name"
-        UserIdWord,     // "UserID", in the refusal line
-        RefusalWord,    // "間違っています｡" (half-width full stop U+FF61)
+        MainMenu,  // "MAIN ("
+        ChatMenu,  // "CHAT ("
+        InstallMenu,  // "INSTALL ("
+        UserIdPrompt,  // "User ID"
+        PasswordWord,  // "Password"
+        HandlePrompt,  // "Handle Name"
+        UserIdWord,  // "UserID", in the refusal line
+        RefusalWord,  // "間違っています｡" (half-width full stop U+FF61)
         HandleListing,  // "H: ハンドル名"
     };
     static constexpr int kWordCount = 9;
@@ -60,11 +60,13 @@ public:
     char16_t lastNonSpace() const { return facts_.lastNonSpace; }
     bool contains(Word word) const { return (facts_.found >> int(word)) & 1u; }
     // The line contains `word` and ends in `closing`.
-    bool closes(Word word, char16_t closing) const {
+    bool closes(Word word, char16_t closing) const
+    {
         return contains(word) && length_ > 0 && last_ == closing;
     }
     // The same, with spaces after the closing character ignored.
-    bool closesBeforeSpaces(Word word, char16_t closing) const {
+    bool closesBeforeSpaces(Word word, char16_t closing) const
+    {
         return contains(word) && facts_.lastNonSpace == closing;
     }
     // The first ">" of the line comes before the first "MAIN (" or "CHAT ("
@@ -91,12 +93,12 @@ private:
     // kCheckpointSpan characters so that a truncated line is rescanned from
     // the nearest checkpoint, not from its start.
     struct Scanned {
-        quint8 state = 0;    // state of the word-matching automaton
-        quint16 found = 0;   // one bit per Word, sticky for the line
+        quint8 state = 0;  // state of the word-matching automaton
+        quint16 found = 0;  // one bit per Word, sticky for the line
         char16_t lastNonSpace = 0;
         qsizetype colon = -1;
         qsizetype begin = -1;  // first non-space after the colon
-        qsizetype end = -1;    // one past the last non-space after the colon
+        qsizetype end = -1;  // one past the last non-space after the colon
         qsizetype firstPrompt = -1;  // the first ">"
         qsizetype mainMenuEnd = -1;  // where the first "MAIN (" ends
         qsizetype chatMenuEnd = -1;  // where the first "CHAT (" ends

@@ -16,23 +16,28 @@ using Word = LineFacts::Word;
 
 PromptAutomaton::PromptAutomaton(AppSettings& settings, BoardModes& modes, Connection& connection,
                                  MainWindowPort& window, TimeSource& time)
-    : settings_(settings), modes_(modes), connection_(connection), window_(window), time_(time) {}
+    : settings_(settings), modes_(modes), connection_(connection), window_(window), time_(time)
+{}
 
-bool PromptAutomaton::lookupCanStart() const {
+bool PromptAutomaton::lookupCanStart() const
+{
     return lookup_ == Lookup::NotStarted && !repliesStopped_ && settings_.HandleName.isEmpty() &&
            settings_.AutoGetHandleName;
 }
 
-bool PromptAutomaton::commandIsIdle() const {
+bool PromptAutomaton::commandIsIdle() const
+{
     return pending_ == Command::None && !lookupCanStart();
 }
 
-bool PromptAutomaton::stepIsIdle(const LineFacts& line) const {
+bool PromptAutomaton::stepIsIdle(const LineFacts& line) const
+{
     const char16_t last = line.last();
     return commandIsIdle() && last != u'>' && last != u'=';
 }
 
-void PromptAutomaton::step(Cause cause, LineFacts& line, const QString& text) {
+void PromptAutomaton::step(Cause cause, LineFacts& line, const QString& text)
+{
     if (cause == Cause::Character && stepIsIdle(line))
         return;
     if (pending_ == Command::None && lookupCanStart()) {
@@ -53,7 +58,8 @@ void PromptAutomaton::step(Cause cause, LineFacts& line, const QString& text) {
         stepCommand(command, cause, line);
 }
 
-void PromptAutomaton::startConnection() {
+void PromptAutomaton::startConnection()
+{
     lookup_ = Lookup::NotStarted;
     logOutSent_ = false;
     resumeReplies();
@@ -62,13 +68,15 @@ void PromptAutomaton::startConnection() {
 // The line closes with `closing` where the step looks: at the last character
 // for a received one; a key also looks past spaces after it, since a board's
 // prompt often ends in one.
-bool PromptAutomaton::closesWith(const LineFacts& line, Word word, char16_t closing, Cause cause) const {
+bool PromptAutomaton::closesWith(const LineFacts& line, Word word, char16_t closing, Cause cause) const
+{
     return cause == Cause::Key ? line.closesBeforeSpaces(word, closing) : line.closes(word, closing);
 }
 
 // In the chat room, a line whose first ">" comes before the menu word is a
 // member's statement quoting a prompt, and must not move the client.
-bool PromptAutomaton::menuPrompt(const LineFacts& line, Word menu, Cause cause) const {
+bool PromptAutomaton::menuPrompt(const LineFacts& line, Word menu, Cause cause) const
+{
     if (!closesWith(line, menu, u'>', cause))
         return false;
     return !(modes_.current() == Mode::Chat && line.menuWordAfterStatement(menu));
@@ -77,13 +85,15 @@ bool PromptAutomaton::menuPrompt(const LineFacts& line, Word menu, Cause cause) 
 // The board's chat menu counts as the main mode; only the room itself is the chat mode.
 // Applying the mode at every menu prompt also restores the caption that a
 // command key cleared when it was pressed.
-void PromptAutomaton::applyMenuModes(Cause cause, const LineFacts& line) {
+void PromptAutomaton::applyMenuModes(Cause cause, const LineFacts& line)
+{
     for (Word menu : {Word::MainMenu, Word::ChatMenu})
         if (menuPrompt(line, menu, cause))
             modes_.enter(Mode::Main);
 }
 
-void PromptAutomaton::stepCommand(Command command, Cause cause, const LineFacts& line) {
+void PromptAutomaton::stepCommand(Command command, Cause cause, const LineFacts& line)
+{
     const AppSettings& s = settings_;
     const bool mainPrompt = menuPrompt(line, Word::MainMenu, cause);
     const bool chatPrompt = menuPrompt(line, Word::ChatMenu, cause);
@@ -127,7 +137,8 @@ void PromptAutomaton::stepCommand(Command command, Cause cause, const LineFacts&
 // The lookup asks once per connection: "I" at the main menu, "?" at the
 // profile menu, then "0" back out. A board whose listing shows no handle
 // name ends it instead of being asked again.
-void PromptAutomaton::stepHandleLookup(Cause cause, LineFacts& line, const QString& text) {
+void PromptAutomaton::stepHandleLookup(Cause cause, LineFacts& line, const QString& text)
+{
     AppSettings& s = settings_;
     const bool mainPrompt = menuPrompt(line, Word::MainMenu, cause);
     const bool installPrompt = closesWith(line, Word::InstallMenu, u'>', cause);
@@ -158,14 +169,17 @@ void PromptAutomaton::stepHandleLookup(Cause cause, LineFacts& line, const QStri
     }
 }
 
-void PromptAutomaton::endLookupWithoutName() {
+void PromptAutomaton::endLookupWithoutName()
+{
     if (pending_ == Command::GetHandle)
         pending_ = Command::None;
     lookup_ = Lookup::Finished;
-    window_.showStatus(QStringLiteral("ボードのプロフィールにハンドル名がありませんでした（ハンドル名は「設定」で指定できます）"));
+    window_.showStatus(QStringLiteral(
+        "ボードのプロフィールにハンドル名がありませんでした（ハンドル名は「設定」で指定できます）"));
 }
 
-void PromptAutomaton::reply(const QString& text) {
+void PromptAutomaton::reply(const QString& text)
+{
     if (repliesStopped_)
         return;
     if (!replyGuard_.allow(text, time_.nowMs())) {
@@ -177,16 +191,19 @@ void PromptAutomaton::reply(const QString& text) {
 
 // A board that repeats a prompt whatever the answer would otherwise be
 // answered for ever; the user decides what happens next.
-void PromptAutomaton::stopRepliesForRepeats(const QString& text) {
+void PromptAutomaton::stopRepliesForRepeats(const QString& text)
+{
     repliesStopped_ = true;
     pending_ = Command::None;
     window_.showStatus(
-        QStringLiteral("同じ自動応答「%1」が短い間に繰り返されたため、自動応答を止めました（キー操作で再開します）")
+        QStringLiteral(
+            "同じ自動応答「%1」が短い間に繰り返されたため、自動応答を止めました（キー操作で再開します）")
             .arg(text));
 }
 
 // A key or a new connection: the user is acting, so automatic replies resume.
-void PromptAutomaton::resumeReplies() {
+void PromptAutomaton::resumeReplies()
+{
     repliesStopped_ = false;
     replyGuard_.clear();
 }

@@ -20,13 +20,14 @@ constexpr char16_t kLF = u'\n';
 // of ordinary characters needs (`prompt` is CR when no prompt can matter).
 // Eight characters at a time where SSE2 is there (every x86-64), one at a
 // time elsewhere.
-qsizetype findLineEndOrPrompt(const char16_t* chars, qsizetype i, qsizetype n, char16_t prompt) {
+qsizetype findLineEndOrPrompt(const char16_t* chars, qsizetype i, qsizetype n, char16_t prompt)
+{
 #if defined(__SSE2__)
     const __m128i cr = _mm_set1_epi16(kCR), lf = _mm_set1_epi16(kLF), gt = _mm_set1_epi16(prompt);
     for (; i + 8 <= n; i += 8) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars + i));
-        const __m128i hit =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, cr), _mm_cmpeq_epi16(v, lf)), _mm_cmpeq_epi16(v, gt));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, cr), _mm_cmpeq_epi16(v, lf)),
+                                         _mm_cmpeq_epi16(v, gt));
         const int mask = _mm_movemask_epi8(hit);
         if (mask != 0)
             return i + std::countr_zero(unsigned(mask)) / 2;
@@ -39,7 +40,8 @@ qsizetype findLineEndOrPrompt(const char16_t* chars, qsizetype i, qsizetype n, c
 
 // Columns a character takes in a line: two for what the code page holds in
 // two bytes (the full-width forms), one otherwise.
-qsizetype columnsOf(char16_t c) {
+qsizetype columnsOf(char16_t c)
+{
     return c >= 0x80 && Cp932::codeOf(c) > 0xFF ? 2 : 1;
 }
 }  // namespace
@@ -47,9 +49,11 @@ qsizetype columnsOf(char16_t c) {
 ReceivePath::ReceivePath(GridModel& terminal, GridModel& chat, MainWindowPort& window,
                          ReceivedLineListener& next)
     : terminal_(terminal), chat_(chat), window_(window), next_(next),
-      memoryCeiling_(MemoryCeiling::automatic()) {}
+      memoryCeiling_(MemoryCeiling::automatic())
+{}
 
-void ReceivePath::beginBlock() {
+void ReceivePath::beginBlock()
+{
     if (blockDepth_++ > 0)
         return;
     terminal_.setRedraw(false);
@@ -60,7 +64,8 @@ void ReceivePath::beginBlock() {
     lastAddressed_ = terminal_.rowCount();
 }
 
-void ReceivePath::endBlock() {
+void ReceivePath::endBlock()
+{
     if (--blockDepth_ > 0)
         return;
     keepHistoryUnderCeiling();
@@ -75,7 +80,8 @@ void ReceivePath::endBlock() {
 // older half of both views goes. The chat view goes first, since its rows
 // may hold the terminal's text, which the terminal would otherwise copy to
 // it when it packs its own.
-void ReceivePath::keepHistoryUnderCeiling() {
+void ReceivePath::keepHistoryUnderCeiling()
+{
     if (terminal_.memoryUse() + chat_.memoryUse() <= memoryCeiling_)
         return;
     // The current line is never dropped.
@@ -91,7 +97,8 @@ void ReceivePath::keepHistoryUnderCeiling() {
     }
 }
 
-void ReceivePath::terminalText(QStringView text) {
+void ReceivePath::terminalText(QStringView text)
+{
     const char16_t* const chars = text.utf16();
     const qsizetype n = text.size();
     qsizetype i = 0;
@@ -110,7 +117,8 @@ void ReceivePath::terminalText(QStringView text) {
 
 // A line ends at CR, at CR LF, at a bare LF, and at LF CR; CR CR leaves an
 // empty line between.
-void ReceivePath::lineEnd(LineEnd end) {
+void ReceivePath::lineEnd(LineEnd end)
+{
     const bool secondHalf = (end == LineEnd::LineFeed && lastEnd_ == LineEnd::CarriageReturn) ||
                             (end == LineEnd::CarriageReturn && lastEnd_ == LineEnd::LineFeed);
     if (secondHalf) {
@@ -122,7 +130,8 @@ void ReceivePath::lineEnd(LineEnd end) {
     lastEnd_ = end;
 }
 
-void ReceivePath::terminalControl(TerminalControl control) {
+void ReceivePath::terminalControl(TerminalControl control)
+{
     switch (control) {
     case TerminalControl::Tab:
         tab();
@@ -136,7 +145,8 @@ void ReceivePath::terminalControl(TerminalControl control) {
     }
 }
 
-void ReceivePath::terminalStyle(const TextStyle& style) {
+void ReceivePath::terminalStyle(const TextStyle& style)
+{
     style_ = style;
     styleChanged_ = true;
 }
@@ -144,7 +154,8 @@ void ReceivePath::terminalStyle(const TextStyle& style) {
 // Spaces up to the next multiple of eight columns; a character the code page
 // holds in two bytes takes two. The column is counted on from where the last
 // TAB left it, so a line with many TABs costs no more than its length.
-void ReceivePath::tab() {
+void ReceivePath::tab()
+{
     dropBackspacedText();
     const qsizetype n = currentLine_.size();
     for (; tabScanned_ < n; ++tabScanned_)
@@ -155,7 +166,8 @@ void ReceivePath::tab() {
 
 // The cursor steps back over one character; the text stays until the next
 // character arrives, which replaces the line from there on.
-void ReceivePath::backspace() {
+void ReceivePath::backspace()
+{
     const qsizetype standing = currentLine_.size() - backspaces_;
     if (standing == 0)
         return;
@@ -164,7 +176,8 @@ void ReceivePath::backspace() {
     backspaces_ += pair ? 2 : 1;
 }
 
-void ReceivePath::dropBackspacedText() {
+void ReceivePath::dropBackspacedText()
+{
     if (backspaces_ == 0)
         return;
     const qsizetype keep = currentLine_.size() - backspaces_;
@@ -180,7 +193,8 @@ void ReceivePath::dropBackspacedText() {
 // it ends. The automaton follows the line one character at a time; the line
 // takes the run in pieces, each brought in before a step that can act. An
 // idle step is skipped, which is the same as running it.
-qsizetype ReceivePath::receiveRun(QStringView text, qsizetype i) {
+qsizetype ReceivePath::receiveRun(QStringView text, qsizetype i)
+{
     dropBackspacedText();
     const char16_t* const chars = text.utf16();
     const qsizetype n = text.size();
@@ -216,11 +230,13 @@ qsizetype ReceivePath::receiveRun(QStringView text, qsizetype i) {
     return i;
 }
 
-void ReceivePath::catchUpLineFacts() {
+void ReceivePath::catchUpLineFacts()
+{
     lineFacts_.catchUp(currentLine_);
 }
 
-void ReceivePath::appendToCurrentLine(QStringView run) {
+void ReceivePath::appendToCurrentLine(QStringView run)
+{
     if (run.isEmpty())
         return;
     const int row = terminal_.rowCount();
@@ -232,7 +248,8 @@ void ReceivePath::appendToCurrentLine(QStringView run) {
     currentLine_.append(run);
 }
 
-void ReceivePath::startLine() {
+void ReceivePath::startLine()
+{
     lineFacts_.reset();
     currentLine_.resize(0);
     backspaces_ = 0;
@@ -242,7 +259,8 @@ void ReceivePath::startLine() {
 }
 
 // Starts a new current line and offers the finished one to the chat view.
-void ReceivePath::closeCurrentLine() {
+void ReceivePath::closeCurrentLine()
+{
     const int n = terminal_.rowCount();
     const SplitLine line = SplitLine::of(currentLine_);
     const bool offer = next_.offerLine(previousLine_, line.handle, line.message, currentLine_);
@@ -265,16 +283,18 @@ void ReceivePath::closeCurrentLine() {
     // The handle string copies itself if it is ever changed, and lives only
     // for the call.
     if (offer)
-        next_.lineFinished(QString::fromRawData(reinterpret_cast<const QChar*>(handle.utf16()), handle.size()),
-                           message);
+        next_.lineFinished(
+            QString::fromRawData(reinterpret_cast<const QChar*>(handle.utf16()), handle.size()), message);
 }
 
-void ReceivePath::clearLines() {
+void ReceivePath::clearLines()
+{
     startLine();
     previousLine_.clear();
 }
 
-void ReceivePath::resetStyle() {
+void ReceivePath::resetStyle()
+{
     style_ = TextStyle();
     styleChanged_ = true;
 }

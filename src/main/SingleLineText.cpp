@@ -8,7 +8,8 @@ namespace {
 
 enum class Kind { Kept, LineBreak, Removed };
 
-Kind kindOf(char16_t c) {
+Kind kindOf(char16_t c)
+{
     if (c == u'\t')
         return Kind::Kept;
     if (c == u'\r' || c == u'\n' || c == 0x85 || c == 0x2028 || c == 0x2029)
@@ -20,7 +21,8 @@ Kind kindOf(char16_t c) {
 
 }  // namespace
 
-void Clean(QString& text, int& cursor) {
+void Clean(QString& text, int& cursor)
+{
     const char16_t* const chars = reinterpret_cast<const char16_t*>(text.constData());
     const qsizetype n = text.size();
     qsizetype first = 0;
@@ -49,7 +51,8 @@ void Clean(QString& text, int& cursor) {
     cursor = newCursor;
 }
 
-QString Cleaned(const QString& text) {
+QString Cleaned(const QString& text)
+{
     QString copy = text;
     int cursor = 0;
     Clean(copy, cursor);

@@ -12,7 +12,8 @@ struct SplitLine {
     QStringView handle;
     QStringView message;
 
-    static SplitLine of(QStringView line) {
+    static SplitLine of(QStringView line)
+    {
         const qsizetype mark = line.indexOf(u'>');
         if (mark < 0)
             return {{}, line};

@@ -2,19 +2,22 @@
 
 #include "main/MainWindowPort.h"
 
-void StatusLine::showState(const QString& text) {
+void StatusLine::showState(const QString& text)
+{
     stateText_ = text;
     inexactShown_ = false;
     window_.showStatus(text);
 }
 
-void StatusLine::showInexactSend() {
+void StatusLine::showInexactSend()
+{
     inexactShown_ = true;
-    window_.showStatus(
-        QStringLiteral("Shift_JIS にない文字を「?」に置き換えて送信しました（入力どおりには送られていません）"));
+    window_.showStatus(QStringLiteral(
+        "Shift_JIS にない文字を「?」に置き換えて送信しました（入力どおりには送られていません）"));
 }
 
-void StatusLine::lineSending() {
+void StatusLine::lineSending()
+{
     if (!inexactShown_)
         return;
     inexactShown_ = false;

@@ -8,8 +8,8 @@ namespace WindowLayout {
 WindowRects arrangeWindow(double innerWidth, double innerHeight, double statusHeight,
                           double functionKeyHeight, double inputHeight)
 {
-    double views = double(TextHelpers::roundHalfEven(
-        innerHeight - (inputHeight + (statusHeight + functionKeyHeight))));
+    double views =
+        double(TextHelpers::roundHalfEven(innerHeight - (inputHeight + (statusHeight + functionKeyHeight))));
     if (views < 0)
         views = 0;
     WindowRects rects;

@@ -12,18 +12,21 @@ namespace {
 // than CR and LF, DEL, IAC, and 0x80 (which code page 932 leaves undefined).
 // Code page 932's trail bytes are all 0x40 or above, so a byte below 0x20 is
 // always a control of its own.
-bool isSpecialByte(unsigned char b) {
+bool isSpecialByte(unsigned char b)
+{
     return (b < 0x20 && b != '\r' && b != '\n') || b == 0x7F || b == 0x80 || b == 0xFF;
 }
 
-bool isPlain(QByteArrayView bytes) {
+bool isPlain(QByteArrayView bytes)
+{
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype n = bytes.size();
     qsizetype i = 0;
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128(), c0Top = _mm_set1_epi8(0x1F);
     const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
-    const __m128i del = _mm_set1_epi8(0x7F), undefined = _mm_set1_epi8(char(0x80)), iac = _mm_set1_epi8(char(0xFF));
+    const __m128i del = _mm_set1_epi8(0x7F), undefined = _mm_set1_epi8(char(0x80)),
+                  iac = _mm_set1_epi8(char(0xFF));
     for (; i + 16 <= n; i += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
         const __m128i c0 = _mm_cmpeq_epi8(_mm_subs_epu8(v, c0Top), zero);
@@ -43,7 +46,8 @@ bool isPlain(QByteArrayView bytes) {
 
 // Most blocks are plain text: one scan of the bytes shows that neither the
 // telnet layer nor the reader has anything to do, and both are passed by.
-void BytePath::receive(QByteArrayView bytes) {
+void BytePath::receive(QByteArrayView bytes)
+{
     answers_.resize(0);
     decoded_.resize(0);
     plain_ = telnet_.idle() && controls_.idle() && isPlain(bytes);
@@ -56,19 +60,22 @@ void BytePath::receive(QByteArrayView bytes) {
     decoder_.decode(data, decoded_);
 }
 
-void BytePath::deliver(TerminalSink& sink) {
+void BytePath::deliver(TerminalSink& sink)
+{
     if (plain_ && !decoded_.isEmpty())
         sink.terminalText(decoded_);
     else
         controls_.feed(decoded_, sink);
 }
 
-void BytePath::finish() {
+void BytePath::finish()
+{
     decoded_.resize(0);
     decoder_.finish(decoded_);
 }
 
-void BytePath::reset() {
+void BytePath::reset()
+{
     telnet_.reset();
     decoder_.reset();
     controls_.reset();

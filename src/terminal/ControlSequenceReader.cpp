@@ -42,7 +42,10 @@ qsizetype findSpecial(const char16_t* chars, qsizetype i, qsizetype n)
 
 // The 8-colour SGR ranges: 30-37 and 90-97 set the foreground, 40-47 and
 // 100-107 the background.
-bool inRange(int p, int from) { return p >= from && p <= from + 7; }
+bool inRange(int p, int from)
+{
+    return p >= from && p <= from + 7;
+}
 }  // namespace
 
 void ControlSequenceReader::reset()

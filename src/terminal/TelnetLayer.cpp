@@ -31,7 +31,8 @@ void TelnetLayer::reset()
 void TelnetLayer::receive(QByteArrayView block, QByteArrayView& data, QByteArray& answers)
 {
     // The common case: nothing pending and no IAC in the block.
-    if (state_ == State::Data && (block.isEmpty() || std::memchr(block.data(), kIac, size_t(block.size())) == nullptr)) {
+    if (state_ == State::Data &&
+        (block.isEmpty() || std::memchr(block.data(), kIac, size_t(block.size())) == nullptr)) {
         data = block;
         return;
     }

@@ -33,7 +33,8 @@ TEST(BoardAccountsTest, EachLineIsTakenOrExplained)
         EXPECT_EQ(accounts.errors().size(), c.accepted ? 0 : 1);
         if (c.accepted) {
             ASSERT_NE(accounts.find(QString::fromUtf8(c.line).section(u':', 0, 0)), nullptr);
-            EXPECT_EQ(accounts.find(QString::fromUtf8(c.line).section(u':', 0, 0))->handle, QString::fromUtf8(c.handle));
+            EXPECT_EQ(accounts.find(QString::fromUtf8(c.line).section(u':', 0, 0))->handle,
+                      QString::fromUtf8(c.handle));
         }
     }
 }

@@ -93,10 +93,16 @@ TEST_F(BoardConnectionTest, TelnetDataBothWays)
     const TelnetDataCase cases[] = {
         {"declined echo: not echoed", kQuietAnswers, {}, "demo\r\n", "User ID =\r\nPassword ="},
         {"agreed echo: echoed", kEchoAnswers, {}, "demo\r\n", "User ID =demo\r\nPassword ="},
-        {"IAC IAC typed reaches the session as 0xFF", kQuietAnswers, {}, bytes({'a', 255, 255, 'b', '\r', '\n'}),
+        {"IAC IAC typed reaches the session as 0xFF",
+         kQuietAnswers,
+         {},
+         bytes({'a', 255, 255, 'b', '\r', '\n'}),
          "User ID =\r\nPassword ="},
-        {"LF CR lines: the bare CR goes out as CR NUL", kQuietAnswers, {false, SessionStyle::LineEnd::LfCr},
-         "demo\r\n", QByteArray("User ID =\n\r\0Password =", 22)},
+        {"LF CR lines: the bare CR goes out as CR NUL",
+         kQuietAnswers,
+         {false, SessionStyle::LineEnd::LfCr},
+         "demo\r\n",
+         QByteArray("User ID =\n\r\0Password =", 22)},
     };
     for (const TelnetDataCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -122,7 +128,8 @@ TEST_F(BoardConnectionTest, IdleConnectionIsClosedAndInputKeepsItOpen)
     wire.take();
     time.advance(1);
     EXPECT_EQ(wire.closes, 1);
-    EXPECT_EQ(wire.take(), QByteArray("\r\n") + Cp932::encode(u"一定時間入力がなかったため、接続を終了します。\r\n").bytes);
+    EXPECT_EQ(wire.take(), QByteArray("\r\n") +
+                               Cp932::encode(u"一定時間入力がなかったため、接続を終了します。\r\n").bytes);
     EXPECT_EQ(time.activeTimerCount(), 0);
 }
 

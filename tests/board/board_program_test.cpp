@@ -84,7 +84,8 @@ TEST_F(BoardProgramTest, HelpNamesTheDemoAccount)
     ASSERT_TRUE(board.waitForFinished(20000));
     const QString help = QString::fromUtf8(board.readAllStandardOutput());
     EXPECT_TRUE(help.contains(QStringLiteral("demo / demo"))) << qPrintable(help);
-    for (const char* option : {"--script", "--telnet", "--color", "--lf", "--lfcr", "--stdio", "--idle-timeout"})
+    for (const char* option :
+         {"--script", "--telnet", "--color", "--lf", "--lfcr", "--stdio", "--idle-timeout"})
         EXPECT_TRUE(help.contains(QString::fromUtf8(option))) << option;
     EXPECT_TRUE(help.contains(QStringLiteral("negotiated <connection>")));
     EXPECT_TRUE(help.contains(QStringLiteral("record lines dropped")));
@@ -142,7 +143,7 @@ struct StdioCase {
     QStringList arguments;
     QByteArray typed;
     QByteArray start;  // how the output starts
-    QByteArray end;    // and ends
+    QByteArray end;  // and ends
 };
 
 TEST_F(BoardProgramTest, StdioServesOneSessionThenEnds)
@@ -152,14 +153,17 @@ TEST_F(BoardProgramTest, StdioServesOneSessionThenEnds)
     const StdioCase cases[] = {
         {"logs in and out", {}, "demo\r\ndemo\r\nG\r\n", "\r\n*** ZKT ", "\r\n" + farewell + "\r\n"},
         {"input ends", {}, "demo\r\n", "\r\n*** ZKT ", "Password ="},
-        {"telnet, colour and LF together", {"--telnet", "--color", "--lf"}, declineAll + "demo\r\ndemo\r\nG\r\n",
+        {"telnet, colour and LF together",
+         {"--telnet", "--color", "--lf"},
+         declineAll + "demo\r\ndemo\r\nG\r\n",
          QByteArray("\xff\xfb\x25\xff\xfd\x18\xff\xfb\x01\xff\xfb\x03\xff\xfd\x1f\x1b[2J", 19),
          "\n" + farewell + "\n"},
     };
     for (const StdioCase& c : cases) {
         SCOPED_TRACE(c.name);
         QProcess process;
-        process.start(boardProgram(), QStringList{QStringLiteral("--stdio"), QStringLiteral("--quiet")} + c.arguments);
+        process.start(boardProgram(),
+                      QStringList{QStringLiteral("--stdio"), QStringLiteral("--quiet")} + c.arguments);
         ASSERT_TRUE(process.waitForStarted());
         process.write(c.typed);
         process.closeWriteChannel();
@@ -235,16 +239,20 @@ TEST_F(BoardProgramTest, UnreadRecordNeverHoldsTheBoardUp)
     flood.connectToHost(QStringLiteral("127.0.0.1"), port);
     flood.write("demo\r\ndemo\r\n" + (QByteArray(1000, 'x') + "\r\n").repeated(1000));
     QByteArray answers;
-    EXPECT_TRUE(waitUntil([&] {
-        answers += flood.readAll();
-        return answers.count("MAIN (G,C,I,?) >") == 1001;
-    }, 20000)) << answers.count("MAIN (G,C,I,?) >") << " of 1001 prompts";
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            answers += flood.readAll();
+            return answers.count("MAIN (G,C,I,?) >") == 1001;
+        },
+        20000))
+        << answers.count("MAIN (G,C,I,?) >") << " of 1001 prompts";
 
     QTcpSocket next;
     next.connectToHost(QStringLiteral("127.0.0.1"), port);
-    EXPECT_EQ(receiveUntil(next, "User ID ="), "\r\n" + Cp932::encode(u"*** ZKT デモ掲示板 ***").bytes + "\r\n"
-                                                  + Cp932::encode(u"ゲストの方はユーザーIDに Guest と入力してください。").bytes
-                                                  + "\r\n\r\nUser ID =");
+    EXPECT_EQ(receiveUntil(next, "User ID ="),
+              "\r\n" + Cp932::encode(u"*** ZKT デモ掲示板 ***").bytes + "\r\n" +
+                  Cp932::encode(u"ゲストの方はユーザーIDに Guest と入力してください。").bytes +
+                  "\r\n\r\nUser ID =");
 
     // Once read again, the record says what it left out, and goes on.
     EXPECT_TRUE(out.readUntil("\nrecord lines dropped: "));

@@ -84,8 +84,9 @@ TEST(RecordWriterTest, LineLongerThanTheQueueIsCountedNotStuck)
     RecordWriter writer(reader.writeEnd(), 100);
     writer.writeLine(QByteArray(200, 'x'));
     writer.writeLine("next");
-    EXPECT_TRUE(reader.readUntil([](const QByteArray& read) { return read == "record lines dropped: 1\nnext\n"; }))
-        << reader.read().toStdString();
+    EXPECT_TRUE(reader.readUntil([](const QByteArray& read) {
+        return read == "record lines dropped: 1\nnext\n";
+    })) << reader.read().toStdString();
 }
 
 }  // namespace

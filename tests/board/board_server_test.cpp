@@ -47,12 +47,18 @@ public:
         return until(replyEnd);
     }
 
-    QByteArray type(const QString& line, const QByteArray& replyEnd) { return send(sjis(line) + "\r\n", replyEnd); }
+    QByteArray type(const QString& line, const QByteArray& replyEnd)
+    {
+        return send(sjis(line) + "\r\n", replyEnd);
+    }
 
     void write(const QByteArray& bytes) { socket_.write(bytes); }
     qsizetype receivedSize() const { return received_.size(); }
     bool closed() const { return closed_; }
-    bool waitClosed() { return waitUntil([this] { return closed_; }); }
+    bool waitClosed()
+    {
+        return waitUntil([this] { return closed_; });
+    }
 
 private:
     QTcpSocket socket_;
@@ -94,15 +100,17 @@ TEST_F(BoardServerTest, LogInDialogueInCodePage932)
     const QByteArray banner = client.until("User ID =");
     EXPECT_TRUE(banner.startsWith("\r\n*** ZKT ")) << banner.toStdString();
     EXPECT_EQ(client.type(QStringLiteral("demo"), "Password ="), QByteArray("\r\nPassword ="));
-    EXPECT_EQ(client.type(QStringLiteral("nope"), "User ID ="),
-              QByteArray("\r\nUserID \x82\xdc\x82\xbd\x82\xcd Password "
-                         "\x82\xaa\x8a\xd4\x88\xe1\x82\xc1\x82\xc4\x82\xa2\x82\xdc\x82\xb7\xa1\r\nUser ID ="));
+    EXPECT_EQ(
+        client.type(QStringLiteral("nope"), "User ID ="),
+        QByteArray("\r\nUserID \x82\xdc\x82\xbd\x82\xcd Password "
+                   "\x82\xaa\x8a\xd4\x88\xe1\x82\xc1\x82\xc4\x82\xa2\x82\xdc\x82\xb7\xa1\r\nUser ID ="));
     client.type(QStringLiteral("demo"), "Password =");
     const QByteArray menu = client.type(QStringLiteral("demo"), kMainPrompt);
     EXPECT_TRUE(menu.endsWith("\r\n" + kMainPrompt)) << menu.toStdString();
     client.type(QStringLiteral("I"), "INSTALL (?,0) >");
     const QByteArray listing = client.type(QStringLiteral("?"), "INSTALL (?,0) >");
-    EXPECT_TRUE(listing.contains("\r\nH: \x83n\x83\x93\x83h\x83\x8b\x96\xbc   :  \x82\xbd\x82\xeb\x82\xa4  \r\n"))
+    EXPECT_TRUE(
+        listing.contains("\r\nH: \x83n\x83\x93\x83h\x83\x8b\x96\xbc   :  \x82\xbd\x82\xeb\x82\xa4  \r\n"))
         << listing.toStdString();
 }
 
@@ -196,7 +204,8 @@ TEST_F(BoardServerTest, IdleConnectionsTimeOutSoAFullBoardTakesNewcomersAgain)
     EXPECT_TRUE(late.waitClosed());
 
     time.advance(ConnectionOptions::kDefaultIdleTimeoutMs);
-    const QByteArray farewell = sjis(QStringLiteral("\r\n一定時間入力がなかったため、接続を終了します。\r\n"));
+    const QByteArray farewell =
+        sjis(QStringLiteral("\r\n一定時間入力がなかったため、接続を終了します。\r\n"));
     for (auto& client : idle) {
         EXPECT_EQ(client->until(farewell), farewell);
         EXPECT_TRUE(client->waitClosed());

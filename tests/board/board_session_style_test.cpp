@@ -57,7 +57,8 @@ TEST_F(BoardSessionStyleTest, StylesShowTheSameTextWithTheirLineEnds)
     for (const StyleCase& c : cases) {
         SCOPED_TRACE(c.name);
         const QString out = Dialogue(board, c.style).out;
-        EXPECT_EQ(visible(out).toStdU16String(), QString(plain).replace(QStringLiteral("\r\n"), c.lineEnd).toStdU16String());
+        EXPECT_EQ(visible(out).toStdU16String(),
+                  QString(plain).replace(QStringLiteral("\r\n"), c.lineEnd).toStdU16String());
         EXPECT_EQ(out.contains(kEsc), c.style.colour);
         EXPECT_EQ(out.count(u'\r'), plain.count(u'\r') * c.lineEnd.count(u'\r'));
     }

@@ -67,7 +67,8 @@ class BoardSessionTest : public ::testing::Test {
 protected:
     BoardSessionTest()
     {
-        board.accounts = BoardAccounts::parse(QStringLiteral("demo:demo:たろう\nbob:pw:Bob\nhanako:hanako:\n"));
+        board.accounts =
+            BoardAccounts::parse(QStringLiteral("demo:demo:たろう\nbob:pw:Bob\nhanako:hanako:\n"));
     }
 
     std::unique_ptr<User> loggedIn(const QString& id, const QString& password)
@@ -109,7 +110,10 @@ TEST_F(BoardSessionTest, LogInFlows)
         {"account without handle asks", {"hanako", "hanako"}, "\r\nHandle Name =", ""},
         {"handle answered", {"hanako", "hanako", "  花子  "}, "\r\n\r\nようこそ、花子さん。\r\n", "花子"},
         {"guest asks for a handle", {"Guest", ""}, "\r\nHandle Name =", ""},
-        {"guest with empty handle is numbered", {"Guest", "", ""}, "\r\n\r\nようこそ、ゲスト1さん。\r\n", "ゲスト1"},
+        {"guest with empty handle is numbered",
+         {"Guest", "", ""},
+         "\r\n\r\nようこそ、ゲスト1さん。\r\n",
+         "ゲスト1"},
         {"guest names itself", {"guest", "", "Jiro"}, "\r\n\r\nようこそ、Jiroさん。\r\n", "Jiro"},
         {"empty user ID asks again", {""}, "\r\nUser ID =", ""},
     };
@@ -232,8 +236,9 @@ TEST_F(BoardSessionTest, ProfileListingShowsTheHandleGivenAtLogIn)
     User user(board);
     user.typeAll({"hanako", "hanako", "花子"});
     user.type(QStringLiteral("I"));
-    EXPECT_EQ(handleFromListing(lineContaining(user.type(QStringLiteral("?")), QStringLiteral("H: ハンドル名"))),
-              QStringLiteral("花子"));
+    EXPECT_EQ(
+        handleFromListing(lineContaining(user.type(QStringLiteral("?")), QStringLiteral("H: ハンドル名"))),
+        QStringLiteral("花子"));
 }
 
 TEST_F(BoardSessionTest, LogOutSaysGoodbyeAndCloses)
@@ -275,7 +280,8 @@ TEST_F(BoardSessionTest, StatementEchoesToSenderAndReachesOthers)
     EXPECT_EQ(bob->type(QStringLiteral("hi>there ")), QStringLiteral("発言>hi>there \r\nBob>hi>there \r\n"));
     EXPECT_EQ(taro->out, QStringLiteral("Bob>hi>there \r\n"));
     bob->out.clear();
-    EXPECT_EQ(taro->type(QStringLiteral("こんにちは")), QStringLiteral("発言>こんにちは\r\nたろう>こんにちは\r\n"));
+    EXPECT_EQ(taro->type(QStringLiteral("こんにちは")),
+              QStringLiteral("発言>こんにちは\r\nたろう>こんにちは\r\n"));
     EXPECT_EQ(bob->out, QStringLiteral("たろう>こんにちは\r\n"));
 }
 
@@ -288,12 +294,14 @@ TEST_F(BoardSessionTest, OthersSeeEntryAndLeavingButNotAsTheirOwnEntry)
     EXPECT_FALSE(taro->out.contains(QStringLiteral("入室しました。")))
         << "the client would take it for its own entry";
     taro->out.clear();
-    EXPECT_EQ(bob->type(QStringLiteral("//")), QStringLiteral("SYSOP>チャットルームから退室しました。\r\n") + kChatPrompt);
+    EXPECT_EQ(bob->type(QStringLiteral("//")),
+              QStringLiteral("SYSOP>チャットルームから退室しました。\r\n") + kChatPrompt);
     EXPECT_EQ(taro->out, QStringLiteral("SYSOP>Bobさんが退室しました。\r\n"));
     bob->type(QStringLiteral("E"));
     taro->out.clear();
     bob.reset();
-    EXPECT_EQ(taro->out, QStringLiteral("SYSOP>Bobさんが退室しました。\r\n")) << "a dropped connection leaves too";
+    EXPECT_EQ(taro->out, QStringLiteral("SYSOP>Bobさんが退室しました。\r\n"))
+        << "a dropped connection leaves too";
 }
 
 TEST_F(BoardSessionTest, LeavingReturnsToChatMenuAndZeroToMain)
@@ -315,14 +323,20 @@ struct RoomCommandCase {
 TEST_F(BoardSessionTest, RoomCommandsAndOddLines)
 {
     const RoomCommandCase cases[] = {
-        {"help", "/?", "チャットルームのコマンド:\r\n  /?  この説明を表示します。\r\n"
-                       "  /w  チャットルームにいる人を表示します。\r\n  //  チャットルームから出ます。\r\n", false},
+        {"help", "/?",
+         "チャットルームのコマンド:\r\n  /?  この説明を表示します。\r\n"
+         "  /w  チャットルームにいる人を表示します。\r\n  //  チャットルームから出ます。\r\n",
+         false},
         {"who", "/w", "在室者: たろう\r\n", false},
         {"unknown command", "/zz", "そのコマンドはありません。/? でヘルプを表示します。\r\n", false},
         {"empty line says nothing", "", "", false},
         {"spaces only say nothing", "   ", "", false},
         {"leading space is a statement", " /?", "発言> /?\r\n", true},
-        {"control characters are dropped", QStringLiteral("a\x01" "b\x1b" "c"), "発言>abc\r\nたろう>abc\r\n", false},
+        {"control characters are dropped",
+         QStringLiteral("a\x01"
+                        "b\x1b"
+                        "c"),
+         "発言>abc\r\nたろう>abc\r\n", false},
     };
     for (const RoomCommandCase& c : cases) {
         SCOPED_TRACE(c.name);

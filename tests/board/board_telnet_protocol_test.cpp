@@ -24,9 +24,9 @@ QByteArray cmd(unsigned char verb, unsigned char option)
     return bytes({T::kIac, verb, option});
 }
 
-const QByteArray kOpening = cmd(T::kWill, T::kAuthentication) + cmd(T::kDo, T::kTerminalType)
-                            + cmd(T::kWill, T::kEcho) + cmd(T::kWill, T::kSuppressGoAhead)
-                            + cmd(T::kDo, T::kWindowSize);
+const QByteArray kOpening = cmd(T::kWill, T::kAuthentication) + cmd(T::kDo, T::kTerminalType) +
+                            cmd(T::kWill, T::kEcho) + cmd(T::kWill, T::kSuppressGoAhead) +
+                            cmd(T::kDo, T::kWindowSize);
 const QByteArray kAskTerminalType = bytes({255, 250, 24, 1, 255, 240});
 
 // The board's end with everything it sent, handed on and reported.
@@ -75,26 +75,32 @@ struct AnswerCase {
 
 TEST_F(TelnetProtocolTest, AnswersToTheOpening)
 {
-    const QByteArray declineAll = cmd(T::kDont, T::kAuthentication) + cmd(T::kWont, T::kTerminalType)
-                                  + cmd(T::kDont, T::kEcho) + cmd(T::kDont, T::kSuppressGoAhead)
-                                  + cmd(T::kWont, T::kWindowSize);
-    const QByteArray agreeAll = cmd(T::kDont, T::kAuthentication) + cmd(T::kWill, T::kTerminalType)
-                                + cmd(T::kDo, T::kEcho) + cmd(T::kDo, T::kSuppressGoAhead)
-                                + cmd(T::kWill, T::kWindowSize);
+    const QByteArray declineAll = cmd(T::kDont, T::kAuthentication) + cmd(T::kWont, T::kTerminalType) +
+                                  cmd(T::kDont, T::kEcho) + cmd(T::kDont, T::kSuppressGoAhead) +
+                                  cmd(T::kWont, T::kWindowSize);
+    const QByteArray agreeAll = cmd(T::kDont, T::kAuthentication) + cmd(T::kWill, T::kTerminalType) +
+                                cmd(T::kDo, T::kEcho) + cmd(T::kDo, T::kSuppressGoAhead) +
+                                cmd(T::kWill, T::kWindowSize);
     const AnswerCase cases[] = {
         {"all declined", declineAll, {}, true, false},
         {"all agreed: the terminal type is asked for", agreeAll, kAskTerminalType, true, true},
         {"one answer missing", agreeAll.left(agreeAll.size() - 3), kAskTerminalType, false, true},
-        {"answers with the client's own requests first",
-         cmd(T::kDo, 99) + cmd(T::kWill, 98) + declineAll, cmd(T::kWont, 99) + cmd(T::kDont, 98), true, false},
-        {"client asks for echo itself before answering", cmd(T::kDo, T::kEcho) + declineAll.mid(3, 3)
-             + declineAll.mid(9), {}, false, true},
+        {"answers with the client's own requests first", cmd(T::kDo, 99) + cmd(T::kWill, 98) + declineAll,
+         cmd(T::kWont, 99) + cmd(T::kDont, 98), true, false},
+        {"client asks for echo itself before answering",
+         cmd(T::kDo, T::kEcho) + declineAll.mid(3, 3) + declineAll.mid(9),
+         {},
+         false,
+         true},
         {"echo agreed, then turned off", agreeAll + cmd(T::kDont, T::kEcho),
          kAskTerminalType + cmd(T::kWont, T::kEcho), true, false},
-        {"repeated agreement is not acknowledged", agreeAll + cmd(T::kDo, T::kEcho) + cmd(T::kWill, T::kWindowSize),
-         kAskTerminalType, true, true},
-        {"refusal of what is off is not acknowledged", declineAll + cmd(T::kDont, T::kEcho) + cmd(T::kWont, 5), {},
-         true, false},
+        {"repeated agreement is not acknowledged",
+         agreeAll + cmd(T::kDo, T::kEcho) + cmd(T::kWill, T::kWindowSize), kAskTerminalType, true, true},
+        {"refusal of what is off is not acknowledged",
+         declineAll + cmd(T::kDont, T::kEcho) + cmd(T::kWont, 5),
+         {},
+         true,
+         false},
         {"the board offers only what it can", declineAll + cmd(T::kDo, T::kSuppressGoAhead) + cmd(T::kDo, 0),
          cmd(T::kWill, T::kSuppressGoAhead) + cmd(T::kWont, 0), true, false},
     };
@@ -128,11 +134,18 @@ TEST_F(TelnetProtocolTest, ClientStreamLosesItsTelnetCommands)
         {"CR NUL split between reads", {"ab\r", QByteArray(1, '\0')}, "ab\r", {}},
         {"NUL not after CR is kept", {QByteArray("a\0b", 3)}, QByteArray("a\0b", 3), {}},
         {"a subnegotiation is taken out whole", {"x" + windowSize + "y"}, "xy", {windowSize}},
-        {"IAC IAC inside a subnegotiation", {bytes({255, 250, 24, 0, 255, 255, 'A', 255, 240})}, {},
+        {"IAC IAC inside a subnegotiation",
+         {bytes({255, 250, 24, 0, 255, 255, 'A', 255, 240})},
+         {},
          {bytes({255, 250, 24, 0, 255, 255, 'A', 255, 240})}},
-        {"a command split over three reads", {bytes({'a', 255}), bytes({253}), bytes({1, 'b'})}, "ab",
+        {"a command split over three reads",
+         {bytes({'a', 255}), bytes({253}), bytes({1, 'b'})},
+         "ab",
          {cmd(T::kDo, T::kEcho)}},
-        {"two-byte commands", {bytes({255, 241, 'a', 255, 249})}, "a", {bytes({255, 241}), bytes({255, 249})}},
+        {"two-byte commands",
+         {bytes({255, 241, 'a', 255, 249})},
+         "a",
+         {bytes({255, 241}), bytes({255, 249})}},
     };
     for (const ParseCase& c : cases) {
         SCOPED_TRACE(c.name);

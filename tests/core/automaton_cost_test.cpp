@@ -14,7 +14,8 @@ namespace {
 // characters, which is the costliest thing the automaton does per step.
 class AutomatonCostTest : public DialogueFixture {};
 
-TEST_F(AutomatonCostTest, AMillionCharacterListingLineCostsLinearWork) {
+TEST_F(AutomatonCostTest, AMillionCharacterListingLineCostsLinearWork)
+{
     connect();
     dialogue.settings().HandleName.clear();
     dialogue.settings().AutoGetHandleName = true;

@@ -24,30 +24,35 @@ namespace {
 constexpr char IAC = char(0xFF), DO = char(0xFD), WONT = char(0xFC), WILL = char(0xFB);
 constexpr char ECHO = 1, SGA = 3, TTYPE = 0x18;
 
-QByteArray sjis(const QString& text) {
+QByteArray sjis(const QString& text)
+{
     return Cp932::encode(text).bytes;
 }
 
-QByteArray command(char verb, char option) {
+QByteArray command(char verb, char option)
+{
     const char bytes[] = {IAC, verb, option};
     return QByteArray(bytes, 3);
 }
 
-QStringList replies(const QStringList& texts) {
+QStringList replies(const QStringList& texts)
+{
     QStringList out;
     for (const QString& t : texts)
         out.append(t + u"\r\n"_s);
     return out;
 }
 
-void useAccount(WiredDialogue& d, const QString& handle = u"Taro"_s) {
+void useAccount(WiredDialogue& d, const QString& handle = u"Taro"_s)
+{
     d.setSetting(u"UserID"_s, u"demo"_s);
     d.setSetting(u"Password"_s, u"pw"_s);
     d.setSetting(u"HandleName"_s, handle);
 }
 
 // A connected dialogue fed `stream` whole, or cut in two at `cut`.
-std::unique_ptr<WiredDialogue> fed(const QByteArray& stream, qsizetype cut = -1) {
+std::unique_ptr<WiredDialogue> fed(const QByteArray& stream, qsizetype cut = -1)
+{
     auto d = std::make_unique<WiredDialogue>();
     useAccount(*d);
     d->connect();
@@ -60,19 +65,22 @@ std::unique_ptr<WiredDialogue> fed(const QByteArray& stream, qsizetype cut = -1)
     return d;
 }
 
-std::string testName(const char* name) {
+std::string testName(const char* name)
+{
     std::string out;
     for (const char* p = name; *p; ++p)
         out += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
     return out;
 }
 
-TEST(BytePathLogIn, BehindNegotiationWithCrNulLineEndsWholeAndCutAnywhere) {
+TEST(BytePathLogIn, BehindNegotiationWithCrNulLineEndsWholeAndCutAnywhere)
+{
     const QByteArray stream = command(WILL, ECHO) + command(WILL, SGA) + command(DO, TTYPE) +
                               sjis(u"ようこそ\r"_s) + QByteArray(1, '\0') + sjis(u"User ID= "_s) +
                               QByteArray("\r\0Password= \r\0", 14) + command(DO, SGA) + command(WILL, ECHO) +
                               sjis(u"MAIN (C,I,G,?)> "_s);
-    const QByteArray answers = command(DO, ECHO) + command(DO, SGA) + command(WONT, TTYPE) + command(WILL, SGA);
+    const QByteArray answers =
+        command(DO, ECHO) + command(DO, SGA) + command(WONT, TTYPE) + command(WILL, SGA);
     const QStringList rows{u"ようこそ"_s, u"User ID= "_s, u"Password= "_s, u"MAIN (C,I,G,?)> "_s};
     for (qsizetype cut = -1; cut <= stream.size(); ++cut) {
         SCOPED_TRACE(cut);
@@ -120,7 +128,8 @@ const RowsCase kRowsCases[] = {
 
 class BytePathRows : public ::testing::TestWithParam<RowsCase> {};
 
-TEST_P(BytePathRows, WholeAndCutAnywhere) {
+TEST_P(BytePathRows, WholeAndCutAnywhere)
+{
     const QByteArray stream = sjis(GetParam().received);
     for (qsizetype cut = -1; cut <= stream.size(); ++cut)
         EXPECT_EQ(fed(stream, cut)->terminalRows(), GetParam().rows) << "cut at " << cut;
@@ -133,7 +142,8 @@ class BytePathDialogue : public DialogueFixture {
 protected:
     void SetUp() override { useAccount(*this); }
     // Connected and at the main menu; nothing sent so far.
-    void loggedIn() {
+    void loggedIn()
+    {
         connect();
         receive(u"MAIN (C,I,G,?)> "_s);
         ASSERT_EQ(dialogue.currentMode(), Mode::Main);
@@ -145,12 +155,14 @@ protected:
         qsizetype offset;
         TextStyle style;
         friend bool operator==(const Run&, const Run&) = default;
-        friend void PrintTo(const Run& r, std::ostream* os) {
+        friend void PrintTo(const Run& r, std::ostream* os)
+        {
             *os << '{' << r.offset << std::hex << " fore " << r.style.fore << " back " << r.style.back
                 << " flags " << int(r.style.flags) << std::dec << '}';
         }
     };
-    std::vector<Run> runs(int row) const {
+    std::vector<Run> runs(int row) const
+    {
         std::vector<Run> out;
         const GridModel::StyleRuns all = terminal.styleRuns(1, row);
         for (const GridModel::StyleRun* r = all.begin; r != all.end; ++r)
@@ -159,7 +171,8 @@ protected:
     }
 };
 
-TEST_F(BytePathDialogue, LongLineWithManyBackspaces) {
+TEST_F(BytePathDialogue, LongLineWithManyBackspaces)
+{
     connect();
     socket.pushBytes(QByteArray(200000, 'x') + QByteArray(150000, '\b') + "yz\r\n");
     QByteArray stutter;
@@ -169,7 +182,8 @@ TEST_F(BytePathDialogue, LongLineWithManyBackspaces) {
     EXPECT_EQ(terminalRows(), (QStringList{QString(50000, u'x') + u"yz"_s, u"x"_s, u""_s}));
 }
 
-TEST_F(BytePathDialogue, BackspacedPromptWordsAreForgotten) {
+TEST_F(BytePathDialogue, BackspacedPromptWordsAreForgotten)
+{
     connect();
     receive(u"User ID\b\b\b\b\b\b\bName= "_s);
     EXPECT_TRUE(sent().isEmpty()) << "the user-ID prompt was taken back";
@@ -178,7 +192,8 @@ TEST_F(BytePathDialogue, BackspacedPromptWordsAreForgotten) {
     EXPECT_EQ(terminalRows(), (QStringList{u"Name= "_s, u"User ID= "_s}));
 }
 
-TEST_F(BytePathDialogue, ColouredPromptIsAnsweredAtItsEqualsSign) {
+TEST_F(BytePathDialogue, ColouredPromptIsAnsweredAtItsEqualsSign)
+{
     connect();
     receive(u"\x1b[1;32mUser ID\x1b[0m"_s);
     EXPECT_TRUE(sent().isEmpty());
@@ -188,14 +203,16 @@ TEST_F(BytePathDialogue, ColouredPromptIsAnsweredAtItsEqualsSign) {
     EXPECT_EQ(sent(), replies({u"demo"_s})) << "answered once";
 }
 
-TEST_F(BytePathDialogue, BellAlertsTheUser) {
+TEST_F(BytePathDialogue, BellAlertsTheUser)
+{
     connect();
     socket.pushBytes("a\ab\x07\r\n\x07");
     EXPECT_EQ(window.alertCount, 3);
     EXPECT_EQ(terminalRows(), (QStringList{u"ab"_s, u""_s}));
 }
 
-TEST_F(BytePathDialogue, StyleRunsOfColouredLines) {
+TEST_F(BytePathDialogue, StyleRunsOfColouredLines)
+{
     connect();
     receive(u"\x1b[31mred\x1b[0m plain \x1b[1;44mbold\r\nnext\x1b[0m!\r\n\x1b[32mabc\x1b[33m\b\bX"_s);
     const TextStyle red{TextStyle::indexed(1), 0, 0}, boldBlue{0, TextStyle::indexed(4), TextStyle::Bold};
@@ -207,7 +224,8 @@ TEST_F(BytePathDialogue, StyleRunsOfColouredLines) {
         << "text after a BS replaces the old style";
 }
 
-TEST_F(BytePathDialogue, KeysLookPastSpacesAfterThePrompt) {
+TEST_F(BytePathDialogue, KeysLookPastSpacesAfterThePrompt)
+{
     const struct {
         const char* prompt;
         int key;
@@ -229,7 +247,8 @@ TEST_F(BytePathDialogue, KeysLookPastSpacesAfterThePrompt) {
     }
 }
 
-TEST_F(BytePathDialogue, ReceivedSpaceAfterThePromptTriggersNothing) {
+TEST_F(BytePathDialogue, ReceivedSpaceAfterThePromptTriggersNothing)
+{
     loggedIn();
     receive(u"\r\n"_s);
     dialogue.functionKeyPressed(2);
@@ -242,7 +261,8 @@ TEST_F(BytePathDialogue, ReceivedSpaceAfterThePromptTriggersNothing) {
 const QString kNoHandleStatus =
     u"ボードのプロフィールにハンドル名がありませんでした（ハンドル名は「設定」で指定できます）"_s;
 
-TEST_F(BytePathDialogue, HandleLookupRunsOncePerConnection) {
+TEST_F(BytePathDialogue, HandleLookupRunsOncePerConnection)
+{
     const QString main = u"\r\nMAIN (C,I,G,?)> "_s, install = u"\r\nINSTALL (1,2,3,?,0)> "_s;
     const struct {
         const char* name;
@@ -250,11 +270,15 @@ TEST_F(BytePathDialogue, HandleLookupRunsOncePerConnection) {
         QStringList sent;
         QString handle;
     } cases[] = {
-        {"no handle line", {main, install, u"\r\nN: 名前 : 太郎"_s + install, main, install, main},
-         {u"I"_s, u"?"_s, u"0"_s}, {}},
+        {"no handle line",
+         {main, install, u"\r\nN: 名前 : 太郎"_s + install, main, install, main},
+         {u"I"_s, u"?"_s, u"0"_s},
+         {}},
         {"main menu again after I", {main, main, install, main}, {u"I"_s}, {}},
-        {"handle line", {main, install, u"\r\nH: ハンドル名 : Hanako"_s + install, main, install},
-         {u"I"_s, u"?"_s, u"0"_s}, u"Hanako"_s},
+        {"handle line",
+         {main, install, u"\r\nH: ハンドル名 : Hanako"_s + install, main, install},
+         {u"I"_s, u"?"_s, u"0"_s},
+         u"Hanako"_s},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -271,7 +295,8 @@ TEST_F(BytePathDialogue, HandleLookupRunsOncePerConnection) {
     }
 }
 
-TEST_F(BytePathDialogue, RepeatedRepliesAreStoppedUntilAKey) {
+TEST_F(BytePathDialogue, RepeatedRepliesAreStoppedUntilAKey)
+{
     const QString prompt = u"\r\nMAIN (C,I,G,?)> "_s;
     const QString stopped =
         u"同じ自動応答「G」が短い間に繰り返されたため、自動応答を止めました（キー操作で再開します）"_s;
@@ -293,7 +318,8 @@ TEST_F(BytePathDialogue, RepeatedRepliesAreStoppedUntilAKey) {
     EXPECT_EQ(countSent(u"G"_s), 6);
 }
 
-TEST_F(BytePathDialogue, RepliesSpreadOverMoreThanTenSecondsGoOut) {
+TEST_F(BytePathDialogue, RepliesSpreadOverMoreThanTenSecondsGoOut)
+{
     loggedIn();
     dialogue.functionKeyPressed(1);
     for (int i = 0; i < 7; ++i) {
@@ -304,7 +330,8 @@ TEST_F(BytePathDialogue, RepliesSpreadOverMoreThanTenSecondsGoOut) {
     EXPECT_EQ(dialogue.pendingCommand(), Command::LogOut);
 }
 
-TEST_F(BytePathDialogue, MembersQuotingMenusInTheRoomMoveNothing) {
+TEST_F(BytePathDialogue, MembersQuotingMenusInTheRoomMoveNothing)
+{
     enterChat();
     receive(u"Bob>MAIN (C,I,G,?)>\r\nBob>CHAT (E,W,0,?)>\r\n"_s);
     EXPECT_EQ(dialogue.currentMode(), Mode::Chat);
@@ -319,7 +346,8 @@ TEST_F(BytePathDialogue, MembersQuotingMenusInTheRoomMoveNothing) {
     EXPECT_EQ(dialogue.currentMode(), Mode::Main);
 }
 
-TEST_F(BytePathDialogue, AbortUntilTheMainMenu) {
+TEST_F(BytePathDialogue, AbortUntilTheMainMenu)
+{
     setSetting(u"ConnectionAddress"_s, u"bbs.example.jp"_s);
     setSetting(u"ConnectionPort"_s, u"2323"_s);
     dialogue.functionKeyPressed(1);
@@ -337,7 +365,8 @@ TEST_F(BytePathDialogue, AbortUntilTheMainMenu) {
     EXPECT_EQ(window.statuses.last(), u"接続を中止しました"_s);
 }
 
-TEST_F(BytePathDialogue, StatusTextsAlongTheSession) {
+TEST_F(BytePathDialogue, StatusTextsAlongTheSession)
+{
     enterChat();
     EXPECT_TRUE(window.statuses.contains(u"チャットルーム"_s));
     receive(u"CHAT (E,W,0,?)>\r\nMAIN (C,I,G,?)> "_s);
@@ -351,7 +380,8 @@ TEST_F(BytePathDialogue, StatusTextsAlongTheSession) {
     EXPECT_EQ(window.statuses.last(), u"ホストが接続を終了しました"_s);
 }
 
-TEST_F(BytePathDialogue, TypedLineRefusedWhileTheHostReadsNothing) {
+TEST_F(BytePathDialogue, TypedLineRefusedWhileTheHostReadsNothing)
+{
     loggedIn();
     window.input = u"hello"_s;
     socket.setUnsentBytes((1 << 20) + 1);

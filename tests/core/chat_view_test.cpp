@@ -12,7 +12,8 @@ constexpr qint32 kGrey = 0xE0E0E0;
 class ChatViewTest : public DialogueFixture {
 protected:
     // In the chat room with no row yet, user handle Taro.
-    void SetUp() override {
+    void SetUp() override
+    {
         setSetting("HandleName", "Taro");
         dialogue.postChatLine(QString(), kEntryLine);
         chat.setRowCount(0);
@@ -32,7 +33,8 @@ struct PostCase {
 
 class Posts : public DialogueFixture, public ::testing::WithParamInterface<PostCase> {};
 
-TEST_P(Posts, LineBecomesRowOrNot) {
+TEST_P(Posts, LineBecomesRowOrNot)
+{
     const PostCase& c = GetParam();
     setSetting("HandleName", c.handleName);
     dialogue.postChatLine(QString(), kEntryLine);
@@ -53,19 +55,18 @@ INSTANTIATE_TEST_SUITE_P(
         PostCase{"OwnHandleNameTrimmed", " Taro ", "発言", "x", true, {{"Taro", "x"}}},
         PostCase{"CommandPrompt", "Taro", "コマンド (H:ヘルプ)", "", false, {}},
         PostCase{"CommandWordAlone", "Taro", "コマンド", "x", true, {{"コマンド", "x"}}},
-        PostCase{"CommandFullWidthParen", "Taro", "コマンド（H）", "x", true,
-                 {{"コマンド（H）", "x"}}},
+        PostCase{"CommandFullWidthParen", "Taro", "コマンド（H）", "x", true, {{"コマンド（H）", "x"}}},
         PostCase{"ChatPrompt", "Taro", "Jiro", "CHAT (lobby)>", false, {}},
         PostCase{"ChatPromptNoHandle", "Taro", "", "CHAT (E:入室)>", false, {}},
-        PostCase{"ChatPromptNotClosed", "Taro", "Jiro", "CHAT (lobby)> hi", true,
-                 {{"Jiro", "CHAT (lobby)> hi"}}},
-        PostCase{"ChatWordOtherCase", "Taro", "Jiro", "chat (lobby)>", true,
-                 {{"Jiro", "chat (lobby)>"}}}),
+        PostCase{
+            "ChatPromptNotClosed", "Taro", "Jiro", "CHAT (lobby)> hi", true, {{"Jiro", "CHAT (lobby)> hi"}}},
+        PostCase{"ChatWordOtherCase", "Taro", "Jiro", "chat (lobby)>", true, {{"Jiro", "chat (lobby)>"}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class ChatOutsideTheRoom : public DialogueFixture {};
 
-TEST_F(ChatOutsideTheRoom, LinesAreAcceptedButAddNoRow) {
+TEST_F(ChatOutsideTheRoom, LinesAreAcceptedButAddNoRow)
+{
     ASSERT_EQ(dialogue.currentMode(), Mode::LineOff);
     EXPECT_TRUE(dialogue.postChatLine("Jiro", u"hi"));
     EXPECT_EQ(chat.rowCount(), 0);
@@ -84,7 +85,8 @@ struct EntryCase {
 
 class Entries : public DialogueFixture, public ::testing::WithParamInterface<EntryCase> {};
 
-TEST_P(Entries, AnnouncementEntersTheRoomAndIsTheFirstRow) {
+TEST_P(Entries, AnnouncementEntersTheRoomAndIsTheFirstRow)
+{
     if (GetParam().connected)
         connect();
     EXPECT_TRUE(dialogue.postChatLine(QString(), kEntryLine));
@@ -96,11 +98,11 @@ TEST_P(Entries, AnnouncementEntersTheRoomAndIsTheFirstRow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Chat, Entries,
-                         ::testing::Values(EntryCase{"FromMain", true},
-                                           EntryCase{"FromLineOff", false}),
+                         ::testing::Values(EntryCase{"FromMain", true}, EntryCase{"FromLineOff", false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ChatViewTest, AnnouncementMustEndExactly) {
+TEST_F(ChatViewTest, AnnouncementMustEndExactly)
+{
     dialogue.switchScreen(Screen::Init);
     for (const char* message : {"チャットルームに入室しました", "チャットルームに入室しました。 ",
                                 "ちゃっとるーむに入室しました。", "チャットルームに入室しました."}) {
@@ -109,7 +111,8 @@ TEST_F(ChatViewTest, AnnouncementMustEndExactly) {
     }
 }
 
-TEST_F(ChatViewTest, AnnouncementInTheRoomAppliesChatAgain) {
+TEST_F(ChatViewTest, AnnouncementInTheRoomAppliesChatAgain)
+{
     // Applied again, the mode brings back the chat screen; the captions,
     // already those of the room, are not written again.
     dialogue.switchScreen(Screen::Terminal);
@@ -120,7 +123,8 @@ TEST_F(ChatViewTest, AnnouncementInTheRoomAppliesChatAgain) {
     EXPECT_EQ(chatRows(), (std::vector<ChatRow>{{"Jiro", "Jiroさんがチャットルームに入室しました。"}}));
 }
 
-TEST_F(ChatViewTest, AnnouncementCountsEvenWhenRejected) {
+TEST_F(ChatViewTest, AnnouncementCountsEvenWhenRejected)
+{
     dialogue.switchScreen(Screen::Init);
     EXPECT_FALSE(dialogue.postChatLine("コマンド (x)", u"チャットルームに入室しました。"));
     EXPECT_EQ(dialogue.currentMode(), Mode::Chat);
@@ -137,36 +141,36 @@ struct ColourCase {
 
 class Colours : public ::testing::TestWithParam<ColourCase> {};
 
-TEST_P(Colours, HandleColour) {
-    EXPECT_EQ(ChatFilter::handleColor(GetParam().handle, GetParam().luminosity),
-              GetParam().colour);
+TEST_P(Colours, HandleColour)
+{
+    EXPECT_EQ(ChatFilter::handleColor(GetParam().handle, GetParam().luminosity), GetParam().colour);
 }
 
-constexpr qint32 rgb(qint64 r, qint64 g, qint64 b) {
+constexpr qint32 rgb(qint64 r, qint64 g, qint64 b)
+{
     return qint32((r + g * 256 + b * 65536) & 0xFFFFFF);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Chat, Colours,
-    ::testing::Values(
-        ColourCase{"AB", "AB", 13, rgb(13, 26, 0)},
-        ColourCase{"Empty", "", 13, 0},
-        ColourCase{"ThreeLetters", "ABC", 13, rgb(13, 26, 39)},
-        ColourCase{"OnlyFirstThreeCount", "ABCDEF", 13, rgb(13, 26, 39)},
-        ColourCase{"AtSignIsZero", "@A", 13, rgb(0, 13, 0)},
-        ColourCase{"HighNibbleIgnored", "O_o", 13, rgb(15 * 13, 15 * 13, 15 * 13)},
-        ColourCase{"DoubleByteUsesTrailByte", "あい", 13, rgb(0, 2 * 13, 0)},  // 82A0, 82A2
-        ColourCase{"HalfWidthKana", "ｱ", 13, rgb(1 * 13, 0, 0)},              // B1
-        ColourCase{"CarryIntoNextComponent", "O", 20, rgb(300, 0, 0)},
-        ColourCase{"UnmappableIsQuestionMark", "€", 13, rgb(15 * 13, 0, 0)},
-        ColourCase{"SurrogatesAreQuestionMarks", "𠮷", 13, rgb(15 * 13, 15 * 13, 0)},
-        ColourCase{"ZeroLuminosity", "ABC", 0, 0},
-        ColourCase{"HugeLuminosityKeeps24Bits", "OOO", 0x7FFFFFFF,
-                   rgb(15LL * 0x7FFFFFFF, 15LL * 0x7FFFFFFF, 15LL * 0x7FFFFFFF)},
-        ColourCase{"NegativeLuminosity", "A", -1, 0xFFFFFF}),
+    ::testing::Values(ColourCase{"AB", "AB", 13, rgb(13, 26, 0)}, ColourCase{"Empty", "", 13, 0},
+                      ColourCase{"ThreeLetters", "ABC", 13, rgb(13, 26, 39)},
+                      ColourCase{"OnlyFirstThreeCount", "ABCDEF", 13, rgb(13, 26, 39)},
+                      ColourCase{"AtSignIsZero", "@A", 13, rgb(0, 13, 0)},
+                      ColourCase{"HighNibbleIgnored", "O_o", 13, rgb(15 * 13, 15 * 13, 15 * 13)},
+                      ColourCase{"DoubleByteUsesTrailByte", "あい", 13, rgb(0, 2 * 13, 0)},  // 82A0, 82A2
+                      ColourCase{"HalfWidthKana", "ｱ", 13, rgb(1 * 13, 0, 0)},  // B1
+                      ColourCase{"CarryIntoNextComponent", "O", 20, rgb(300, 0, 0)},
+                      ColourCase{"UnmappableIsQuestionMark", "€", 13, rgb(15 * 13, 0, 0)},
+                      ColourCase{"SurrogatesAreQuestionMarks", "𠮷", 13, rgb(15 * 13, 15 * 13, 0)},
+                      ColourCase{"ZeroLuminosity", "ABC", 0, 0},
+                      ColourCase{"HugeLuminosityKeeps24Bits", "OOO", 0x7FFFFFFF,
+                                 rgb(15LL * 0x7FFFFFFF, 15LL * 0x7FFFFFFF, 15LL * 0x7FFFFFFF)},
+                      ColourCase{"NegativeLuminosity", "A", -1, 0xFFFFFF}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ChatColourRange, StaysInTwentyFourBits) {
+TEST(ChatColourRange, StaysInTwentyFourBits)
+{
     for (qint32 luminosity : {13, 255, 2176, 100000, 0x7FFFFFFF, -5, std::numeric_limits<qint32>::min()}) {
         const qint32 colour = ChatFilter::handleColor(u"ｿソ~", luminosity);
         EXPECT_GE(colour, 0) << luminosity;
@@ -174,7 +178,8 @@ TEST(ChatColourRange, StaysInTwentyFourBits) {
     }
 }
 
-TEST_F(ChatViewTest, RowColours) {
+TEST_F(ChatViewTest, RowColours)
+{
     setSetting("Luminosity", "13");
     dialogue.postChatLine("AB", u"hi");
     dialogue.postChatLine("", u"notice");
@@ -184,7 +189,8 @@ TEST_F(ChatViewTest, RowColours) {
     EXPECT_EQ(chat.rowBackColor(2), kGrey);
 }
 
-TEST_F(ChatViewTest, ColourFollowsLuminosity) {
+TEST_F(ChatViewTest, ColourFollowsLuminosity)
+{
     setSetting("Luminosity", "5");
     dialogue.postChatLine("AB", u"hi");
     EXPECT_EQ(chat.rowForeColor(1), rgb(5, 10, 0));
@@ -200,14 +206,14 @@ struct MyColourCase {
 
 class MyColours : public ChatViewTest, public ::testing::WithParamInterface<MyColourCase> {};
 
-TEST_P(MyColours, OwnRowsInMyColour) {
+TEST_P(MyColours, OwnRowsInMyColour)
+{
     const qint32 myColour = 0x123456;
     setSetting("ChangeMyColor", GetParam().changeMyColor ? "True" : "False");
     setSetting("MyColor", QString::number(myColour));
     dialogue.postChatLine(GetParam().handle, u"hello");
     const QString shown = GetParam().handle == "発言" ? QStringLiteral("Taro") : GetParam().handle;
-    const qint32 expected =
-        GetParam().mine ? myColour : ChatFilter::handleColor(shown, 13);
+    const qint32 expected = GetParam().mine ? myColour : ChatFilter::handleColor(shown, 13);
     EXPECT_EQ(chat.rowForeColor(1), expected);
 }
 
@@ -219,7 +225,8 @@ INSTANTIATE_TEST_SUITE_P(Chat, MyColours,
                                            MyColourCase{"OtherCaseOn", true, "taro", false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ChatViewTest, HandleColumnGrowsToTwelveHundredTwipsOnly) {
+TEST_F(ChatViewTest, HandleColumnGrowsToTwelveHundredTwipsOnly)
+{
     dialogue.postChatLine("Jiro", u"hello");
     EXPECT_DOUBLE_EQ(chat.columnWidth(1), 400);
     EXPECT_DOUBLE_EQ(chat.columnWidth(2), 500);
@@ -232,7 +239,8 @@ TEST_F(ChatViewTest, HandleColumnGrowsToTwelveHundredTwipsOnly) {
     EXPECT_DOUBLE_EQ(chat.columnWidth(2), 30000) << "the message column has no cap";
 }
 
-TEST_F(ChatViewTest, HandleColumnRoundsHalvesToEven) {
+TEST_F(ChatViewTest, HandleColumnRoundsHalvesToEven)
+{
     measurer.twipsPerChar = 50.5;
     dialogue.postChatLine("A", u"a");
     EXPECT_DOUBLE_EQ(chat.columnWidth(1), 50);  // 50.5
@@ -241,7 +249,8 @@ TEST_F(ChatViewTest, HandleColumnRoundsHalvesToEven) {
     EXPECT_DOUBLE_EQ(chat.columnWidth(1), 152);  // 151.5
 }
 
-TEST_F(ChatViewTest, RowWithoutHandleLeavesTheHandleColumnAlone) {
+TEST_F(ChatViewTest, RowWithoutHandleLeavesTheHandleColumnAlone)
+{
     dialogue.postChatLine("", u"a notice from the board");
     EXPECT_DOUBLE_EQ(chat.columnWidth(1), 1200) << "designed width until a handle is measured";
     EXPECT_DOUBLE_EQ(chat.columnWidth(2), 2300);
@@ -249,14 +258,16 @@ TEST_F(ChatViewTest, RowWithoutHandleLeavesTheHandleColumnAlone) {
     EXPECT_DOUBLE_EQ(chat.columnWidth(1), 200);
 }
 
-TEST_F(ChatViewTest, NewestRowIsActive) {
+TEST_F(ChatViewTest, NewestRowIsActive)
+{
     dialogue.postChatLine("Jiro", u"one");
     dialogue.postChatLine("", u"two");
     EXPECT_EQ(chat.activeRow(), 2);
     EXPECT_EQ(chat.activeCol(), 2);
 }
 
-TEST_F(ChatViewTest, HandleColumnShowsTheTrimmedHandle) {
+TEST_F(ChatViewTest, HandleColumnShowsTheTrimmedHandle)
+{
     dialogue.postChatLine("  Jiro ", u"hi");
     EXPECT_EQ(chatRows(), (std::vector<ChatRow>{{"Jiro", "hi"}}));
 }

@@ -8,12 +8,14 @@ namespace {
 class CommandsTest : public DialogueFixture {
 protected:
     // Nothing at all happened since `mark()`.
-    void mark() {
+    void mark()
+    {
         writes = window.captionWrites.size();
         statuses = window.statuses.size();
         connects = socket.connectCount();
     }
-    void expectNothingSinceMark(int key) {
+    void expectNothingSinceMark(int key)
+    {
         EXPECT_EQ(window.captionWrites.size(), writes) << "F" << key;
         EXPECT_EQ(window.statuses.size(), statuses) << "F" << key;
         EXPECT_EQ(socket.connectCount(), connects) << "F" << key;
@@ -26,7 +28,8 @@ protected:
     int connects = 0;
 };
 
-TEST_F(CommandsTest, KeysWithoutACommandDoNothing) {
+TEST_F(CommandsTest, KeysWithoutACommandDoNothing)
+{
     struct {
         Mode mode;
         std::vector<int> idleKeys;
@@ -50,7 +53,8 @@ TEST_F(CommandsTest, KeysWithoutACommandDoNothing) {
     }
 }
 
-TEST_F(CommandsTest, KeyNumbersOutsideTheBarAreIgnored) {
+TEST_F(CommandsTest, KeyNumbersOutsideTheBarAreIgnored)
+{
     for (int key : {0, -1, 13, 100}) {
         mark();
         dialogue.functionKeyPressed(key);
@@ -58,7 +62,8 @@ TEST_F(CommandsTest, KeyNumbersOutsideTheBarAreIgnored) {
     }
 }
 
-TEST_F(CommandsTest, CommandFollowsTheCaptionNotTheKey) {
+TEST_F(CommandsTest, CommandFollowsTheCaptionNotTheKey)
+{
     // F1 carries "ログイン" in LineOff and "ログアウト" in Main.
     dialogue.functionKeyPressed(1);
     EXPECT_EQ(socket.connectCount(), 1);
@@ -70,7 +75,8 @@ TEST_F(CommandsTest, CommandFollowsTheCaptionNotTheKey) {
     EXPECT_EQ(dialogue.pendingCommand(), Command::LogOut);
 }
 
-TEST_F(CommandsTest, LogInKeyTurnsIntoAbortUntilTheMainMenu) {
+TEST_F(CommandsTest, LogInKeyTurnsIntoAbortUntilTheMainMenu)
+{
     dialogue.functionKeyPressed(1);
     EXPECT_EQ(window.captions[0], "中止");
     EXPECT_EQ(dialogue.caption(0), "中止");
@@ -92,10 +98,10 @@ struct BoardCommandCase {
     Command command;
 };
 
-class BoardCommands : public CommandsTest,
-                      public ::testing::WithParamInterface<BoardCommandCase> {};
+class BoardCommands : public CommandsTest, public ::testing::WithParamInterface<BoardCommandCase> {};
 
-TEST_P(BoardCommands, KeySetsThePendingCommandAndBlanksItself) {
+TEST_P(BoardCommands, KeySetsThePendingCommandAndBlanksItself)
+{
     const BoardCommandCase& c = GetParam();
     connect();
     receive(QStringLiteral("welcome\r\nsome text"));
@@ -115,7 +121,8 @@ INSTANTIATE_TEST_SUITE_P(Commands, BoardCommands,
                                            BoardCommandCase{"ChatOut", Mode::Chat, 2, Command::ChatOut}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(CommandsTest, CommandKeyAnswersAPromptAlreadyStanding) {
+TEST_F(CommandsTest, CommandKeyAnswersAPromptAlreadyStanding)
+{
     setSetting("HandleName", "Taro");
     connect();
     receive(QStringLiteral("MAIN (M)>"));
@@ -124,7 +131,8 @@ TEST_F(CommandsTest, CommandKeyAnswersAPromptAlreadyStanding) {
     EXPECT_EQ(window.captions[1], "チャットイン") << "the prompt's setMode put it back";
 }
 
-TEST_F(CommandsTest, ScreenSwitchKeyToggles) {
+TEST_F(CommandsTest, ScreenSwitchKeyToggles)
+{
     ASSERT_TRUE(terminal.isVisible());
     dialogue.functionKeyPressed(4);
     EXPECT_TRUE(chat.isVisible());
@@ -135,7 +143,8 @@ TEST_F(CommandsTest, ScreenSwitchKeyToggles) {
     EXPECT_EQ(window.captions[3], "画面切替") << "not a board command: keeps its caption";
 }
 
-TEST_F(CommandsTest, SettingsKeyOnlyWhileOffLine) {
+TEST_F(CommandsTest, SettingsKeyOnlyWhileOffLine)
+{
     dialogue.functionKeyPressed(5);
     EXPECT_EQ(window.settingsDialogCount, 1);
     EXPECT_EQ(window.captions[4], "設定");
@@ -147,7 +156,8 @@ TEST_F(CommandsTest, SettingsKeyOnlyWhileOffLine) {
     EXPECT_EQ(window.settingsDialogCount, 2);
 }
 
-TEST_F(CommandsTest, ExitKeyEndsTheApplication) {
+TEST_F(CommandsTest, ExitKeyEndsTheApplication)
+{
     for (Mode mode : {Mode::LineOff, Mode::Main, Mode::Chat}) {
         dialogue.setMode(mode);
         dialogue.functionKeyPressed(8);
@@ -165,7 +175,8 @@ struct HelpCase {
 
 class Help : public CommandsTest, public ::testing::WithParamInterface<HelpCase> {};
 
-TEST_P(Help, RequestDependsOnTheMode) {
+TEST_P(Help, RequestDependsOnTheMode)
+{
     const Mode mode = GetParam().mode;
     if (mode != Mode::LineOff) {
         connect();
@@ -199,7 +210,8 @@ struct EnterCase {
 
 class Enter : public CommandsTest, public ::testing::WithParamInterface<EnterCase> {};
 
-TEST_P(Enter, SendsTheLineAndEchoesChatLines) {
+TEST_P(Enter, SendsTheLineAndEchoesChatLines)
+{
     const EnterCase& c = GetParam();
     setSetting("HandleName", "Taro");
     setSetting("LocalEcho", c.localEcho ? "True" : "False");
@@ -219,27 +231,38 @@ TEST_P(Enter, SendsTheLineAndEchoesChatLines) {
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, Enter,
-    ::testing::Values(
-        EnterCase{"EchoOff", false, true, "hello", {"hello\r\n"}, {}},
-        EnterCase{"EchoOn", true, true, "hello", {"hello\r\n"}, {{"Taro", "hello"}}},
-        EnterCase{"EchoOnOutsideRoom", true, false, "hello", {"hello\r\n"}, {}},
-        EnterCase{"EmptyLine", false, true, "", {"\r\n"}, {}},
-        EnterCase{"EmptyLineEchoOn", true, true, "", {"\r\n"}, {{"Taro", ""}}},
-        EnterCase{"SlashSlashNeverEchoed", true, true, "//", {"//\r\n"}, {}},
-        EnterCase{"SlashQuestionNeverEchoed", true, true, "/?", {"/?\r\n"}, {}},
-        EnterCase{"SlashOnlyFirstCharacter", true, true, " /x", {" /x\r\n"}, {{"Taro", " /x"}}},
-        EnterCase{"SentAsTyped", false, false, "  spaced  ", {"  spaced  \r\n"}, {}},
-        EnterCase{"ChatPromptLookalikeNotAdded", true, true, "CHAT (x)>", {"CHAT (x)>\r\n"}, {}},
-        // Text that reached the input line with line breaks or control
-        // characters still goes out as one line, without the controls.
-        EnterCase{"LineBreaksBecomeSpaces", true, true, "line1\nline2\r\nline3\rend",
-                  {"line1 line2 line3 end\r\n"}, {{"Taro", "line1 line2 line3 end"}}},
-        EnterCase{"ControlsRemovedTabKept", false, true, QStringLiteral("a\x1b[31mb\x07" "c\td\x7f") + QChar(0) + "e",
-                  {"a[31mbc\tde\r\n"}, {}},
-        EnterCase{"OnlyControls", true, true, "\x1b\x07", {"\r\n"}, {{"Taro", ""}}}),
+    ::testing::Values(EnterCase{"EchoOff", false, true, "hello", {"hello\r\n"}, {}},
+                      EnterCase{"EchoOn", true, true, "hello", {"hello\r\n"}, {{"Taro", "hello"}}},
+                      EnterCase{"EchoOnOutsideRoom", true, false, "hello", {"hello\r\n"}, {}},
+                      EnterCase{"EmptyLine", false, true, "", {"\r\n"}, {}},
+                      EnterCase{"EmptyLineEchoOn", true, true, "", {"\r\n"}, {{"Taro", ""}}},
+                      EnterCase{"SlashSlashNeverEchoed", true, true, "//", {"//\r\n"}, {}},
+                      EnterCase{"SlashQuestionNeverEchoed", true, true, "/?", {"/?\r\n"}, {}},
+                      EnterCase{"SlashOnlyFirstCharacter", true, true, " /x", {" /x\r\n"}, {{"Taro", " /x"}}},
+                      EnterCase{"SentAsTyped", false, false, "  spaced  ", {"  spaced  \r\n"}, {}},
+                      EnterCase{
+                          "ChatPromptLookalikeNotAdded", true, true, "CHAT (x)>", {"CHAT (x)>\r\n"}, {}},
+                      // Text that reached the input line with line breaks or control
+                      // characters still goes out as one line, without the controls.
+                      EnterCase{"LineBreaksBecomeSpaces",
+                                true,
+                                true,
+                                "line1\nline2\r\nline3\rend",
+                                {"line1 line2 line3 end\r\n"},
+                                {{"Taro", "line1 line2 line3 end"}}},
+                      EnterCase{"ControlsRemovedTabKept",
+                                false,
+                                true,
+                                QStringLiteral("a\x1b[31mb\x07"
+                                               "c\td\x7f") +
+                                    QChar(0) + "e",
+                                {"a[31mbc\tde\r\n"},
+                                {}},
+                      EnterCase{"OnlyControls", true, true, "\x1b\x07", {"\r\n"}, {{"Taro", ""}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(CommandsTest, EchoedLineAndHostEchoShowOnce) {
+TEST_F(CommandsTest, EchoedLineAndHostEchoShowOnce)
+{
     setSetting("HandleName", "Taro");
     setSetting("LocalEcho", "True");
     enterChat();
@@ -249,17 +272,18 @@ TEST_F(CommandsTest, EchoedLineAndHostEchoShowOnce) {
     EXPECT_EQ(chatRows(), (std::vector<ChatRow>{{"", kEntryLine}, {"Taro", "hello"}}));
 }
 
-TEST_F(CommandsTest, SentBytesAreShiftJis) {
+TEST_F(CommandsTest, SentBytesAreShiftJis)
+{
     connect();
     window.input = QStringLiteral("こんにちは ｱ~\\");
     dialogue.inputLineEnter();
     ASSERT_EQ(socket.sentBytes().size(), 1u);
-    EXPECT_EQ(socket.sentBytes()[0],
-              QByteArray("\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd \xb1~\\\r\n"));
+    EXPECT_EQ(socket.sentBytes()[0], QByteArray("\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd \xb1~\\\r\n"));
     EXPECT_TRUE(window.statuses.isEmpty());
 }
 
-TEST_F(CommandsTest, InexactSendIsReported) {
+TEST_F(CommandsTest, InexactSendIsReported)
+{
     connect();
     window.input = QStringLiteral("5€");
     dialogue.inputLineEnter();
@@ -269,10 +293,11 @@ TEST_F(CommandsTest, InexactSendIsReported) {
     EXPECT_TRUE(window.statuses[0].contains("?")) << window.statuses[0].toStdString();
 }
 
-TEST_F(CommandsTest, NothingIsSentWithoutAConnection) {
+TEST_F(CommandsTest, NothingIsSentWithoutAConnection)
+{
     setSetting("LocalEcho", "True");
-    for (TelnetSocket::State state : {TelnetSocket::Closed, TelnetSocket::Connecting, TelnetSocket::Closing,
-                      TelnetSocket::Error}) {
+    for (TelnetSocket::State state :
+         {TelnetSocket::Closed, TelnetSocket::Connecting, TelnetSocket::Closing, TelnetSocket::Error}) {
         socket.setState(state);
         window.input = QStringLiteral("hello");
         window.statuses.clear();
@@ -297,7 +322,8 @@ struct QuoteCase {
 
 class Quotes : public CommandsTest, public ::testing::WithParamInterface<QuoteCase> {};
 
-TEST_P(Quotes, DoubleClickCopiesTheCell) {
+TEST_P(Quotes, DoubleClickCopiesTheCell)
+{
     setSetting("HandleSuffix", GetParam().suffix);
     // Rows: 1 Jiro|hello there, 2 (none)|notice, 3 Saburo|(empty)
     dialogue.postChatLine(QString(), kEntryLine);
@@ -315,20 +341,20 @@ TEST_P(Quotes, DoubleClickCopiesTheCell) {
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, Quotes,
-    ::testing::Values(
-        QuoteCase{"Handle", "さん", "", {{1, 1}}, "Jiroさん"},
-        QuoteCase{"HandleThenMessage", "さん", "", {{1, 1}, {2, 1}}, "Jiroさんhello there"},
-        QuoteCase{"AppendsToTyped", "さん", "> ", {{1, 1}}, "> Jiroさん"},
-        QuoteCase{"SameHandleTwice", "さん", "", {{1, 1}, {1, 1}}, "JiroさんJiroさん"},
-        QuoteCase{"EmptySuffix", "", "", {{1, 1}}, "Jiro"},
-        QuoteCase{"EmptyHandleCell", "さん", "x", {{1, 2}}, "xさん"},
-        QuoteCase{"EmptyMessageCell", "さん", "x", {{2, 3}}, "x"},
-        QuoteCase{"MessageNoSuffix", "さん", "", {{2, 2}}, "notice"},
-        QuoteCase{"RowBeyondTheView", "さん", "x", {{1, 9}, {2, 9}}, "xさん"},
-        QuoteCase{"ColumnBeyondTheView", "さん", "x", {{3, 1}, {0, 1}, {-1, -1}}, "x"}),
+    ::testing::Values(QuoteCase{"Handle", "さん", "", {{1, 1}}, "Jiroさん"},
+                      QuoteCase{"HandleThenMessage", "さん", "", {{1, 1}, {2, 1}}, "Jiroさんhello there"},
+                      QuoteCase{"AppendsToTyped", "さん", "> ", {{1, 1}}, "> Jiroさん"},
+                      QuoteCase{"SameHandleTwice", "さん", "", {{1, 1}, {1, 1}}, "JiroさんJiroさん"},
+                      QuoteCase{"EmptySuffix", "", "", {{1, 1}}, "Jiro"},
+                      QuoteCase{"EmptyHandleCell", "さん", "x", {{1, 2}}, "xさん"},
+                      QuoteCase{"EmptyMessageCell", "さん", "x", {{2, 3}}, "x"},
+                      QuoteCase{"MessageNoSuffix", "さん", "", {{2, 2}}, "notice"},
+                      QuoteCase{"RowBeyondTheView", "さん", "x", {{1, 9}, {2, 9}}, "xさん"},
+                      QuoteCase{"ColumnBeyondTheView", "さん", "x", {{3, 1}, {0, 1}, {-1, -1}}, "x"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(CommandsTest, TimerClosesAHostClosedSocketOnce) {
+TEST_F(CommandsTest, TimerClosesAHostClosedSocketOnce)
+{
     connect();
     const Mode mode = dialogue.currentMode();
     socket.setState(TelnetSocket::Closing);
@@ -341,9 +367,11 @@ TEST_F(CommandsTest, TimerClosesAHostClosedSocketOnce) {
     EXPECT_EQ(socket.closeCount(), 1);
 }
 
-TEST_F(CommandsTest, TimerLeavesOtherStatesAlone) {
-    for (TelnetSocket::State state : {TelnetSocket::Closed, TelnetSocket::Open, TelnetSocket::ResolvingHost,
-                      TelnetSocket::Connecting, TelnetSocket::Connected, TelnetSocket::Error}) {
+TEST_F(CommandsTest, TimerLeavesOtherStatesAlone)
+{
+    for (TelnetSocket::State state :
+         {TelnetSocket::Closed, TelnetSocket::Open, TelnetSocket::ResolvingHost, TelnetSocket::Connecting,
+          TelnetSocket::Connected, TelnetSocket::Error}) {
         socket.setState(state);
         dialogue.timerTick();
         EXPECT_EQ(socket.state(), state);
@@ -360,20 +388,20 @@ struct TipCase {
 
 class Tips : public ::testing::TestWithParam<TipCase> {};
 
-TEST_P(Tips, WholeTextUpToTheCap) {
+TEST_P(Tips, WholeTextUpToTheCap)
+{
     EXPECT_EQ(::BoardCommands::tipText(GetParam().cell), GetParam().tip);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, Tips,
-    ::testing::Values(
-        TipCase{"Empty", "", ""},
-        TipCase{"KeptUnchanged", "  <b>Jiro</b> > hi  ", "  <b>Jiro</b> > hi  "},
-        TipCase{"AtTheCap", QString(10000, u'x'), QString(10000, u'x')},
-        TipCase{"OverTheCap", QString(10001, u'x'), QString(10000, u'x') + u'…'},
-        TipCase{"FarOverTheCap", QString(3000000, u'y'), QString(10000, u'y') + u'…'},
-        TipCase{"PairAtTheCut", QString(9999, u'x') + QStringLiteral("𠮷z"),
-                QString(9999, u'x') + u'…'}),
+    ::testing::Values(TipCase{"Empty", "", ""},
+                      TipCase{"KeptUnchanged", "  <b>Jiro</b> > hi  ", "  <b>Jiro</b> > hi  "},
+                      TipCase{"AtTheCap", QString(10000, u'x'), QString(10000, u'x')},
+                      TipCase{"OverTheCap", QString(10001, u'x'), QString(10000, u'x') + u'…'},
+                      TipCase{"FarOverTheCap", QString(3000000, u'y'), QString(10000, u'y') + u'…'},
+                      TipCase{"PairAtTheCut", QString(9999, u'x') + QStringLiteral("𠮷z"),
+                              QString(9999, u'x') + u'…'}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -11,7 +11,8 @@ namespace {
 
 // A dialog whose border and caption take 120 by 420 twips, on a 12000 by
 // 12000 twip screen, with the frames and buttons at their design sizes.
-Measures DesignMeasures(TwipRect outer) {
+Measures DesignMeasures(TwipRect outer)
+{
     Measures m;
     m.outer = outer;
     m.client = {outer.width - 120, outer.height - 420};
@@ -22,37 +23,43 @@ Measures DesignMeasures(TwipRect outer) {
     return m;
 }
 
-Measures After(const Measures& before, const Arrangement& a) {
+Measures After(const Measures& before, const Arrangement& a)
+{
     Measures m = before;
     m.outer = a.outer;
     m.client = a.client;
     return m;
 }
 
-TwipPoint Centre(const TwipRect& r) { return {r.left + r.width / 2, r.top + r.height / 2}; }
+TwipPoint Centre(const TwipRect& r)
+{
+    return {r.left + r.width / 2, r.top + r.height / 2};
+}
 
 constexpr TwipSize kSimpleClient{4905, 1425 + 465 + 120};
 constexpr TwipSize kDetailedClient{9135, 1425 + 2445 + 465 + 120};
 
 }  // namespace
 
-TEST(ConfigLayoutCentre, RoundsHalvesToEven) {
+TEST(ConfigLayoutCentre, RoundsHalvesToEven)
+{
     struct Case {
         TwipRect outer;
         TwipPoint centre;
     };
     const Case cases[] = {
-        {{0, 0, 4905, 2011}, {2452, 1006}},    // 2452.5 -> 2452, 1005.5 -> 1006
-        {{1, 1, 4905, 2011}, {2454, 1006}},    // 2453.5 -> 2454, 1006.5 -> 1006
+        {{0, 0, 4905, 2011}, {2452, 1006}},  // 2452.5 -> 2452, 1005.5 -> 1006
+        {{1, 1, 4905, 2011}, {2454, 1006}},  // 2453.5 -> 2454, 1006.5 -> 1006
         {{100, 200, 4000, 3000}, {2100, 1700}},
-        {{-3000, -10, 4905, 21}, {-548, 0}},   // -547.5 -> -548, 0.5 -> 0
+        {{-3000, -10, 4905, 21}, {-548, 0}},  // -547.5 -> -548, 0.5 -> 0
     };
     for (const Case& c : cases) {
         EXPECT_EQ(keptCentre(c.outer), c.centre) << c.outer.left << "," << c.outer.top;
     }
 }
 
-TEST(ConfigLayoutArrange, InitCentresTheSimpleLayoutOnTheScreen) {
+TEST(ConfigLayoutArrange, InitCentresTheSimpleLayoutOnTheScreen)
+{
     const Measures m = DesignMeasures({150, 300, 3000, 2000});
     const Arrangement a = arrange(kInit, m);
     EXPECT_TRUE(a.placeFrames);
@@ -65,14 +72,16 @@ TEST(ConfigLayoutArrange, InitCentresTheSimpleLayoutOnTheScreen) {
     EXPECT_EQ(a.modeCaption, QStringLiteral("詳細設定"));
 }
 
-TEST(ConfigLayoutArrange, InitCentresOnAScreenAwayFromTheOrigin) {
+TEST(ConfigLayoutArrange, InitCentresOnAScreenAwayFromTheOrigin)
+{
     Measures m = DesignMeasures({0, 0, 3000, 2000});
     m.screen = {12000, -6000, 9000, 6000};
     const Arrangement a = arrange(kInit, m);
     EXPECT_EQ(Centre(a.outer), (TwipPoint{16500, -3000}));
 }
 
-TEST(ConfigLayoutArrange, AdvanceGrowsAroundTheCentreAndShowsTheDetailedFrame) {
+TEST(ConfigLayoutArrange, AdvanceGrowsAroundTheCentreAndShowsTheDetailedFrame)
+{
     const Measures normal = After(DesignMeasures({}), arrange(kInit, DesignMeasures({})));
     const Arrangement a = arrange(kAdvance, normal);
     EXPECT_FALSE(a.placeFrames);
@@ -85,7 +94,8 @@ TEST(ConfigLayoutArrange, AdvanceGrowsAroundTheCentreAndShowsTheDetailedFrame) {
     EXPECT_EQ(Centre(a.outer), before);
 }
 
-TEST(ConfigLayoutArrange, SwitchingThereAndBackKeepsSizeAndCentreWithinATwip) {
+TEST(ConfigLayoutArrange, SwitchingThereAndBackKeepsSizeAndCentreWithinATwip)
+{
     // Odd sizes put the centre on half twips, where the rounding shows.
     Measures m = DesignMeasures({1001, 777, 4001, 3001});
     m.client = {3880, 2580};
@@ -102,7 +112,8 @@ TEST(ConfigLayoutArrange, SwitchingThereAndBackKeepsSizeAndCentreWithinATwip) {
     }
 }
 
-TEST(ConfigLayoutArrange, TheFramesSizesAsMeasuredDecide) {
+TEST(ConfigLayoutArrange, TheFramesSizesAsMeasuredDecide)
+{
     Measures m = DesignMeasures({0, 0, 6000, 5000});
     m.simpleFrame = {5000, 1500};
     m.detailedFrame = {9000, 2000};
@@ -111,7 +122,8 @@ TEST(ConfigLayoutArrange, TheFramesSizesAsMeasuredDecide) {
     EXPECT_EQ(arrange(kAdvance, m).client, (TwipSize{9000, 1500 + 2000 + 500 + 120}));
 }
 
-TEST(ConfigLayoutArrange, AnUnknownWordChangesNothing) {
+TEST(ConfigLayoutArrange, AnUnknownWordChangesNothing)
+{
     const Measures m = DesignMeasures({10, 20, 3000, 2000});
     for (const QString& word : {QStringLiteral("normal"), QString(), QStringLiteral("Terminal")}) {
         const Arrangement a = arrange(word, m);
@@ -124,7 +136,8 @@ TEST(ConfigLayoutArrange, AnUnknownWordChangesNothing) {
     }
 }
 
-TEST(ConfigLayoutArrange, NearAScreenEdgeTheWindowMayLeaveTheScreen) {
+TEST(ConfigLayoutArrange, NearAScreenEdgeTheWindowMayLeaveTheScreen)
+{
     Measures m = DesignMeasures({0, 0, 5025, 2430});
     m.client = kSimpleClient;
     const Arrangement a = arrange(kAdvance, m);
@@ -132,7 +145,8 @@ TEST(ConfigLayoutArrange, NearAScreenEdgeTheWindowMayLeaveTheScreen) {
     EXPECT_LT(a.outer.top, 0);
 }
 
-TEST(ConfigLayoutButtons, RowAtTheBottomRightWithTheDesignedGaps) {
+TEST(ConfigLayoutButtons, RowAtTheBottomRightWithTheDesignedGaps)
+{
     const ButtonRow row = placeButtons(kSimpleClient, kButtonSize, kButtonSize, kButtonSize);
     EXPECT_EQ(row.cancel, (TwipRect{3720, 1425, 1065, 465}));
     EXPECT_EQ(row.ok, (TwipRect{2535, 1425, 1065, 465}));
@@ -143,7 +157,8 @@ TEST(ConfigLayoutButtons, RowAtTheBottomRightWithTheDesignedGaps) {
     EXPECT_EQ(kSimpleClient.height - (row.ok.top + row.ok.height), 120);
 }
 
-TEST(ConfigLayoutButtons, UnequalButtonsKeepTheirOwnSizes) {
+TEST(ConfigLayoutButtons, UnequalButtonsKeepTheirOwnSizes)
+{
     const ButtonRow row = placeButtons({9000, 4000}, {1500, 400}, {1000, 500}, {800, 300});
     EXPECT_EQ(row.cancel, (TwipRect{9000 - 920, 4000 - 420, 800, 300}));
     EXPECT_EQ(row.ok, (TwipRect{9000 - 2040, 4000 - 620, 1000, 500}));
@@ -151,11 +166,13 @@ TEST(ConfigLayoutButtons, UnequalButtonsKeepTheirOwnSizes) {
     EXPECT_EQ(row.mode, (TwipRect{9000 - 3780, 4000 - 620, 1500, 400}));
 }
 
-TEST(ConfigLayoutFrames, DetailedFrameSitsBelowTheSimpleOne) {
+TEST(ConfigLayoutFrames, DetailedFrameSitsBelowTheSimpleOne)
+{
     EXPECT_EQ(detailedFrameOrigin(kSimpleFrameSize), (TwipPoint{0, 1425}));
 }
 
-TEST(ConfigLayoutFrames, EveryControlFitsInsideItsFrameAndNamesAreUnique) {
+TEST(ConfigLayoutFrames, EveryControlFitsInsideItsFrameAndNamesAreUnique)
+{
     std::set<std::string> names;
     const auto check = [&](std::span<const ControlPlace> table, TwipSize frame) {
         for (const ControlPlace& p : table) {
@@ -171,7 +188,8 @@ TEST(ConfigLayoutFrames, EveryControlFitsInsideItsFrameAndNamesAreUnique) {
     EXPECT_EQ(detailedFrameControls().size(), 19u);
 }
 
-TEST(ConfigLayoutUnits, TwipsAndPixelsAtTheScreensResolution) {
+TEST(ConfigLayoutUnits, TwipsAndPixelsAtTheScreensResolution)
+{
     struct Case {
         double twips;
         double dpi;
@@ -179,7 +197,7 @@ TEST(ConfigLayoutUnits, TwipsAndPixelsAtTheScreensResolution) {
     };
     const Case cases[] = {
         {4905, 96, 327}, {1440, 96, 96}, {1440, 144, 144}, {15, 96, 1},
-        {7, 96, 0},      {8, 96, 1},     {-7.5, 96, -1},  {9135, 120, 761},
+        {7, 96, 0},      {8, 96, 1},     {-7.5, 96, -1},   {9135, 120, 761},
     };
     for (const Case& c : cases)
         EXPECT_EQ(twipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " at " << c.dpi;

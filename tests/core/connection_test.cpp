@@ -9,7 +9,8 @@ namespace {
 
 class ConnectionTest : public DialogueFixture {};
 
-TEST_F(ConnectionTest, LogInKeyOpensTheLineWithTheStoredSettings) {
+TEST_F(ConnectionTest, LogInKeyOpensTheLineWithTheStoredSettings)
+{
     SettingsLookup::writeSetting(store, "ConnectionAddress", "bbs.example.jp");
     SettingsLookup::writeSetting(store, "ConnectionPort", "2323");
     SettingsLookup::writeSetting(store, "FontName", "IPAゴシック");
@@ -39,17 +40,19 @@ TEST_F(ConnectionTest, LogInKeyOpensTheLineWithTheStoredSettings) {
     EXPECT_TRUE(window.statuses[0].startsWith("接続中… ")) << window.statuses[0].toStdString();
 }
 
-TEST_F(ConnectionTest, CaptionsStayLineOffWithAbortOnTheLogInKey) {
+TEST_F(ConnectionTest, CaptionsStayLineOffWithAbortOnTheLogInKey)
+{
     dialogue.functionKeyPressed(1);
-    const std::array<QString, 12> expected = {"中止", "", "", "画面切替", "設定", "", "", "終了",
-                                              "F9", "F10", "F11", "F12"};
+    const std::array<QString, 12> expected = {"中止", "",     "",   "画面切替", "設定", "",
+                                              "",     "終了", "F9", "F10",      "F11",  "F12"};
     EXPECT_EQ(window.captions, expected);
 }
 
 // The status bar says what is happening now; a failure stays until the next
 // attempt, and a log-out the user asked for is told apart from a host that
 // went away.
-TEST_F(ConnectionTest, StatusBarFollowsTheConnection) {
+TEST_F(ConnectionTest, StatusBarFollowsTheConnection)
+{
     dialogue.functionKeyPressed(1);
     socket.failConnect(QStringLiteral("接続が拒否されました"));
     const QString failure = window.statuses.back();
@@ -69,7 +72,8 @@ TEST_F(ConnectionTest, StatusBarFollowsTheConnection) {
     EXPECT_EQ(window.statuses.back(), "ホストが接続を終了しました");
 }
 
-TEST_F(ConnectionTest, SettingsChangedSinceStartUpApplyAtTheNextLogIn) {
+TEST_F(ConnectionTest, SettingsChangedSinceStartUpApplyAtTheNextLogIn)
+{
     connect();
     socket.hostCloses();
     SettingsLookup::writeSetting(store, "ConnectionPort", "8023");
@@ -81,7 +85,8 @@ TEST_F(ConnectionTest, SettingsChangedSinceStartUpApplyAtTheNextLogIn) {
     EXPECT_EQ(window.inputFont.size, 14);
 }
 
-TEST_F(ConnectionTest, HandleFetchedFromTheBoardIsReplacedAtTheNextLogIn) {
+TEST_F(ConnectionTest, HandleFetchedFromTheBoardIsReplacedAtTheNextLogIn)
+{
     SettingsLookup::writeSetting(store, "HandleName", "Stored");
     connect();
     dialogue.settings().HandleName = QStringLiteral("Fetched");
@@ -90,7 +95,8 @@ TEST_F(ConnectionTest, HandleFetchedFromTheBoardIsReplacedAtTheNextLogIn) {
     EXPECT_EQ(dialogue.settings().HandleName, "Stored");
 }
 
-TEST_F(ConnectionTest, UnconvertibleSettingsAreReportedOnceAndDefaulted) {
+TEST_F(ConnectionTest, UnconvertibleSettingsAreReportedOnceAndDefaulted)
+{
     SettingsLookup::writeSetting(store, "ConnectionPort", "telnet");
     SettingsLookup::writeSetting(store, "Luminosity", "bright");
     dialogue.functionKeyPressed(1);
@@ -101,7 +107,8 @@ TEST_F(ConnectionTest, UnconvertibleSettingsAreReportedOnceAndDefaulted) {
     EXPECT_TRUE(window.warnings[0].contains("Luminosity"));
 }
 
-TEST_F(ConnectionTest, HostClosingReturnsToLineOff) {
+TEST_F(ConnectionTest, HostClosingReturnsToLineOff)
+{
     connect();
     receive(QStringLiteral("MAIN (M)>"));
     dialogue.functionKeyPressed(1);  // log out
@@ -119,7 +126,8 @@ TEST_F(ConnectionTest, HostClosingReturnsToLineOff) {
     EXPECT_EQ(window.statuses.back(), "ログアウトしました");
 }
 
-TEST_F(ConnectionTest, CloseOfAnAlreadyClosedSocketOnlySetsTheMode) {
+TEST_F(ConnectionTest, CloseOfAnAlreadyClosedSocketOnlySetsTheMode)
+{
     connect();
     socket.setState(TelnetSocket::Closed);
     dialogue.closeLine();
@@ -128,7 +136,8 @@ TEST_F(ConnectionTest, CloseOfAnAlreadyClosedSocketOnlySetsTheMode) {
     EXPECT_FALSE(window.inputEnabled);
 }
 
-TEST_F(ConnectionTest, TimerThenCloseNotificationEndsInLineOff) {
+TEST_F(ConnectionTest, TimerThenCloseNotificationEndsInLineOff)
+{
     connect();
     socket.setState(TelnetSocket::Closing);
     dialogue.timerTick();
@@ -138,7 +147,8 @@ TEST_F(ConnectionTest, TimerThenCloseNotificationEndsInLineOff) {
     EXPECT_EQ(dialogue.currentMode(), Mode::LineOff);
 }
 
-TEST_F(ConnectionTest, FailedConnectionOffersTheLogInKeyAgain) {
+TEST_F(ConnectionTest, FailedConnectionOffersTheLogInKeyAgain)
+{
     dialogue.functionKeyPressed(1);
     socket.failConnect(QStringLiteral("接続が拒否されました"));
     EXPECT_EQ(dialogue.currentMode(), Mode::LineOff);
@@ -152,7 +162,8 @@ TEST_F(ConnectionTest, FailedConnectionOffersTheLogInKeyAgain) {
     EXPECT_EQ(dialogue.pendingCommand(), Command::LogIn);
 }
 
-TEST_F(ConnectionTest, FailureWhileConnectingClosesTheSocket) {
+TEST_F(ConnectionTest, FailureWhileConnectingClosesTheSocket)
+{
     socket.setStateAfterConnect(TelnetSocket::Connecting);
     dialogue.functionKeyPressed(1);
     socket.setState(TelnetSocket::Error);
@@ -162,7 +173,8 @@ TEST_F(ConnectionTest, FailureWhileConnectingClosesTheSocket) {
     EXPECT_EQ(dialogue.currentMode(), Mode::LineOff);
 }
 
-TEST_F(ConnectionTest, ViewsKeepTheirRowsAcrossConnections) {
+TEST_F(ConnectionTest, ViewsKeepTheirRowsAcrossConnections)
+{
     setSetting("HandleName", "Taro");
     enterChat();
     receive(QStringLiteral("Jiro>hi\r\n"));
@@ -172,7 +184,8 @@ TEST_F(ConnectionTest, ViewsKeepTheirRowsAcrossConnections) {
     EXPECT_EQ(chatRows(), (std::vector<ChatRow>{{"", kEntryLine}, {"Jiro", "hi"}}));
 }
 
-TEST_F(ConnectionTest, InexactSendIsShownInTheStatusBar) {
+TEST_F(ConnectionTest, InexactSendIsShownInTheStatusBar)
+{
     dialogue.onSendInexact();
     ASSERT_EQ(window.statuses.size(), 1);
     EXPECT_FALSE(window.statuses[0].isEmpty());

@@ -18,10 +18,14 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-TextStyle style(quint32 fore, quint32 back = TextStyle::kDefault, quint8 flags = 0) {
+TextStyle style(quint32 fore, quint32 back = TextStyle::kDefault, quint8 flags = 0)
+{
     return TextStyle{fore, back, flags};
 }
-constexpr quint32 idx(int n) { return TextStyle::indexed(n); }
+constexpr quint32 idx(int n)
+{
+    return TextStyle::indexed(n);
+}
 
 struct Event {
     enum class Kind { Text, Control, Style } kind;
@@ -29,7 +33,8 @@ struct Event {
     TerminalControl control = TerminalControl::Tab;
     TextStyle style;
     friend bool operator==(const Event&, const Event&) = default;
-    friend void PrintTo(const Event& e, std::ostream* os) {
+    friend void PrintTo(const Event& e, std::ostream* os)
+    {
         if (e.kind == Kind::Text)
             *os << "text \"" << e.text.toStdString() << '"';
         else if (e.kind == Kind::Control)
@@ -40,9 +45,18 @@ struct Event {
     }
 };
 
-Event text(const QString& t) { return {Event::Kind::Text, t, TerminalControl::Tab, {}}; }
-Event control(TerminalControl c) { return {Event::Kind::Control, {}, c, {}}; }
-Event styled(const TextStyle& s) { return {Event::Kind::Style, {}, TerminalControl::Tab, s}; }
+Event text(const QString& t)
+{
+    return {Event::Kind::Text, t, TerminalControl::Tab, {}};
+}
+Event control(TerminalControl c)
+{
+    return {Event::Kind::Control, {}, c, {}};
+}
+Event styled(const TextStyle& s)
+{
+    return {Event::Kind::Style, {}, TerminalControl::Tab, s};
+}
 const Event kTab = control(TerminalControl::Tab);
 const Event kBackspace = control(TerminalControl::Backspace);
 const Event kBell = control(TerminalControl::Bell);
@@ -51,7 +65,8 @@ const Event kBell = control(TerminalControl::Bell);
 // where a block was cut is not the reader's to show.
 class RecordingSink : public TerminalSink {
 public:
-    void terminalText(QStringView t) override {
+    void terminalText(QStringView t) override
+    {
         EXPECT_FALSE(t.isEmpty());
         if (!events.empty() && events.back().kind == Event::Kind::Text)
             events.back().text += t;
@@ -63,7 +78,8 @@ public:
     std::vector<Event> events;
 };
 
-std::vector<Event> readInPieces(const std::vector<QStringView>& pieces) {
+std::vector<Event> readInPieces(const std::vector<QStringView>& pieces)
+{
     ControlSequenceReader reader;
     RecordingSink sink;
     for (QStringView piece : pieces)
@@ -84,29 +100,48 @@ struct ReaderCase {
 
 const ReaderCase kReaderCases[] = {
     {"plain text with line ends", u"ようこそ\r\nUser ID= "_s, {text(u"ようこそ\r\nUser ID= "_s)}},
-    {"coloured prompt", u"\x1b[1;32mUser ID\x1b[0m= "_s,
+    {"coloured prompt",
+     u"\x1b[1;32mUser ID\x1b[0m= "_s,
      {styled(style(idx(2), 0, TextStyle::Bold)), text(u"User ID"_s), styled(TextStyle()), text(u"= "_s)}},
     {"prompt followed by a reset", u"MAIN (C,I,G,?)>\x1b[0m"_s, {text(u"MAIN (C,I,G,?)>"_s)}},
-    {"same style twice is told once", u"\x1b[31ma\x1b[31mb\x1b[0;31mc"_s,
+    {"same style twice is told once",
+     u"\x1b[31ma\x1b[31mb\x1b[0;31mc"_s,
      {styled(style(idx(1))), text(u"abc"_s)}},
     {"TAB BS BEL", u"a\tb\bc\a"_s, {text(u"a"_s), kTab, text(u"b"_s), kBackspace, text(u"c"_s), kBell}},
     {"OSC title ended by BEL", u"a\x1b]0;ZKT board\ab"_s, {text(u"ab"_s)}},
     {"OSC title ended by ESC backslash", u"a\x1b]2;ZKT board\x1b\\b"_s, {text(u"ab"_s)}},
-    {"long OSC title ended by ESC backslash", u"a"_s + kEsc + u"]0;"_s + QString(300, u't') + kEsc + u"\\b"_s,
+    {"long OSC title ended by ESC backslash",
+     u"a"_s + kEsc + u"]0;"_s + QString(300, u't') + kEsc + u"\\b"_s,
      {text(u"ab"_s)}},
     {"OSC ended by another sequence", u"\x1b]0;t\x1b[31mX"_s, {styled(style(idx(1))), text(u"X"_s)}},
-    {"DCS SOS PM APC skipped", u"\x1bPq#0\x1b\\a\x1bXs\x1b\\b\x1b^p\x1b\\c\x1b_a\x1b\\d"_s, {text(u"abcd"_s)}},
-    {"cursor moves and erasures", u"\x1b[2J\x1b[Hx\x1b[10;20H\x1b[K\x1b[3Ay\x1b[?25l\x1b[1;24r"_s,
+    {"DCS SOS PM APC skipped",
+     u"\x1bPq#0\x1b\\a\x1bXs\x1b\\b\x1b^p\x1b\\c\x1b_a\x1b\\d"_s,
+     {text(u"abcd"_s)}},
+    {"cursor moves and erasures",
+     u"\x1b[2J\x1b[Hx\x1b[10;20H\x1b[K\x1b[3Ay\x1b[?25l\x1b[1;24r"_s,
      {text(u"xy"_s)}},
-    {"ESC ( B and other ESC sequences", u"a\x1b(Bb\x1b" u"7c\x1b" u"8\x1b=d\x1b)0e"_s, {text(u"abcde"_s)}},
+    {"ESC ( B and other ESC sequences",
+     u"a\x1b(Bb\x1b"
+     u"7c\x1b"
+     u"8\x1b=d\x1b)0e"_s,
+     {text(u"abcde"_s)}},
     {"ESC before a character that ends nothing", u"a\x1bあb"_s, {text(u"aあb"_s)}},
     {"ESC ESC starts afresh", u"\x1b\x1b[31mX"_s, {styled(style(idx(1))), text(u"X"_s)}},
-    {"DEL and C1 dropped", u"a\x7f" u"b\u0085c\u009b31md\u009f"_s, {text(u"abc31md"_s)}},
-    {"NUL and other C0 dropped", u"a\r\0\x01\x0e\x0f\x1c" u"b"_s, {text(u"a\rb"_s)}},
+    {"DEL and C1 dropped",
+     u"a\x7f"
+     u"b\u0085c\u009b31md\u009f"_s,
+     {text(u"abc31md"_s)}},
+    {"NUL and other C0 dropped",
+     u"a\r\0\x01\x0e\x0f\x1c"
+     u"b"_s,
+     {text(u"a\rb"_s)}},
     {"CAN inside CSI cancels it", u"a\x1b[31\x18mb"_s, {text(u"amb"_s)}},
     {"SUB inside CSI cancels it", u"a\x1b[31\x1amb"_s, {text(u"amb"_s)}},
     {"line ends inside an OSC title are part of it", u"a\x1b]0;one\r\ntwo\tthree\ab"_s, {text(u"ab"_s)}},
-    {"CAN inside OSC cancels it", u"a\x1b]0;t\x18" u"b"_s, {text(u"ab"_s)}},
+    {"CAN inside OSC cancels it",
+     u"a\x1b]0;t\x18"
+     u"b"_s,
+     {text(u"ab"_s)}},
     {"control inside CSI acts", u"\x1b[3\t1mX"_s, {kTab, styled(style(idx(1))), text(u"X"_s)}},
     {"ESC inside CSI starts afresh", u"\x1b[31\x1b[32mX"_s, {styled(style(idx(2))), text(u"X"_s)}},
     {"CSI ended by a character outside it", u"\x1b[31あ"_s, {text(u"あ"_s)}},
@@ -114,14 +149,18 @@ const ReaderCase kReaderCases[] = {
     {"CSI at its longest is taken",
      kEsc + u"["_s + QString(ControlSequenceReader::kMaxCsiLength - 3, u'0') + u"31mX"_s,
      {styled(style(idx(1))), text(u"X"_s)}},
-    {"over-long CSI abandoned", kLongCsi, {text(QString(300 - ControlSequenceReader::kMaxCsiLength, u'1') + u"mx"_s)}},
-    {"over-long OSC abandoned", kLongOsc,
+    {"over-long CSI abandoned",
+     kLongCsi,
+     {text(QString(300 - ControlSequenceReader::kMaxCsiLength, u'1') + u"mx"_s)}},
+    {"over-long OSC abandoned",
+     kLongOsc,
      {text(QString(5000 + 2 - ControlSequenceReader::kMaxStringLength, u'a')), kBell, text(u"x"_s)}},
 };
 
 class ReaderCases : public ::testing::TestWithParam<ReaderCase> {};
 
-TEST_P(ReaderCases, WholeCutAnywhereAndCharacterByCharacter) {
+TEST_P(ReaderCases, WholeCutAnywhereAndCharacterByCharacter)
+{
     const ReaderCase& c = GetParam();
     const QStringView input = c.input;
     EXPECT_EQ(readInPieces({input}), c.events) << "whole";
@@ -133,7 +172,8 @@ TEST_P(ReaderCases, WholeCutAnywhereAndCharacterByCharacter) {
     EXPECT_EQ(readInPieces(single), c.events) << "character by character";
 }
 
-std::string testName(const char* name) {
+std::string testName(const char* name)
+{
     std::string out;
     for (const char* p = name; *p; ++p)
         out += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
@@ -150,7 +190,8 @@ struct SgrCase {
     TextStyle after;
 };
 
-TEST(ControlSequenceReader, SelectGraphicRendition) {
+TEST(ControlSequenceReader, SelectGraphicRendition)
+{
     const QString all = u"1;4;7;31;44"_s;
     const TextStyle red = style(idx(1));
     const quint8 allFlags = TextStyle::Bold | TextStyle::Underline | TextStyle::Reverse;
@@ -208,7 +249,8 @@ TEST(ControlSequenceReader, SelectGraphicRendition) {
     }
 }
 
-TEST(ControlSequenceReader, ResetEndsAnOpenSequenceAndTheStyle) {
+TEST(ControlSequenceReader, ResetEndsAnOpenSequenceAndTheStyle)
+{
     ControlSequenceReader reader;
     RecordingSink sink;
     reader.feed(u"\x1b[31mred\x1b]0;tit"_s, sink);

@@ -140,7 +140,8 @@ TEST(Cp932Decode, SpotChecks)
         {bytes({0x85, 0x40}), QStringLiteral(u"\uFFFD")},
         {bytes({0x82, 0x0D, 0x0A}), QStringLiteral(u"\uFFFD\r\n")},
         {bytes({0x82, 0x40, 0x41}), QStringLiteral(u"\uFFFDA")},  // 0x82 0x40 is undefined
-        {bytes({0x41, 0x80, 0xA0, 0xFD, 0xFE, 0xFF, 0x42}), QStringLiteral(u"A\uFFFD\uFFFD\uFFFD\uFFFD\uFFFDB")},
+        {bytes({0x41, 0x80, 0xA0, 0xFD, 0xFE, 0xFF, 0x42}),
+         QStringLiteral(u"A\uFFFD\uFFFD\uFFFD\uFFFD\uFFFDB")},
     };
     for (const Case& c : cases)
         EXPECT_EQ(decodeAll(c.in), c.out) << c.in.toHex().constData();
@@ -239,11 +240,11 @@ TEST(Cp932Encode, PicksTheCodeWindowsWrites)
         int code;
     };
     const std::vector<Case> cases = {
-        {u'\\', 0x5C}, {u'~', 0x7E}, {0x001A, 0x1A}, {0x0000, 0x00},
-        {0xFF5E, 0x8160}, {0x301C, 0x8160}, {0x2212, 0x817C}, {0x00AC, 0x81CA},
-        {0xFFE2, 0x81CA}, {0x2235, 0x81E6}, {0x2252, 0x81E0}, {0x2160, 0x8754},
-        {0x2170, 0xFA40}, {0x7E8A, 0xFA5C}, {0x3231, 0x878A}, {0xFF61, 0xA1},
-        {0x0080, -1}, {0xF8F0, -1}, {0x00A5, -1}, {0x20AC, -1}, {0xFFFD, -1}, {0xD842, -1},
+        {u'\\', 0x5C},    {u'~', 0x7E},     {0x001A, 0x1A},   {0x0000, 0x00},   {0xFF5E, 0x8160},
+        {0x301C, 0x8160}, {0x2212, 0x817C}, {0x00AC, 0x81CA}, {0xFFE2, 0x81CA}, {0x2235, 0x81E6},
+        {0x2252, 0x81E0}, {0x2160, 0x8754}, {0x2170, 0xFA40}, {0x7E8A, 0xFA5C}, {0x3231, 0x878A},
+        {0xFF61, 0xA1},   {0x0080, -1},     {0xF8F0, -1},     {0x00A5, -1},     {0x20AC, -1},
+        {0xFFFD, -1},     {0xD842, -1},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Cp932::codeOf(c.ch), c.code) << std::hex << int(c.ch);
@@ -253,8 +254,8 @@ TEST(Cp932Encode, PicksTheCodeWindowsWrites)
 // six look-alikes that ICU refuses, and ICU takes one private character.
 TEST(Cp932Encode, EveryCharacterAgreesWithTheReference)
 {
-    const std::vector<char16_t> knownDifferences = {
-        0x001A, 0x001C, 0x007F, 0x00A2, 0x00A3, 0x00AC, 0x2016, 0x2212, 0x301C, 0xF86F};
+    const std::vector<char16_t> knownDifferences = {0x001A, 0x001C, 0x007F, 0x00A2, 0x00A3,
+                                                    0x00AC, 0x2016, 0x2212, 0x301C, 0xF86F};
     for (int c = 0; c < 0x10000; ++c) {
         const auto ch = char16_t(c);
         if (QChar::isSurrogate(ch) || std::count(knownDifferences.begin(), knownDifferences.end(), ch))

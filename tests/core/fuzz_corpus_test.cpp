@@ -22,8 +22,8 @@ TEST(FuzzCorpus, EveryInputKeepsEveryCheck)
         QFile file(corpusDir().filePath(name));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
         const QByteArray bytes = file.readAll();
-        const QString broken =
-            ReceiveHarness::run(reinterpret_cast<const std::uint8_t*>(bytes.constData()), size_t(bytes.size()));
+        const QString broken = ReceiveHarness::run(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                                   size_t(bytes.size()));
         EXPECT_TRUE(broken.isEmpty()) << name.toStdString() << ": " << broken.toStdString();
     }
 }

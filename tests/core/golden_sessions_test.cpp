@@ -14,8 +14,8 @@
 namespace {
 
 const char* const kSessions[] = {
-    "guest-refused-then-in", "chat-out",          "close-and-again",        "cut-double-byte",
-    "every-action",          "line-ends",         "long-listing-line",      "session-bytewise-lookup",
+    "guest-refused-then-in", "chat-out",        "close-and-again",   "cut-double-byte",
+    "every-action",          "line-ends",       "long-listing-line", "session-bytewise-lookup",
     "session-one-block",     "undefined-bytes",
 };
 
@@ -38,8 +38,8 @@ std::string escaped(const QString& text)
             out += "\\r";
         else if (c == u'\n')
             out += "\\n";
-        else if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0) || (c >= 0xE000 && c < 0xF900)
-                 || (c == u' ' && i + 1 == text.size()))
+        else if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0) || (c >= 0xE000 && c < 0xF900) ||
+                 (c == u' ' && i + 1 == text.size()))
             out += QStringLiteral("\\u%1").arg(int(c), 4, 16, QLatin1Char('0')).toStdString();
         else
             out += QString(QChar(c)).toStdString();
@@ -90,8 +90,8 @@ TEST(GoldenSessions, EachSessionLeavesItsRecordedRowsAndSends)
         SCOPED_TRACE(name);
         const QByteArray input = readBytes(sourcePath("corpus", name));
         ASSERT_NE(input, "<unreadable>");
-        const std::string actual = describe(
-            ReceiveHarness::replay(reinterpret_cast<const std::uint8_t*>(input.constData()), size_t(input.size())));
+        const std::string actual = describe(ReceiveHarness::replay(
+            reinterpret_cast<const std::uint8_t*>(input.constData()), size_t(input.size())));
         const QString goldenPath = sourcePath("golden", name) + QStringLiteral(".txt");
         if (update) {
             ASSERT_TRUE(writeBytes(goldenPath, QByteArray::fromStdString(actual)));

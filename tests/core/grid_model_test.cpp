@@ -27,7 +27,10 @@ struct CountingMeasurer : FakeMeasurer {
 class UnitMeasurer : public TextMeasurer {
 public:
     static qint64 unitsOf(char16_t c) { return 40 + c % 29; }
-    double textWidthTwips(QStringView text, const FontSpec& font) override { return measure(text, font).twips; }
+    double textWidthTwips(QStringView text, const FontSpec& font) override
+    {
+        return measure(text, font).twips;
+    }
     Width measure(QStringView text, const FontSpec& font) override
     {
         characters += text.size();
@@ -400,15 +403,21 @@ TEST(GridModel, BorrowedTextSurvivesWhateverTheLenderDoes)
         void (*act)(std::unique_ptr<GridModel>& terminal);
     };
     const Case cases[] = {
-        {"rewrite", [](auto& t) { t->setText(1, 1, u"changed"); t->setText(1, 2, u""); }},
-        {"append and grow", [](auto& t) {
+        {"rewrite",
+         [](auto& t) {
+             t->setText(1, 1, u"changed");
+             t->setText(1, 2, u"");
+         }},
+        {"append and grow",
+         [](auto& t) {
              for (int k = 0; k < 2000; ++k)
                  t->appendText(1, 2, u"more text to move the buffer ");
          }},
         {"drop rows", [](auto& t) { t->setRowCount(1); }},
         {"clear", [](auto& t) { t->setRowCount(0); }},
         {"fewer columns", [](auto& t) { t->setColumnCount(0); }},
-        {"compact", [](auto& t) {  // enough dead text to make the lender compact
+        {"compact",
+         [](auto& t) {  // enough dead text to make the lender compact
              t->setRowCount(3);
              t->setText(1, 3, QString(1 << 21, u'x'));
              t->setText(1, 3, u"y");
@@ -459,8 +468,8 @@ TEST(GridModel, BorrowedLineEndIsAsWideAsMeasuredDirectly)
         {"empty message", u"Hanako>", nullptr, false, false},
         {"no units in the message", u"Taro>こんにちは", nullptr, false, false},
         {"no units in the beginning", u"太郎>hello", nullptr, false, false},
-        {"line grew since", u"Taro>hello",
-         [](GridModel& t, int row) { t.appendText(1, row, u" more"); }, false, false},
+        {"line grew since", u"Taro>hello", [](GridModel& t, int row) { t.appendText(1, row, u" more"); },
+         false, false},
         {"line rewritten, same length", u"Taro>hello",
          [](GridModel& t, int row) { t.setText(1, row, u"Saburo>abc"); }, false, false},
         {"other font", u"Taro>hello", nullptr, true, false},

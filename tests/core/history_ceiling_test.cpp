@@ -12,7 +12,8 @@ namespace {
 // The oldest rows go with everything that belongs to them; what stays keeps
 // its text, colours and styles, and a view that borrowed the dropped text
 // keeps reading it.
-TEST(GridDropTest, DroppedRowsTakeTheirColoursStylesAndTextAlong) {
+TEST(GridDropTest, DroppedRowsTakeTheirColoursStylesAndTextAlong)
+{
     GridModel lender(1), borrower(2);
     borrower.borrowTextFrom(&lender);
     lender.setRowCount(6);
@@ -45,7 +46,8 @@ TEST(GridDropTest, DroppedRowsTakeTheirColoursStylesAndTextAlong) {
     EXPECT_EQ(borrower.text(2, 1), u"row 2 text"_s);
 }
 
-TEST(GridDropTest, PackingAfterADropFreesTheMemory) {
+TEST(GridDropTest, PackingAfterADropFreesTheMemory)
+{
     GridModel grid(1);
     const QString line(200, u'x');
     grid.setRowCount(20000);
@@ -62,7 +64,8 @@ class HistoryCeilingTest : public DialogueFixture {};
 // A host that sends without end cannot make the client run out of memory:
 // past the ceiling the oldest rows of both views go, and the user is told
 // once.
-TEST_F(HistoryCeilingTest, OldestRowsGoPastTheCeiling) {
+TEST_F(HistoryCeilingTest, OldestRowsGoPastTheCeiling)
+{
     setSetting(u"HistoryMemoryLimitMB"_s, u"1"_s);
     enterChat();
     QString block;

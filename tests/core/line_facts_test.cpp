@@ -15,7 +15,8 @@ namespace {
 
 using Word = LineFacts::Word;
 
-LineFacts factsOf(QStringView line) {
+LineFacts factsOf(QStringView line)
+{
     LineFacts facts;
     for (QChar c : line)
         facts.append(c.unicode());
@@ -24,7 +25,8 @@ LineFacts factsOf(QStringView line) {
 
 // The handle as the listing rule reads it off the whole line: the text after
 // the first ":" from the third character on, spaces trimmed.
-std::optional<QString> handleOf(const QString& line) {
+std::optional<QString> handleOf(const QString& line)
+{
     const qsizetype colon = line.indexOf(u':', 2);
     if (colon < 0)
         return std::nullopt;
@@ -42,7 +44,8 @@ struct ContainsCase {
     bool contained;
 };
 
-TEST(LineFactsTest, RecognisesEachWordExactly) {
+TEST(LineFactsTest, RecognisesEachWordExactly)
+{
     const ContainsCase cases[] = {
         {u"xx MAIN (1-9)>", Word::MainMenu, true},
         {u"MAIN(", Word::MainMenu, false},
@@ -74,7 +77,8 @@ TEST(LineFactsTest, RecognisesEachWordExactly) {
     }
 }
 
-TEST(LineFactsTest, AWordStaysContainedUntilReset) {
+TEST(LineFactsTest, AWordStaysContainedUntilReset)
+{
     LineFacts facts = factsOf(u"MAIN (");
     for (QChar c : QStringLiteral(" and more text"))
         facts.append(c.unicode());
@@ -85,7 +89,8 @@ TEST(LineFactsTest, AWordStaysContainedUntilReset) {
     EXPECT_EQ(facts.last(), 0);
 }
 
-TEST(LineFactsTest, ClosesNeedsTheWordAndTheLastCharacter) {
+TEST(LineFactsTest, ClosesNeedsTheWordAndTheLastCharacter)
+{
     EXPECT_TRUE(factsOf(u"MAIN (1)>").closes(Word::MainMenu, u'>'));
     EXPECT_FALSE(factsOf(u"MAIN (1)> ").closes(Word::MainMenu, u'>'));
     EXPECT_FALSE(factsOf(u"CHAT (1)>").closes(Word::MainMenu, u'>'));
@@ -93,7 +98,8 @@ TEST(LineFactsTest, ClosesNeedsTheWordAndTheLastCharacter) {
     EXPECT_FALSE(LineFacts().closes(Word::MainMenu, 0));
 }
 
-TEST(LineFactsTest, HandleSpanFollowsTheListingRule) {
+TEST(LineFactsTest, HandleSpanFollowsTheListingRule)
+{
     const char16_t* lines[] = {
         u"H: ハンドル名   :  Taro Yamada  ",
         u"H: ハンドル名 Taro",  // the ":" before the third character does not count
@@ -111,8 +117,8 @@ TEST(LineFactsTest, HandleSpanFollowsTheListingRule) {
         const std::optional<QString> expected = handleOf(line);
         ASSERT_EQ(facts.hasHandleColon(), expected.has_value()) << line.toStdString();
         if (expected) {
-            const QStringView span = QStringView(line).sliced(
-                facts.handleBegin(), facts.handleEnd() - facts.handleBegin());
+            const QStringView span =
+                QStringView(line).sliced(facts.handleBegin(), facts.handleEnd() - facts.handleBegin());
             EXPECT_EQ(span.toString(), *expected) << line.toStdString();
         }
     }
@@ -120,12 +126,27 @@ TEST(LineFactsTest, HandleSpanFollowsTheListingRule) {
 
 // The facts after every prefix of generated lines agree with searching the
 // prefix whole.
-TEST(LineFactsTest, AgreesWithSearchingTheWholeLine) {
-    const QStringList pieces = {u"MAIN ("_s, u"MAI"_s,     u"CHAT ("_s, u"INSTALL ("_s,
-                                u"User ID"_s, u"UserID"_s, u"Pass"_s,   u"word"_s,
-                                u"Handle Name"_s, u"間違っています｡"_s, u"H: ハンドル名"_s,
-                                u"H: "_s,   u":"_s,        u" "_s,      u"  "_s,
-                                u">"_s,     u"="_s,        u"x"_s,      u"名前"_s};
+TEST(LineFactsTest, AgreesWithSearchingTheWholeLine)
+{
+    const QStringList pieces = {u"MAIN ("_s,
+                                u"MAI"_s,
+                                u"CHAT ("_s,
+                                u"INSTALL ("_s,
+                                u"User ID"_s,
+                                u"UserID"_s,
+                                u"Pass"_s,
+                                u"word"_s,
+                                u"Handle Name"_s,
+                                u"間違っています｡"_s,
+                                u"H: ハンドル名"_s,
+                                u"H: "_s,
+                                u":"_s,
+                                u" "_s,
+                                u"  "_s,
+                                u">"_s,
+                                u"="_s,
+                                u"x"_s,
+                                u"名前"_s};
     std::mt19937 random(7);
     for (int round = 0; round < 300; ++round) {
         QString line;
@@ -150,7 +171,8 @@ TEST(LineFactsTest, AgreesWithSearchingTheWholeLine) {
     }
 }
 
-TEST(LineFactsTest, FollowingAGrowingHandleCopiesEachCharacterOnce) {
+TEST(LineFactsTest, FollowingAGrowingHandleCopiesEachCharacterOnce)
+{
     const QString line = u"H: ハンドル名 : "_s + QString(5000, u'n') + u"  tail"_s;
     LineFacts facts;
     QString name;
@@ -165,7 +187,8 @@ TEST(LineFactsTest, FollowingAGrowingHandleCopiesEachCharacterOnce) {
     EXPECT_LE(moves.observe(), 32);
 }
 
-TEST(LineFactsTest, AReplacedNameIsRecomputedFromTheLine) {
+TEST(LineFactsTest, AReplacedNameIsRecomputedFromTheLine)
+{
     const QString line = u"H: ハンドル名 : Taro"_s;
     LineFacts facts = factsOf(line);
     QString name;
@@ -186,7 +209,8 @@ TEST(LineFactsTest, AReplacedNameIsRecomputedFromTheLine) {
     EXPECT_EQ(name, u"Taro Ya"_s);
 }
 
-TEST(LineFactsTest, ANewLineStartsItsHandleAfresh) {
+TEST(LineFactsTest, ANewLineStartsItsHandleAfresh)
+{
     LineFacts facts = factsOf(u"H: ハンドル名 : Taro");
     QString name;
     facts.followHandle(name, u"H: ハンドル名 : Taro");
@@ -198,7 +222,8 @@ TEST(LineFactsTest, ANewLineStartsItsHandleAfresh) {
     EXPECT_EQ(name, u"Taro2"_s);
 }
 
-TEST(LineFactsTest, ALineShorterThanTheFactsIsNeverReadPastItsEnd) {
+TEST(LineFactsTest, ALineShorterThanTheFactsIsNeverReadPastItsEnd)
+{
     const LineFacts facts = factsOf(u"H: ハンドル名 : Taro");
     LineFacts copy = facts;
     QString name;

@@ -8,14 +8,14 @@ using Bar = std::array<QString, 12>;
 
 const Bar kDesigned = {"ログイン", "", "", "画面切替", "", "", "", "終了", "F9", "F10", "F11", "F12"};
 const Bar kLineOff = {"ログイン", "", "", "画面切替", "設定", "", "", "終了", "F9", "F10", "F11", "F12"};
-const Bar kMain = {"ログアウト", "チャットイン", "", "画面切替", "", "", "ヘルプ", "終了",
-                   "F9",         "F10",          "F11", "F12"};
-const Bar kChat = {"", "チャットアウト", "", "画面切替", "", "", "ヘルプ", "終了",
-                   "F9", "F10", "F11", "F12"};
+const Bar kMain = {"ログアウト", "チャットイン", "",   "画面切替", "",    "",
+                   "ヘルプ",     "終了",         "F9", "F10",      "F11", "F12"};
+const Bar kChat = {"", "チャットアウト", "", "画面切替", "", "", "ヘルプ", "終了", "F9", "F10", "F11", "F12"};
 
 class ModesTest : public DialogueFixture {};
 
-TEST_F(ModesTest, ConstructionShowsTheDesignedBar) {
+TEST_F(ModesTest, ConstructionShowsTheDesignedBar)
+{
     MemorySettingsStore freshStore;
     FakeSocket freshSocket;
     FakeWindow freshWindow;
@@ -28,7 +28,8 @@ TEST_F(ModesTest, ConstructionShowsTheDesignedBar) {
     EXPECT_EQ(fresh.currentMode(), Mode::LineOff);
 }
 
-TEST_F(ModesTest, StartUpIsLineOffOnTheTerminalScreen) {
+TEST_F(ModesTest, StartUpIsLineOffOnTheTerminalScreen)
+{
     EXPECT_EQ(dialogue.currentMode(), Mode::LineOff);
     EXPECT_EQ(captions(), kLineOff);
     EXPECT_EQ(window.captions, kLineOff);
@@ -43,7 +44,8 @@ TEST_F(ModesTest, StartUpIsLineOffOnTheTerminalScreen) {
     EXPECT_DOUBLE_EQ(chat.columnWidth(2), 975);
 }
 
-TEST_F(ModesTest, InitEmptiesBothViewsWhateverTheyHeld) {
+TEST_F(ModesTest, InitEmptiesBothViewsWhateverTheyHeld)
+{
     enterChat();
     receive(QStringLiteral("Jiro>a long message that widens the column\r\nhalf"));
     ASSERT_GT(chat.rowCount(), 0);
@@ -70,7 +72,8 @@ class ModeCaptions : public DialogueFixture, public ::testing::WithParamInterfac
 
 // The four keys are written in the order F1, F2, F5, F7, each only when its
 // caption changes: applying the mode that is in place writes nothing.
-TEST_P(ModeCaptions, SetModeWritesTheChangedKeysInOrder) {
+TEST_P(ModeCaptions, SetModeWritesTheChangedKeysInOrder)
+{
     for (Mode before : {Mode::LineOff, Mode::Main, Mode::Chat}) {
         SCOPED_TRACE(::testing::PrintToString(before));
         dialogue.setMode(before);
@@ -95,7 +98,8 @@ INSTANTIATE_TEST_SUITE_P(Modes, ModeCaptions,
                                            ModeCase{Mode::Chat, kChat}),
                          [](const auto& info) { return ::testing::PrintToString(info.param.word); });
 
-TEST_F(ModesTest, EveryModeReachableFromEveryOther) {
+TEST_F(ModesTest, EveryModeReachableFromEveryOther)
+{
     const std::pair<Mode, Bar> steps[] = {{Mode::Main, kMain},       {Mode::Chat, kChat},
                                           {Mode::LineOff, kLineOff}, {Mode::Chat, kChat},
                                           {Mode::Main, kMain},       {Mode::LineOff, kLineOff}};
@@ -106,7 +110,8 @@ TEST_F(ModesTest, EveryModeReachableFromEveryOther) {
 }
 
 // Values that name no mode, as a conversion from outside could give.
-TEST_F(ModesTest, UnknownWordsChangeNothing) {
+TEST_F(ModesTest, UnknownWordsChangeNothing)
+{
     dialogue.setMode(Mode::Main);
     window.inputEnabled = true;
     dialogue.switchScreen(Screen::Chat);
@@ -121,7 +126,8 @@ TEST_F(ModesTest, UnknownWordsChangeNothing) {
     }
 }
 
-TEST_F(ModesTest, LineOffDisablesInputOthersLeaveIt) {
+TEST_F(ModesTest, LineOffDisablesInputOthersLeaveIt)
+{
     window.inputEnabled = true;
     dialogue.setMode(Mode::Main);
     EXPECT_TRUE(window.inputEnabled);
@@ -144,7 +150,8 @@ struct ScreenCase {
 
 class ModeScreens : public DialogueFixture, public ::testing::WithParamInterface<ScreenCase> {};
 
-TEST_P(ModeScreens, AutoChangeWindowPicksTheScreen) {
+TEST_P(ModeScreens, AutoChangeWindowPicksTheScreen)
+{
     const ScreenCase& c = GetParam();
     setSetting("AutoChangeWindow", c.autoChange ? "True" : "False");
     dialogue.switchScreen(c.terminalShownBefore ? Screen::Terminal : Screen::Chat);
@@ -153,17 +160,18 @@ TEST_P(ModeScreens, AutoChangeWindowPicksTheScreen) {
     EXPECT_EQ(chat.isVisible(), !c.terminalShownAfter);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Modes, ModeScreens,
-    ::testing::Values(ScreenCase{"MainShowsTerminal", true, Mode::Main, false, true},
-                      ScreenCase{"ChatShowsChat", true, Mode::Chat, true, false},
-                      ScreenCase{"MainAgainStaysTerminal", true, Mode::Main, true, true},
-                      ScreenCase{"LineOffNeverSwitches", true, Mode::LineOff, false, false},
-                      ScreenCase{"OffMainKeepsChat", false, Mode::Main, false, false},
-                      ScreenCase{"OffChatKeepsTerminal", false, Mode::Chat, true, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Modes, ModeScreens,
+                         ::testing::Values(ScreenCase{"MainShowsTerminal", true, Mode::Main, false, true},
+                                           ScreenCase{"ChatShowsChat", true, Mode::Chat, true, false},
+                                           ScreenCase{"MainAgainStaysTerminal", true, Mode::Main, true, true},
+                                           ScreenCase{"LineOffNeverSwitches", true, Mode::LineOff, false,
+                                                      false},
+                                           ScreenCase{"OffMainKeepsChat", false, Mode::Main, false, false},
+                                           ScreenCase{"OffChatKeepsTerminal", false, Mode::Chat, true, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ModesTest, MenuPromptBringsBackTheTerminalScreen) {
+TEST_F(ModesTest, MenuPromptBringsBackTheTerminalScreen)
+{
     connect();
     dialogue.functionKeyPressed(4);  // the user looks at the chat screen
     ASSERT_TRUE(chat.isVisible());
@@ -181,7 +189,8 @@ struct SwitchCase {
 
 class Screens : public DialogueFixture, public ::testing::WithParamInterface<SwitchCase> {};
 
-TEST_P(Screens, ExactlyOneViewIsVisible) {
+TEST_P(Screens, ExactlyOneViewIsVisible)
+{
     for (Screen word : GetParam().words)
         dialogue.switchScreen(word);
     EXPECT_EQ(terminal.isVisible(), GetParam().terminalShown);
@@ -199,7 +208,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SwitchCase{"EmptyIgnored", {Screen::Chat, Screen(0xFF)}, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ModesTest, SwitchingScreensKeepsModeCaptionsAndRows) {
+TEST_F(ModesTest, SwitchingScreensKeepsModeCaptionsAndRows)
+{
     connect();
     receive(QStringLiteral("hello\r\n"));
     const Bar before = captions();
@@ -219,7 +229,8 @@ namespace {
 // A host that repeats the main menu's closing ">" over and over: the first
 // one applies the mode; the others find it in place and write nothing, yet
 // a chat screen chosen in between still gives way to the terminal.
-TEST_F(ModesTest, ARepeatedMenuPromptWritesTheCaptionsOnce) {
+TEST_F(ModesTest, ARepeatedMenuPromptWritesTheCaptionsOnce)
+{
     dialogue.settings().HandleName = "Taro";  // no handle lookup to arm
     struct Case {
         const char* name;

@@ -28,7 +28,8 @@ struct Account {
     bool autoGetHandle = true;
 };
 
-QStringList replies(const QStringList& texts) {
+QStringList replies(const QStringList& texts)
+{
     QStringList withLineEnds;
     for (const QString& text : texts)
         withLineEnds.append(text + u"\r\n"_s);
@@ -37,7 +38,8 @@ QStringList replies(const QStringList& texts) {
 
 class PromptAutomatonTest : public DialogueFixture {
 protected:
-    void useAccount(const Account& a) {
+    void useAccount(const Account& a)
+    {
         AppSettings& s = dialogue.settings();
         s.GuestFlag = a.guest;
         s.UserID = a.userId;
@@ -48,7 +50,8 @@ protected:
 
     // Connected, logged in as far as needed, and `command` pending; nothing
     // sent so far and the current line empty.
-    void startWith(const QString& command, const Account& account) {
+    void startWith(const QString& command, const Account& account)
+    {
         reconnect();
         useAccount(account);
         if (command == u"GetHandle") {
@@ -69,12 +72,12 @@ protected:
     }
 
     // A new connection from line-off, whatever the state before.
-    void reconnect() {
+    void reconnect()
+    {
         if (dialogue.currentMode() != Mode::LineOff)
             socket.hostCloses();
         connect();
     }
-
 };
 
 struct RowCase {
@@ -87,89 +90,180 @@ struct RowCase {
     QString handleAfter;
 };
 
-Account with(void (*change)(Account&)) {
+Account with(void (*change)(Account&))
+{
     Account a;
     change(a);
     return a;
 }
 
-TEST_F(PromptAutomatonTest, EachRowOfEachCommand) {
+TEST_F(PromptAutomatonTest, EachRowOfEachCommand)
+{
     const Account noHandle = with([](Account& a) { a.handle.clear(); });
     const RowCase cases[] = {
         // Log-in.
         {"user id", u"LogIn"_s, {}, u"User ID="_s, {u"taro01"_s}, u"LogIn"_s, u"Taro"_s},
-        {"user id as guest", u"LogIn"_s, with([](Account& a) { a.guest = true; }), u"User ID="_s,
-         {u"Guest"_s}, u"LogIn"_s, u"Taro"_s},
-        {"guest without stored id", u"LogIn"_s,
-         with([](Account& a) { a.guest = true, a.userId.clear(); }), u"User ID="_s, {}, u"LogIn"_s,
+        {"user id as guest",
+         u"LogIn"_s,
+         with([](Account& a) { a.guest = true; }),
+         u"User ID="_s,
+         {u"Guest"_s},
+         u"LogIn"_s,
          u"Taro"_s},
-        {"no stored id", u"LogIn"_s, with([](Account& a) { a.userId.clear(); }), u"User ID="_s, {},
-         u"LogIn"_s, u"Taro"_s},
-        {"user id answered once", u"LogIn"_s, {}, u"User ID= "_s, {u"taro01"_s}, u"LogIn"_s,
+        {"guest without stored id",
+         u"LogIn"_s,
+         with([](Account& a) { a.guest = true, a.userId.clear(); }),
+         u"User ID="_s,
+         {},
+         u"LogIn"_s,
          u"Taro"_s},
+        {"no stored id",
+         u"LogIn"_s,
+         with([](Account& a) { a.userId.clear(); }),
+         u"User ID="_s,
+         {},
+         u"LogIn"_s,
+         u"Taro"_s},
+        {"user id answered once", u"LogIn"_s, {}, u"User ID= "_s, {u"taro01"_s}, u"LogIn"_s, u"Taro"_s},
         {"user id needs =", u"LogIn"_s, {}, u"User ID>"_s, {}, u"LogIn"_s, u"Taro"_s},
         {"password", u"LogIn"_s, {}, u"Password="_s, {u"secret"_s}, u"LogIn"_s, u"Taro"_s},
-        {"password as guest", u"LogIn"_s, with([](Account& a) { a.guest = true; }),
-         u"Password="_s, {u""_s}, u"LogIn"_s, u"Taro"_s},
-        {"guest without stored password", u"LogIn"_s,
-         with([](Account& a) { a.guest = true, a.password.clear(); }), u"Password="_s, {},
-         u"LogIn"_s, u"Taro"_s},
+        {"password as guest",
+         u"LogIn"_s,
+         with([](Account& a) { a.guest = true; }),
+         u"Password="_s,
+         {u""_s},
+         u"LogIn"_s,
+         u"Taro"_s},
+        {"guest without stored password",
+         u"LogIn"_s,
+         with([](Account& a) { a.guest = true, a.password.clear(); }),
+         u"Password="_s,
+         {},
+         u"LogIn"_s,
+         u"Taro"_s},
         {"handle name", u"LogIn"_s, {}, u"Handle Name="_s, {u"Taro"_s}, u"LogIn"_s, u"Taro"_s},
         {"no stored handle", u"LogIn"_s, noHandle, u"Handle Name="_s, {}, u"LogIn"_s, u""_s},
-        {"three prompts on one line", u"LogIn"_s, {}, u"User ID Password Handle Name="_s,
-         {u"taro01"_s, u"secret"_s, u"Taro"_s}, u"LogIn"_s, u"Taro"_s},
-        {"refused", u"LogIn"_s, {}, u"UserID または Password が間違っています｡"_s, {}, u""_s,
+        {"three prompts on one line",
+         u"LogIn"_s,
+         {},
+         u"User ID Password Handle Name="_s,
+         {u"taro01"_s, u"secret"_s, u"Taro"_s},
+         u"LogIn"_s,
          u"Taro"_s},
-        {"refusal words in any order", u"LogIn"_s, {}, u"間違っています｡Password UserID"_s, {},
-         u""_s, u"Taro"_s},
-        {"refusal with a full-width stop", u"LogIn"_s, {},
-         u"UserID または Password が間違っています。"_s, {}, u"LogIn"_s, u"Taro"_s},
-        {"refusal without UserID", u"LogIn"_s, {}, u"User ID Password 間違っています｡"_s, {},
-         u"LogIn"_s, u"Taro"_s},
+        {"refused", u"LogIn"_s, {}, u"UserID または Password が間違っています｡"_s, {}, u""_s, u"Taro"_s},
+        {"refusal words in any order",
+         u"LogIn"_s,
+         {},
+         u"間違っています｡Password UserID"_s,
+         {},
+         u""_s,
+         u"Taro"_s},
+        {"refusal with a full-width stop",
+         u"LogIn"_s,
+         {},
+         u"UserID または Password が間違っています。"_s,
+         {},
+         u"LogIn"_s,
+         u"Taro"_s},
+        {"refusal without UserID",
+         u"LogIn"_s,
+         {},
+         u"User ID Password 間違っています｡"_s,
+         {},
+         u"LogIn"_s,
+         u"Taro"_s},
         {"main menu ends the log-in", u"LogIn"_s, {}, u"MAIN ("_s, {}, u""_s, u"Taro"_s},
-        {"other letter case", u"LogIn"_s, {}, u"user id= PASSWORD= Main ("_s, {}, u"LogIn"_s,
-         u"Taro"_s},
+        {"other letter case", u"LogIn"_s, {}, u"user id= PASSWORD= Main ("_s, {}, u"LogIn"_s, u"Taro"_s},
         {"full-width letters", u"LogIn"_s, {}, u"Ｕｓｅｒ ＩＤ="_s, {}, u"LogIn"_s, u"Taro"_s},
         // Log-out.
-        {"log-out at the main menu", u"LogOut"_s, {}, u"MAIN (1-9)>"_s, {u"G"_s}, u"LogOut"_s,
+        {"log-out at the main menu", u"LogOut"_s, {}, u"MAIN (1-9)>"_s, {u"G"_s}, u"LogOut"_s, u"Taro"_s},
+        {"log-out, each > answered",
+         u"LogOut"_s,
+         {},
+         u"MAIN (>)>"_s,
+         {u"G"_s, u"G"_s},
+         u"LogOut"_s,
          u"Taro"_s},
-        {"log-out, each > answered", u"LogOut"_s, {}, u"MAIN (>)>"_s, {u"G"_s, u"G"_s},
-         u"LogOut"_s, u"Taro"_s},
-        {"log-out ignores the chat menu", u"LogOut"_s, {}, u"CHAT (1-9)>"_s, {}, u"LogOut"_s,
-         u"Taro"_s},
+        {"log-out ignores the chat menu", u"LogOut"_s, {}, u"CHAT (1-9)>"_s, {}, u"LogOut"_s, u"Taro"_s},
         {"log-out needs >", u"LogOut"_s, {}, u"MAIN (1-9)="_s, {}, u"LogOut"_s, u"Taro"_s},
         // Chat-in.
-        {"chat-in at the main menu", u"ChatIn"_s, {}, u"MAIN (1-9)>"_s, {u"C"_s}, u"ChatIn"_s,
+        {"chat-in at the main menu", u"ChatIn"_s, {}, u"MAIN (1-9)>"_s, {u"C"_s}, u"ChatIn"_s, u"Taro"_s},
+        {"chat-in at the chat menu", u"ChatIn"_s, {}, u"CHAT (1-9)>"_s, {u"E"_s}, u""_s, u"Taro"_s},
+        {"chat-in, both menus at once",
+         u"ChatIn"_s,
+         {},
+         u"MAIN ( CHAT (>"_s,
+         {u"C"_s, u"E"_s},
+         u""_s,
          u"Taro"_s},
-        {"chat-in at the chat menu", u"ChatIn"_s, {}, u"CHAT (1-9)>"_s, {u"E"_s}, u""_s,
-         u"Taro"_s},
-        {"chat-in, both menus at once", u"ChatIn"_s, {}, u"MAIN ( CHAT (>"_s, {u"C"_s, u"E"_s},
-         u""_s, u"Taro"_s},
         // Chat-out.
-        {"chat-out at the chat menu", u"ChatOut"_s, {}, u"CHAT (1-9)>"_s, {u"0"_s}, u""_s,
-         u"Taro"_s},
-        {"chat-out ignores the main menu", u"ChatOut"_s, {}, u"MAIN (1-9)>"_s, {}, u"ChatOut"_s,
-         u"Taro"_s},
+        {"chat-out at the chat menu", u"ChatOut"_s, {}, u"CHAT (1-9)>"_s, {u"0"_s}, u""_s, u"Taro"_s},
+        {"chat-out ignores the main menu", u"ChatOut"_s, {}, u"MAIN (1-9)>"_s, {}, u"ChatOut"_s, u"Taro"_s},
         // Handle lookup.
-        {"lookup at the main menu", u"GetHandle"_s, noHandle, u"MAIN (1-9)>"_s, {u"I"_s},
-         u"GetHandle"_s, u""_s},
-        {"lookup at the install menu", u"GetHandle"_s, noHandle, u"INSTALL (1-9)>"_s, {u"?"_s},
-         u"GetHandle"_s, u""_s},
-        {"listing line", u"GetHandle"_s, noHandle, kListing + u"   :  Taro Yamada  "_s, {},
-         u"GetHandle"_s, u"Taro Yamada"_s},
-        {"listing without a colon", u"GetHandle"_s, noHandle, kListing + u" Taro"_s, {},
-         u"GetHandle"_s, u""_s},
-        {"listing without a colon keeps the name", u"GetHandle"_s, {}, kListing + u" Jiro"_s,
-         {}, u"GetHandle"_s, u"Taro"_s},
-        {"leaving the install menu", u"GetHandle"_s, {}, u"INSTALL (1-9)>"_s, {u"0"_s},
-         u"GetHandle"_s, u"Taro"_s},
+        {"lookup at the main menu",
+         u"GetHandle"_s,
+         noHandle,
+         u"MAIN (1-9)>"_s,
+         {u"I"_s},
+         u"GetHandle"_s,
+         u""_s},
+        {"lookup at the install menu",
+         u"GetHandle"_s,
+         noHandle,
+         u"INSTALL (1-9)>"_s,
+         {u"?"_s},
+         u"GetHandle"_s,
+         u""_s},
+        {"listing line",
+         u"GetHandle"_s,
+         noHandle,
+         kListing + u"   :  Taro Yamada  "_s,
+         {},
+         u"GetHandle"_s,
+         u"Taro Yamada"_s},
+        {"listing without a colon",
+         u"GetHandle"_s,
+         noHandle,
+         kListing + u" Taro"_s,
+         {},
+         u"GetHandle"_s,
+         u""_s},
+        {"listing without a colon keeps the name",
+         u"GetHandle"_s,
+         {},
+         kListing + u" Jiro"_s,
+         {},
+         u"GetHandle"_s,
+         u"Taro"_s},
+        {"leaving the install menu",
+         u"GetHandle"_s,
+         {},
+         u"INSTALL (1-9)>"_s,
+         {u"0"_s},
+         u"GetHandle"_s,
+         u"Taro"_s},
         {"main menu ends the lookup", u"GetHandle"_s, {}, u"MAIN ("_s, {}, u""_s, u"Taro"_s},
-        {"no main-menu reply once the name is known", u"GetHandle"_s, {}, u"MAIN (1-9)>"_s, {},
-         u""_s, u"Taro"_s},
-        {"name found and install menu left at one >", u"GetHandle"_s, noHandle,
-         kListing + u" INSTALL ( :>"_s, {u"?"_s, u"0"_s}, u"GetHandle"_s, u">"_s},
-        {"name found and lookup ended at once", u"GetHandle"_s, noHandle,
-         kListing + u" : Taro MAIN ("_s, {}, u""_s, u"Taro MAIN ("_s},
+        {"no main-menu reply once the name is known",
+         u"GetHandle"_s,
+         {},
+         u"MAIN (1-9)>"_s,
+         {},
+         u""_s,
+         u"Taro"_s},
+        {"name found and install menu left at one >",
+         u"GetHandle"_s,
+         noHandle,
+         kListing + u" INSTALL ( :>"_s,
+         {u"?"_s, u"0"_s},
+         u"GetHandle"_s,
+         u">"_s},
+        {"name found and lookup ended at once",
+         u"GetHandle"_s,
+         noHandle,
+         kListing + u" : Taro MAIN ("_s,
+         {},
+         u""_s,
+         u"Taro MAIN ("_s},
     };
     for (const RowCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -183,7 +277,8 @@ TEST_F(PromptAutomatonTest, EachRowOfEachCommand) {
     }
 }
 
-TEST_F(PromptAutomatonTest, AReplyGoesOutAsOneSendInTheHostsCodePage) {
+TEST_F(PromptAutomatonTest, AReplyGoesOutAsOneSendInTheHostsCodePage)
+{
     startWith(u"LogIn"_s, with([](Account& a) { a.userId = u"たろう"_s; }));
     receive(u"User ID="_s);
     ASSERT_EQ(socket.sentBytes().size(), 1u);
@@ -192,7 +287,8 @@ TEST_F(PromptAutomatonTest, AReplyGoesOutAsOneSendInTheHostsCodePage) {
 
 // The log-in block is chosen before its last row ends the command: the rest
 // of that step does not run the lookup, although no command is pending then.
-TEST_F(PromptAutomatonTest, ACommandEndedInsideItsBlockRunsNoOtherBlock) {
+TEST_F(PromptAutomatonTest, ACommandEndedInsideItsBlockRunsNoOtherBlock)
+{
     startWith(u"LogIn"_s, with([](Account& a) { a.handle.clear(); }));
     receive(kListing + u" : Taro MAIN ("_s);
     EXPECT_EQ(dialogue.pendingCommand(), Command::None);
@@ -204,7 +300,8 @@ TEST_F(PromptAutomatonTest, ACommandEndedInsideItsBlockRunsNoOtherBlock) {
     EXPECT_EQ(dialogue.pendingCommand(), Command::None);
 }
 
-TEST_F(PromptAutomatonTest, MenuPromptsApplyTheMainCaptionsEveryTime) {
+TEST_F(PromptAutomatonTest, MenuPromptsApplyTheMainCaptionsEveryTime)
+{
     connect();
     useAccount({});
     const std::array<QString, 12> atConnection = captions();
@@ -234,7 +331,8 @@ TEST_F(PromptAutomatonTest, MenuPromptsApplyTheMainCaptionsEveryTime) {
     }
 }
 
-TEST_F(PromptAutomatonTest, AMenuPromptShowsTheTerminalWhenAsked) {
+TEST_F(PromptAutomatonTest, AMenuPromptShowsTheTerminalWhenAsked)
+{
     connect();
     useAccount({});
     dialogue.switchScreen(Screen::Chat);
@@ -249,7 +347,8 @@ TEST_F(PromptAutomatonTest, AMenuPromptShowsTheTerminalWhenAsked) {
     EXPECT_EQ(captions()[1], kChatIn);
 }
 
-TEST_F(PromptAutomatonTest, ChatInAtAStandingMainPromptAnswersEachPress) {
+TEST_F(PromptAutomatonTest, ChatInAtAStandingMainPromptAnswersEachPress)
+{
     connect();
     useAccount({});
     receive(u"MAIN (1-9)>"_s);
@@ -261,7 +360,8 @@ TEST_F(PromptAutomatonTest, ChatInAtAStandingMainPromptAnswersEachPress) {
     EXPECT_EQ(dialogue.pendingCommand(), Command::ChatIn);
 }
 
-TEST_F(PromptAutomatonTest, ChatOutWaitsForTheChatMenuUnlessTheLineIsEmpty) {
+TEST_F(PromptAutomatonTest, ChatOutWaitsForTheChatMenuUnlessTheLineIsEmpty)
+{
     enterChat();
     useAccount({});
     ASSERT_EQ(dialogue.currentMode(), Mode::Chat);
@@ -282,7 +382,8 @@ TEST_F(PromptAutomatonTest, ChatOutWaitsForTheChatMenuUnlessTheLineIsEmpty) {
     EXPECT_EQ(captions()[1], kChatIn);
 }
 
-TEST_F(PromptAutomatonTest, ChatOutOnAnEmptyLineInTheRoomAsksToLeave) {
+TEST_F(PromptAutomatonTest, ChatOutOnAnEmptyLineInTheRoomAsksToLeave)
+{
     enterChat();
     useAccount({});
     dialogue.functionKeyPressed(2);
@@ -297,7 +398,8 @@ TEST_F(PromptAutomatonTest, ChatOutOnAnEmptyLineInTheRoomAsksToLeave) {
     EXPECT_FALSE(chat.isVisible());
 }
 
-TEST_F(PromptAutomatonTest, ChatOutOutsideTheRoomSendsNothingOnAnEmptyLine) {
+TEST_F(PromptAutomatonTest, ChatOutOutsideTheRoomSendsNothingOnAnEmptyLine)
+{
     startWith(u"ChatOut"_s, {});
     EXPECT_EQ(dialogue.currentMode(), Mode::Main);
     EXPECT_EQ(sent(), QStringList());
@@ -305,10 +407,11 @@ TEST_F(PromptAutomatonTest, ChatOutOutsideTheRoomSendsNothingOnAnEmptyLine) {
 
 // A board whose profile shows no handle name is asked once per connection,
 // never again and again.
-TEST_F(PromptAutomatonTest, TheLookupAsksOnceAndEndsWithoutAName) {
+TEST_F(PromptAutomatonTest, TheLookupAsksOnceAndEndsWithoutAName)
+{
     startWith(u"GetHandle"_s, with([](Account& a) { a.handle.clear(); }));
-    receive(u"MAIN (1-9)>\r\nINSTALL (1-9)>\r\n"_s + kListing + u" Taro\r\n"_s +
-            kListing + u" :   \r\nINSTALL (1-9)>\r\nMAIN (1-9)>\r\n"_s);
+    receive(u"MAIN (1-9)>\r\nINSTALL (1-9)>\r\n"_s + kListing + u" Taro\r\n"_s + kListing +
+            u" :   \r\nINSTALL (1-9)>\r\nMAIN (1-9)>\r\n"_s);
     EXPECT_EQ(sent(), replies({u"I"_s, u"?"_s, u"0"_s}));
     EXPECT_EQ(dialogue.pendingCommand(), Command::None);
     EXPECT_TRUE(window.statuses.back().contains(u"ハンドル名"_s));
@@ -317,26 +420,30 @@ TEST_F(PromptAutomatonTest, TheLookupAsksOnceAndEndsWithoutAName) {
     EXPECT_EQ(sent(), replies({u"I"_s, u"?"_s, u"0"_s}));
 }
 
-TEST_F(PromptAutomatonTest, TheLookupEndsWhenTheBoardGoesBackToItsMenu) {
+TEST_F(PromptAutomatonTest, TheLookupEndsWhenTheBoardGoesBackToItsMenu)
+{
     startWith(u"GetHandle"_s, with([](Account& a) { a.handle.clear(); }));
     receive(u"MAIN (1-9)>\r\nunknown command\r\nMAIN (1-9)>\r\nMAIN (1-9)>"_s);
     EXPECT_EQ(sent(), replies({u"I"_s}));
     EXPECT_EQ(dialogue.pendingCommand(), Command::None);
 }
 
-TEST_F(PromptAutomatonTest, TheLookupFindsANameInTheListing) {
+TEST_F(PromptAutomatonTest, TheLookupFindsANameInTheListing)
+{
     startWith(u"GetHandle"_s, with([](Account& a) { a.handle.clear(); }));
-    receive(u"MAIN (1-9)>\r\nINSTALL (1-9)>\r\n"_s + kListing + u"   :  Taro  \r\nINSTALL (1-9)>\r\nMAIN ("_s);
+    receive(u"MAIN (1-9)>\r\nINSTALL (1-9)>\r\n"_s + kListing +
+            u"   :  Taro  \r\nINSTALL (1-9)>\r\nMAIN ("_s);
     EXPECT_EQ(sent(), replies({u"I"_s, u"?"_s, u"0"_s}));
     EXPECT_EQ(dialogue.settings().HandleName, u"Taro"_s);
     EXPECT_EQ(dialogue.pendingCommand(), Command::None);
 }
 
-TEST_F(PromptAutomatonTest, TheHandleFollowsTheListingLineAsItArrives) {
+TEST_F(PromptAutomatonTest, TheHandleFollowsTheListingLineAsItArrives)
+{
     startWith(u"GetHandle"_s, with([](Account& a) { a.handle.clear(); }));
     const QString line = kListing + u" :  Taro  Y "_s;
-    const QStringList expected = {u""_s, u"T"_s, u"Ta"_s, u"Tar"_s, u"Taro"_s, u"Taro"_s,
-                                  u"Taro"_s, u"Taro  Y"_s, u"Taro  Y"_s};
+    const QStringList expected = {u""_s,     u"T"_s,    u"Ta"_s,      u"Tar"_s,    u"Taro"_s,
+                                  u"Taro"_s, u"Taro"_s, u"Taro  Y"_s, u"Taro  Y"_s};
     receive(line.first(line.size() - expected.size()));
     for (qsizetype i = 0; i < expected.size(); ++i) {
         receive(line.sliced(line.size() - expected.size() + i, 1));
@@ -344,7 +451,8 @@ TEST_F(PromptAutomatonTest, TheHandleFollowsTheListingLineAsItArrives) {
     }
 }
 
-TEST_F(PromptAutomatonTest, ANameReplacedWhileTheListingArrivesIsReadAgainFromTheLine) {
+TEST_F(PromptAutomatonTest, ANameReplacedWhileTheListingArrivesIsReadAgainFromTheLine)
+{
     startWith(u"GetHandle"_s, with([](Account& a) { a.handle.clear(); }));
     receive(kListing + u" : Taro"_s);
     dialogue.settings().HandleName = u"Jiro"_s;
@@ -355,7 +463,8 @@ TEST_F(PromptAutomatonTest, ANameReplacedWhileTheListingArrivesIsReadAgainFromTh
     EXPECT_EQ(dialogue.settings().HandleName, u"Taro Ya"_s);
 }
 
-TEST_F(PromptAutomatonTest, AKeyCommandInterruptsTheLookupForThisConnection) {
+TEST_F(PromptAutomatonTest, AKeyCommandInterruptsTheLookupForThisConnection)
+{
     startWith(u"GetHandle"_s, with([](Account& a) { a.handle.clear(); }));
     receive(u"MAIN (1-9)>"_s);
     EXPECT_EQ(sent(), replies({u"I"_s}));
@@ -368,7 +477,8 @@ TEST_F(PromptAutomatonTest, AKeyCommandInterruptsTheLookupForThisConnection) {
     EXPECT_EQ(dialogue.pendingCommand(), Command::None) << "asked once per connection";
 }
 
-TEST_F(PromptAutomatonTest, TheLookupIsNotArmedWhenSwitchedOffOrTheNameIsKnown) {
+TEST_F(PromptAutomatonTest, TheLookupIsNotArmedWhenSwitchedOffOrTheNameIsKnown)
+{
     startWith(u"LogIn"_s, with([](Account& a) { a.handle.clear(), a.autoGetHandle = false; }));
     receive(u"MAIN (1-9)>\r\nMAIN (1-9)>"_s);
     EXPECT_EQ(dialogue.pendingCommand(), Command::None);
@@ -390,16 +500,18 @@ struct LiteralAutomaton {
     std::array<QString, 12> bar;  // the function-key captions
 
     enum class Lookup { NotStarted, Armed, AskedMenu, AskedListing, Finished } lookup = Lookup::NotStarted;
-    bool stopped = false;     // the guard stopped automatic replies
+    bool stopped = false;  // the guard stopped automatic replies
     QMap<QString, int> repeats;  // time stands still, so nothing expires
     bool byKey = false;
 
     bool contains(QStringView word) const { return line.contains(word); }
-    bool closes(QStringView word, QChar c) const {
+    bool closes(QStringView word, QChar c) const
+    {
         return contains(word) && !line.isEmpty() && line.back() == c;
     }
     // A key looks past spaces after the closing character.
-    bool closesHere(QStringView word, QChar c) const {
+    bool closesHere(QStringView word, QChar c) const
+    {
         if (!byKey)
             return closes(word, c);
         QStringView rest = line;
@@ -408,12 +520,14 @@ struct LiteralAutomaton {
         return contains(word) && !rest.isEmpty() && rest.back() == c;
     }
     // In the room, a ">" before the menu word makes the line a statement.
-    bool menu(QStringView word) const {
+    bool menu(QStringView word) const
+    {
         const qsizetype gt = line.indexOf(u'>');
         return closesHere(word, u'>') && !(mode == u"Chat" && gt >= 0 && gt < line.indexOf(word));
     }
     void send(const QString& text) { sent.append(text + u"\r\n"_s); }
-    void reply(const QString& text) {
+    void reply(const QString& text)
+    {
         if (stopped)
             return;
         if (repeats[text] >= 5) {
@@ -424,12 +538,14 @@ struct LiteralAutomaton {
         ++repeats[text];
         send(text);
     }
-    void endLookup() {
+    void endLookup()
+    {
         if (pending == u"GetHandle")
             pending.clear();
         lookup = Lookup::Finished;
     }
-    void setMain() {
+    void setMain()
+    {
         mode = u"Main"_s;
         bar[0] = kLogOut;
         bar[1] = kChatIn;
@@ -437,7 +553,8 @@ struct LiteralAutomaton {
         bar[6] = kHelp;
     }
 
-    void step() {
+    void step()
+    {
         AppSettings& s = settings;
         if (pending.isEmpty() && lookup == Lookup::NotStarted && !stopped && s.HandleName.isEmpty() &&
             s.AutoGetHandleName) {
@@ -485,7 +602,8 @@ struct LiteralAutomaton {
         }
     }
 
-    void stepLookup() {
+    void stepLookup()
+    {
         AppSettings& s = settings;
         const bool mainPrompt = menu(u"MAIN ("), installPrompt = closesHere(u"INSTALL (", u'>');
         if (mainPrompt && s.HandleName.isEmpty()) {
@@ -528,9 +646,9 @@ struct LiteralAutomaton {
 
 class PromptAutomatonAgreementTest : public PromptAutomatonTest {
 protected:
-    void copyState(LiteralAutomaton& model) {
-        model.line = terminal.rowCount() == 0 ? QString()
-                                              : terminal.text(1, terminal.rowCount()).toString();
+    void copyState(LiteralAutomaton& model)
+    {
+        model.line = terminal.rowCount() == 0 ? QString() : terminal.text(1, terminal.rowCount()).toString();
         model.mode = wordOf(dialogue.currentMode());
         model.pending = wordOf(dialogue.pendingCommand());
         model.settings = dialogue.settings();
@@ -541,17 +659,18 @@ protected:
                                                      : LiteralAutomaton::Lookup::NotStarted;
     }
 
-    void expectSame(const LiteralAutomaton& model) {
+    void expectSame(const LiteralAutomaton& model)
+    {
         ASSERT_EQ(sent(), model.sent) << model.line.toStdString();
         ASSERT_EQ(wordOf(dialogue.currentMode()), model.mode) << model.line.toStdString();
         ASSERT_EQ(wordOf(dialogue.pendingCommand()), model.pending) << model.line.toStdString();
-        ASSERT_EQ(dialogue.settings().HandleName, model.settings.HandleName)
-            << model.line.toStdString();
+        ASSERT_EQ(dialogue.settings().HandleName, model.settings.HandleName) << model.line.toStdString();
         ASSERT_EQ(window.captions, model.bar) << model.line.toStdString();
     }
 };
 
-Account randomAccount(std::mt19937& random) {
+Account randomAccount(std::mt19937& random)
+{
     Account a;
     a.guest = random() % 3 == 0;
     if (random() % 4 == 0)
@@ -564,14 +683,37 @@ Account randomAccount(std::mt19937& random) {
     return a;
 }
 
-TEST_F(PromptAutomatonAgreementTest, AgreesWithSearchingTheWholeLineAtEveryCharacter) {
+TEST_F(PromptAutomatonAgreementTest, AgreesWithSearchingTheWholeLineAtEveryCharacter)
+{
     const QStringList pieces = {
-        u"MAIN ("_s,  u"MAI"_s,      u"N ("_s,        u"CHAT ("_s,         u"INSTALL ("_s,
-        u"User ID"_s, u"UserID"_s,   u"Password"_s,   u"Pass"_s,           u"Handle Name"_s,
-        u"間違っています｡"_s, u"間違って"_s, kListing,       u"H: "_s,            u"ハンドル"_s,
-        u">"_s,       u">"_s,        u"="_s,          u":"_s,              u" "_s,
-        u"   "_s,     u"x"_s,        u"名前"_s,       u"ｱｲｳ"_s,            u"\r\n"_s,
-        u"\r\n"_s,    u"\r"_s,       u"\n"_s,
+        u"MAIN ("_s,
+        u"MAI"_s,
+        u"N ("_s,
+        u"CHAT ("_s,
+        u"INSTALL ("_s,
+        u"User ID"_s,
+        u"UserID"_s,
+        u"Password"_s,
+        u"Pass"_s,
+        u"Handle Name"_s,
+        u"間違っています｡"_s,
+        u"間違って"_s,
+        kListing,
+        u"H: "_s,
+        u"ハンドル"_s,
+        u">"_s,
+        u">"_s,
+        u"="_s,
+        u":"_s,
+        u" "_s,
+        u"   "_s,
+        u"x"_s,
+        u"名前"_s,
+        u"ｱｲｳ"_s,
+        u"\r\n"_s,
+        u"\r\n"_s,
+        u"\r"_s,
+        u"\n"_s,
     };
     std::mt19937 random(20240607);
     for (int round = 0; round < 400; ++round) {
@@ -583,9 +725,9 @@ TEST_F(PromptAutomatonAgreementTest, AgreesWithSearchingTheWholeLineAtEveryChara
             enterChat();
             useAccount(account);
         } else {
-            startWith(QStringList{u"LogIn"_s, u"LogOut"_s, u"ChatIn"_s, u"ChatOut"_s,
-                                  u"GetHandle"_s}[random() % 5],
-                      account);
+            startWith(
+                QStringList{u"LogIn"_s, u"LogOut"_s, u"ChatIn"_s, u"ChatOut"_s, u"GetHandle"_s}[random() % 5],
+                account);
         }
         LiteralAutomaton model;
         copyState(model);

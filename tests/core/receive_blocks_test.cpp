@@ -20,7 +20,8 @@ namespace {
 
 // One client as the main window wires it, connected and logging in.
 struct Client : WiredDialogue {
-    explicit Client(bool autoGetHandle) {
+    explicit Client(bool autoGetHandle)
+    {
         AppSettings& s = dialogue.settings();
         s.UserID = u"taro01"_s;
         s.Password = u"secret"_s;
@@ -30,7 +31,8 @@ struct Client : WiredDialogue {
         socket.setState(TelnetSocket::Connected);
     }
 
-    QStringList rows(const GridModel& grid, int col) const {
+    QStringList rows(const GridModel& grid, int col) const
+    {
         QStringList texts;
         for (int row = 1; row <= grid.rowCount(); ++row)
             texts.append(grid.text(col, row).toString());
@@ -38,7 +40,8 @@ struct Client : WiredDialogue {
     }
 };
 
-void expectSame(const Client& whole, const Client& single) {
+void expectSame(const Client& whole, const Client& single)
+{
     ASSERT_EQ(whole.socket.sentTexts(), single.socket.sentTexts());
     ASSERT_EQ(whole.rows(whole.terminal, 1), single.rows(single.terminal, 1));
     ASSERT_EQ(whole.rows(whole.chat, 1), single.rows(single.chat, 1));
@@ -49,14 +52,29 @@ void expectSame(const Client& whole, const Client& single) {
     ASSERT_DOUBLE_EQ(whole.terminal.columnWidth(1), single.terminal.columnWidth(1));
 }
 
-TEST(ReceiveBlocks, AnyBlockSizeActsAsOneCharacterAtATime) {
+TEST(ReceiveBlocks, AnyBlockSizeActsAsOneCharacterAtATime)
+{
     const QStringList pieces = {
-        u"User ID = "_s,    u"Password = "_s,   u"Handle Name = "_s, u"MAIN (G,C,I,?) >"_s,
-        u"CHAT (E,W,0) >"_s, u"INSTALL (1-9) >"_s, u"H: ハンドル名 : "_s, u"Jiro  "_s,
-        u"Bob>こんにちは"_s, u"発言>hello "_s,     u"Taro>hello"_s,     u"> = >"_s,
-        u"UserID Password 間違っています｡"_s,      u"Taroさんがチャットルームに入室しました。"_s,
-        u"ﾊﾝﾄﾞﾙ名前"_s,     u"\r\n"_s,           u"\r"_s,             u"\n"_s,
-        u" "_s,             u"x"_s,
+        u"User ID = "_s,
+        u"Password = "_s,
+        u"Handle Name = "_s,
+        u"MAIN (G,C,I,?) >"_s,
+        u"CHAT (E,W,0) >"_s,
+        u"INSTALL (1-9) >"_s,
+        u"H: ハンドル名 : "_s,
+        u"Jiro  "_s,
+        u"Bob>こんにちは"_s,
+        u"発言>hello "_s,
+        u"Taro>hello"_s,
+        u"> = >"_s,
+        u"UserID Password 間違っています｡"_s,
+        u"Taroさんがチャットルームに入室しました。"_s,
+        u"ﾊﾝﾄﾞﾙ名前"_s,
+        u"\r\n"_s,
+        u"\r"_s,
+        u"\n"_s,
+        u" "_s,
+        u"x"_s,
     };
     std::mt19937 random(20240611);
     for (int round = 0; round < 60; ++round) {
@@ -81,9 +99,10 @@ TEST(ReceiveBlocks, AnyBlockSizeActsAsOneCharacterAtATime) {
 }
 
 // Facts taken in later, from the line, are the facts taken in at once.
-TEST(ReceiveBlocks, LineFactsTakenInLaterAgreeWithAppending) {
-    const QStringList pieces = {u"MAIN ("_s, u"CHAT ("_s, u"INST"_s, u"ALL ("_s, u"User ID"_s,
-                                u"Password"_s, u"H: ハンドル名"_s, u" : "_s, u"名前 "_s, u"x"_s};
+TEST(ReceiveBlocks, LineFactsTakenInLaterAgreeWithAppending)
+{
+    const QStringList pieces = {u"MAIN ("_s,   u"CHAT ("_s,        u"INST"_s, u"ALL ("_s, u"User ID"_s,
+                                u"Password"_s, u"H: ハンドル名"_s, u" : "_s,  u"名前 "_s, u"x"_s};
     std::mt19937 random(11);
     for (int round = 0; round < 200; ++round) {
         QString line;
@@ -98,7 +117,8 @@ TEST(ReceiveBlocks, LineFactsTakenInLaterAgreeWithAppending) {
         }
         later.catchUp(line);
         for (int w = 0; w < LineFacts::kWordCount; ++w)
-            ASSERT_EQ(later.contains(LineFacts::Word(w)), now.contains(LineFacts::Word(w))) << line.toStdString();
+            ASSERT_EQ(later.contains(LineFacts::Word(w)), now.contains(LineFacts::Word(w)))
+                << line.toStdString();
         ASSERT_EQ(later.length(), now.length());
         ASSERT_EQ(later.last(), now.last());
         ASSERT_EQ(later.hasHandleColon(), now.hasHandleColon());

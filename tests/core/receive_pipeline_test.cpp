@@ -19,7 +19,8 @@ struct LineEndCase {
 
 class LineEnds : public DialogueFixture, public ::testing::WithParamInterface<LineEndCase> {};
 
-TEST_P(LineEnds, RowsFollowLineEnds) {
+TEST_P(LineEnds, RowsFollowLineEnds)
+{
     for (const QString& block : GetParam().blocks)
         receive(block);
     EXPECT_EQ(terminalRows(), GetParam().rows);
@@ -27,34 +28,36 @@ TEST_P(LineEnds, RowsFollowLineEnds) {
 
 INSTANTIATE_TEST_SUITE_P(
     Receive, LineEnds,
-    ::testing::Values(
-        LineEndCase{"CrLfAddsOneRow", {"abc\r\n"}, {"abc", ""}},
-        LineEndCase{"CrAloneAddsOneRow", {"abc\r"}, {"abc", ""}},
-        LineEndCase{"BareLfEndsALine", {"abc\n"}, {"abc", ""}},
-        LineEndCase{"BareLfInsideALine", {"ab\ncd\r"}, {"ab", "cd", ""}},
-        LineEndCase{"LfLfLeavesEmptyRow", {"a\n\nb"}, {"a", "", "b"}},
-        LineEndCase{"CrLfCutBetweenBlocks", {"a\r", "\nb"}, {"a", "b"}},
-        LineEndCase{"LfCrCutBetweenBlocks", {"a\n", "\rb"}, {"a", "b"}},
-        LineEndCase{"BackspaceThenTextReplacesTheEnd", {"abc\b\bX\r"}, {"aX", ""}},
-        LineEndCase{"BackspaceAloneLeavesTheLine", {"abc\b\b\r"}, {"abc", ""}},
-        LineEndCase{"CrCrLeavesEmptyRow", {"a\r\rb"}, {"a", "", "b"}},
-        LineEndCase{"LfCrIsOneLineEnd", {"a\n\rb"}, {"a", "b"}},
-        LineEndCase{"LineSplitOverBlocks", {"ab", "c\r\nd"}, {"abc", "d"}},
-        LineEndCase{"CrLfSplitOverBlocks", {"ab\r", "\ncd"}, {"ab", "cd"}},
-        LineEndCase{"EmptyBlockAfterText", {"abc", ""}, {"abc"}},
-        LineEndCase{"ControlsDrawnAsATerminalShowsThem", {"a\tb\x1b[0m\x07\r"}, {"a       b", ""}},
-        LineEndCase{"TabCountsFullWidthAsTwo", {"あa\tb|\t|\r"}, {"あa     b|      |", ""}},
-        LineEndCase{"OnlyLineEnds", {"\r\n\r\n"}, {"", "", ""}},
-        LineEndCase{"JapaneseText", {"ようこそ\r\n掲示板"}, {"ようこそ", "掲示板"}}),
+    ::testing::Values(LineEndCase{"CrLfAddsOneRow", {"abc\r\n"}, {"abc", ""}},
+                      LineEndCase{"CrAloneAddsOneRow", {"abc\r"}, {"abc", ""}},
+                      LineEndCase{"BareLfEndsALine", {"abc\n"}, {"abc", ""}},
+                      LineEndCase{"BareLfInsideALine", {"ab\ncd\r"}, {"ab", "cd", ""}},
+                      LineEndCase{"LfLfLeavesEmptyRow", {"a\n\nb"}, {"a", "", "b"}},
+                      LineEndCase{"CrLfCutBetweenBlocks", {"a\r", "\nb"}, {"a", "b"}},
+                      LineEndCase{"LfCrCutBetweenBlocks", {"a\n", "\rb"}, {"a", "b"}},
+                      LineEndCase{"BackspaceThenTextReplacesTheEnd", {"abc\b\bX\r"}, {"aX", ""}},
+                      LineEndCase{"BackspaceAloneLeavesTheLine", {"abc\b\b\r"}, {"abc", ""}},
+                      LineEndCase{"CrCrLeavesEmptyRow", {"a\r\rb"}, {"a", "", "b"}},
+                      LineEndCase{"LfCrIsOneLineEnd", {"a\n\rb"}, {"a", "b"}},
+                      LineEndCase{"LineSplitOverBlocks", {"ab", "c\r\nd"}, {"abc", "d"}},
+                      LineEndCase{"CrLfSplitOverBlocks", {"ab\r", "\ncd"}, {"ab", "cd"}},
+                      LineEndCase{"EmptyBlockAfterText", {"abc", ""}, {"abc"}},
+                      LineEndCase{
+                          "ControlsDrawnAsATerminalShowsThem", {"a\tb\x1b[0m\x07\r"}, {"a       b", ""}},
+                      LineEndCase{"TabCountsFullWidthAsTwo", {"あa\tb|\t|\r"}, {"あa     b|      |", ""}},
+                      LineEndCase{"OnlyLineEnds", {"\r\n\r\n"}, {"", "", ""}},
+                      LineEndCase{"JapaneseText", {"ようこそ\r\n掲示板"}, {"ようこそ", "掲示板"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ReceivePipelineTest, FirstBlockStartsTheFirstRow) {
+TEST_F(ReceivePipelineTest, FirstBlockStartsTheFirstRow)
+{
     EXPECT_EQ(terminal.rowCount(), 0);
     receive(QStringLiteral("x"));
     EXPECT_EQ(terminalRows(), QStringList{"x"});
 }
 
-TEST_F(ReceivePipelineTest, TerminalColumnFollowsWidestLineAtEachCarriageReturn) {
+TEST_F(ReceivePipelineTest, TerminalColumnFollowsWidestLineAtEachCarriageReturn)
+{
     receive(QStringLiteral("abc\r\n"));
     EXPECT_DOUBLE_EQ(terminal.columnWidth(1), 300);
     receive(QStringLiteral("abcdef"));
@@ -63,7 +66,8 @@ TEST_F(ReceivePipelineTest, TerminalColumnFollowsWidestLineAtEachCarriageReturn)
     EXPECT_DOUBLE_EQ(terminal.columnWidth(1), 600);
 }
 
-TEST_F(ReceivePipelineTest, ActiveCellIsTheLastLineAddressed) {
+TEST_F(ReceivePipelineTest, ActiveCellIsTheLastLineAddressed)
+{
     receive(QStringLiteral("one\r\ntw"));
     EXPECT_EQ(terminal.activeRow(), 2) << "block ended inside a line";
     EXPECT_EQ(terminal.activeCol(), 1);
@@ -75,7 +79,8 @@ TEST_F(ReceivePipelineTest, ActiveCellIsTheLastLineAddressed) {
 
 class ChangeCounter : public GridObserver {
 public:
-    void gridChanged(const GridChange& change) override {
+    void gridChanged(const GridChange& change) override
+    {
         ++changes;
         last = change;
     }
@@ -85,7 +90,8 @@ public:
     GridChange last;
 };
 
-TEST_F(ReceivePipelineTest, OneBlockIsShownInOneChange) {
+TEST_F(ReceivePipelineTest, OneBlockIsShownInOneChange)
+{
     ChangeCounter counter;
     terminal.setObserver(&counter);
     QString block;
@@ -109,7 +115,8 @@ struct OfferCase {
 
 class Offers : public DialogueFixture, public ::testing::WithParamInterface<OfferCase> {};
 
-TEST_P(Offers, EachOwnStatementIsShownOnce) {
+TEST_P(Offers, EachOwnStatementIsShownOnce)
+{
     setSetting("HandleName", "Taro");
     setSetting("LocalEcho", GetParam().localEcho ? "True" : "False");
     enterChat();
@@ -124,15 +131,17 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         OfferCase{"OwnStatementEchoOff", false, "発言>hello\r\nTaro>hello\r\n", {{"Taro", "hello"}}},
         OfferCase{"OwnStatementEchoOn", true, "発言>hello\r\nTaro>hello\r\n", {}},
-        OfferCase{"MessagesComparedTrimmed", false, "発言>hello \r\nTaro> hello\r\n",
-                  {{"Taro", "hello "}}},
-        OfferCase{"OtherUserRepeats", false, "発言>hello\r\nJiro>hello\r\n",
+        OfferCase{"MessagesComparedTrimmed", false, "発言>hello \r\nTaro> hello\r\n", {{"Taro", "hello "}}},
+        OfferCase{"OtherUserRepeats",
+                  false,
+                  "発言>hello\r\nJiro>hello\r\n",
                   {{"Taro", "hello"}, {"Jiro", "hello"}}},
-        OfferCase{"OtherUserRepeatsEchoOn", true, "発言>hello\r\nJiro>hello\r\n",
-                  {{"Jiro", "hello"}}},
-        OfferCase{"DifferentMessage", false, "発言>hello\r\nTaro>bye\r\n",
-                  {{"Taro", "hello"}, {"Taro", "bye"}}},
-        OfferCase{"RepeatNotRightAfter", false, "発言>hello\r\nJiro>hi\r\nTaro>hello\r\n",
+        OfferCase{"OtherUserRepeatsEchoOn", true, "発言>hello\r\nJiro>hello\r\n", {{"Jiro", "hello"}}},
+        OfferCase{
+            "DifferentMessage", false, "発言>hello\r\nTaro>bye\r\n", {{"Taro", "hello"}, {"Taro", "bye"}}},
+        OfferCase{"RepeatNotRightAfter",
+                  false,
+                  "発言>hello\r\nJiro>hi\r\nTaro>hello\r\n",
                   {{"Taro", "hello"}, {"Jiro", "hi"}, {"Taro", "hello"}}},
         OfferCase{"OwnHandleWithoutStatement", false, "Taro>hello\r\n", {{"Taro", "hello"}}},
         OfferCase{"EmptyLineNotOffered", false, "\r\n\r\n", {}},
@@ -142,14 +151,16 @@ INSTANTIATE_TEST_SUITE_P(
         OfferCase{"OpenLineNotOffered", false, "Jiro>still typing", {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ReceivePipelineTest, EmptyLinesGetTheirRowButNoChatRow) {
+TEST_F(ReceivePipelineTest, EmptyLinesGetTheirRowButNoChatRow)
+{
     enterChat();
     receive(QStringLiteral("\r\r  \r\n"));
     EXPECT_EQ(terminalRows(), (QStringList{kEntryLine, "", "", "  ", ""}));
     EXPECT_EQ(chat.rowCount(), 1);
 }
 
-TEST_F(ReceivePipelineTest, FirstLineComparesWithAnEmptyPreviousLine) {
+TEST_F(ReceivePipelineTest, FirstLineComparesWithAnEmptyPreviousLine)
+{
     setSetting("HandleName", "Taro");
     // Into the room without any terminal row yet.
     dialogue.postChatLine(QString(), kEntryLine);
@@ -158,21 +169,24 @@ TEST_F(ReceivePipelineTest, FirstLineComparesWithAnEmptyPreviousLine) {
     EXPECT_EQ(chatRows(), (std::vector<ChatRow>{{"", kEntryLine}, {"Taro", ""}}));
 }
 
-TEST_F(ReceivePipelineTest, LinesOutsideTheChatRoomAddNoChatRow) {
+TEST_F(ReceivePipelineTest, LinesOutsideTheChatRoomAddNoChatRow)
+{
     connect();
     receive(QStringLiteral("Jiro>hello\r\nお知らせ\r\n"));
     EXPECT_EQ(chat.rowCount(), 0);
     EXPECT_EQ(terminal.rowCount(), 3);
 }
 
-TEST_F(ReceivePipelineTest, EntryAnnouncementMidBlockSwitchesForTheRestOfTheBlock) {
+TEST_F(ReceivePipelineTest, EntryAnnouncementMidBlockSwitchesForTheRestOfTheBlock)
+{
     connect();
     receive(QStringLiteral("Jiro>before\r\n") + kEntryLine + QStringLiteral("\r\nJiro>after\r\n"));
     EXPECT_EQ(dialogue.currentMode(), Mode::Chat);
     EXPECT_EQ(chatRows(), (std::vector<ChatRow>{{"", kEntryLine}, {"Jiro", "after"}}));
 }
 
-TEST_F(ReceivePipelineTest, PromptSplitOverBlocksIsAnsweredWhenItCloses) {
+TEST_F(ReceivePipelineTest, PromptSplitOverBlocksIsAnsweredWhenItCloses)
+{
     setSetting("UserID", "taro01");
     connect();
     receive(QStringLiteral("User I"));
@@ -182,7 +196,8 @@ TEST_F(ReceivePipelineTest, PromptSplitOverBlocksIsAnsweredWhenItCloses) {
     EXPECT_EQ(sent().size(), 1) << "answered once";
 }
 
-TEST_F(ReceivePipelineTest, EachLineIsLookedAtOnItsOwn) {
+TEST_F(ReceivePipelineTest, EachLineIsLookedAtOnItsOwn)
+{
     setSetting("UserID", "taro01");
     connect();
     receive(QStringLiteral("User ID\r\n="));
@@ -192,7 +207,8 @@ TEST_F(ReceivePipelineTest, EachLineIsLookedAtOnItsOwn) {
     EXPECT_EQ(sent(), QStringList{"taro01\r\n"});
 }
 
-TEST_F(ReceivePipelineTest, HistoryStaysAcrossConnections) {
+TEST_F(ReceivePipelineTest, HistoryStaysAcrossConnections)
+{
     connect();
     receive(QStringLiteral("first\r\n"));
     socket.hostCloses();

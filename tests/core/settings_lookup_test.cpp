@@ -72,8 +72,10 @@ TEST(SettingsLookup, FallbackOrder)
         {"then Default-Mst", {{M, "K", "m"}}, O, "m"},
         {"Error in the section and its -Mst", {{O, "K", "Error"}, {OM, "K", "Error"}, {D, "K", "d"}}, O, "d"},
         {"empty text in the section is present", {{O, "K", ""}, {D, "K", "d"}}, O, ""},
-        {"section names compare without letter case", {{QStringLiteral("default"), "K", "x"}},
-         QStringLiteral("DEFAULT"), "x"},
+        {"section names compare without letter case",
+         {{QStringLiteral("default"), "K", "x"}},
+         QStringLiteral("DEFAULT"),
+         "x"},
         {"fallback section names too", {{QStringLiteral("default-mst"), "K", "m"}}, {}, "m"},
         {"explicit Default", {{D, "K", "d"}}, D, "d"},
     };
@@ -82,7 +84,8 @@ TEST(SettingsLookup, FallbackOrder)
         const MemorySettingsStore store = storeWith(c.stored);
         const QString key = QStringLiteral("K");
         const QString def = QStringLiteral("def");
-        EXPECT_EQ(c.section.isEmpty() ? readSetting(store, key, def) : readSetting(store, key, def, c.section),
+        EXPECT_EQ(c.section.isEmpty() ? readSetting(store, key, def)
+                                      : readSetting(store, key, def, c.section),
                   c.expected);
     }
 }
@@ -144,9 +147,15 @@ TEST(SettingsLookup, InitEmptiesOnlyItsSection)
         QString emptied;
     };
     const std::vector<Case> cases = {
-        {"Default with keys", {{"Default", "A", "1"}, {"Default", "B", "2"}, {"Default-Mst", "A", "m"}}, {}, "Default"},
+        {"Default with keys",
+         {{"Default", "A", "1"}, {"Default", "B", "2"}, {"Default-Mst", "A", "m"}},
+         {},
+         "Default"},
         {"Default absent before", {{"Default-Mst", "A", "m"}}, {}, "Default"},
-        {"named section", {{"Other", "A", "1"}, {"Default", "A", "d"}, {"Default-Mst", "A", "m"}}, "Other", "Other"},
+        {"named section",
+         {{"Other", "A", "1"}, {"Default", "A", "d"}, {"Default-Mst", "A", "m"}},
+         "Other",
+         "Other"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -334,15 +343,24 @@ TEST(SettingsSave, WritesEveryKeyInFieldOrderInStoredForm)
     MemorySettingsStore store;
     saveSettings(store, unusualRecord());
     const std::vector<std::pair<QString, QString>> expected = {
-        {"GuestFlag", "True"},           {"UserID", "USER01"},
-        {"Password", " p,a=s;s "},       {"HandleName", QStringLiteral("太郎")},
-        {"ConnectionAddress", "board.example"}, {"ConnectionPort", "8023"},
-        {"Luminosity", "7"},             {"HandleSuffix", ""},
-        {"LocalEcho", "True"},           {"AutoChangeWindow", "False"},
-        {"AutoGetHandleName", "False"},  {"ScreenSave", "True"},
-        {"ChangeMyColor", "True"},       {"MyColor", "1193046"},
-        {"FontName", QStringLiteral("IPAゴシック")}, {"FontSize", "12"},
-        {"FontBold", "True"},            {"FontItalic", "True"},
+        {"GuestFlag", "True"},
+        {"UserID", "USER01"},
+        {"Password", " p,a=s;s "},
+        {"HandleName", QStringLiteral("太郎")},
+        {"ConnectionAddress", "board.example"},
+        {"ConnectionPort", "8023"},
+        {"Luminosity", "7"},
+        {"HandleSuffix", ""},
+        {"LocalEcho", "True"},
+        {"AutoChangeWindow", "False"},
+        {"AutoGetHandleName", "False"},
+        {"ScreenSave", "True"},
+        {"ChangeMyColor", "True"},
+        {"MyColor", "1193046"},
+        {"FontName", QStringLiteral("IPAゴシック")},
+        {"FontSize", "12"},
+        {"FontBold", "True"},
+        {"FontItalic", "True"},
         {"HistoryMemoryLimitMB", "0"},
     };
     QStringList order;

@@ -80,7 +80,8 @@ QStringList IniStoreTest::withPermissionsEnforced(const std::function<QStringLis
     std::function<void(const QString&)> chownTree = [&](const QString& at) {
         ::lchown(QFile::encodeName(at).constData(), kNobody, kNobody);
         if (QFileInfo(at).isDir() && !QFileInfo(at).isSymLink()) {
-            for (const QString& name : QDir(at).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
+            for (const QString& name :
+                 QDir(at).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
                 chownTree(at + QLatin1Char('/') + name);
         }
     };
@@ -119,18 +120,47 @@ void check(QStringList& problems, bool holds, const QString& what)
 TEST_F(IniStoreTest, AwkwardTextsRoundTripExactly)
 {
     const QStringList values = {
-        "", " ", "a,b", "a, b", " leading", "trailing ", "\ttab\t", "\"quoted\"", "\"", "x\"",
-        "back\\slash\\", "\\n", "\\x41", "a=b", "=", ";semi", "#hash", "[section]", "]",
-        "@Variant(\\0)", "@", QStringLiteral("日本語のテキスト"), QStringLiteral("ＭＳ ゴシック"),
-        QStringLiteral("\u3000全角空白\u3000"), "line1\r\nline2", "\n", "\r", "\r\n\r\n",
-        QString(QChar(0)) + "nul", "\x01\x1f\x7f", QStringLiteral("𠮷"), QString(QChar(0xD800)),
-        QString(QChar(0xDC00)) + "x", "Error", QString(5000, QLatin1Char('w')),
+        "",
+        " ",
+        "a,b",
+        "a, b",
+        " leading",
+        "trailing ",
+        "\ttab\t",
+        "\"quoted\"",
+        "\"",
+        "x\"",
+        "back\\slash\\",
+        "\\n",
+        "\\x41",
+        "a=b",
+        "=",
+        ";semi",
+        "#hash",
+        "[section]",
+        "]",
+        "@Variant(\\0)",
+        "@",
+        QStringLiteral("日本語のテキスト"),
+        QStringLiteral("ＭＳ ゴシック"),
+        QStringLiteral("\u3000全角空白\u3000"),
+        "line1\r\nline2",
+        "\n",
+        "\r",
+        "\r\n\r\n",
+        QString(QChar(0)) + "nul",
+        "\x01\x1f\x7f",
+        QStringLiteral("𠮷"),
+        QString(QChar(0xD800)),
+        QString(QChar(0xDC00)) + "x",
+        "Error",
+        QString(5000, QLatin1Char('w')),
         QStringLiteral("\uFEFFbom"),
     };
-    const QStringList keys = {"a=b", "[k", ";k", "#k", " k", "k ", "\"k", "k\nl", QStringLiteral("日本"),
-                              "@k", "", "k", "Default"};
-    const QStringList sections = {"Sec]tion", " spaced ", "[x]", "[", QStringLiteral("ÜnÏ"), "-Mst",
-                                  "a\"b", "\"", "\r"};
+    const QStringList keys = {"a=b", "[k", ";k", "#k",     " k", "k ", "\"k", "k\nl", QStringLiteral("日本"),
+                              "@k",  "",   "k",  "Default"};
+    const QStringList sections = {"Sec]tion", " spaced ", "[x]", "[", QStringLiteral("ÜnÏ"),
+                                  "-Mst",     "a\"b",     "\"",  "\r"};
     {
         IniSettingsStore store(path());
         for (int i = 0; i < values.size(); ++i)
@@ -168,69 +198,83 @@ TEST_F(IniStoreTest, SimpleValuesStayReadable)
 
 TEST_F(IniStoreTest, HandWrittenLinesReadAsText)
 {
-    const QByteArray file =
-        "\xEF\xBB\xBFOrphan=before any section\r\n"
-        "[Default]\r\n"
-        "Plain=value\r\n"
-        " Spaced  =  spaced value \t\r\n"
-        "Inline=a;b # c\n"
-        "Quoted=\"quoted \\\" text\\n\\x41\\u3042\"\n"
-        "Path=C:\\dir\\file\n"
-        "Tail=C:\\ \"x\"\n"
-        "Empty=\n"
-        "At=@Variant(1)\n"
-        "BadEscape=\"bad \\q\"\n"
-        "Unterminated=\"open\n"
-        "Trailing=\"a\" b\n"
-        "=novalue\n"
-        "NoEquals\n"
-        "key=lower\n"
-        "Key=upper\n"
-        "Key=second\n"
-        "; Commented=1\n"
-        "# Hashed=1\n"
-        "Broken\xFF\xFE=1\n"
-        "Latin=\xE9t\xE9\n"
-        "AfterBroken=ok\n"
-        "[Broken\n"
-        "Hidden=1\n"
-        "[Default-Mst]\n"
-        "Mst=m";
+    const QByteArray file = "\xEF\xBB\xBFOrphan=before any section\r\n"
+                            "[Default]\r\n"
+                            "Plain=value\r\n"
+                            " Spaced  =  spaced value \t\r\n"
+                            "Inline=a;b # c\n"
+                            "Quoted=\"quoted \\\" text\\n\\x41\\u3042\"\n"
+                            "Path=C:\\dir\\file\n"
+                            "Tail=C:\\ \"x\"\n"
+                            "Empty=\n"
+                            "At=@Variant(1)\n"
+                            "BadEscape=\"bad \\q\"\n"
+                            "Unterminated=\"open\n"
+                            "Trailing=\"a\" b\n"
+                            "=novalue\n"
+                            "NoEquals\n"
+                            "key=lower\n"
+                            "Key=upper\n"
+                            "Key=second\n"
+                            "; Commented=1\n"
+                            "# Hashed=1\n"
+                            "Broken\xFF\xFE=1\n"
+                            "Latin=\xE9t\xE9\n"
+                            "AfterBroken=ok\n"
+                            "[Broken\n"
+                            "Hidden=1\n"
+                            "[Default-Mst]\n"
+                            "Mst=m";
     ASSERT_TRUE(writeBytes(path(), file));
     const IniSettingsStore store(path());
     const std::vector<std::pair<QString, QString>> expected = {
-        {"Orphan", kAbsent},   {"Plain", "value"},     {"Spaced", "spaced value"},
-        {"Inline", "a;b # c"}, {"Quoted", QStringLiteral("quoted \" text\nAあ")},
-        {"Path", "C:\\dir\\file"}, {"Tail", "C:\\ \"x\""}, {"Empty", ""},
-        {"At", "@Variant(1)"}, {"BadEscape", kAbsent}, {"Unterminated", kAbsent},
-        {"Trailing", kAbsent}, {"", kAbsent},          {"NoEquals", kAbsent},
-        {"key", "lower"},      {"Key", "lower"},       {"; Commented", kAbsent},
-        {"Commented", kAbsent}, {"Hashed", kAbsent},   {"Latin", kAbsent},
-        {"AfterBroken", "ok"}, {"Hidden", kAbsent},    {"Mst", kAbsent},
+        {"Orphan", kAbsent},
+        {"Plain", "value"},
+        {"Spaced", "spaced value"},
+        {"Inline", "a;b # c"},
+        {"Quoted", QStringLiteral("quoted \" text\nAあ")},
+        {"Path", "C:\\dir\\file"},
+        {"Tail", "C:\\ \"x\""},
+        {"Empty", ""},
+        {"At", "@Variant(1)"},
+        {"BadEscape", kAbsent},
+        {"Unterminated", kAbsent},
+        {"Trailing", kAbsent},
+        {"", kAbsent},
+        {"NoEquals", kAbsent},
+        {"key", "lower"},
+        {"Key", "lower"},
+        {"; Commented", kAbsent},
+        {"Commented", kAbsent},
+        {"Hashed", kAbsent},
+        {"Latin", kAbsent},
+        {"AfterBroken", "ok"},
+        {"Hidden", kAbsent},
+        {"Mst", kAbsent},
     };
     for (const auto& [key, value] : expected)
         EXPECT_EQ(store.get(kApp, kDefault, key, kAbsent), value) << key.toStdString();
     EXPECT_EQ(store.get(kApp, "Broken", "Hidden", kAbsent), kAbsent);
     EXPECT_EQ(store.get(kApp, "Default-Mst", "Mst", kAbsent), QStringLiteral("m"));
     // The ignored lines are named, the first few by number.
-    EXPECT_EQ(store.lastError(), path() + ": lines that cannot be read are ignored: 11, 12, 13, 14, 15 (8 in all)");
+    EXPECT_EQ(store.lastError(),
+              path() + ": lines that cannot be read are ignored: 11, 12, 13, 14, 15 (8 in all)");
 }
 
 TEST_F(IniStoreTest, SaveChangesOnlyWhatWasSaved)
 {
-    const QByteArray before =
-        "; ZKT settings, edited by hand\n"
-        "\n"
-        "[Default]\n"
-        "UserID = taro\n"
-        "# my note\n"
-        "Unknown=keep me\n"
-        "\xFF garbage line\n"
-        "\n"
-        "[Plugin]\n"
-        "Extra = 1\n"
-        "[Default-Mst]\n"
-        "ConnectionPort=2323";
+    const QByteArray before = "; ZKT settings, edited by hand\n"
+                              "\n"
+                              "[Default]\n"
+                              "UserID = taro\n"
+                              "# my note\n"
+                              "Unknown=keep me\n"
+                              "\xFF garbage line\n"
+                              "\n"
+                              "[Plugin]\n"
+                              "Extra = 1\n"
+                              "[Default-Mst]\n"
+                              "ConnectionPort=2323";
     ASSERT_TRUE(writeBytes(path(), before));
     IniSettingsStore store(path());
     store.save(kApp, kDefault, "UserID", "jiro");
@@ -283,7 +327,8 @@ TEST_F(IniStoreTest, CrLfFilesGainCrLfLines)
 
 QByteArray utf16(const QString& text, QStringConverter::Encoding encoding, bool bom)
 {
-    QStringEncoder encoder(encoding, bom ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
+    QStringEncoder encoder(encoding,
+                           bom ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
     return encoder.encode(text);
 }
 
@@ -557,7 +602,7 @@ TEST_F(IniStoreTest, AFailedWriteGivesTheSystemsReason)
     store.save(kApp, kDefault, "A", QString(4096, QLatin1Char('x')));
     for (const rlim_t limit : {rlim_t(0), rlim_t(1000)}) {
         SCOPED_TRACE(limit);
-        rlimit saved {};
+        rlimit saved{};
         ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
         rlimit limited = saved;
         limited.rlim_cur = limit;

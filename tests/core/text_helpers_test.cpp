@@ -54,7 +54,10 @@ TEST_F(ReceivedChatLine, SplitsAtTheFirstMarkIntoHandleAndMessage)
 TEST(TrimSpaces, RemovesOnlyOuterSpaces)
 {
     const std::vector<std::pair<QString, QString>> cases = {
-        {"  a b  ", "a b"}, {"", ""}, {"   ", ""}, {"\ta\t", "\ta\t"},
+        {"  a b  ", "a b"},
+        {"", ""},
+        {"   ", ""},
+        {"\ta\t", "\ta\t"},
         {QStringLiteral("\u3000a\u3000"), QStringLiteral("\u3000a\u3000")},
     };
     for (const auto& [in, out] : cases)
@@ -67,9 +70,22 @@ TEST(RoundHalfEven, Cases)
     const qint64 max = std::numeric_limits<qint64>::max();
     const qint64 min = std::numeric_limits<qint64>::min();
     const std::vector<std::pair<double, qint64>> cases = {
-        {12.5, 12}, {13.5, 14}, {0.5, 0}, {1.5, 2}, {-0.5, 0}, {-1.5, -2}, {-2.5, -2},
-        {2.4999999, 2}, {2.5000001, 3}, {-2.6, -3}, {0.0, 0}, {1e15 + 0.5, 1000000000000000},
-        {4503599627370497.0, 4503599627370497}, {inf, max}, {-inf, min}, {1e300, max},
+        {12.5, 12},
+        {13.5, 14},
+        {0.5, 0},
+        {1.5, 2},
+        {-0.5, 0},
+        {-1.5, -2},
+        {-2.5, -2},
+        {2.4999999, 2},
+        {2.5000001, 3},
+        {-2.6, -3},
+        {0.0, 0},
+        {1e15 + 0.5, 1000000000000000},
+        {4503599627370497.0, 4503599627370497},
+        {inf, max},
+        {-inf, min},
+        {1e300, max},
         {std::nan(""), 0},
     };
     for (const auto& [in, out] : cases)

@@ -16,10 +16,9 @@ constexpr double kScreenH = 12000;
 TEST(WindowPlacementTest, StoredTextsConvertOrCountAsAbsent)
 {
     const std::pair<const char*, int> cases[] = {
-        {"1234", 1234},  {"-1", -1},         {"0", 0},          {"-300", -300},
-        {"12.5", 12},    {"13.5", 14},       {" 77 ", 77},      {"abc", -1},
-        {"", -1},        {"1e3", 1000},      {"nan", -1},       {"99999999999", -1},
-        {"inf", -1},     {"12abc", -1},
+        {"1234", 1234}, {"-1", -1},          {"0", 0},    {"-300", -300}, {"12.5", 12},
+        {"13.5", 14},   {" 77 ", 77},        {"abc", -1}, {"", -1},       {"1e3", 1000},
+        {"nan", -1},    {"99999999999", -1}, {"inf", -1}, {"12abc", -1},
     };
     for (const auto& [text, expected] : cases) {
         SCOPED_TRACE(text);

@@ -19,15 +19,15 @@ namespace {
 
 using Captions = std::array<QString, 12>;
 
-const Captions kLineOff = {u"ログイン"_s, QString(), QString(), u"画面切替"_s, u"設定"_s, QString(), QString(), u"終了"_s,
-                           u"F9"_s, u"F10"_s, u"F11"_s, u"F12"_s};
+const Captions kLineOff = {u"ログイン"_s, QString(), QString(), u"画面切替"_s, u"設定"_s, QString(),
+                           QString(),     u"終了"_s, u"F9"_s,   u"F10"_s,      u"F11"_s,  u"F12"_s};
 // Right after F1: the log-in key has cleared itself, no mode applied yet.
-const Captions kConnecting = {u"中止"_s, QString(), QString(), u"画面切替"_s, u"設定"_s, QString(), QString(), u"終了"_s,
-                              u"F9"_s, u"F10"_s, u"F11"_s, u"F12"_s};
-const Captions kMain = {u"ログアウト"_s, u"チャットイン"_s, QString(), u"画面切替"_s, QString(), QString(), u"ヘルプ"_s, u"終了"_s,
-                        u"F9"_s, u"F10"_s, u"F11"_s, u"F12"_s};
-const Captions kChat = {QString(), u"チャットアウト"_s, QString(), u"画面切替"_s, QString(), QString(), u"ヘルプ"_s, u"終了"_s,
-                        u"F9"_s, u"F10"_s, u"F11"_s, u"F12"_s};
+const Captions kConnecting = {u"中止"_s, QString(), QString(), u"画面切替"_s, u"設定"_s, QString(),
+                              QString(), u"終了"_s, u"F9"_s,   u"F10"_s,      u"F11"_s,  u"F12"_s};
+const Captions kMain = {u"ログアウト"_s, u"チャットイン"_s, QString(), u"画面切替"_s, QString(), QString(),
+                        u"ヘルプ"_s,     u"終了"_s,         u"F9"_s,   u"F10"_s,      u"F11"_s,  u"F12"_s};
+const Captions kChat = {QString(),   u"チャットアウト"_s, QString(), u"画面切替"_s, QString(), QString(),
+                        u"ヘルプ"_s, u"終了"_s,           u"F9"_s,   u"F10"_s,      u"F11"_s,  u"F12"_s};
 
 const QString kMainPrompt = u"MAIN (G,C,I,?) >"_s;
 const QString kEntry = u"たろうさんがチャットルームに入室しました。"_s;
@@ -68,8 +68,9 @@ protected:
     void logIn()
     {
         ASSERT_TRUE(client.press(1));
-        ASSERT_TRUE(waitUntil([&] { return client.currentLine() == kMainPrompt && client.captions() == kMain; }))
-            << client.currentLine().toStdString();
+        ASSERT_TRUE(waitUntil([&] {
+            return client.currentLine() == kMainPrompt && client.captions() == kMain;
+        })) << client.currentLine().toStdString();
     }
 
     // F2 from the main menu; the room's first two lines have arrived.
@@ -163,9 +164,11 @@ TEST_F(BoardFlowTest, EmptyHandleIsLookedUpInTheProfile)
 {
     client.set(u"HandleName"_s, {});
     logIn();
-    EXPECT_TRUE(board.waitForReceived(1, "demo\r\ndemo\r\nI\r\n?\r\n0\r\n")) << board.received(1).toStdString();
+    EXPECT_TRUE(board.waitForReceived(1, "demo\r\ndemo\r\nI\r\n?\r\n0\r\n"))
+        << board.received(1).toStdString();
     ASSERT_TRUE(waitUntil([&] {
-        return client.currentLine() == kMainPrompt && client.window->dialogue().pendingCommand() == Command::None;
+        return client.currentLine() == kMainPrompt &&
+               client.window->dialogue().pendingCommand() == Command::None;
     })) << client.window->dialogue().pendingCommand();
     EXPECT_TRUE(client.terminalRows().contains(u"H: ハンドル名   :  たろう  "_s));
     EXPECT_EQ(client.window->dialogue().settings().HandleName, u"たろう"_s);
@@ -243,7 +246,8 @@ TEST_F(BoardFlowTest, ChatInExchangeHelpChatOutLogOutAndLogInAgain)
 
     // Chat-out: "//" in the room, "0" at the chat menu, back to the main menu.
     ASSERT_TRUE(client.press(2));
-    ASSERT_TRUE(waitUntil([&] { return client.currentLine() == kMainPrompt && client.mode() == Mode::Main; }));
+    ASSERT_TRUE(
+        waitUntil([&] { return client.currentLine() == kMainPrompt && client.mode() == Mode::Main; }));
     sent += "//\r\n0\r\n";
     EXPECT_TRUE(board.waitForReceived(1, sent)) << board.received(1).toStdString();
     EXPECT_EQ(client.captions(), kMain);
@@ -272,7 +276,8 @@ TEST_F(BoardFlowTest, ChatInExchangeHelpChatOutLogOutAndLogInAgain)
     EXPECT_EQ(board.received(1), sent) << "nothing more on the first connection";
     const QStringList terminalAfter = client.terminalRows();
     ASSERT_GT(terminalAfter.size(), terminalBefore.size());
-    EXPECT_EQ(terminalAfter.mid(0, terminalBefore.size() - 1), terminalBefore.mid(0, terminalBefore.size() - 1));
+    EXPECT_EQ(terminalAfter.mid(0, terminalBefore.size() - 1),
+              terminalBefore.mid(0, terminalBefore.size() - 1));
     EXPECT_EQ(client.chatRows(), chatBefore);
     EXPECT_EQ(client.mode(), Mode::Main);
 }

@@ -75,8 +75,8 @@ TEST_P(ConnectionFailureCaseTest, StatusSaysWhatHappenedAndLogInIsOfferedAgain)
             failure.fail(client);
         ASSERT_TRUE(waitUntil([&] { return client.mode() == Mode::LineOff; }));
         settle();
-        EXPECT_EQ(client.status(),
-                  u"接続できませんでした: "_s + failure.status + u" ("_s + failure.host + u':' + QString::number(port) + u')');
+        EXPECT_EQ(client.status(), u"接続できませんでした: "_s + failure.status + u" ("_s + failure.host +
+                                       u':' + QString::number(port) + u')');
         expectLineOffOfferingLogIn();
         EXPECT_EQ(client.time.activeTimerCount(), 1) << "only the window's own timer is left";
     }
@@ -84,19 +84,18 @@ TEST_P(ConnectionFailureCaseTest, StatusSaysWhatHappenedAndLogInIsOfferedAgain)
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, ConnectionFailureCaseTest,
-    ::testing::Values(
-        Failure{"Refused", u"127.0.0.1"_s, nullptr, u"接続が拒否されました"_s},
-        // A name that cannot be a host name fails without asking any name server.
-        Failure{"HostNotFound", u".no-such-host"_s, nullptr, u"ホストが見つかりません"_s},
-        // The attempt is still pending while the event loop does not run;
-        // the time limit ends it without any waiting.
-        Failure{"NoAnswerWithinTheTimeLimit", u"127.0.0.1"_s,
-                [](KeyedWindow& client) {
-                    client.time.advance(QtTelnetSocket::kConnectTimeLimitMs - 1);
-                    EXPECT_EQ(client.mode(), Mode::Main);
-                    client.time.advance(1);
-                },
-                u"接続がタイムアウトしました"_s}),
+    ::testing::Values(Failure{"Refused", u"127.0.0.1"_s, nullptr, u"接続が拒否されました"_s},
+                      // A name that cannot be a host name fails without asking any name server.
+                      Failure{"HostNotFound", u".no-such-host"_s, nullptr, u"ホストが見つかりません"_s},
+                      // The attempt is still pending while the event loop does not run;
+                      // the time limit ends it without any waiting.
+                      Failure{"NoAnswerWithinTheTimeLimit", u"127.0.0.1"_s,
+                              [](KeyedWindow& client) {
+                                  client.time.advance(QtTelnetSocket::kConnectTimeLimitMs - 1);
+                                  EXPECT_EQ(client.mode(), Mode::Main);
+                                  client.time.advance(1);
+                              },
+                              u"接続がタイムアウトしました"_s}),
     [](const ::testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
 
 // Enter while the connection is still being made: nothing is sent, the

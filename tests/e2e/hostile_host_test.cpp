@@ -80,9 +80,8 @@ protected:
         const size_t before = host.peers.size();
         ASSERT_EQ(client.caption(1), kLogIn);
         client.press(1);
-        ASSERT_TRUE(waitUntil([&] {
-            return host.peers.size() > before && client.socket.state() == TelnetSocket::Connected;
-        }));
+        ASSERT_TRUE(waitUntil(
+            [&] { return host.peers.size() > before && client.socket.state() == TelnetSocket::Connected; }));
     }
 
     // What every test ends with: the connection is gone, the client stands in
@@ -146,14 +145,19 @@ INSTANTIATE_TEST_SUITE_P(
     Bytes, HostileBytesTest,
     ::testing::Values(
         // 0xFF is the telnet command byte: with the "B" after it, a command.
-        ByteScript{"UndefinedSingleBytes", QByteArray("A\x80\xA0\xFD\xFE\xFF" "B\r\n"),
+        ByteScript{"UndefinedSingleBytes",
+                   QByteArray("A\x80\xA0\xFD\xFE\xFF"
+                              "B\r\n"),
                    {u"A"_s + kFFFD.repeated(4), QString()}},
-        ByteScript{"NulAndDoubledFF", QByteArray("a\0b\xFF\xFF" "c\r\nd", 9),
+        ByteScript{"NulAndDoubledFF",
+                   QByteArray("a\0b\xFF\xFF"
+                              "c\r\nd",
+                              9),
                    {u"ab"_s + kFFFD + u"c"_s, u"d"_s}},
-        ByteScript{"UndefinedPairsAndStrayLeads", QByteArray("\x85\x40x\x82\r\n\xA0\x82\xA0y"),
+        ByteScript{"UndefinedPairsAndStrayLeads",
+                   QByteArray("\x85\x40x\x82\r\n\xA0\x82\xA0y"),
                    {kFFFD + u"x"_s + kFFFD, kFFFD + u"あy"_s}},
-        ByteScript{"CharacterCutByTheClose", Cp932::encode(u"あい"_s).bytes + "\x82",
-                   {u"あい"_s + kFFFD}}),
+        ByteScript{"CharacterCutByTheClose", Cp932::encode(u"あい"_s).bytes + "\x82", {u"あい"_s + kFFFD}}),
     [](const ::testing::TestParamInfo<ByteScript>& info) { return std::string(info.param.name); });
 
 // Ten megabytes without a CR: one row holding all of it, read through

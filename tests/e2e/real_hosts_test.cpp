@@ -49,7 +49,8 @@ public:
         settle();
         EXPECT_EQ(client.window->statusBar()->currentMessage(), u"ログアウトしました"_s);
         for (const QString& row : client.terminalRows())
-            EXPECT_FALSE(row.contains(QChar(0x1B)) || row.contains(QChar(0xFF)) || row.contains(QChar(0xFFFD)))
+            EXPECT_FALSE(row.contains(QChar(0x1B)) || row.contains(QChar(0xFF)) ||
+                         row.contains(QChar(0xFFFD)))
                 << row.toStdString();
     }
 

@@ -11,7 +11,8 @@ public:
     qint64 calls = 0;
     qint64 characters = 0;
 
-    double textWidthTwips(QStringView text, const FontSpec& font) override {
+    double textWidthTwips(QStringView text, const FontSpec& font) override
+    {
         ++calls;
         characters += text.size();
         return double(text.size()) * twipsPerChar * (font.bold ? boldFactor : 1);

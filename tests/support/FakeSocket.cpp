@@ -2,29 +2,34 @@
 
 #include "common/Cp932.h"
 
-void FakeSocket::connectToRemote() {
+void FakeSocket::connectToRemote()
+{
     ++connectCount_;
     state_ = stayConnected_ ? Connected : stateAfterConnect_;
 }
 
-void FakeSocket::close() {
+void FakeSocket::close()
+{
     ++closeCount_;
     if (!stayConnected_)
         state_ = Closed;
 }
 
-void FakeSocket::stayConnected() {
+void FakeSocket::stayConnected()
+{
     stayConnected_ = true;
     state_ = Connected;
 }
 
-void FakeSocket::countSend() {
+void FakeSocket::countSend()
+{
     ++sendCount_;
     if (state_ != Connected)
         ++sendsWithoutConnection_;
 }
 
-void FakeSocket::sendData(const QString& text) {
+void FakeSocket::sendData(const QString& text)
+{
     countSend();
     const Cp932::Encoded encoded = Cp932::encode(text);
     if (keepSent_) {
@@ -38,7 +43,8 @@ void FakeSocket::sendData(const QString& text) {
         listener_->onSendInexact();
 }
 
-void FakeSocket::sendBytes(QByteArrayView bytes) {
+void FakeSocket::sendBytes(QByteArrayView bytes)
+{
     countSend();
     if (keepSent_) {
         sentRaw_.append(bytes);
@@ -46,28 +52,33 @@ void FakeSocket::sendBytes(QByteArrayView bytes) {
     }
 }
 
-void FakeSocket::pushText(const QString& text) {
+void FakeSocket::pushText(const QString& text)
+{
     pushBytes(Cp932::encode(text).bytes);
 }
 
-void FakeSocket::pushBytes(QByteArrayView bytes) {
+void FakeSocket::pushBytes(QByteArrayView bytes)
+{
     if (listener_)
         listener_->onBytesReceived(bytes);
 }
 
-void FakeSocket::hostCloses() {
+void FakeSocket::hostCloses()
+{
     state_ = Closing;
     if (listener_)
         listener_->onCloseByHost();
 }
 
-void FakeSocket::failConnect(const QString& reason) {
+void FakeSocket::failConnect(const QString& reason)
+{
     state_ = Closed;
     if (listener_)
         listener_->onConnectFailed(reason);
 }
 
-void FakeSocket::clearSent() {
+void FakeSocket::clearSent()
+{
     sentRaw_.clear();
     sentTexts_.clear();
     sentBytes_.clear();

@@ -29,7 +29,7 @@ public:
     void pushBytes(QByteArrayView bytes);
     // What unsentBytes() reports: a host that does not read.
     void setUnsentBytes(qint64 bytes) { unsent_ = bytes; }
-    void hostCloses();                   // state Closing, then the notification
+    void hostCloses();  // state Closing, then the notification
     void failConnect(const QString& reason);
     void setState(State state) { state_ = state; }
     // The state a connect request leads to at once; Connected unless changed.

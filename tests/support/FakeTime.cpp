@@ -71,8 +71,8 @@ FakeTimer* FakeTimeSource::nextDue(qint64 until) const
     for (FakeTimer* timer : timers_) {
         if (!timer->active_ || timer->due_ > until)
             continue;
-        if (!best || timer->due_ < best->due_
-            || (timer->due_ == best->due_ && timer->sequence_ < best->sequence_))
+        if (!best || timer->due_ < best->due_ ||
+            (timer->due_ == best->due_ && timer->sequence_ < best->sequence_))
             best = timer;
     }
     return best;

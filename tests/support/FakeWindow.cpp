@@ -1,17 +1,20 @@
 #include "support/FakeWindow.h"
 
-void FakeWindow::setFunctionKeyCaption(int item, const QString& caption) {
+void FakeWindow::setFunctionKeyCaption(int item, const QString& caption)
+{
     captions.at(item) = caption;
     if (keepHistory)
         captionWrites.emplace_back(item, caption);
 }
 
-void FakeWindow::showStatus(const QString& message) {
+void FakeWindow::showStatus(const QString& message)
+{
     if (keepHistory)
         statuses.append(message);
 }
 
-void FakeWindow::showWarning(const QString& message) {
+void FakeWindow::showWarning(const QString& message)
+{
     if (!keepHistory)
         return;
     statuses.append(message);

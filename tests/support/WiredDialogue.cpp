@@ -3,81 +3,97 @@
 #include "common/SettingsLookup.h"
 #include "common/TextHelpers.h"
 
-WiredDialogue::WiredDialogue() {
+WiredDialogue::WiredDialogue()
+{
     terminal.setMeasurer(&measurer);
     chat.setMeasurer(&measurer);
     dialogue.loadSettings();
     restart();
 }
 
-void WiredDialogue::setSetting(const QString& key, const QString& value) {
+void WiredDialogue::setSetting(const QString& key, const QString& value)
+{
     SettingsLookup::writeSetting(store, key, value);
     reloadSettings();
 }
 
-void WiredDialogue::reloadSettings() {
+void WiredDialogue::reloadSettings()
+{
     dialogue.loadSettings();
 }
 
-void WiredDialogue::receive(const QString& text) {
+void WiredDialogue::receive(const QString& text)
+{
     socket.pushText(text);
 }
 
-void WiredDialogue::connect() {
+void WiredDialogue::connect()
+{
     pressKey(1);
     socket.setState(TelnetSocket::Connected);
     socket.clearSent();
     window.statuses.clear();
 }
 
-void WiredDialogue::enterChat() {
+void WiredDialogue::enterChat()
+{
     connect();
     receive(kEntryLine + QStringLiteral("\r\n"));
 }
 
-void WiredDialogue::pressKey(int key) {
+void WiredDialogue::pressKey(int key)
+{
     dialogue.functionKeyPressed(key);
 }
 
-void WiredDialogue::pressEnter() {
+void WiredDialogue::pressEnter()
+{
     dialogue.inputLineEnter();
 }
 
-void WiredDialogue::tick() {
+void WiredDialogue::tick()
+{
     dialogue.timerTick();
 }
 
-void WiredDialogue::openLine() {
+void WiredDialogue::openLine()
+{
     dialogue.openLine();
 }
 
-void WiredDialogue::restart() {
+void WiredDialogue::restart()
+{
     dialogue.switchScreen(Screen::Init);
 }
 
-Mode WiredDialogue::mode() const {
+Mode WiredDialogue::mode() const
+{
     return dialogue.currentMode();
 }
 
-QString WiredDialogue::caption(int item) const {
+QString WiredDialogue::caption(int item) const
+{
     return dialogue.caption(item);
 }
 
-QStringList WiredDialogue::terminalRows() const {
+QStringList WiredDialogue::terminalRows() const
+{
     QStringList rows;
     for (int row = 1; row <= terminal.rowCount(); ++row)
         rows.append(terminal.text(1, row).toString());
     return rows;
 }
 
-std::vector<ChatRow> WiredDialogue::chatRows() const {
+std::vector<ChatRow> WiredDialogue::chatRows() const
+{
     std::vector<ChatRow> rows;
     for (int row = 1; row <= chat.rowCount(); ++row)
         rows.push_back({chat.text(1, row).toString(), chat.text(2, row).toString()});
     return rows;
 }
 
-std::array<QString, 12> WiredDialogue::captions() const {
+std::array<QString, 12> WiredDialogue::captions() const
+{
     std::array<QString, 12> shown;
     for (int item = 0; item < 12; ++item)
         shown[item] = caption(item);

@@ -19,9 +19,9 @@ struct ChatRow {
     QString handle;
     QString message;
     friend bool operator==(const ChatRow&, const ChatRow&) = default;
-    friend void PrintTo(const ChatRow& row, std::ostream* os) {
-        *os << '{' << '"' << row.handle.toStdString() << "\", \"" << row.message.toStdString()
-            << "\"}";
+    friend void PrintTo(const ChatRow& row, std::ostream* os)
+    {
+        *os << '{' << '"' << row.handle.toStdString() << "\", \"" << row.message.toStdString() << "\"}";
     }
 };
 
@@ -49,8 +49,8 @@ struct WiredDialogue {
 
     // The user's side, as the window passes it on.
     void pressKey(int key);  // F1..F12
-    void pressEnter();       // Enter on the input line
-    void tick();             // the window's periodic timer
+    void pressEnter();  // Enter on the input line
+    void tick();  // the window's periodic timer
     // The connection opens as the log-in command opens it.
     void openLine();
     // Empties both views and starts over at line-off, as the window's start does.

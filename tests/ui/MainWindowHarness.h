@@ -53,8 +53,7 @@ public:
     {
         return inner.get(app, section, key, fallback);
     }
-    void save(const QString& app, const QString& section, const QString& key,
-              const QString& text) override
+    void save(const QString& app, const QString& section, const QString& key, const QString& text) override
     {
         written.append(key);
         inner.save(app, section, key, text);

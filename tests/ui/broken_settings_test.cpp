@@ -174,20 +174,22 @@ TEST_F(BrokenSettingsTest, UnreadableTextIsReportedOnceAtStartUp)
 {
     const QString text = QString::fromUtf8(userFile("HandleName=太郎\n"));
     const auto utf16 = [&](QStringConverter::Encoding encoding, bool bom) {
-        QStringEncoder encoder(encoding, bom ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
+        QStringEncoder encoder(encoding,
+                               bom ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
         return QByteArray(encoder.encode(text));
     };
     struct Case {
         const char* name;
         QByteArray file;
-        QString handle;   // the handle read, empty when the file was not readable
+        QString handle;  // the handle read, empty when the file was not readable
         bool reported;
     };
     const std::vector<Case> cases = {
         {"CR line ends", text.toUtf8().replace('\n', '\r'), u"太郎"_s, false},
         {"UTF-16 with its mark", utf16(QStringConverter::Utf16LE, true), u"太郎"_s, false},
-        {"lower-case names", text.toUtf8().replace("[Default]", "[default]").replace("HandleName", "handlename"),
-         u"太郎"_s, false},
+        {"lower-case names",
+         text.toUtf8().replace("[Default]", "[default]").replace("HandleName", "handlename"), u"太郎"_s,
+         false},
         {"a line not in UTF-8", userFile("HandleName=太郎\nFontName=\xFF\xFE\n"), u"太郎"_s, true},
         {"UTF-16 without its mark", utf16(QStringConverter::Utf16LE, false), QString(), true},
     };
@@ -200,7 +202,8 @@ TEST_F(BrokenSettingsTest, UnreadableTextIsReportedOnceAtStartUp)
         EXPECT_EQ(client->dialogue().settings().HandleName, c.handle);
         ASSERT_EQ(messages.size(), c.reported ? 1 : 0) << messages.join(u" | "_s).toStdString();
         if (c.reported) {
-            EXPECT_TRUE(messages[0].contains(u"lines that cannot be read are ignored"_s)) << messages[0].toStdString();
+            EXPECT_TRUE(messages[0].contains(u"lines that cannot be read are ignored"_s))
+                << messages[0].toStdString();
         }
         client->press(8);
         TearDown();
@@ -238,7 +241,8 @@ TEST_F(BrokenSettingsTest, TheUsersFileIsNeverRewrittenWithDefaults)
             }
             EXPECT_EQ(kept.join('\n'), before);
             EXPECT_EQ(placementKeys, screenSave.contains("True") ? 4 : 0);
-            const QString top = IniSettingsStore(path()).get(kApp, u"Default"_s, u"RecFormTop"_s, u"absent"_s);
+            const QString top =
+                IniSettingsStore(path()).get(kApp, u"Default"_s, u"RecFormTop"_s, u"absent"_s);
             EXPECT_EQ(top == u"absent", !screenSave.contains("True")) << top.toStdString();
         }
     }
@@ -275,7 +279,8 @@ TEST_F(BrokenSettingsTest, UnreadableStoreIsReportedAndLeftAlone)
         settle();
 
         ASSERT_EQ(messages.size(), 1) << messages.join(u" | "_s).toStdString();
-        EXPECT_TRUE(messages[0].startsWith(u"設定を読めなかったため既定値を使います: "_s)) << messages[0].toStdString();
+        EXPECT_TRUE(messages[0].startsWith(u"設定を読めなかったため既定値を使います: "_s))
+            << messages[0].toStdString();
         EXPECT_TRUE(messages[0].contains(storePath)) << messages[0].toStdString();
         EXPECT_EQ(client->dialogue().settings(), AppSettings());
 
@@ -284,7 +289,8 @@ TEST_F(BrokenSettingsTest, UnreadableStoreIsReportedAndLeftAlone)
         client->press(8);
         EXPECT_EQ(answers.texts.size(), 1);
         EXPECT_EQ(client->exits, 1);
-        EXPECT_TRUE(client->status().startsWith(u"設定を保存できませんでした: "_s)) << client->status().toStdString();
+        EXPECT_TRUE(client->status().startsWith(u"設定を保存できませんでした: "_s))
+            << client->status().toStdString();
         TearDown();
         EXPECT_EQ(readBytes(scratch.filePath(u"ZKT"_s)), folderBefore);
         EXPECT_EQ(QFileInfo(storePath).isDir(), QString(c.name) == u"file is a folder");
@@ -320,7 +326,7 @@ TEST_F(BrokenSettingsTest, FailedWriteAtExitIsAskedAboutAndTheOldFileStays)
         settle();
         EXPECT_TRUE(messages.isEmpty()) << messages.join(u" | "_s).toStdString();
 
-        rlimit saved {};
+        rlimit saved{};
         ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
         rlimit none = saved;
         none.rlim_cur = 0;
@@ -347,14 +353,16 @@ TEST_F(BrokenSettingsTest, FailedWriteAtExitIsAskedAboutAndTheOldFileStays)
             EXPECT_TRUE(text.contains(tooLarge)) << text.toStdString();
         }
         EXPECT_EQ(client->exits, c.byClosing ? 0 : 1);
-        EXPECT_TRUE(client->status().startsWith(u"設定を保存できませんでした: "_s)) << client->status().toStdString();
+        EXPECT_TRUE(client->status().startsWith(u"設定を保存できませんでした: "_s))
+            << client->status().toStdString();
         EXPECT_TRUE(client->status().contains(tooLarge)) << client->status().toStdString();
         const int placementKeys = int(readBytes(path()).count("RecForm"));
         if (c.lastRetrySucceeds)
             EXPECT_EQ(placementKeys, 4);
         else
             EXPECT_EQ(readBytes(path()), before);
-        EXPECT_EQ(QDir(dir.filePath(u"ZKT"_s)).entryList(QDir::Files | QDir::Hidden), QStringList{u"ZKT_1.ini"_s});
+        EXPECT_EQ(QDir(dir.filePath(u"ZKT"_s)).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{u"ZKT_1.ini"_s});
         TearDown();
         // Ending without saving means it: nothing is written when the store ends.
         EXPECT_EQ(readBytes(path()).count("RecForm"), c.lastRetrySucceeds ? 4 : 0);

@@ -20,7 +20,8 @@ class CaptionTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SettingsLookup::writeSetting(store, QStringLiteral("ConnectionAddress"), QStringLiteral("bbs.example.jp"));
+        SettingsLookup::writeSetting(store, QStringLiteral("ConnectionAddress"),
+                                     QStringLiteral("bbs.example.jp"));
         SettingsLookup::writeSetting(store, QStringLiteral("ConnectionPort"), QStringLiteral("2323"));
         window = std::make_unique<MainWindow>(store, socket, time);
         window->setExitHandler([](int) {});
@@ -94,7 +95,8 @@ TEST_F(CaptionTest, NamesTheHostOfTheConnectionNotTheEditedSettings)
 {
     logIn();
     // Settings saved while on line take effect at the next log-in only.
-    SettingsLookup::writeSetting(store, QStringLiteral("ConnectionAddress"), QStringLiteral("other.example.jp"));
+    SettingsLookup::writeSetting(store, QStringLiteral("ConnectionAddress"),
+                                 QStringLiteral("other.example.jp"));
     SettingsLookup::writeSetting(store, QStringLiteral("ConnectionPort"), QStringLiteral("23"));
     time.advance(kTickMs);
     EXPECT_EQ(window->windowTitle(), u"ZKT - bbs.example.jp:2323");

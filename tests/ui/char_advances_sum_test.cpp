@@ -26,7 +26,9 @@ double oneByOne(CharAdvances& advances, QStringView text)
 // Narrow and wide characters, controls, and surrogates paired and alone.
 QString randomText(std::mt19937& random)
 {
-    static const char16_t kPool[] = u"aZ09 ~\t\x1b" u"あンｱﾝ日本語漢字　ＡＢ｡、。" u"\U0001F600\U00020B9F";
+    static const char16_t kPool[] = u"aZ09 ~\t\x1b"
+                                    u"あンｱﾝ日本語漢字　ＡＢ｡、。"
+                                    u"\U0001F600\U00020B9F";
     QString text;
     const int length = int(random() % 80);
     for (int k = 0; k < length; ++k) {

@@ -48,7 +48,8 @@ protected:
 
     void enterChatRoom()
     {
-        socket.pushText(u"たろうさんがチャットルームに入室しました。\r\n花子>こんにちは\r\nBob>元気ですか？\r\n"_qs);
+        socket.pushText(
+            u"たろうさんがチャットルームに入室しました。\r\n花子>こんにちは\r\nBob>元気ですか？\r\n"_qs);
         QApplication::processEvents();
         ASSERT_TRUE(window->chatView()->isVisible());
         ASSERT_EQ(window->chatModel().rowCount(), 3);

@@ -15,9 +15,9 @@ namespace {
 // Set in the child process that reruns these tests at scale factor 2.
 constexpr char kScaledRun[] = "ZKT_SCALED_KEY_BAR_RUN";
 
-const QString kChatCaptions[] = {u""_qs,   u"チャットアウト"_qs, u""_qs,    u"画面切替"_qs,
-                                 u""_qs,   u""_qs,             u"ヘルプ"_qs, u"終了"_qs,
-                                 u"F9"_qs, u"F10"_qs,          u"F11"_qs, u"F12"_qs};
+const QString kChatCaptions[] = {
+    u""_qs,       u"チャットアウト"_qs, u""_qs,   u"画面切替"_qs, u""_qs,    u""_qs,
+    u"ヘルプ"_qs, u"終了"_qs,           u"F9"_qs, u"F10"_qs,      u"F11"_qs, u"F12"_qs};
 
 // The width the key's style draws its text in.
 int contentsWidth(const QPushButton* button)
@@ -36,7 +36,8 @@ void expectNoCaptionCutOff(const FunctionKeyBar& bar)
         SCOPED_TRACE(item);
         const QPushButton* button = bar.button(item);
         const QString caption = bar.caption(item);
-        EXPECT_LE(QFontMetricsF(button->font()).horizontalAdvance(button->text()), std::max(0, contentsWidth(button)))
+        EXPECT_LE(QFontMetricsF(button->font()).horizontalAdvance(button->text()),
+                  std::max(0, contentsWidth(button)))
             << button->text().toStdString();
         if (button->text() == caption) {
             EXPECT_EQ(button->toolTip(), QStringLiteral("F%1").arg(item + 1));
@@ -56,7 +57,8 @@ TEST(FunctionKeyBarTest, ACaptionIsNeverCutOffWhateverTheWidth)
         int width;
         bool chatOutWhole;
     };
-    for (const Case c : {Case{2000, true}, Case{1000, true}, Case{500, false}, Case{250, false}, Case{60, false}}) {
+    for (const Case c :
+         {Case{2000, true}, Case{1000, true}, Case{500, false}, Case{250, false}, Case{60, false}}) {
         SCOPED_TRACE(c.width);
         FunctionKeyBar bar;
         for (int item = 0; item < FunctionKeyBar::kItems; ++item)

@@ -129,13 +129,13 @@ TEST_F(MainWindowPlacementTest, APlacementIsFittedIntoTheScreen)
         window.reset();
         store.inner = MemorySettingsStore();
         const auto text = [](double v) { return QString::number(std::lround(v)); };
-        for (const auto& [key, value] : {std::pair{kTop, c.top}, {kLeft, c.left}, {kHeight, c.height},
-                                         {kWidth, c.width}})
+        for (const auto& [key, value] :
+             {std::pair{kTop, c.top}, {kLeft, c.left}, {kHeight, c.height}, {kWidth, c.width}})
             store.put(key, text(value));
         start();
         const QRect outer = window->frameGeometry();
-        EXPECT_TRUE(available.contains(outer)) << outer.x() << "," << outer.y() << " " << outer.width()
-                                                << "x" << outer.height();
+        EXPECT_TRUE(available.contains(outer))
+            << outer.x() << "," << outer.y() << " " << outer.width() << "x" << outer.height();
         EXPECT_EQ(outer.width(), std::min(px(std::lround(c.width)), available.width()));
         EXPECT_EQ(outer.height(), std::min(px(std::lround(c.height)), available.height()));
         EXPECT_TRUE(window->inputLine()->isVisible());

@@ -90,10 +90,7 @@ protected:
     {
         return window->terminalView()->isVisible() && !window->chatView()->isVisible();
     }
-    bool chatShown() const
-    {
-        return window->chatView()->isVisible() && !window->terminalView()->isVisible();
-    }
+    bool chatShown() const { return window->chatView()->isVisible() && !window->terminalView()->isVisible(); }
 
     void setSetting(const QString& key, const QString& value)
     {
@@ -103,8 +100,8 @@ protected:
 };
 
 const std::array<QString, 12> kLineOffCaptions = {
-    u"ログイン"_qs, {}, {}, u"画面切替"_qs, u"設定"_qs, {}, {}, u"終了"_qs,
-    u"F9"_qs, u"F10"_qs, u"F11"_qs, u"F12"_qs,
+    u"ログイン"_qs, {},       {},        u"画面切替"_qs, u"設定"_qs, {}, {},
+    u"終了"_qs,     u"F9"_qs, u"F10"_qs, u"F11"_qs,      u"F12"_qs,
 };
 
 // --- Start-up ---------------------------------------------------------------
@@ -231,9 +228,9 @@ TEST(MainWindowScaled, LayoutHoldsAtScaleFactorTwo)
         EXPECT_DOUBLE_EQ(QGuiApplication::primaryScreen()->devicePixelRatio(), 2.0);
         return;
     }
-    expectChildPassesAtScaleFactorTwo(kScaledRun,
-                                      {QStringLiteral("--gtest_filter=MainWindowLayoutTest.*:MainWindowScaled.*")},
-                                      QStringLiteral("[  PASSED  ] 4 tests"));
+    expectChildPassesAtScaleFactorTwo(
+        kScaledRun, {QStringLiteral("--gtest_filter=MainWindowLayoutTest.*:MainWindowScaled.*")},
+        QStringLiteral("[  PASSED  ] 4 tests"));
 }
 
 // --- Function keys ----------------------------------------------------------
@@ -251,8 +248,8 @@ TEST_F(MainWindowTest, EveryFunctionKeyReachesTheBarFromTheInputLineAndFromAView
         window->functionKeys()->setCaption(item, {});
 
     const std::vector<int> all{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-    for (QWidget* focus : {static_cast<QWidget*>(window->inputLine()),
-                           static_cast<QWidget*>(window->terminalView())}) {
+    for (QWidget* focus :
+         {static_cast<QWidget*>(window->inputLine()), static_cast<QWidget*>(window->terminalView())}) {
         reported.clear();
         for (int number : all)
             pressKey(focus, number);
@@ -343,13 +340,26 @@ TEST_F(MainWindowTest, TheInputLineSendsOneWholeLineWithoutControls)
         QString sent;
     };
     const Case cases[] = {
-        {"pasted lines", [&] { QApplication::clipboard()->setText(u"line1\nline2\r\nline3"_qs); input->paste(); },
+        {"pasted lines",
+         [&] {
+             QApplication::clipboard()->setText(u"line1\nline2\r\nline3"_qs);
+             input->paste();
+         },
          u"line1 line2 line3\r\n"_qs},
         {"inserted controls", [&] { input->insert(u"a\x1b[1mb\x07\tc"_qs); }, u"a[1mb\tc\r\n"_qs},
         {"set text", [&] { input->setText(u"x\ry"_qs); }, u"x y\r\n"_qs},
-        {"a long paste", [&] { QApplication::clipboard()->setText(longLine); input->paste(); }, longLine + u"\r\n"_qs},
-        {"typed past 32,767", [&] { input->setText(QString(32767, u'x')); input->end(false);
-                                    QTest::keyClicks(input, u"yz"_qs); },
+        {"a long paste",
+         [&] {
+             QApplication::clipboard()->setText(longLine);
+             input->paste();
+         },
+         longLine + u"\r\n"_qs},
+        {"typed past 32,767",
+         [&] {
+             input->setText(QString(32767, u'x'));
+             input->end(false);
+             QTest::keyClicks(input, u"yz"_qs);
+         },
          QString(32767, u'x') + u"yz\r\n"_qs},
     };
     for (const Case& c : cases) {
@@ -431,8 +441,7 @@ TEST_F(MainWindowTest, DoubleClickOnAChatCellQuotesItIntoTheInputLine)
         std::vector<Step> steps;
     };
     const std::vector<Case> cases = {
-        {"handle then message", u"さん"_qs,
-         {{1, 1, u"太郎さん"_qs}, {2, 1, u"太郎さんこんにちは"_qs}}},
+        {"handle then message", u"さん"_qs, {{1, 1, u"太郎さん"_qs}, {2, 1, u"太郎さんこんにちは"_qs}}},
         {"the same handle twice", u"さん"_qs, {{1, 2, u"花子さん"_qs}, {1, 2, u"花子さん花子さん"_qs}}},
         {"empty handle cell", u"さん"_qs, {{1, 3, u"さん"_qs}}},
         {"empty message cell", u"さん"_qs, {{2, 3, u""_qs}}},
@@ -536,7 +545,8 @@ TEST_F(MainWindowTest, CellTipShowsTheWholeTextLiterallyUpToTheLimit)
 TEST_F(MainWindowTest, TickClosesASocketTheHostClosedExactlyOnce)
 {
     start();
-    for (const TelnetSocket::State state : {TelnetSocket::Closed, TelnetSocket::Connecting, TelnetSocket::Connected}) {
+    for (const TelnetSocket::State state :
+         {TelnetSocket::Closed, TelnetSocket::Connecting, TelnetSocket::Connected}) {
         socket.setState(state);
         time.advance(200);
         EXPECT_EQ(socket.closeCount(), 0) << state;
@@ -562,10 +572,8 @@ TEST_F(MainWindowTest, CaptionNamesTheHostOnlyWhileConnected)
         const char* caption;
     };
     const Step steps[] = {
-        {TelnetSocket::Connecting, "ZKT"},
-        {TelnetSocket::Connected, "ZKT - bbs.example.jp:2323"},
-        {TelnetSocket::Closing, "ZKT"},
-        {TelnetSocket::Connected, "ZKT - bbs.example.jp:2323"},
+        {TelnetSocket::Connecting, "ZKT"}, {TelnetSocket::Connected, "ZKT - bbs.example.jp:2323"},
+        {TelnetSocket::Closing, "ZKT"},    {TelnetSocket::Connected, "ZKT - bbs.example.jp:2323"},
         {TelnetSocket::Closed, "ZKT"},
     };
     for (const Step& step : steps) {

@@ -41,7 +41,8 @@ public:
     std::vector<FontSpec> fontPrimes;
     std::vector<qint32> colorPrimes;
 
-    std::optional<FontChoice> chooseFont(const FontSpec& initial, QWidget*) override {
+    std::optional<FontChoice> chooseFont(const FontSpec& initial, QWidget*) override
+    {
         fontPrimes.push_back(initial);
         if (fontReplies.empty())
             return std::nullopt;
@@ -49,7 +50,8 @@ public:
         fontReplies.pop_front();
         return reply;
     }
-    std::optional<qint32> chooseColor(qint32 initialBgr, QWidget*) override {
+    std::optional<qint32> chooseColor(qint32 initialBgr, QWidget*) override
+    {
         colorPrimes.push_back(initialBgr);
         if (colorReplies.empty())
             return std::nullopt;
@@ -63,21 +65,24 @@ const QString kApp = SettingsLookup::appName();
 const QString kDefault = QStringLiteral("Default");
 const QString kAbsent = QStringLiteral("<absent>");
 
-void Press(QWidget* target, int key) {
+void Press(QWidget* target, int key)
+{
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &press);
     QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &release);
 }
 
-void Type(QWidget* target, const QString& text) {
+void Type(QWidget* target, const QString& text)
+{
     for (QChar ch : text) {
         QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
         QCoreApplication::sendEvent(target, &press);
     }
 }
 
-int Px(double twips, const QWidget* w) {
+int Px(double twips, const QWidget* w)
+{
     return ConfigLayout::twipsToPixels(twips, w->screen()->logicalDotsPerInch());
 }
 
@@ -85,7 +90,8 @@ class SettingsDialogTest : public ::testing::Test {
 protected:
     // Opens the dialog and runs `steps` inside its modal loop; the steps
     // must close it. A dialog left open fails the test and is closed.
-    void Open(const std::function<void(QDialog*)>& steps) {
+    void Open(const std::function<void(QDialog*)>& steps)
+    {
         bool ran = false;
         QTimer::singleShot(0, [&] {
             ran = true;
@@ -102,8 +108,8 @@ protected:
         EXPECT_EQ(dialog.openWindow(), nullptr);
     }
 
-    template <class T>
-    static T* Find(QDialog* w, const char* name) {
+    template <class T> static T* Find(QDialog* w, const char* name)
+    {
         T* found = w->findChild<T*>(QLatin1String(name));
         EXPECT_NE(found, nullptr) << name;
         return found;
@@ -115,12 +121,14 @@ protected:
 
     QString Stored(const QString& key) const { return store.get(kApp, kDefault, key, kAbsent); }
 
-    void Preload(const QList<QPair<QString, QString>>& values) {
+    void Preload(const QList<QPair<QString, QString>>& values)
+    {
         for (const auto& [key, text] : values)
             store.save(kApp, kDefault, key, text);
     }
 
-    QStringList StoredSnapshot() const {
+    QStringList StoredSnapshot() const
+    {
         QStringList all;
         for (const QString& key : store.keys(kApp, kDefault))
             all << key + QLatin1Char('=') + Stored(key);
@@ -132,7 +140,8 @@ protected:
     SettingsDialog dialog{store, chooser};
 };
 
-QStringList FieldKeys() {
+QStringList FieldKeys()
+{
     QStringList keys;
     for (const SettingsTable::Field& f : SettingsTable::fields())
         keys << QString::fromUtf16(f.key);
@@ -141,22 +150,35 @@ QStringList FieldKeys() {
 
 // ---------------------------------------------------------------- saving
 
-TEST_F(SettingsDialogTest, ConfirmingUnchangedWritesEveryKeyInFieldOrderInStoredForms) {
+TEST_F(SettingsDialogTest, ConfirmingUnchangedWritesEveryKeyInFieldOrderInStoredForms)
+{
     Open([](QDialog* w) { Button(w, "okButton")->click(); });
     EXPECT_TRUE(dialog.accepted());
     EXPECT_EQ(store.keys(kApp, kDefault), FieldKeys());
-    const QStringList expected{
-        "GuestFlag=False",        "UserID=",           "Password=",
-        "HandleName=",            "ConnectionAddress=" + AppSettings{}.ConnectionAddress,
-        "ConnectionPort=23",      "Luminosity=13",     "HandleSuffix=さん",
-        "LocalEcho=False",        "AutoChangeWindow=True", "AutoGetHandleName=True",
-        "ScreenSave=False",       "ChangeMyColor=False", "MyColor=0",
-        "FontName=ＭＳ ゴシック", "FontSize=10",       "FontBold=False",
-        "FontItalic=False",       "HistoryMemoryLimitMB=0"};
+    const QStringList expected{"GuestFlag=False",
+                               "UserID=",
+                               "Password=",
+                               "HandleName=",
+                               "ConnectionAddress=" + AppSettings{}.ConnectionAddress,
+                               "ConnectionPort=23",
+                               "Luminosity=13",
+                               "HandleSuffix=さん",
+                               "LocalEcho=False",
+                               "AutoChangeWindow=True",
+                               "AutoGetHandleName=True",
+                               "ScreenSave=False",
+                               "ChangeMyColor=False",
+                               "MyColor=0",
+                               "FontName=ＭＳ ゴシック",
+                               "FontSize=10",
+                               "FontBold=False",
+                               "FontItalic=False",
+                               "HistoryMemoryLimitMB=0"};
     EXPECT_EQ(StoredSnapshot(), expected);
 }
 
-TEST_F(SettingsDialogTest, ConfirmingWritesWhatWasEdited) {
+TEST_F(SettingsDialogTest, ConfirmingWritesWhatWasEdited)
+{
     Preload({{"UserID", "alice"}, {"Password", "old"}, {"HandleSuffix", "さん"}});
     Open([](QDialog* w) {
         Box(w, "guestFlagCheck")->setChecked(true);
@@ -193,7 +215,8 @@ TEST_F(SettingsDialogTest, ConfirmingWritesWhatWasEdited) {
 
 // A value of any length is stored whole, whether loaded, pasted or typed:
 // nothing is cut at QLineEdit's default of 32,767 characters.
-TEST_F(SettingsDialogTest, LongTextsAreStoredWhole) {
+TEST_F(SettingsDialogTest, LongTextsAreStoredWhole)
+{
     const QString loaded = QString(40000, u'l');
     const QString pasted = QString(40000, u'あ');
     const QString typed = QString(32767, u'x');
@@ -213,7 +236,8 @@ TEST_F(SettingsDialogTest, LongTextsAreStoredWhole) {
     EXPECT_EQ(Stored("HandleSuffix"), typed + QStringLiteral("yz"));
 }
 
-TEST_F(SettingsDialogTest, EveryOtherWayOfClosingWritesNothing) {
+TEST_F(SettingsDialogTest, EveryOtherWayOfClosingWritesNothing)
+{
     struct Way {
         const char* name;
         std::function<void(QDialog*)> close;
@@ -224,8 +248,7 @@ TEST_F(SettingsDialogTest, EveryOtherWayOfClosingWritesNothing) {
         {"close box", [](QDialog* w) { w->close(); }},
         {"Escape in the guest box", [](QDialog* w) { Press(Box(w, "guestFlagCheck"), Qt::Key_Escape); }},
         {"Escape in a text field", [](QDialog* w) { Press(Text(w, "passwordEdit"), Qt::Key_Escape); }},
-        {"Escape in a number field",
-         [](QDialog* w) { Press(Number(w, "portField"), Qt::Key_Escape); }},
+        {"Escape in a number field", [](QDialog* w) { Press(Number(w, "portField"), Qt::Key_Escape); }},
         {"Escape on 更新", [](QDialog* w) { Press(Button(w, "okButton"), Qt::Key_Escape); }},
         {"Escape on the dialog", [](QDialog* w) { Press(w, Qt::Key_Escape); }},
         {"F12 in a text field", [](QDialog* w) { Press(Text(w, "userIdEdit"), Qt::Key_F12); }},
@@ -251,7 +274,8 @@ TEST_F(SettingsDialogTest, EveryOtherWayOfClosingWritesNothing) {
     }
 }
 
-TEST_F(SettingsDialogTest, EditsDiscardedByACancelDoNotReachTheNextOpening) {
+TEST_F(SettingsDialogTest, EditsDiscardedByACancelDoNotReachTheNextOpening)
+{
     Preload({{"HandleName", "taro"}});
     Open([](QDialog* w) {
         Text(w, "handleNameEdit")->setText(QStringLiteral("jiro"));
@@ -263,7 +287,8 @@ TEST_F(SettingsDialogTest, EditsDiscardedByACancelDoNotReachTheNextOpening) {
     });
 }
 
-TEST_F(SettingsDialogTest, AFailedSaveIsReportedToTheUser) {
+TEST_F(SettingsDialogTest, AFailedSaveIsReportedToTheUser)
+{
     store.failWrites(QStringLiteral("disk full"));
     QString shown;
     int attempts = 0;
@@ -286,7 +311,8 @@ TEST_F(SettingsDialogTest, AFailedSaveIsReportedToTheUser) {
 
 // ------------------------------------------------------- controls and rules
 
-TEST_F(SettingsDialogTest, CaptionsTooltipsAndFonts) {
+TEST_F(SettingsDialogTest, CaptionsTooltipsAndFonts)
+{
     Preload({{"FontName", "IPAGothic"}});
     Open([](QDialog* w) {
         EXPECT_EQ(w->windowTitle(), "環境設定");
@@ -332,23 +358,36 @@ TEST_F(SettingsDialogTest, CaptionsTooltipsAndFonts) {
         EXPECT_FALSE(Button(w, "logFolderButton")->isEnabled());
         QLineEdit* password = Text(w, "passwordEdit");
         EXPECT_EQ(password->echoMode(), QLineEdit::Password);
-        EXPECT_EQ(password->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr,
-                                               password),
+        EXPECT_EQ(password->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, password),
                   '*');
         Button(w, "cancelButton")->click();
     });
 }
 
-TEST_F(SettingsDialogTest, TabOrderFollowsTheTabIndexes) {
+TEST_F(SettingsDialogTest, TabOrderFollowsTheTabIndexes)
+{
     Open([](QDialog* w) {
-        const QStringList order{
-            "guestFlagCheck",    "userIdEdit",            "passwordEdit",
-            "handleNameEdit",    "addressEdit",           "portField",
-            "logLinesField",     "luminosityField",       "handleSuffixEdit",
-            "autoChangeWindowCheck", "autoGetHandleNameCheck", "localEchoCheck",
-            "screenSaveCheck",   "changeMyColorCheck",    "myColorButton",
-            "saveLogCheck",      "logFolderButton",       "fontButton",
-            "okButton",          "cancelButton",          "layoutButton"};
+        const QStringList order{"guestFlagCheck",
+                                "userIdEdit",
+                                "passwordEdit",
+                                "handleNameEdit",
+                                "addressEdit",
+                                "portField",
+                                "logLinesField",
+                                "luminosityField",
+                                "handleSuffixEdit",
+                                "autoChangeWindowCheck",
+                                "autoGetHandleNameCheck",
+                                "localEchoCheck",
+                                "screenSaveCheck",
+                                "changeMyColorCheck",
+                                "myColorButton",
+                                "saveLogCheck",
+                                "logFolderButton",
+                                "fontButton",
+                                "okButton",
+                                "cancelButton",
+                                "layoutButton"};
         QStringList seen;
         QWidget* start = Box(w, "guestFlagCheck");
         QWidget* at = start;
@@ -363,7 +402,8 @@ TEST_F(SettingsDialogTest, TabOrderFollowsTheTabIndexes) {
     });
 }
 
-TEST_F(SettingsDialogTest, EnablingRulesOnOpening) {
+TEST_F(SettingsDialogTest, EnablingRulesOnOpening)
+{
     struct Case {
         const char* guest;
         const char* changeMyColor;
@@ -388,7 +428,8 @@ TEST_F(SettingsDialogTest, EnablingRulesOnOpening) {
     }
 }
 
-TEST_F(SettingsDialogTest, EnablingRulesFollowTheBoxes) {
+TEST_F(SettingsDialogTest, EnablingRulesFollowTheBoxes)
+{
     Open([](QDialog* w) {
         QCheckBox* guest = Box(w, "guestFlagCheck");
         QCheckBox* colour = Box(w, "changeMyColorCheck");
@@ -406,7 +447,8 @@ TEST_F(SettingsDialogTest, EnablingRulesFollowTheBoxes) {
 
 // ---------------------------------------------------------------- Enter key
 
-TEST_F(SettingsDialogTest, EnterMovesTheFocusAlongTheDialogsPath) {
+TEST_F(SettingsDialogTest, EnterMovesTheFocusAlongTheDialogsPath)
+{
     struct Case {
         const char* from;
         bool guest;
@@ -451,7 +493,8 @@ TEST_F(SettingsDialogTest, EnterMovesTheFocusAlongTheDialogsPath) {
     }
 }
 
-TEST_F(SettingsDialogTest, EnterPressesTheThreeBottomButtons) {
+TEST_F(SettingsDialogTest, EnterPressesTheThreeBottomButtons)
+{
     Open([](QDialog* w) {
         QPushButton* mode = Button(w, "layoutButton");
         Press(mode, Qt::Key_Enter);
@@ -463,7 +506,8 @@ TEST_F(SettingsDialogTest, EnterPressesTheThreeBottomButtons) {
     EXPECT_EQ(store.keys(kApp, kDefault), FieldKeys());
 }
 
-TEST_F(SettingsDialogTest, EnterInATextFieldNeverConfirms) {
+TEST_F(SettingsDialogTest, EnterInATextFieldNeverConfirms)
+{
     Open([](QDialog* w) {
         Press(Text(w, "handleNameEdit"), Qt::Key_Return);
         EXPECT_TRUE(w->isVisible());
@@ -475,7 +519,8 @@ TEST_F(SettingsDialogTest, EnterInATextFieldNeverConfirms) {
 
 // ------------------------------------------------------------------ layouts
 
-TEST_F(SettingsDialogTest, OpensInTheSimpleLayoutCentredOnTheScreen) {
+TEST_F(SettingsDialogTest, OpensInTheSimpleLayoutCentredOnTheScreen)
+{
     Open([this](QDialog* w) {
         EXPECT_EQ(dialog.layoutMode(), "Normal");
         EXPECT_TRUE(Find<QFrame>(w, "detailedFrame")->isHidden());
@@ -490,12 +535,14 @@ TEST_F(SettingsDialogTest, OpensInTheSimpleLayoutCentredOnTheScreen) {
         const QRect cancel = Button(w, "cancelButton")->geometry();
         EXPECT_EQ(w->width() - (cancel.x() + cancel.width()), Px(120, w));
         EXPECT_EQ(w->height() - (cancel.y() + cancel.height()), Px(120, w));
-        EXPECT_EQ(Box(w, "guestFlagCheck")->geometry(), QRect(Px(300, w), Px(120, w), Px(2535, w), Px(255, w)));
+        EXPECT_EQ(Box(w, "guestFlagCheck")->geometry(),
+                  QRect(Px(300, w), Px(120, w), Px(2535, w), Px(255, w)));
         Button(w, "cancelButton")->click();
     });
 }
 
-TEST_F(SettingsDialogTest, SwitchingLayoutsKeepsTheCentreAndRestoresTheSize) {
+TEST_F(SettingsDialogTest, SwitchingLayoutsKeepsTheCentreAndRestoresTheSize)
+{
     Open([this](QDialog* w) {
         QPushButton* mode = Button(w, "layoutButton");
         QFrame* detailed = Find<QFrame>(w, "detailedFrame");
@@ -539,7 +586,8 @@ TEST_F(SettingsDialogTest, SwitchingLayoutsKeepsTheCentreAndRestoresTheSize) {
     });
 }
 
-TEST_F(SettingsDialogTest, EveryOpeningStartsInTheSimpleLayout) {
+TEST_F(SettingsDialogTest, EveryOpeningStartsInTheSimpleLayout)
+{
     Open([](QDialog* w) {
         Button(w, "layoutButton")->click();
         Button(w, "cancelButton")->click();
@@ -553,7 +601,8 @@ TEST_F(SettingsDialogTest, EveryOpeningStartsInTheSimpleLayout) {
 
 // ------------------------------------------------------------ font, colour
 
-TEST_F(SettingsDialogTest, ChosenFontSizeIsRoundedHalvesToEven) {
+TEST_F(SettingsDialogTest, ChosenFontSizeIsRoundedHalvesToEven)
+{
     struct Case {
         double points;
         const char* stored;
@@ -573,7 +622,8 @@ TEST_F(SettingsDialogTest, ChosenFontSizeIsRoundedHalvesToEven) {
     }
 }
 
-TEST_F(SettingsDialogTest, ACancelledFontChoiceKeepsTheEarlierChoice) {
+TEST_F(SettingsDialogTest, ACancelledFontChoiceKeepsTheEarlierChoice)
+{
     Preload({{"FontName", "IPAMincho"}, {"FontSize", "14"}, {"FontBold", "True"}});
     chooser.fontReplies = {FontChoice{"IPAGothic", 12, false, true}, std::nullopt};
     Open([](QDialog* w) {
@@ -591,7 +641,8 @@ TEST_F(SettingsDialogTest, ACancelledFontChoiceKeepsTheEarlierChoice) {
     EXPECT_EQ(Stored("FontItalic"), "True");
 }
 
-TEST_F(SettingsDialogTest, AFontChosenBeforeACancelIsDropped) {
+TEST_F(SettingsDialogTest, AFontChosenBeforeACancelIsDropped)
+{
     Preload({{"FontName", "IPAMincho"}, {"FontSize", "14"}});
     const QStringList before = StoredSnapshot();
     chooser.fontReplies = {FontChoice{"IPAGothic", 10.5, true, false}};
@@ -610,7 +661,8 @@ TEST_F(SettingsDialogTest, AFontChosenBeforeACancelIsDropped) {
     EXPECT_EQ(chooser.fontPrimes[1], (FontSpec{"IPAMincho", 14, false, false}));
 }
 
-TEST_F(SettingsDialogTest, OwnColourIsChosenThroughTheColourDialog) {
+TEST_F(SettingsDialogTest, OwnColourIsChosenThroughTheColourDialog)
+{
     Preload({{"ChangeMyColor", "True"}, {"MyColor", "255"}});
     chooser.colorReplies = {0x00FF8040, std::nullopt};
     Open([](QDialog* w) {
@@ -624,8 +676,8 @@ TEST_F(SettingsDialogTest, OwnColourIsChosenThroughTheColourDialog) {
 
 // Answers the modal dialog of type D once it is up, looking again at each
 // turn of the event loop.
-template <class D>
-void AnswerWhenUp(std::function<void(D*)> act, int attempts) {
+template <class D> void AnswerWhenUp(std::function<void(D*)> act, int attempts)
+{
     auto* d = qobject_cast<D*>(QApplication::activeModalWidget());
     if (!d && attempts < 1000) {
         QTimer::singleShot(0, [act, attempts] { AnswerWhenUp<D>(act, attempts + 1); });
@@ -636,12 +688,13 @@ void AnswerWhenUp(std::function<void(D*)> act, int attempts) {
 }
 
 // Answers the next modal dialog of type D, once it is up.
-template <class D>
-void AnswerNext(std::function<void(D*)> act) {
+template <class D> void AnswerNext(std::function<void(D*)> act)
+{
     QTimer::singleShot(0, [act] { AnswerWhenUp<D>(act, 0); });
 }
 
-TEST_F(SettingsDialogTest, StandardColourDialogKeepsTheBlueGreenRedOrder) {
+TEST_F(SettingsDialogTest, StandardColourDialogKeepsTheBlueGreenRedOrder)
+{
     StandardFontColorChooser standard;
     AnswerNext<QColorDialog>([](QColorDialog* d) {
         EXPECT_EQ(d->currentColor(), QColor(0x40, 0x80, 0xFF));
@@ -656,17 +709,18 @@ TEST_F(SettingsDialogTest, StandardColourDialogKeepsTheBlueGreenRedOrder) {
 namespace {
 
 // Whether the family has a style of exactly this weight class and slant.
-bool HasStyle(const QString& family, bool bold, bool italic) {
+bool HasStyle(const QString& family, bool bold, bool italic)
+{
     const QStringList styles = QFontDatabase::styles(family);
     return std::any_of(styles.begin(), styles.end(), [&](const QString& style) {
-        return QFontDatabase::bold(family, style) == bold &&
-               QFontDatabase::italic(family, style) == italic;
+        return QFontDatabase::bold(family, style) == bold && QFontDatabase::italic(family, style) == italic;
     });
 }
 
 }  // namespace
 
-TEST_F(SettingsDialogTest, StandardFontDialogIsPrimedAndAnswers) {
+TEST_F(SettingsDialogTest, StandardFontDialogIsPrimedAndAnswers)
+{
     // The dialog offers only the styles a family has: the primed face must
     // have a bold style and the picked one an italic style.
     const QString primed = QStringLiteral("DejaVu Sans");
@@ -697,7 +751,8 @@ TEST_F(SettingsDialogTest, StandardFontDialogIsPrimedAndAnswers) {
 
 // ------------------------------------------------------------ number fields
 
-TEST_F(SettingsDialogTest, NumberFieldsHoldWholeNumbersInRange) {
+TEST_F(SettingsDialogTest, NumberFieldsHoldWholeNumbersInRange)
+{
     NumberField port(1, 65535);
     struct Case {
         int set;
@@ -712,7 +767,8 @@ TEST_F(SettingsDialogTest, NumberFieldsHoldWholeNumbersInRange) {
     }
 }
 
-TEST_F(SettingsDialogTest, NumberFieldRevertsAnEmptyOrUnusableEntryToItsLastValue) {
+TEST_F(SettingsDialogTest, NumberFieldRevertsAnEmptyOrUnusableEntryToItsLastValue)
+{
     NumberField luminosity(0, 2175);
     luminosity.setValue(13);
     auto* edit = luminosity.findChild<QLineEdit*>();
@@ -726,7 +782,8 @@ TEST_F(SettingsDialogTest, NumberFieldRevertsAnEmptyOrUnusableEntryToItsLastValu
     EXPECT_EQ(luminosity.settledValue(), 200);
 }
 
-TEST_F(SettingsDialogTest, NumberFieldRefusesTypedLettersAndOutOfRangeDigits) {
+TEST_F(SettingsDialogTest, NumberFieldRefusesTypedLettersAndOutOfRangeDigits)
+{
     NumberField port(1, 65535);
     port.setValue(23);
     port.selectAll();
@@ -738,7 +795,8 @@ TEST_F(SettingsDialogTest, NumberFieldRefusesTypedLettersAndOutOfRangeDigits) {
     EXPECT_LE(port.settledValue(), 65535);
 }
 
-TEST_F(SettingsDialogTest, AnEmptiedPortIsSavedAsItsLastValue) {
+TEST_F(SettingsDialogTest, AnEmptiedPortIsSavedAsItsLastValue)
+{
     Preload({{"ConnectionPort", "2323"}, {"Luminosity", "40"}});
     Open([](QDialog* w) {
         Number(w, "portField")->findChild<QLineEdit*>()->clear();
@@ -752,13 +810,17 @@ TEST_F(SettingsDialogTest, AnEmptiedPortIsSavedAsItsLastValue) {
 // --------------------------------------------------------------- pictures
 
 // With ZKT_CONFIG_SHOTS set to a folder, saves pictures of both layouts.
-TEST_F(SettingsDialogTest, Screenshots) {
+TEST_F(SettingsDialogTest, Screenshots)
+{
     const QString folder = qEnvironmentVariable("ZKT_CONFIG_SHOTS");
     if (folder.isEmpty())
         GTEST_SKIP() << "set ZKT_CONFIG_SHOTS to a folder to save pictures";
     QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
-    Preload({{"UserID", "guest01"}, {"Password", "secret"}, {"HandleName", "たろう"},
-             {"ChangeMyColor", "True"}, {"FontName", "IPAGothic"}});
+    Preload({{"UserID", "guest01"},
+             {"Password", "secret"},
+             {"HandleName", "たろう"},
+             {"ChangeMyColor", "True"},
+             {"FontName", "IPAGothic"}});
     Open([&](QDialog* w) {
         EXPECT_TRUE(w->grab().save(QDir(folder).filePath("config-simple.png")));
         Button(w, "layoutButton")->click();

@@ -28,7 +28,6 @@ namespace {
 
 class SpreadGridTest : public ::testing::Test {
 protected:
-
     void makeGrid(int columns)
     {
         grid = std::make_unique<GridModel>(columns);
@@ -124,8 +123,7 @@ TEST_F(SpreadGridTest, RowColoursAsRoles)
     grid->setRowBackColor(2, 0x00E0E0E0);
     const QAbstractItemModel* model = view->model();
     EXPECT_EQ(model->index(0, 1).data(Qt::ForegroundRole).value<QBrush>().color(), QColor(13, 26, 0));
-    EXPECT_EQ(model->index(1, 0).data(Qt::BackgroundRole).value<QBrush>().color(),
-              QColor(224, 224, 224));
+    EXPECT_EQ(model->index(1, 0).data(Qt::BackgroundRole).value<QBrush>().color(), QColor(224, 224, 224));
     EXPECT_FALSE(model->index(0, 0).data(Qt::BackgroundRole).isValid());
     EXPECT_FALSE(model->index(2, 0).data(Qt::ForegroundRole).isValid());
     EXPECT_FALSE(model->index(1, 1).data(Qt::ForegroundRole).isValid());
@@ -237,8 +235,7 @@ TEST_F(SpreadGridTest, DoubleClickReportsColumnAndRowFromOne)
     for (const QEvent::Type type :
          {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick}) {
         QMouseEvent event(type, at, global, Qt::LeftButton,
-                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
-                          Qt::NoModifier);
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(view->viewport(), &event);
     }
     EXPECT_EQ(clicked, (std::vector<std::pair<int, int>>{{2, 2}}));
@@ -352,8 +349,8 @@ TEST(TwipsConversion, ThroughTheLogicalDpi)
         double dpi;
         int px;
     };
-    for (const Case c : {Case{1440, 96, 96}, Case{1200, 96, 80}, Case{975, 96, 65},
-                         Case{225, 96, 15}, Case{1440, 120, 120}, Case{7, 96, 0}, Case{8, 96, 1}}) {
+    for (const Case c : {Case{1440, 96, 96}, Case{1200, 96, 80}, Case{975, 96, 65}, Case{225, 96, 15},
+                         Case{1440, 120, 120}, Case{7, 96, 0}, Case{8, 96, 1}}) {
         EXPECT_EQ(twipsToPx(c.twips, c.dpi), c.px) << c.twips << " at " << c.dpi;
         EXPECT_NEAR(pxToTwips(twipsToPx(c.twips, c.dpi), c.dpi), c.px * 1440 / c.dpi, 1e-9);
     }

@@ -67,7 +67,8 @@ protected:
     QTcpSocket* connectPeer()
     {
         socket.connectToRemote();
-        if (!waitUntil([&] { return server.hasPendingConnections() && socket.state() == TelnetSocket::Connected; }))
+        if (!waitUntil(
+                [&] { return server.hasPendingConnections() && socket.state() == TelnetSocket::Connected; }))
             return nullptr;
         return server.nextPendingConnection();
     }
@@ -240,7 +241,8 @@ TEST_F(TelnetSocketTest, OwnCloseRaisesNothingAndALaterConnectWorks)
 TEST_F(TelnetSocketTest, OneAttemptMakesOneConnection)
 {
     QTcpServer both;
-    if (!both.listen(QHostAddress::Any) || QHostInfo::fromName(QStringLiteral("localhost")).addresses().size() < 2)
+    if (!both.listen(QHostAddress::Any) ||
+        QHostInfo::fromName(QStringLiteral("localhost")).addresses().size() < 2)
         GTEST_SKIP() << "needs localhost on both IPv6 and IPv4";
     int accepted = 0;
     QObject::connect(&both, &QTcpServer::newConnection, [&] {
@@ -319,7 +321,8 @@ TEST_F(TelnetSocketTest, BadTargetsFailWithoutTouchingTheNetwork)
     };
     const std::vector<Case> cases = {
         {QStringLiteral("127.0.0.1"), 0, QStringLiteral(u"ポート番号が正しくありません (127.0.0.1:0)")},
-        {QStringLiteral("127.0.0.1"), 70000, QStringLiteral(u"ポート番号が正しくありません (127.0.0.1:70000)")},
+        {QStringLiteral("127.0.0.1"), 70000,
+         QStringLiteral(u"ポート番号が正しくありません (127.0.0.1:70000)")},
         {QStringLiteral("  "), 23, QStringLiteral(u"ホストが見つかりません (:23)")},
     };
     for (const Case& c : cases) {

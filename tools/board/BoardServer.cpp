@@ -140,8 +140,8 @@ void BoardServer::acceptConnections()
 {
     while (QTcpSocket* socket = server_->nextPendingConnection()) {
         if (connections_ >= kMaxConnections) {
-            socket->write(Cp932::encode(QStringLiteral("満員です。しばらくしてから接続してください。")
-                                        + options_.style.lineEndText())
+            socket->write(Cp932::encode(QStringLiteral("満員です。しばらくしてから接続してください。") +
+                                        options_.style.lineEndText())
                               .bytes);
             socket->disconnectFromHost();
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
@@ -169,9 +169,9 @@ int BoardServer::track(QTcpSocket* socket)
 
 void BoardServer::serveSession(QTcpSocket* socket, int connection)
 {
-    new SessionLink(board_, time_, options_, socket, tapFor(connection), [this, connection](const QByteArray& bytes) {
-        emit telnetCommandReceived(connection, bytes);
-    });
+    new SessionLink(
+        board_, time_, options_, socket, tapFor(connection),
+        [this, connection](const QByteArray& bytes) { emit telnetCommandReceived(connection, bytes); });
 }
 
 void BoardServer::serveScript(QTcpSocket* socket, int connection)

@@ -18,8 +18,8 @@ class TimeSource;
 // tests of a hostile or odd host.
 struct BoardScript {
     QByteArray bytes;
-    int chunkSize = 0;      // bytes per write; 0 sends all at once
-    int chunkDelayMs = 0;   // pause between writes
+    int chunkSize = 0;  // bytes per write; 0 sends all at once
+    int chunkDelayMs = 0;  // pause between writes
     bool closeAfter = false;  // close once all is sent, else keep listening
 };
 

@@ -13,14 +13,21 @@ const QString kHandleColour = QStringLiteral("\x1b[1;36m");
 QString promptText(BoardSession::Stage stage)
 {
     switch (stage) {
-    case BoardSession::Stage::UserId: return QStringLiteral("User ID =");
-    case BoardSession::Stage::Password: return QStringLiteral("Password =");
-    case BoardSession::Stage::HandleName: return QStringLiteral("Handle Name =");
-    case BoardSession::Stage::Main: return QStringLiteral("MAIN (G,C,I,?) >");
-    case BoardSession::Stage::ChatMenu: return QStringLiteral("CHAT (E,W,0,?) >");
-    case BoardSession::Stage::Profile: return QStringLiteral("INSTALL (?,0) >");
+    case BoardSession::Stage::UserId:
+        return QStringLiteral("User ID =");
+    case BoardSession::Stage::Password:
+        return QStringLiteral("Password =");
+    case BoardSession::Stage::HandleName:
+        return QStringLiteral("Handle Name =");
+    case BoardSession::Stage::Main:
+        return QStringLiteral("MAIN (G,C,I,?) >");
+    case BoardSession::Stage::ChatMenu:
+        return QStringLiteral("CHAT (E,W,0,?) >");
+    case BoardSession::Stage::Profile:
+        return QStringLiteral("INSTALL (?,0) >");
     case BoardSession::Stage::Room:
-    case BoardSession::Stage::Closed: break;
+    case BoardSession::Stage::Closed:
+        break;
     }
     return {};
 }
@@ -30,14 +37,21 @@ QString promptText(BoardSession::Stage stage)
 QString colouredPromptText(BoardSession::Stage stage)
 {
     switch (stage) {
-    case BoardSession::Stage::UserId: return QStringLiteral("\x1b[1;32mUser ID \x1b[0m=");
-    case BoardSession::Stage::Password: return QStringLiteral("\x1b[1;32mPassword \x1b[0m=");
-    case BoardSession::Stage::HandleName: return QStringLiteral("\x1b[1;32mHandle Name \x1b[0m=");
-    case BoardSession::Stage::Main: return QStringLiteral("\x1b[1;36mMAIN (G,C,I,?) >\x1b[0m");
-    case BoardSession::Stage::ChatMenu: return QStringLiteral("\x1b[1;35mCHAT (E,W,0,?) \x1b[0m>");
-    case BoardSession::Stage::Profile: return QStringLiteral("\x1b[33mINSTALL (?,0) >\x1b[0m");
+    case BoardSession::Stage::UserId:
+        return QStringLiteral("\x1b[1;32mUser ID \x1b[0m=");
+    case BoardSession::Stage::Password:
+        return QStringLiteral("\x1b[1;32mPassword \x1b[0m=");
+    case BoardSession::Stage::HandleName:
+        return QStringLiteral("\x1b[1;32mHandle Name \x1b[0m=");
+    case BoardSession::Stage::Main:
+        return QStringLiteral("\x1b[1;36mMAIN (G,C,I,?) >\x1b[0m");
+    case BoardSession::Stage::ChatMenu:
+        return QStringLiteral("\x1b[1;35mCHAT (E,W,0,?) \x1b[0m>");
+    case BoardSession::Stage::Profile:
+        return QStringLiteral("\x1b[33mINSTALL (?,0) >\x1b[0m");
     case BoardSession::Stage::Room:
-    case BoardSession::Stage::Closed: break;
+    case BoardSession::Stage::Closed:
+        break;
     }
     return {};
 }
@@ -51,8 +65,7 @@ bool isGuest(const QString& userId)
 
 BoardSession::BoardSession(Board& board, SessionStyle style)
     : board_(board), style_(style), lineEnd_(style.lineEndText())
-{
-}
+{}
 
 BoardSession::~BoardSession()
 {
@@ -118,14 +131,29 @@ void BoardSession::onLine(const QString& line, bool tooLong)
         return;
     }
     switch (stage_) {
-    case Stage::UserId: onUserId(line); break;
-    case Stage::Password: onPassword(line); break;
-    case Stage::HandleName: onHandleName(line); break;
-    case Stage::Main: onMain(line.trimmed().toUpper()); break;
-    case Stage::ChatMenu: onChatMenu(line.trimmed().toUpper()); break;
-    case Stage::Room: onRoom(line); break;
-    case Stage::Profile: onProfile(line.trimmed().toUpper()); break;
-    case Stage::Closed: break;
+    case Stage::UserId:
+        onUserId(line);
+        break;
+    case Stage::Password:
+        onPassword(line);
+        break;
+    case Stage::HandleName:
+        onHandleName(line);
+        break;
+    case Stage::Main:
+        onMain(line.trimmed().toUpper());
+        break;
+    case Stage::ChatMenu:
+        onChatMenu(line.trimmed().toUpper());
+        break;
+    case Stage::Room:
+        onRoom(line);
+        break;
+    case Stage::Profile:
+        onProfile(line.trimmed().toUpper());
+        break;
+    case Stage::Closed:
+        break;
     }
 }
 

@@ -1,7 +1,6 @@
 #include "LineAssembler.h"
 
-void LineAssembler::feed(QStringView text, const LineHandler& handler,
-                         const std::function<bool()>& keepGoing)
+void LineAssembler::feed(QStringView text, const LineHandler& handler, const std::function<bool()>& keepGoing)
 {
     for (QChar c : text) {
         if (keepGoing && !keepGoing())

@@ -19,8 +19,7 @@ public:
 
     // Calls `handler` once per finished line. When the handler returns
     // false from `keepGoing` (the session closed), the rest is dropped.
-    void feed(QStringView text, const LineHandler& handler,
-              const std::function<bool()>& keepGoing = {});
+    void feed(QStringView text, const LineHandler& handler, const std::function<bool()>& keepGoing = {});
 
 private:
     int maxLength_;

@@ -7,12 +7,10 @@
 #include <unistd.h>
 
 RecordWriter::RecordWriter(int fd, qsizetype capacity, QObject* parent)
-    : QObject(parent),
-      fd_(fd),
+    : QObject(parent), fd_(fd),
       // A terminal is read by a person and shared with the shell, which
       // must not be left non-blocking; it is written as it is.
-      originalFlags_(::isatty(fd) ? -1 : ::fcntl(fd, F_GETFL)),
-      capacity_(capacity),
+      originalFlags_(::isatty(fd) ? -1 : ::fcntl(fd, F_GETFL)), capacity_(capacity),
       notifier_(new QSocketNotifier(fd, QSocketNotifier::Write, this))
 {
     if (originalFlags_ >= 0)

@@ -11,11 +11,9 @@ const QList<RoomChatter::Resident>& RoomChatter::residents()
          {QStringLiteral("こんにちは"), QStringLiteral("今日はいい天気ですね～"),
           QStringLiteral("お茶にしましょう。")}},
         {QStringLiteral("Bob"),
-         {QStringLiteral("hello, everyone"), QStringLiteral("a>b is true today"),
-          QStringLiteral("brb")}},
+         {QStringLiteral("hello, everyone"), QStringLiteral("a>b is true today"), QStringLiteral("brb")}},
         {QStringLiteral("ｼﾞﾛｳ"),
-         {QStringLiteral("ﾔｧ、ｹﾞﾝｷ?"), QStringLiteral("①から⑩まで数えよう"),
-          QStringLiteral("またね")}},
+         {QStringLiteral("ﾔｧ、ｹﾞﾝｷ?"), QStringLiteral("①から⑩まで数えよう"), QStringLiteral("またね")}},
     };
     return list;
 }

@@ -13,9 +13,12 @@ struct SessionStyle {
     QString lineEndText() const
     {
         switch (lineEnd) {
-        case LineEnd::Lf: return QStringLiteral("\n");
-        case LineEnd::LfCr: return QStringLiteral("\n\r");
-        case LineEnd::CrLf: break;
+        case LineEnd::Lf:
+            return QStringLiteral("\n");
+        case LineEnd::LfCr:
+            return QStringLiteral("\n\r");
+        case LineEnd::CrLf:
+            break;
         }
         return QStringLiteral("\r\n");
     }

@@ -16,10 +16,7 @@ constexpr int kReadPiece = 4096;
 }  // namespace
 
 StdioLink::StdioLink(BoardConnection& connection, int inFd, int outFd, QObject* parent)
-    : QObject(parent),
-      connection_(connection),
-      inFd_(inFd),
-      outFd_(outFd),
+    : QObject(parent), connection_(connection), inFd_(inFd), outFd_(outFd),
       notifier_(new QSocketNotifier(inFd, QSocketNotifier::Read, this))
 {
     if (::isatty(inFd_)) {

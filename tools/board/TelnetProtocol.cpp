@@ -97,8 +97,7 @@ void TelnetProtocol::receiveByte(unsigned char byte)
         command(verb_, byte);
         return;
     case ParseState::Subnegotiation:
-    case ParseState::SubnegotiationIac:
-    {
+    case ParseState::SubnegotiationIac: {
         const bool kept = command_.size() < kMaxSubnegotiation;
         if (kept)
             command_.append(char(byte));

@@ -69,8 +69,8 @@ private:
     unsigned char verb_ = 0;
     QByteArray data_;
     QByteArray command_;
-    std::bitset<256> ours_;        // options the board has enabled
-    std::bitset<256> theirs_;      // options the client has enabled
-    std::bitset<256> askedOurs_;   // WILL sent, no answer yet
-    std::bitset<256> askedTheirs_; // DO sent, no answer yet
+    std::bitset<256> ours_;  // options the board has enabled
+    std::bitset<256> theirs_;  // options the client has enabled
+    std::bitset<256> askedOurs_;  // WILL sent, no answer yet
+    std::bitset<256> askedTheirs_;  // DO sent, no answer yet
 };

@@ -85,7 +85,6 @@ QByteArray recordLine(const char* what, int connection, const QByteArray& bytes)
     return what + (' ' + QByteArray::number(connection)) + ' ' + bytes.toHex();
 }
 
-
 // What the command line asked for.
 struct Settings {
     int port = 0;
@@ -101,23 +100,37 @@ struct Settings {
 void addOptions(QCommandLineParser& parser)
 {
     parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("port"), QStringLiteral("TCP port; 0 (default) takes any free port."),
+    parser.addPositionalArgument(QStringLiteral("port"),
+                                 QStringLiteral("TCP port; 0 (default) takes any free port."),
                                  QStringLiteral("[port]"));
     parser.addOptions({
-        {QStringLiteral("accounts"), QStringLiteral("Account file of lines userid:password:handle."), QStringLiteral("file")},
+        {QStringLiteral("accounts"), QStringLiteral("Account file of lines userid:password:handle."),
+         QStringLiteral("file")},
         {QStringLiteral("quiet"), QStringLiteral("No simulated members in the chat room.")},
-        {QStringLiteral("chatter-interval"), QStringLiteral("Milliseconds between simulated statements (default 20000)."), QStringLiteral("ms")},
-        {QStringLiteral("script"), QStringLiteral("Send this file's bytes on every connection instead of the dialogue."), QStringLiteral("file")},
-        {QStringLiteral("chunk"), QStringLiteral("With --script: bytes per write (default: all at once)."), QStringLiteral("bytes")},
-        {QStringLiteral("chunk-delay"), QStringLiteral("With --script: milliseconds between writes (default 0)."), QStringLiteral("ms")},
+        {QStringLiteral("chatter-interval"),
+         QStringLiteral("Milliseconds between simulated statements (default 20000)."), QStringLiteral("ms")},
+        {QStringLiteral("script"),
+         QStringLiteral("Send this file's bytes on every connection instead of the dialogue."),
+         QStringLiteral("file")},
+        {QStringLiteral("chunk"), QStringLiteral("With --script: bytes per write (default: all at once)."),
+         QStringLiteral("bytes")},
+        {QStringLiteral("chunk-delay"),
+         QStringLiteral("With --script: milliseconds between writes (default 0)."), QStringLiteral("ms")},
         {QStringLiteral("close"), QStringLiteral("With --script: close the connection once all is sent.")},
-        {QStringLiteral("record"), QStringLiteral("Print what each connection sends as lines \"received <connection> <hex bytes>\" (and \"negotiated ...\" with --telnet).")},
+        {QStringLiteral("record"),
+         QStringLiteral("Print what each connection sends as lines \"received <connection> <hex bytes>\" "
+                        "(and \"negotiated ...\" with --telnet).")},
         {QStringLiteral("telnet"), QStringLiteral("Negotiate and speak telnet as a telnet daemon does.")},
-        {QStringLiteral("color"), QStringLiteral("Colour the banner, prompts and chat handles; clear the screen, ring the bell.")},
+        {QStringLiteral("color"),
+         QStringLiteral("Colour the banner, prompts and chat handles; clear the screen, ring the bell.")},
         {QStringLiteral("lf"), QStringLiteral("End lines in LF alone instead of CR LF.")},
         {QStringLiteral("lfcr"), QStringLiteral("End lines in LF CR instead of CR LF.")},
-        {QStringLiteral("stdio"), QStringLiteral("Serve one session on standard input and output (under a telnet daemon) instead of listening.")},
-        {QStringLiteral("idle-timeout"), QStringLiteral("Close a connection that sends nothing for this long (default 300; 0 never)."), QStringLiteral("seconds")},
+        {QStringLiteral("stdio"),
+         QStringLiteral(
+             "Serve one session on standard input and output (under a telnet daemon) instead of listening.")},
+        {QStringLiteral("idle-timeout"),
+         QStringLiteral("Close a connection that sends nothing for this long (default 300; 0 never)."),
+         QStringLiteral("seconds")},
     });
 }
 
@@ -135,10 +148,11 @@ QString readSettings(const QCommandLineParser& parser, Settings& settings)
     }
     BoardScript script;
     int idleSeconds = ConnectionOptions::kDefaultIdleTimeoutMs / 1000;
-    if (!readNumber(parser, QStringLiteral("chatter-interval"), 86400000, settings.chatterMs) || settings.chatterMs == 0)
+    if (!readNumber(parser, QStringLiteral("chatter-interval"), 86400000, settings.chatterMs) ||
+        settings.chatterMs == 0)
         return QStringLiteral("--chatter-interval needs a number of milliseconds above 0");
-    if (!readNumber(parser, QStringLiteral("chunk"), 1 << 30, script.chunkSize)
-        || !readNumber(parser, QStringLiteral("chunk-delay"), 86400000, script.chunkDelayMs))
+    if (!readNumber(parser, QStringLiteral("chunk"), 1 << 30, script.chunkSize) ||
+        !readNumber(parser, QStringLiteral("chunk-delay"), 86400000, script.chunkDelayMs))
         return QStringLiteral("--chunk and --chunk-delay need numbers of 0 or more");
     if (!readNumber(parser, QStringLiteral("idle-timeout"), 86400, idleSeconds))
         return QStringLiteral("--idle-timeout needs a number of seconds from 0 to 86400");
@@ -154,10 +168,13 @@ QString readSettings(const QCommandLineParser& parser, Settings& settings)
     settings.stdio = parser.isSet(QStringLiteral("stdio"));
     settings.record = parser.isSet(QStringLiteral("record"));
     settings.quiet = parser.isSet(QStringLiteral("quiet"));
-    if (settings.stdio && (settings.record || parser.isSet(QStringLiteral("script")) || !positional.isEmpty()))
-        return QStringLiteral("--stdio serves the dialogue on standard output: no port, --record or --script");
-    settings.accountsFile =
-        parser.isSet(QStringLiteral("accounts")) ? parser.value(QStringLiteral("accounts")) : defaultAccountsFile();
+    if (settings.stdio &&
+        (settings.record || parser.isSet(QStringLiteral("script")) || !positional.isEmpty()))
+        return QStringLiteral(
+            "--stdio serves the dialogue on standard output: no port, --record or --script");
+    settings.accountsFile = parser.isSet(QStringLiteral("accounts"))
+                                ? parser.value(QStringLiteral("accounts"))
+                                : defaultAccountsFile();
     if (parser.isSet(QStringLiteral("script"))) {
         QFile file(parser.value(QStringLiteral("script")));
         if (!file.open(QIODevice::ReadOnly))
@@ -188,16 +205,18 @@ int serveTcp(Board& board, TimeSource& time, const Settings& settings)
     // Standard output is written without blocking, whoever reads it.
     RecordWriter out(STDOUT_FILENO);
     if (settings.record) {
-        QObject::connect(&server, &BoardServer::bytesReceived, &out, [&out](int connection, const QByteArray& bytes) {
-            out.writeLine(recordLine("received", connection, bytes));
-        });
+        QObject::connect(&server, &BoardServer::bytesReceived, &out,
+                         [&out](int connection, const QByteArray& bytes) {
+                             out.writeLine(recordLine("received", connection, bytes));
+                         });
         QObject::connect(&server, &BoardServer::telnetCommandReceived, &out,
                          [&out](int connection, const QByteArray& bytes) {
                              out.writeLine(recordLine("negotiated", connection, bytes));
                          });
     }
     if (!server.listen(static_cast<quint16>(settings.port)))
-        return fail(QStringLiteral("cannot listen on 127.0.0.1:%1: %2").arg(settings.port).arg(server.errorString()));
+        return fail(
+            QStringLiteral("cannot listen on 127.0.0.1:%1: %2").arg(settings.port).arg(server.errorString()));
     out.writeLine("zkt-board listening on 127.0.0.1:" + QByteArray::number(server.port()));
     return QCoreApplication::exec();
 }

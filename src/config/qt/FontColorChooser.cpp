@@ -5,8 +5,8 @@
 #include <QFont>
 #include <QFontDialog>
 
-std::optional<FontChoice> StandardFontColorChooser::chooseFont(const FontSpec& initial,
-                                                               QWidget* parent) {
+std::optional<FontChoice> StandardFontColorChooser::chooseFont(const FontSpec& initial, QWidget* parent)
+{
     QFont font(initial.name);
     if (initial.size > 0)
         font.setPointSize(initial.size);
@@ -21,7 +21,8 @@ std::optional<FontChoice> StandardFontColorChooser::chooseFont(const FontSpec& i
     return FontChoice{chosen.family(), size, chosen.bold(), chosen.italic()};
 }
 
-std::optional<qint32> StandardFontColorChooser::chooseColor(qint32 initialBgr, QWidget* parent) {
+std::optional<qint32> StandardFontColorChooser::chooseColor(qint32 initialBgr, QWidget* parent)
+{
     const QColor initial(initialBgr & 0xFF, (initialBgr >> 8) & 0xFF, (initialBgr >> 16) & 0xFF);
     const QColor chosen = QColorDialog::getColor(initial, parent);
     if (!chosen.isValid())

@@ -39,21 +39,23 @@ class StarPasswordStyle : public QProxyStyle {
 public:
     using QProxyStyle::QProxyStyle;
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* returnData) const override {
+                  QStyleHintReturn* returnData) const override
+    {
         if (hint == SH_LineEdit_PasswordCharacter)
             return '*';
         return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
 };
 
-template <class W, class... Args>
-W* make(QWidget* parent, const char* name, Args&&... args) {
+template <class W, class... Args> W* make(QWidget* parent, const char* name, Args&&... args)
+{
     auto* w = new W(std::forward<Args>(args)..., parent);
     w->setObjectName(QLatin1String(name));
     return w;
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption) {
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption)
+{
     auto* b = make<QPushButton>(parent, name, caption);
     // Enter in a text field must never press a button behind the user's back.
     b->setAutoDefault(false);
@@ -61,30 +63,36 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
     return b;
 }
 
-QRect toPixels(const TwipRect& r, double dpi) {
+QRect toPixels(const TwipRect& r, double dpi)
+{
     return {twipsToPixels(r.left, dpi), twipsToPixels(r.top, dpi), twipsToPixels(r.width, dpi),
             twipsToPixels(r.height, dpi)};
 }
 
-QSize toPixels(const TwipSize& s, double dpi) {
+QSize toPixels(const TwipSize& s, double dpi)
+{
     return {twipsToPixels(s.width, dpi), twipsToPixels(s.height, dpi)};
 }
 
-TwipSize toTwips(const QSize& s, double dpi) {
+TwipSize toTwips(const QSize& s, double dpi)
+{
     return {pixelsToTwips(s.width(), dpi), pixelsToTwips(s.height(), dpi)};
 }
 
-TwipRect toTwips(const QRect& r, double dpi) {
-    return {pixelsToTwips(r.left(), dpi), pixelsToTwips(r.top(), dpi),
-            pixelsToTwips(r.width(), dpi), pixelsToTwips(r.height(), dpi)};
+TwipRect toTwips(const QRect& r, double dpi)
+{
+    return {pixelsToTwips(r.left(), dpi), pixelsToTwips(r.top(), dpi), pixelsToTwips(r.width(), dpi),
+            pixelsToTwips(r.height(), dpi)};
 }
 
-qint32 toInt32(qint64 value) {
-    return qint32(std::clamp<qint64>(value, std::numeric_limits<qint32>::min(),
-                                     std::numeric_limits<qint32>::max()));
+qint32 toInt32(qint64 value)
+{
+    return qint32(
+        std::clamp<qint64>(value, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
 }
 
-QString fontCaption(const QString& face) {
+QString fontCaption(const QString& face)
+{
     return QStringLiteral("表示フォントの設定 [") + face + QStringLiteral("]");
 }
 
@@ -117,13 +125,18 @@ struct SettingsDialog::Controls {
 };
 
 SettingsDialog::SettingsDialog(SettingsStore& store, FontColorChooser& chooser, QObject* parent)
-    : QObject(parent), store_(store), chooser_(chooser) {}
+    : QObject(parent), store_(store), chooser_(chooser)
+{}
 
 SettingsDialog::~SettingsDialog() = default;
 
-QDialog* SettingsDialog::openWindow() const { return window_.get(); }
+QDialog* SettingsDialog::openWindow() const
+{
+    return window_.get();
+}
 
-void SettingsDialog::openModal(QWidget* parent) {
+void SettingsDialog::openModal(QWidget* parent)
+{
     if (window_)
         return;  // already open; the dialog is modal, so this is a re-entry
     accepted_ = false;
@@ -138,7 +151,8 @@ void SettingsDialog::openModal(QWidget* parent) {
     saveIfAccepted(parent);
 }
 
-void SettingsDialog::saveIfAccepted(QWidget* parent) {
+void SettingsDialog::saveIfAccepted(QWidget* parent)
+{
     if (!accepted_)
         return;
     SettingsLookup::saveSettings(store_, editSettings_);
@@ -147,9 +161,9 @@ void SettingsDialog::saveIfAccepted(QWidget* parent) {
                              QStringLiteral("設定を保存できませんでした。\n") + store_.lastError());
 }
 
-void SettingsDialog::createWindow(QWidget* parent) {
-    window_ = std::make_unique<QDialog>(parent, Qt::Dialog | Qt::WindowTitleHint |
-                                                    Qt::WindowCloseButtonHint |
+void SettingsDialog::createWindow(QWidget* parent)
+{
+    window_ = std::make_unique<QDialog>(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                                                     Qt::MSWindowsFixedSizeDialogHint);
     window_->setObjectName(QStringLiteral("settingsDialog"));
     window_->setWindowTitle(QStringLiteral("環境設定"));
@@ -171,8 +185,8 @@ void SettingsDialog::createWindow(QWidget* parent) {
     placeFrameControls();
     // The settings file holds text of any length: no field cuts what is
     // typed or pasted at QLineEdit's default of 32,767 characters.
-    for (QLineEdit* field : {c_->userIdEdit, c_->passwordEdit, c_->handleNameEdit, c_->addressEdit,
-                             c_->handleSuffixEdit})
+    for (QLineEdit* field :
+         {c_->userIdEdit, c_->passwordEdit, c_->handleNameEdit, c_->addressEdit, c_->handleSuffixEdit})
         field->setMaxLength(std::numeric_limits<int>::max());
     chainTabOrder();
     window_->installEventFilter(this);
@@ -181,7 +195,8 @@ void SettingsDialog::createWindow(QWidget* parent) {
     arrangeLayout(kInit);
 }
 
-void SettingsDialog::createSimpleFrame() {
+void SettingsDialog::createSimpleFrame()
+{
     QFrame* f = c_->simpleFrame;
     c_->guestFlagCheck = make<QCheckBox>(f, "guestFlagCheck", QStringLiteral("ゲストでログインをする"));
     make<QLabel>(f, "userIdLabel", QStringLiteral("UserID"));
@@ -189,8 +204,8 @@ void SettingsDialog::createSimpleFrame() {
     make<QLabel>(f, "passwordLabel", QStringLiteral("Password"));
     c_->passwordEdit = make<QLineEdit>(f, "passwordEdit");
     if (!passwordStyle_)
-        passwordStyle_ = std::make_unique<StarPasswordStyle>(
-            QStyleFactory::create(QApplication::style()->name()));
+        passwordStyle_ =
+            std::make_unique<StarPasswordStyle>(QStyleFactory::create(QApplication::style()->name()));
     c_->passwordEdit->setStyle(passwordStyle_.get());
     c_->passwordEdit->setEchoMode(QLineEdit::Password);
     make<QLabel>(f, "handleNameLabel", QStringLiteral("HandleName"));
@@ -198,7 +213,8 @@ void SettingsDialog::createSimpleFrame() {
     connect(c_->guestFlagCheck, &QCheckBox::toggled, this, &SettingsDialog::applyGuestRule);
 }
 
-void SettingsDialog::createDetailedFrame() {
+void SettingsDialog::createDetailedFrame()
+{
     QFrame* f = c_->detailedFrame;
     make<QLabel>(f, "addressLabel", QStringLiteral("接続先アドレス"));
     c_->addressEdit = make<QLineEdit>(f, "addressEdit");
@@ -210,19 +226,18 @@ void SettingsDialog::createDetailedFrame() {
     c_->luminosityField = make<NumberField>(f, "luminosityField", 0, kLuminosityMax);
     make<QLabel>(f, "handleSuffixLabel", QStringLiteral("敬称の設定"));
     c_->handleSuffixEdit = make<QLineEdit>(f, "handleSuffixEdit");
-    c_->handleSuffixEdit->setToolTip(QStringLiteral(
-        "ハンドル名をダブルクリックした時に転送される文字列に追加する敬称を設定します。"));
-    c_->autoChangeWindowCheck = make<QCheckBox>(
-        f, "autoChangeWindowCheck", QStringLiteral("チャットウィンドウへの切り替えを自動で行う"));
-    c_->autoGetHandleNameCheck = make<QCheckBox>(
-        f, "autoGetHandleNameCheck", QStringLiteral("ハンドル名が不明の場合は、自動で取得する"));
+    c_->handleSuffixEdit->setToolTip(
+        QStringLiteral("ハンドル名をダブルクリックした時に転送される文字列に追加する敬称を設定します。"));
+    c_->autoChangeWindowCheck = make<QCheckBox>(f, "autoChangeWindowCheck",
+                                                QStringLiteral("チャットウィンドウへの切り替えを自動で行う"));
+    c_->autoGetHandleNameCheck = make<QCheckBox>(f, "autoGetHandleNameCheck",
+                                                 QStringLiteral("ハンドル名が不明の場合は、自動で取得する"));
     c_->localEchoCheck =
         make<QCheckBox>(f, "localEchoCheck", QStringLiteral("自分の発言は、ローカルエコーする"));
-    c_->localEchoCheck->setToolTip(QStringLiteral(
-        "自分の発言をサーバの応答を待たずに表示します。このオプションを設定すると、"
-        "メッセージの表示順序が他の人と異なってしまう場合があります。"));
-    c_->screenSaveCheck =
-        make<QCheckBox>(f, "screenSaveCheck", QStringLiteral("前回終了時の位置を記録する"));
+    c_->localEchoCheck->setToolTip(
+        QStringLiteral("自分の発言をサーバの応答を待たずに表示します。このオプションを設定すると、"
+                       "メッセージの表示順序が他の人と異なってしまう場合があります。"));
+    c_->screenSaveCheck = make<QCheckBox>(f, "screenSaveCheck", QStringLiteral("前回終了時の位置を記録する"));
     c_->changeMyColorCheck =
         make<QCheckBox>(f, "changeMyColorCheck", QStringLiteral("自分の発言の色を設定する"));
     c_->myColorButton = makeButton(f, "myColorButton", QStringLiteral("発言色の設定"));
@@ -232,14 +247,14 @@ void SettingsDialog::createDetailedFrame() {
     c_->logFolderButton = makeButton(f, "logFolderButton", QStringLiteral("保存先の設定"));
     c_->logFolderButton->setEnabled(false);
     c_->fontButton = makeButton(f, "fontButton", QStringLiteral("表示フォントの設定"));
-    c_->fontButton->setToolTip(
-        QStringLiteral("ターミナル・チャット画面の表示フォントの設定を行います。"));
+    c_->fontButton->setToolTip(QStringLiteral("ターミナル・チャット画面の表示フォントの設定を行います。"));
     connect(c_->changeMyColorCheck, &QCheckBox::toggled, this, &SettingsDialog::applyMyColorRule);
     connect(c_->myColorButton, &QPushButton::clicked, this, &SettingsDialog::chooseMyColor);
     connect(c_->fontButton, &QPushButton::clicked, this, &SettingsDialog::chooseFont);
 }
 
-void SettingsDialog::createButtons() {
+void SettingsDialog::createButtons()
+{
     QWidget* w = window_.get();
     c_->okButton = makeButton(w, "okButton", QStringLiteral("更新"));
     c_->cancelButton = makeButton(w, "cancelButton", QStringLiteral("取消"));
@@ -249,13 +264,13 @@ void SettingsDialog::createButtons() {
     connect(c_->layoutButton, &QPushButton::clicked, this, &SettingsDialog::toggleLayout);
 }
 
-void SettingsDialog::placeFrameControls() {
+void SettingsDialog::placeFrameControls()
+{
     const double dpi = window_->screen()->logicalDotsPerInch();
     const auto place = [dpi](QFrame* frame, TwipSize size, std::span<const ControlPlace> table) {
         frame->resize(toPixels(size, dpi));
         for (const ControlPlace& p : table) {
-            auto* w = frame->findChild<QWidget*>(QLatin1String(p.name),
-                                                 Qt::FindDirectChildrenOnly);
+            auto* w = frame->findChild<QWidget*>(QLatin1String(p.name), Qt::FindDirectChildrenOnly);
             Q_ASSERT(w);
             w->setGeometry(toPixels(p.rect, dpi));
         }
@@ -266,20 +281,35 @@ void SettingsDialog::placeFrameControls() {
         b->resize(toPixels(kButtonSize, dpi));
 }
 
-void SettingsDialog::chainTabOrder() {
-    const std::array<QWidget*, 21> order{
-        c_->guestFlagCheck,        c_->userIdEdit,             c_->passwordEdit,
-        c_->handleNameEdit,        c_->addressEdit,            c_->portField,
-        c_->logLinesField,         c_->luminosityField,        c_->handleSuffixEdit,
-        c_->autoChangeWindowCheck, c_->autoGetHandleNameCheck, c_->localEchoCheck,
-        c_->screenSaveCheck,       c_->changeMyColorCheck,     c_->myColorButton,
-        c_->saveLogCheck,          c_->logFolderButton,        c_->fontButton,
-        c_->okButton,              c_->cancelButton,           c_->layoutButton};
+void SettingsDialog::chainTabOrder()
+{
+    const std::array<QWidget*, 21> order{c_->guestFlagCheck,
+                                         c_->userIdEdit,
+                                         c_->passwordEdit,
+                                         c_->handleNameEdit,
+                                         c_->addressEdit,
+                                         c_->portField,
+                                         c_->logLinesField,
+                                         c_->luminosityField,
+                                         c_->handleSuffixEdit,
+                                         c_->autoChangeWindowCheck,
+                                         c_->autoGetHandleNameCheck,
+                                         c_->localEchoCheck,
+                                         c_->screenSaveCheck,
+                                         c_->changeMyColorCheck,
+                                         c_->myColorButton,
+                                         c_->saveLogCheck,
+                                         c_->logFolderButton,
+                                         c_->fontButton,
+                                         c_->okButton,
+                                         c_->cancelButton,
+                                         c_->layoutButton};
     for (size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
-void SettingsDialog::fillControls() {
+void SettingsDialog::fillControls()
+{
     const AppSettings& s = editSettings_;
     c_->userIdEdit->setText(s.UserID);
     c_->passwordEdit->setText(s.Password);
@@ -299,7 +329,8 @@ void SettingsDialog::fillControls() {
     c_->fontButton->setText(fontCaption(s.FontName));
 }
 
-void SettingsDialog::copyControlsBack() {
+void SettingsDialog::copyControlsBack()
+{
     AppSettings& s = editSettings_;
     s.GuestFlag = c_->guestFlagCheck->isChecked();
     s.UserID = c_->userIdEdit->text();
@@ -316,7 +347,8 @@ void SettingsDialog::copyControlsBack() {
     s.ChangeMyColor = c_->changeMyColorCheck->isChecked();
 }
 
-void SettingsDialog::arrangeLayout(const QString& word) {
+void SettingsDialog::arrangeLayout(const QString& word)
+{
     QScreen* screen = window_->screen();
     const double dpi = screen->logicalDotsPerInch();
     Measures m;
@@ -350,26 +382,30 @@ void SettingsDialog::arrangeLayout(const QString& word) {
     placeButtonRow(dpi);
 }
 
-void SettingsDialog::placeButtonRow(double dpi) {
-    const ButtonRow row = placeButtons(
-        toTwips(window_->size(), dpi), toTwips(c_->layoutButton->size(), dpi),
-        toTwips(c_->okButton->size(), dpi), toTwips(c_->cancelButton->size(), dpi));
+void SettingsDialog::placeButtonRow(double dpi)
+{
+    const ButtonRow row =
+        placeButtons(toTwips(window_->size(), dpi), toTwips(c_->layoutButton->size(), dpi),
+                     toTwips(c_->okButton->size(), dpi), toTwips(c_->cancelButton->size(), dpi));
     c_->cancelButton->setGeometry(toPixels(row.cancel, dpi));
     c_->okButton->setGeometry(toPixels(row.ok, dpi));
     c_->layoutButton->setGeometry(toPixels(row.mode, dpi));
 }
 
-void SettingsDialog::applyGuestRule() {
+void SettingsDialog::applyGuestRule()
+{
     const bool asUser = !c_->guestFlagCheck->isChecked();
     c_->userIdEdit->setEnabled(asUser);
     c_->passwordEdit->setEnabled(asUser);
 }
 
-void SettingsDialog::applyMyColorRule() {
+void SettingsDialog::applyMyColorRule()
+{
     c_->myColorButton->setEnabled(c_->changeMyColorCheck->isChecked());
 }
 
-void SettingsDialog::chooseFont() {
+void SettingsDialog::chooseFont()
+{
     const std::optional<FontChoice> chosen = chooser_.chooseFont(editSettings_.font(), window_.get());
     if (!chosen)
         return;
@@ -380,12 +416,14 @@ void SettingsDialog::chooseFont() {
     c_->fontButton->setText(fontCaption(chosen->name));
 }
 
-void SettingsDialog::chooseMyColor() {
+void SettingsDialog::chooseMyColor()
+{
     if (const std::optional<qint32> chosen = chooser_.chooseColor(editSettings_.MyColor, window_.get()))
         editSettings_.MyColor = *chosen;
 }
 
-void SettingsDialog::toggleLayout() {
+void SettingsDialog::toggleLayout()
+{
     if (layoutMode_ == kNormal)
         arrangeLayout(kAdvance);
     else if (layoutMode_ == kAdvance)
@@ -393,13 +431,15 @@ void SettingsDialog::toggleLayout() {
     c_->guestFlagCheck->setFocus();
 }
 
-void SettingsDialog::finish(bool accept) {
+void SettingsDialog::finish(bool accept)
+{
     if (accept)
         accepted_ = true;
     window_->close();
 }
 
-bool SettingsDialog::eventFilter(QObject* watched, QEvent* event) {
+bool SettingsDialog::eventFilter(QObject* watched, QEvent* event)
+{
     if (event->type() != QEvent::KeyPress || !window_ || !c_)
         return QObject::eventFilter(watched, event);
     switch (static_cast<QKeyEvent*>(event)->key()) {
@@ -415,7 +455,8 @@ bool SettingsDialog::eventFilter(QObject* watched, QEvent* event) {
     }
 }
 
-bool SettingsDialog::handleEnter(QObject* watched) {
+bool SettingsDialog::handleEnter(QObject* watched)
+{
     if (QWidget* target = enterTarget(watched)) {
         target->setFocus(Qt::TabFocusReason);
         return true;
@@ -435,7 +476,8 @@ bool SettingsDialog::handleEnter(QObject* watched) {
     return false;
 }
 
-QWidget* SettingsDialog::enterTarget(QObject* from) const {
+QWidget* SettingsDialog::enterTarget(QObject* from) const
+{
     const Controls& c = *c_;
     if (from == c.guestFlagCheck)
         return c.guestFlagCheck->isChecked() ? static_cast<QWidget*>(c.handleNameEdit) : c.userIdEdit;

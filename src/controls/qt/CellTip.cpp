@@ -31,8 +31,7 @@ CellTip::CellTip(QWidget* owner) : QWidget(owner, Qt::ToolTip | Qt::BypassGraphi
     connect(&hideTimer_, &QTimer::timeout, this, &QWidget::hide);
 }
 
-void CellTip::showText(const QString& text, const QPoint& globalPos, const QRect& globalArea,
-                       int wrapWidth)
+void CellTip::showText(const QString& text, const QPoint& globalPos, const QRect& globalArea, int wrapWidth)
 {
     text_ = text;
     area_ = globalArea;

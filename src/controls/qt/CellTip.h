@@ -13,8 +13,7 @@ public:
 
     // Shows the text near a global point for as long as the pointer stays
     // in the given global rectangle.
-    void showText(const QString& text, const QPoint& globalPos, const QRect& globalArea,
-                  int wrapWidth);
+    void showText(const QString& text, const QPoint& globalPos, const QRect& globalArea, int wrapWidth);
     QString text() const { return text_; }
     // The global rectangle the tip belongs to.
     QRect area() const { return area_; }

@@ -40,8 +40,7 @@ constexpr quint16 kNoFixed = 0x8000;
 
 CharAdvances::CharAdvances(const QFont& font)
     : font_(font), metrics_(font), basic_(0x10000, -1.0f), fixed_(0x10000, kNoFixed), serial_(nextSerial())
-{
-}
+{}
 
 double CharAdvances::single(char16_t ch)
 {

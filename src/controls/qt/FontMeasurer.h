@@ -37,7 +37,7 @@ private:
     QFont font_;
     QFontMetricsF metrics_;
     std::vector<float> basic_;  // by UTF-16 unit, negative until asked
-    std::vector<quint16> fixed_; // the same in 1/64 px where that is exact and small
+    std::vector<quint16> fixed_;  // the same in 1/64 px where that is exact and small
     QHash<char32_t, float> supplementary_;
     quint64 serial_;
 };

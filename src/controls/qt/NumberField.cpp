@@ -2,7 +2,8 @@
 
 #include <QLocale>
 
-NumberField::NumberField(int minimum, int maximum, QWidget* parent) : QSpinBox(parent) {
+NumberField::NumberField(int minimum, int maximum, QWidget* parent) : QSpinBox(parent)
+{
     // ASCII digits and no separators whatever the user's locale.
     setLocale(QLocale::c());
     setGroupSeparatorShown(false);
@@ -12,7 +13,8 @@ NumberField::NumberField(int minimum, int maximum, QWidget* parent) : QSpinBox(p
     setValue(minimum);
 }
 
-int NumberField::settledValue() {
+int NumberField::settledValue()
+{
     interpretText();
     return value();
 }

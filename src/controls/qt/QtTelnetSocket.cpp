@@ -185,7 +185,12 @@ void QtTelnetSocket::onReadyRead()
         // Taken when the call that raised it has returned.
         const quint64 attempt = attempt_;
         QMetaObject::invokeMethod(
-            &socket_, [this, attempt] { if (attempt == attempt_) onReadyRead(); }, Qt::QueuedConnection);
+            &socket_,
+            [this, attempt] {
+                if (attempt == attempt_)
+                    onReadyRead();
+            },
+            Qt::QueuedConnection);
         return;
     }
     deliverWaitingBytes();
@@ -221,8 +226,8 @@ void QtTelnetSocket::onSocketError(QAbstractSocket::SocketError error)
         return;
     if (connecting_) {
         // Only where no connection was made is the next address tried.
-        const bool noConnection = error == QAbstractSocket::ConnectionRefusedError ||
-                                  error == QAbstractSocket::NetworkError;
+        const bool noConnection =
+            error == QAbstractSocket::ConnectionRefusedError || error == QAbstractSocket::NetworkError;
         if (noConnection && nextAddress_ < addresses_.size()) {
             releasing_ = true;
             socket_.abort();

@@ -36,8 +36,7 @@ constexpr int kWidestColumnPx = kWidestSectionPx - 2 * SpreadGridDelegate::kPadd
 
 GridTableModel::GridTableModel(GridModel& grid, QObject* parent)
     : QAbstractTableModel(parent), grid_(&grid), rows_(grid.rowCount()), columns_(grid.columnCount())
-{
-}
+{}
 
 void GridTableModel::apply(const GridChange& change)
 {
@@ -113,13 +112,9 @@ Qt::ItemFlags GridTableModel::flags(const QModelIndex& index) const
 // --- SpreadGrid -------------------------------------------------------------
 
 SpreadGrid::SpreadGrid(GridModel& grid, QWidget* parent)
-    : QTableView(parent),
-      grid_(&grid),
-      measurer_(std::make_unique<FontMeasurer>()),
-      model_(new GridTableModel(grid, this)),
-      delegate_(new SpreadGridDelegate(*measurer_, this)),
-      tip_(new CellTip(this)),
-      copyAction_(new QAction(QStringLiteral("コピー"), this))
+    : QTableView(parent), grid_(&grid), measurer_(std::make_unique<FontMeasurer>()),
+      model_(new GridTableModel(grid, this)), delegate_(new SpreadGridDelegate(*measurer_, this)),
+      tip_(new CellTip(this)), copyAction_(new QAction(QStringLiteral("コピー"), this))
 {
     setModel(model_);
     setItemDelegate(delegate_);
@@ -316,8 +311,7 @@ void SpreadGrid::applyWidths()
 {
     const double logicalDpi = dpi();
     for (int col = 1; col <= grid_->columnCount(); ++col) {
-        const int px = std::clamp(Twips::toPx(grid_->columnWidth(col), logicalDpi), 0,
-                                  kWidestColumnPx) +
+        const int px = std::clamp(Twips::toPx(grid_->columnWidth(col), logicalDpi), 0, kWidestColumnPx) +
                        2 * SpreadGridDelegate::kPadding;
         horizontalHeader()->resizeSection(col - 1, px);
     }

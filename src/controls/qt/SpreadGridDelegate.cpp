@@ -20,8 +20,7 @@ constexpr size_t kPrefixesKept = 16;
 
 SpreadGridDelegate::SpreadGridDelegate(FontMeasurer& measurer, QAbstractItemView* view)
     : QStyledItemDelegate(view), measurer_(measurer), view_(view)
-{
-}
+{}
 
 void SpreadGridDelegate::setGrid(const GridModel* grid)
 {
@@ -45,7 +44,7 @@ void SpreadGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->setClipRect(visible, Qt::IntersectClip);
     const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
                                        : (option.state & QStyle::State_Active) ? QPalette::Active
-                                                                                : QPalette::Inactive;
+                                                                               : QPalette::Inactive;
     const bool selected = option.state & QStyle::State_Selected;
     if (selected)
         painter->fillRect(visible, option.palette.brush(group, QPalette::Highlight));
@@ -56,8 +55,8 @@ void SpreadGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     if (!text.isEmpty()) {
         CharAdvances& advances = measurer_.advances(grid_->font());
         const double origin = cell.left() + kPadding;
-        const Span span = visibleSpan(col, row, text, advances, visible.left() - origin,
-                                      visible.right() + 1 - origin);
+        const Span span =
+            visibleSpan(col, row, text, advances, visible.left() - origin, visible.right() + 1 - origin);
         if (span.count > 0) {
             QColor pen = option.palette.color(group, QPalette::Text);
             if (selected)
@@ -67,8 +66,7 @@ void SpreadGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
             painter->setPen(pen);
             painter->setFont(advances.font());
             const QFontMetricsF metrics(advances.font());
-            const double baseline =
-                cell.top() + (cell.height() - metrics.height()) / 2 + metrics.ascent();
+            const double baseline = cell.top() + (cell.height() - metrics.height()) / 2 + metrics.ascent();
             const GridModel::StyleRuns runs = grid_->styleRuns(col, row);
             if (runs.empty() || selected)
                 painter->drawText(QPointF(origin + span.x, baseline),
@@ -87,10 +85,9 @@ void SpreadGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
 // the advances, and with them the column's width, stay those of the font.
 void SpreadGridDelegate::paintStyled(QPainter* painter, const StyledSpan& s) const
 {
-    const GridModel::StyleRun* run = std::upper_bound(s.runs.begin, s.runs.end, s.span.first,
-                                                      [](qsizetype at, const GridModel::StyleRun& r) {
-                                                          return at < r.offset;
-                                                      });
+    const GridModel::StyleRun* run =
+        std::upper_bound(s.runs.begin, s.runs.end, s.span.first,
+                         [](qsizetype at, const GridModel::StyleRun& r) { return at < r.offset; });
     double x = s.origin + s.span.x;
     const qsizetype end = s.span.first + s.span.count;
     for (qsizetype from = s.span.first; from < end;) {
@@ -125,8 +122,7 @@ QSize SpreadGridDelegate::sizeHint(const QStyleOptionViewItem& option, const QMo
 }
 
 SpreadGridDelegate::Span SpreadGridDelegate::visibleSpan(int col, int row, QStringView text,
-                                                         CharAdvances& advances, double from,
-                                                         double to) const
+                                                         CharAdvances& advances, double from, double to) const
 {
     const qsizetype n = text.size();
     if (n <= kShortText)
@@ -134,8 +130,8 @@ SpreadGridDelegate::Span SpreadGridDelegate::visibleSpan(int col, int row, QStri
     Prefix& prefix = prefixFor(col, row, text, advances);
     extend(prefix, text, advances, from);
     const auto& marks = prefix.marks;
-    const qsizetype k = std::max<qsizetype>(
-        0, (std::upper_bound(marks.begin(), marks.end(), from) - marks.begin()) - 1);
+    const qsizetype k =
+        std::max<qsizetype>(0, (std::upper_bound(marks.begin(), marks.end(), from) - marks.begin()) - 1);
     qsizetype first = k * kStep;
     double x = marks[size_t(k)];
     for (; first < n; ++first) {
@@ -161,8 +157,8 @@ SpreadGridDelegate::Prefix& SpreadGridDelegate::prefixFor(int col, int row, QStr
 {
     const quint64 generation = grid_->contentGeneration();
     for (Prefix& p : prefixes_) {
-        if (p.col == col && p.row == row && p.generation == generation &&
-            p.font == advances.serial() && qsizetype(p.marks.size() - 1) * kStep <= text.size())
+        if (p.col == col && p.row == row && p.generation == generation && p.font == advances.serial() &&
+            qsizetype(p.marks.size() - 1) * kStep <= text.size())
             return p;
     }
     Prefix fresh{col, row, generation, advances.serial(), {0.0}};
@@ -178,8 +174,7 @@ SpreadGridDelegate::Prefix& SpreadGridDelegate::prefixFor(int col, int row, QStr
 
 // Adds marks until they pass the given width or the text ends, so a cell
 // shown from its start costs nothing here however long it is.
-void SpreadGridDelegate::extend(Prefix& prefix, QStringView text, CharAdvances& advances,
-                                double upTo) const
+void SpreadGridDelegate::extend(Prefix& prefix, QStringView text, CharAdvances& advances, double upTo) const
 {
     qsizetype covered = qsizetype(prefix.marks.size() - 1) * kStep;
     while (prefix.marks.back() <= upTo && covered + kStep <= text.size()) {

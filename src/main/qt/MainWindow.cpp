@@ -31,12 +31,8 @@ constexpr int kTimerIntervalMs = 50;
 }  // namespace
 
 MainWindow::MainWindow(SettingsStore& store, TelnetSocket& socket, TimeSource& time, QWidget* parent)
-    : QWidget(parent),
-      store_(store),
-      socket_(socket),
-      measurer_(std::make_unique<FontMeasurer>()),
-      terminalModel_(std::make_unique<GridModel>(1)),
-      chatModel_(std::make_unique<GridModel>(2)),
+    : QWidget(parent), store_(store), socket_(socket), measurer_(std::make_unique<FontMeasurer>()),
+      terminalModel_(std::make_unique<GridModel>(1)), chatModel_(std::make_unique<GridModel>(2)),
       timer_(time.createTimer())
 {
     setWindowTitle(QStringLiteral("ZKT"));

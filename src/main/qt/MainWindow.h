@@ -28,8 +28,7 @@ class FontColorChooser;
 class MainWindow : public QWidget, public MainWindowPort {
     Q_OBJECT
 public:
-    MainWindow(SettingsStore& store, TelnetSocket& socket, TimeSource& time,
-               QWidget* parent = nullptr);
+    MainWindow(SettingsStore& store, TelnetSocket& socket, TimeSource& time, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     DialogueSession& dialogue() { return *dialogue_; }
@@ -112,7 +111,7 @@ private:
     std::function<bool(const QString&)> saveFailureQuestion_;
     bool exiting_ = false;
     bool outerSizePending_ = false;
-    QSize wantedOuter_;      // the stored outer size, in pixels
+    QSize wantedOuter_;  // the stored outer size, in pixels
     QSize requestedClient_;  // the client size given before the frame was known
     WindowPlacement::Outer storedOuter_;  // as read at load, in twips
     QRect fittedOuter_;  // where a stored placement was fitted to the screen; null if it fitted

@@ -36,8 +36,8 @@ void MainWindow::arrangeWindow()
     statusBar_->setGeometry(0, h - statusHeight, w, statusHeight);
     functionKeys_->setGeometry(0, h - statusHeight - keysHeight, w, keysHeight);
 
-    const auto rects = WindowLayout::arrangeWindow(twips(w), twips(h), twips(statusHeight),
-                                                   twips(keysHeight), twips(inputHeight));
+    const auto rects = WindowLayout::arrangeWindow(twips(w), twips(h), twips(statusHeight), twips(keysHeight),
+                                                   twips(inputHeight));
     terminalArea_->setGeometry(0, 0, w, px(rects.terminalArea.height));
     inputLine_->setGeometry(0, px(rects.inputLine.top), w, inputHeight);
     // A container that is not shown gets its resize notification only when
@@ -50,8 +50,7 @@ void MainWindow::arrangeViews()
     const QRect inner = terminalArea_->contentsRect();
     const auto rects = WindowLayout::arrangeViews(twips(inner.width()), twips(inner.height()));
     const auto place = [&](QWidget* view, const WindowLayout::Rect& r) {
-        view->setGeometry(inner.left() + px(r.left), inner.top() + px(r.top), px(r.width),
-                          px(r.height));
+        view->setGeometry(inner.left() + px(r.left), inner.top() + px(r.top), px(r.width), px(r.height));
     };
     place(terminalView_, rects.terminal);
     place(chatView_, rects.chat);

@@ -43,8 +43,8 @@ void MainWindow::load()
 void MainWindow::applyPlacement()
 {
     const QRect whole = wholeScreen();
-    const auto outer = WindowPlacement::initial(WindowPlacement::read(store_),
-                                                twips(whole.width()), twips(whole.height()));
+    const auto outer =
+        WindowPlacement::initial(WindowPlacement::read(store_), twips(whole.width()), twips(whole.height()));
     const QRect asStored(whole.left() + px(outer.left), whole.top() + px(outer.top), px(outer.width),
                          px(outer.height));
     // Stored at another scale or on a larger screen, the window would leave

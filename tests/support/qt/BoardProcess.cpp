@@ -26,7 +26,8 @@ bool BoardProcess::start(const QStringList& arguments)
         return port_ != 0 || process_.state() == QProcess::NotRunning;
     });
     if (port_ == 0) {
-        error_ = answered ? QStringLiteral("zkt-board stopped: ") + QString::fromUtf8(process_.readAllStandardError())
+        error_ = answered ? QStringLiteral("zkt-board stopped: ") +
+                                QString::fromUtf8(process_.readAllStandardError())
                           : QStringLiteral("zkt-board did not say where it listens");
         return false;
     }

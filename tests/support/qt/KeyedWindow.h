@@ -41,10 +41,7 @@ public:
             QApplication::setActiveWindow(window.get());
     }
 
-    void press(int number)
-    {
-        QTest::keyClick(window.get(), Qt::Key(Qt::Key_F1 + number - 1));
-    }
+    void press(int number) { QTest::keyClick(window.get(), Qt::Key(Qt::Key_F1 + number - 1)); }
     void type(const QString& text)
     {
         QLineEdit* input = window->inputLine();

@@ -102,5 +102,6 @@ void TelnetDaemonHost::startDaemon(int socketFd)
     }
     children_.push_back(child);
     if (failed)
-        reason_ = QStringLiteral("cannot start %1: %2").arg(kDaemon, QString::fromLocal8Bit(std::strerror(error)));
+        reason_ =
+            QStringLiteral("cannot start %1: %2").arg(kDaemon, QString::fromLocal8Bit(std::strerror(error)));
 }
