@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test, twice: in the normal build (build/,
+# Builds everything, checks the sources' style and runs every test, twice: in the normal build (build/,
 # or $ZKT_BUILD_DIR), then built with AddressSanitizer and
 # UndefinedBehaviorSanitizer (build-asan/, or $ZKT_ASAN_BUILD_DIR), where any
 # report fails the test that caused it. ZKT_SANITIZE_TESTS=0 skips the second
@@ -12,6 +12,8 @@ export QT_QPA_PLATFORM=offscreen
 
 "$root/scripts/build.sh"
 status=0
+# The sources keep the one style of .clang-format.
+"$root/scripts/check-format.sh" || status=$?
 ctest --test-dir "$build" --output-on-failure -j2 --timeout 600 || status=$?
 
 if [ "${ZKT_SANITIZE_TESTS:-1}" != 0 ]; then
