@@ -227,69 +227,71 @@ TEST(SettingsLoad, FallbackValueUntilDefaultHoldsTheKey)
     EXPECT_EQ(record.ConnectionPort, 8023);
 }
 
+struct ConversionCase {
+    QString key;
+    QString stored;
+    QString loaded;  // the field afterwards, in stored form
+    bool converts;
+};
+
+const std::vector<ConversionCase> kConversionCases = {
+    {"ConnectionPort", "8023", "8023", true},
+    {"ConnectionPort", " 8023 ", "8023", true},
+    {"ConnectionPort", "12.5", "12", true},
+    {"ConnectionPort", "13.5", "14", true},
+    {"ConnectionPort", "12.51", "13", true},
+    {"ConnectionPort", "65535", "65535", true},
+    {"ConnectionPort", "1", "1", true},
+    {"ConnectionPort", "0", "23", false},
+    {"ConnectionPort", "65536", "23", false},
+    {"ConnectionPort", "-23", "23", false},
+    {"ConnectionPort", "abc", "23", false},
+    {"ConnectionPort", "23abc", "23", false},
+    {"ConnectionPort", "", "23", false},
+    {"ConnectionPort", "99999999999", "23", false},
+    {"ConnectionPort", "inf", "23", false},
+    {"ConnectionPort", "nan", "23", false},
+    {"Luminosity", "0", "0", true},
+    {"Luminosity", "-0.5", "0", true},
+    {"Luminosity", "2175", "2175", true},
+    {"Luminosity", "2176", "13", false},
+    {"Luminosity", "-1", "13", false},
+    {"MyColor", "16777215", "16777215", true},
+    {"MyColor", "16777216", "0", false},
+    {"MyColor", "-1", "0", false},
+    {"FontSize", "10.5", "10", true},
+    {"FontSize", "11.5", "12", true},
+    {"FontSize", "0", "10", false},
+    {"FontSize", "-12", "10", false},
+    {"GuestFlag", "True", "True", true},
+    {"GuestFlag", "TRUE", "True", true},
+    {"GuestFlag", "tRuE", "True", true},
+    {"GuestFlag", "-1", "True", true},
+    {"GuestFlag", "2.5", "True", true},
+    {"GuestFlag", "maybe", "False", false},
+    {"GuestFlag", "", "False", false},
+    {"AutoChangeWindow", "False", "False", true},
+    {"AutoChangeWindow", "fAlSe", "False", true},
+    {"AutoChangeWindow", "0", "False", true},
+    {"AutoChangeWindow", "0.0", "False", true},
+    {"AutoChangeWindow", "yes", "True", false},
+    {"HandleSuffix", "", "", true},
+    {"ConnectionAddress", " board.example ", " board.example ", true},
+    {"FontName", "Error", "ＭＳ ゴシック", true},
+    {"HandleName", QStringLiteral("太郎, \"次郎\""), QStringLiteral("太郎, \"次郎\""), true},
+    // A line break in text sent to the host would answer two prompts.
+    {"UserID", "ali\r\nce", "", false},
+    {"UserID", "ali\rce", "", false},
+    {"Password", "pass\nword", "", false},
+    {"HandleName", "\r", "", false},
+    {"HandleSuffix", "さん\n", QStringLiteral("さん"), false},
+    {"UserID", "ali\tce", "ali\tce", true},
+    {"FontName", "Mono\nSpace", "Mono\nSpace", true},
+};
+
 TEST(SettingsLoad, Conversions)
 {
-    struct Case {
-        QString key;
-        QString stored;
-        QString loaded;  // the field afterwards, in stored form
-        bool converts;
-    };
-    const std::vector<Case> cases = {
-        {"ConnectionPort", "8023", "8023", true},
-        {"ConnectionPort", " 8023 ", "8023", true},
-        {"ConnectionPort", "12.5", "12", true},
-        {"ConnectionPort", "13.5", "14", true},
-        {"ConnectionPort", "12.51", "13", true},
-        {"ConnectionPort", "65535", "65535", true},
-        {"ConnectionPort", "1", "1", true},
-        {"ConnectionPort", "0", "23", false},
-        {"ConnectionPort", "65536", "23", false},
-        {"ConnectionPort", "-23", "23", false},
-        {"ConnectionPort", "abc", "23", false},
-        {"ConnectionPort", "23abc", "23", false},
-        {"ConnectionPort", "", "23", false},
-        {"ConnectionPort", "99999999999", "23", false},
-        {"ConnectionPort", "inf", "23", false},
-        {"ConnectionPort", "nan", "23", false},
-        {"Luminosity", "0", "0", true},
-        {"Luminosity", "-0.5", "0", true},
-        {"Luminosity", "2175", "2175", true},
-        {"Luminosity", "2176", "13", false},
-        {"Luminosity", "-1", "13", false},
-        {"MyColor", "16777215", "16777215", true},
-        {"MyColor", "16777216", "0", false},
-        {"MyColor", "-1", "0", false},
-        {"FontSize", "10.5", "10", true},
-        {"FontSize", "11.5", "12", true},
-        {"FontSize", "0", "10", false},
-        {"FontSize", "-12", "10", false},
-        {"GuestFlag", "True", "True", true},
-        {"GuestFlag", "TRUE", "True", true},
-        {"GuestFlag", "tRuE", "True", true},
-        {"GuestFlag", "-1", "True", true},
-        {"GuestFlag", "2.5", "True", true},
-        {"GuestFlag", "maybe", "False", false},
-        {"GuestFlag", "", "False", false},
-        {"AutoChangeWindow", "False", "False", true},
-        {"AutoChangeWindow", "fAlSe", "False", true},
-        {"AutoChangeWindow", "0", "False", true},
-        {"AutoChangeWindow", "0.0", "False", true},
-        {"AutoChangeWindow", "yes", "True", false},
-        {"HandleSuffix", "", "", true},
-        {"ConnectionAddress", " board.example ", " board.example ", true},
-        {"FontName", "Error", "ＭＳ ゴシック", true},
-        {"HandleName", QStringLiteral("太郎, \"次郎\""), QStringLiteral("太郎, \"次郎\""), true},
-        // A line break in text sent to the host would answer two prompts.
-        {"UserID", "ali\r\nce", "", false},
-        {"UserID", "ali\rce", "", false},
-        {"Password", "pass\nword", "", false},
-        {"HandleName", "\r", "", false},
-        {"HandleSuffix", "さん\n", QStringLiteral("さん"), false},
-        {"UserID", "ali\tce", "ali\tce", true},
-        {"FontName", "Mono\nSpace", "Mono\nSpace", true},
-    };
-    for (const Case& c : cases) {
+    for (const ConversionCase& c : kConversionCases) {
         SCOPED_TRACE((c.key + QLatin1Char('=') + c.stored).toStdString());
         const MemorySettingsStore store = storeWith({{"Default", c.key, c.stored}});
         AppSettings record;

@@ -117,66 +117,68 @@ void check(QStringList& problems, bool holds, const QString& what)
         problems << what;
 }
 
+const QStringList kAwkwardValues = {
+    "",
+    " ",
+    "a,b",
+    "a, b",
+    " leading",
+    "trailing ",
+    "\ttab\t",
+    "\"quoted\"",
+    "\"",
+    "x\"",
+    "back\\slash\\",
+    "\\n",
+    "\\x41",
+    "a=b",
+    "=",
+    ";semi",
+    "#hash",
+    "[section]",
+    "]",
+    "@Variant(\\0)",
+    "@",
+    QStringLiteral("日本語のテキスト"),
+    QStringLiteral("ＭＳ ゴシック"),
+    QStringLiteral("\u3000全角空白\u3000"),
+    "line1\r\nline2",
+    "\n",
+    "\r",
+    "\r\n\r\n",
+    QString(QChar(0)) + "nul",
+    "\x01\x1f\x7f",
+    QStringLiteral("𠮷"),
+    QString(QChar(0xD800)),
+    QString(QChar(0xDC00)) + "x",
+    "Error",
+    QString(5000, QLatin1Char('w')),
+    QStringLiteral("\uFEFFbom"),
+};
+const QStringList kAwkwardKeys = {
+    "a=b", "[k", ";k", "#k", " k", "k ", "\"k", "k\nl", QStringLiteral("日本"), "@k", "", "k", "Default"};
+const QStringList kAwkwardSections = {"Sec]tion", " spaced ", "[x]", "[", QStringLiteral("ÜnÏ"),
+                                      "-Mst",     "a\"b",     "\"",  "\r"};
+
 TEST_F(IniStoreTest, AwkwardTextsRoundTripExactly)
 {
-    const QStringList values = {
-        "",
-        " ",
-        "a,b",
-        "a, b",
-        " leading",
-        "trailing ",
-        "\ttab\t",
-        "\"quoted\"",
-        "\"",
-        "x\"",
-        "back\\slash\\",
-        "\\n",
-        "\\x41",
-        "a=b",
-        "=",
-        ";semi",
-        "#hash",
-        "[section]",
-        "]",
-        "@Variant(\\0)",
-        "@",
-        QStringLiteral("日本語のテキスト"),
-        QStringLiteral("ＭＳ ゴシック"),
-        QStringLiteral("\u3000全角空白\u3000"),
-        "line1\r\nline2",
-        "\n",
-        "\r",
-        "\r\n\r\n",
-        QString(QChar(0)) + "nul",
-        "\x01\x1f\x7f",
-        QStringLiteral("𠮷"),
-        QString(QChar(0xD800)),
-        QString(QChar(0xDC00)) + "x",
-        "Error",
-        QString(5000, QLatin1Char('w')),
-        QStringLiteral("\uFEFFbom"),
-    };
-    const QStringList keys = {"a=b", "[k", ";k", "#k",     " k", "k ", "\"k", "k\nl", QStringLiteral("日本"),
-                              "@k",  "",   "k",  "Default"};
-    const QStringList sections = {"Sec]tion", " spaced ", "[x]", "[", QStringLiteral("ÜnÏ"),
-                                  "-Mst",     "a\"b",     "\"",  "\r"};
     {
         IniSettingsStore store(path());
-        for (int i = 0; i < values.size(); ++i)
-            store.save(kApp, kDefault, QStringLiteral("Value%1").arg(i), values[i]);
-        for (const QString& key : keys)
+        for (int i = 0; i < kAwkwardValues.size(); ++i)
+            store.save(kApp, kDefault, QStringLiteral("Value%1").arg(i), kAwkwardValues[i]);
+        for (const QString& key : kAwkwardKeys)
             store.save(kApp, QStringLiteral("Keys"), key, "v" + key);
-        for (const QString& section : sections)
+        for (const QString& section : kAwkwardSections)
             store.save(kApp, section, QStringLiteral("K"), section);
         ASSERT_TRUE(store.flush()) << store.lastError().toStdString();
     }
     const IniSettingsStore store(path());
-    for (int i = 0; i < values.size(); ++i)
-        EXPECT_EQ(store.get(kApp, kDefault, QStringLiteral("Value%1").arg(i), kAbsent), values[i]) << i;
-    for (const QString& key : keys)
+    for (int i = 0; i < kAwkwardValues.size(); ++i)
+        EXPECT_EQ(store.get(kApp, kDefault, QStringLiteral("Value%1").arg(i), kAbsent), kAwkwardValues[i])
+            << i;
+    for (const QString& key : kAwkwardKeys)
         EXPECT_EQ(store.get(kApp, QStringLiteral("Keys"), key, kAbsent), "v" + key);
-    for (const QString& section : sections)
+    for (const QString& section : kAwkwardSections)
         EXPECT_EQ(store.get(kApp, section, QStringLiteral("K"), kAbsent), section);
     EXPECT_EQ(store.lastError(), QString());
 }
@@ -196,36 +198,38 @@ TEST_F(IniStoreTest, SimpleValuesStayReadable)
     EXPECT_TRUE(text.contains(QStringLiteral("\nHandleSuffix=さん\n")));
 }
 
+// Each kind of line a hand may write, well-formed or not.
+const QByteArray kHandWrittenFile = "\xEF\xBB\xBFOrphan=before any section\r\n"
+                                    "[Default]\r\n"
+                                    "Plain=value\r\n"
+                                    " Spaced  =  spaced value \t\r\n"
+                                    "Inline=a;b # c\n"
+                                    "Quoted=\"quoted \\\" text\\n\\x41\\u3042\"\n"
+                                    "Path=C:\\dir\\file\n"
+                                    "Tail=C:\\ \"x\"\n"
+                                    "Empty=\n"
+                                    "At=@Variant(1)\n"
+                                    "BadEscape=\"bad \\q\"\n"
+                                    "Unterminated=\"open\n"
+                                    "Trailing=\"a\" b\n"
+                                    "=novalue\n"
+                                    "NoEquals\n"
+                                    "key=lower\n"
+                                    "Key=upper\n"
+                                    "Key=second\n"
+                                    "; Commented=1\n"
+                                    "# Hashed=1\n"
+                                    "Broken\xFF\xFE=1\n"
+                                    "Latin=\xE9t\xE9\n"
+                                    "AfterBroken=ok\n"
+                                    "[Broken\n"
+                                    "Hidden=1\n"
+                                    "[Default-Mst]\n"
+                                    "Mst=m";
+
 TEST_F(IniStoreTest, HandWrittenLinesReadAsText)
 {
-    const QByteArray file = "\xEF\xBB\xBFOrphan=before any section\r\n"
-                            "[Default]\r\n"
-                            "Plain=value\r\n"
-                            " Spaced  =  spaced value \t\r\n"
-                            "Inline=a;b # c\n"
-                            "Quoted=\"quoted \\\" text\\n\\x41\\u3042\"\n"
-                            "Path=C:\\dir\\file\n"
-                            "Tail=C:\\ \"x\"\n"
-                            "Empty=\n"
-                            "At=@Variant(1)\n"
-                            "BadEscape=\"bad \\q\"\n"
-                            "Unterminated=\"open\n"
-                            "Trailing=\"a\" b\n"
-                            "=novalue\n"
-                            "NoEquals\n"
-                            "key=lower\n"
-                            "Key=upper\n"
-                            "Key=second\n"
-                            "; Commented=1\n"
-                            "# Hashed=1\n"
-                            "Broken\xFF\xFE=1\n"
-                            "Latin=\xE9t\xE9\n"
-                            "AfterBroken=ok\n"
-                            "[Broken\n"
-                            "Hidden=1\n"
-                            "[Default-Mst]\n"
-                            "Mst=m";
-    ASSERT_TRUE(writeBytes(path(), file));
+    ASSERT_TRUE(writeBytes(path(), kHandWrittenFile));
     const IniSettingsStore store(path());
     const std::vector<std::pair<QString, QString>> expected = {
         {"Orphan", kAbsent},
@@ -649,20 +653,55 @@ qint64 sizeOf(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_size : -1;
 }
 
+bool seedBigFile(const QString& at, const QString& big)
+{
+    IniSettingsStore store(at);
+    store.save(kApp, kDefault, "Head", " first ");
+    store.save(kApp, kDefault, "Big", big);
+    store.save(kApp, kDefault, "Tail", "last");
+    return store.flush();
+}
+
+// The writer child: saves `a` and `b` in turn for ever, writing a mark to
+// `ready` as each write starts, so the parent's kill lands in one.
+[[noreturn]] void writeInTurnsForever(const QString& at, const QString& a, const QString& b, int ready)
+{
+    IniSettingsStore store(at);
+    for (bool useB = true;; useB = !useB) {
+        store.save(kApp, kDefault, "Big", useB ? b : a);
+        if (::write(ready, "1", 1) != 1)
+            ::_exit(4);
+        if (!store.flush())
+            ::_exit(3);
+    }
+}
+
+// Watches the file through 1 or 2 whole writes that the writer marks on
+// `ready`, then for a random while more; a reader sees only whole files.
+void watchWhileTheWriterRuns(int ready, const QString& path, const QList<qint64>& wholeSizes,
+                             std::mt19937& random)
+{
+    const auto watch = [&] { return wholeSizes.contains(sizeOf(path)); };
+    const int writes = std::uniform_int_distribution<int>(1, 2)(random);
+    for (int started = 0; started < writes;) {
+        ASSERT_TRUE(watch()) << "a reader saw " << sizeOf(path) << " bytes";
+        char marks[64];
+        const ssize_t n = ::read(ready, marks, sizeof marks);
+        ASSERT_NE(n, 0) << "the writer stopped";
+        started += int(std::max<ssize_t>(n, 0));
+    }
+    const int looks = std::uniform_int_distribution<int>(0, 30000)(random);
+    for (int i = 0; i < looks; ++i)
+        ASSERT_TRUE(watch()) << "a reader saw " << sizeOf(path) << " bytes";
+}
+
 TEST_F(IniStoreTest, KilledWriterLeavesTheOldOrTheNewFileWhole)
 {
     // Large plain values: little time goes into quoting, much into writing.
     const QString a = QString(3000000, QLatin1Char('a'));
     const QString b = QStringLiteral("日本語,").repeated(600000);
-    const auto seed = [&](const QString& at, const QString& big) {
-        IniSettingsStore store(at);
-        store.save(kApp, kDefault, "Head", " first ");
-        store.save(kApp, kDefault, "Big", big);
-        store.save(kApp, kDefault, "Tail", "last");
-        return store.flush();
-    };
-    ASSERT_TRUE(seed(path(), a));
-    ASSERT_TRUE(seed(dir_.filePath("other/ZKT_1.ini"), b));
+    ASSERT_TRUE(seedBigFile(path(), a));
+    ASSERT_TRUE(seedBigFile(dir_.filePath("other/ZKT_1.ini"), b));
     const QByteArray oldBytes = readBytes(path());
     const QByteArray newBytes = readBytes(dir_.filePath("other/ZKT_1.ini"));
 
@@ -676,15 +715,7 @@ TEST_F(IniStoreTest, KilledWriterLeavesTheOldOrTheNewFileWhole)
         ASSERT_GE(writer, 0);
         if (writer == 0) {
             ::close(ready[0]);
-            IniSettingsStore store(path());
-            for (bool useB = true;; useB = !useB) {
-                store.save(kApp, kDefault, "Big", useB ? b : a);
-                // Tells the parent that a write is starting, so its kill lands in one.
-                if (::write(ready[1], "1", 1) != 1)
-                    ::_exit(4);
-                if (!store.flush())
-                    ::_exit(3);
-            }
+            writeInTurnsForever(path(), a, b, ready[1]);
         }
         ::close(ready[1]);
         // Ends the writer also when an assertion below leaves the test early.
@@ -700,21 +731,8 @@ TEST_F(IniStoreTest, KilledWriterLeavesTheOldOrTheNewFileWhole)
         ASSERT_EQ(::read(ready[0], &signal, 1), 1) << "the writer stopped before writing";
         // Watch the file through whole writes, then kill at a random point.
         ::fcntl(ready[0], F_SETFL, O_NONBLOCK);
-        const auto watch = [&] {
-            const qint64 size = sizeOf(path());
-            return size == oldBytes.size() || size == newBytes.size();
-        };
-        const int writes = std::uniform_int_distribution<int>(1, 2)(random);
-        for (int started = 0; started < writes;) {
-            ASSERT_TRUE(watch()) << "a reader saw " << sizeOf(path()) << " bytes";
-            char marks[64];
-            const ssize_t n = ::read(ready[0], marks, sizeof marks);
-            ASSERT_NE(n, 0) << "the writer stopped";
-            started += int(std::max<ssize_t>(n, 0));
-        }
-        const int looks = std::uniform_int_distribution<int>(0, 30000)(random);
-        for (int i = 0; i < looks; ++i)
-            ASSERT_TRUE(watch()) << "a reader saw " << sizeOf(path()) << " bytes";
+        ASSERT_NO_FATAL_FAILURE(
+            watchWhileTheWriterRuns(ready[0], path(), {oldBytes.size(), newBytes.size()}, random));
         ::kill(writer, SIGKILL);
         int status = 0;
         reaped = ::waitpid(writer, &status, 0) == writer;

@@ -90,6 +90,96 @@ protected:
             << board.received(1).toStdString();
     }
 
+    // Help in the main menu: the board's help, then its prompt again.
+    void helpInTheMainMenu(QByteArray& sent)
+    {
+        ASSERT_TRUE(client.press(7));
+        sent += "?\r\n";
+        EXPECT_TRUE(board.waitForReceived(1, sent)) << board.received(1).toStdString();
+        ASSERT_TRUE(waitForRow(u"  ?  この説明を表示します。"_s));
+        ASSERT_TRUE(waitForCurrentLine(kMainPrompt));
+        EXPECT_EQ(client.captions(), kMain);
+    }
+
+    // Chat-in: chat menu, room, and the entry announcement turns the screen.
+    void chatInToTheRoom(QByteArray& sent)
+    {
+        ASSERT_TRUE(client.press(2));
+        EXPECT_EQ(client.captions(), kMain) << "the standing main prompt gives F2 back at once";
+        ASSERT_TRUE(waitUntil([&] { return client.chatRows().size() >= 2; }));
+        sent += "C\r\nE\r\n";
+        EXPECT_TRUE(board.waitForReceived(1, sent)) << board.received(1).toStdString();
+        EXPECT_EQ(client.mode(), Mode::Chat);
+        EXPECT_EQ(client.captions(), kChat);
+        EXPECT_TRUE(client.chatShown());
+        EXPECT_FALSE(client.terminalShown());
+        EXPECT_EQ(client.chatRows(), (std::vector<ChatRow>{{u"SYSOP"_s, kEntry}, {u"SYSOP"_s, kRoomHint}}));
+    }
+
+    // A statement: the board echoes it twice, the chat view shows it once.
+    void sayHelloInTheRoom(QByteArray& sent)
+    {
+        ASSERT_TRUE(client.enter(u"こんにちは"_s));
+        EXPECT_EQ(client.window->inputLine()->text(), QString());
+        sent += sjis(u"こんにちは\r\n"_s);
+        EXPECT_TRUE(board.waitForReceived(1, sent)) << board.received(1).toStdString();
+        ASSERT_TRUE(waitForRow(u"たろう>こんにちは"_s));
+        EXPECT_TRUE(client.terminalRows().contains(u"発言>こんにちは"_s));
+        EXPECT_EQ(client.chatRows(), (std::vector<ChatRow>{
+                                         {u"SYSOP"_s, kEntry},
+                                         {u"SYSOP"_s, kRoomHint},
+                                         {u"たろう"_s, u"こんにちは"_s},
+                                     }));
+    }
+
+    // Help in the room: the room's help, whose lines have no handle.
+    void helpInTheRoom(QByteArray& sent)
+    {
+        ASSERT_TRUE(client.press(7));
+        sent += "/?\r\n";
+        EXPECT_TRUE(board.waitForReceived(1, sent)) << board.received(1).toStdString();
+        ASSERT_TRUE(waitUntil([&] { return client.chatRows().size() == 7; }));
+        const std::vector<ChatRow> afterHelp = client.chatRows();
+        EXPECT_EQ(std::vector<ChatRow>(afterHelp.begin() + 3, afterHelp.end()),
+                  (std::vector<ChatRow>{
+                      {{}, u"チャットルームのコマンド:"_s},
+                      {{}, u"  /?  この説明を表示します。"_s},
+                      {{}, u"  /w  チャットルームにいる人を表示します。"_s},
+                      {{}, u"  //  チャットルームから出ます。"_s},
+                  }));
+        EXPECT_EQ(client.window->chatModel().rowBackColor(4), 0xE0E0E0);
+        EXPECT_EQ(client.captions(), kChat);
+    }
+
+    // Chat-out: "//" in the room, "0" at the chat menu, back to the main menu.
+    void chatOutToTheMainMenu(QByteArray& sent)
+    {
+        ASSERT_TRUE(client.press(2));
+        ASSERT_TRUE(
+            waitUntil([&] { return client.currentLine() == kMainPrompt && client.mode() == Mode::Main; }));
+        sent += "//\r\n0\r\n";
+        EXPECT_TRUE(board.waitForReceived(1, sent)) << board.received(1).toStdString();
+        EXPECT_EQ(client.captions(), kMain);
+        EXPECT_TRUE(client.terminalShown());
+        EXPECT_FALSE(client.chatShown());
+        EXPECT_EQ(client.chatRows().back(), (ChatRow{u"SYSOP"_s, u"チャットルームから退室しました。"_s}));
+        EXPECT_EQ(client.chatRows().size(), 8u);
+    }
+
+    // Log-out: the board says goodbye and closes; the client is off line.
+    void logOutByTheBoard(QByteArray& sent)
+    {
+        ASSERT_TRUE(client.press(1));
+        sent += "G\r\n";
+        ASSERT_TRUE(waitUntil([&] { return client.mode() == Mode::LineOff; }));
+        EXPECT_TRUE(board.waitForReceived(1, sent)) << board.received(1).toStdString();
+        EXPECT_TRUE(client.terminalRows().contains(u"ご利用ありがとうございました。さようなら。"_s));
+        EXPECT_EQ(client.captions(), kLineOff);
+        EXPECT_FALSE(client.inputEnabled());
+        EXPECT_TRUE(waitUntil([&] { return client.socket.state() == TelnetSocket::Closed; }));
+        EXPECT_TRUE(waitUntil([&] { return client.window->windowTitle() == u"ZKT"_s; }));
+    }
+
     BoardProcess board{QStringLiteral(ZKT_BOARD_PATH)};
     LiveClient client;
 };
@@ -194,78 +284,12 @@ TEST_F(BoardFlowTest, ChatInExchangeHelpChatOutLogOutAndLogInAgain)
 {
     logIn();
     QByteArray sent = "demo\r\ndemo\r\n";
-
-    // Help in the main menu: the board's help, then its prompt again.
-    ASSERT_TRUE(client.press(7));
-    sent += "?\r\n";
-    EXPECT_TRUE(board.waitForReceived(1, sent)) << board.received(1).toStdString();
-    ASSERT_TRUE(waitForRow(u"  ?  この説明を表示します。"_s));
-    ASSERT_TRUE(waitForCurrentLine(kMainPrompt));
-    EXPECT_EQ(client.captions(), kMain);
-
-    // Chat-in: chat menu, room, and the entry announcement turns the screen.
-    ASSERT_TRUE(client.press(2));
-    EXPECT_EQ(client.captions(), kMain) << "the standing main prompt gives F2 back at once";
-    ASSERT_TRUE(waitUntil([&] { return client.chatRows().size() >= 2; }));
-    sent += "C\r\nE\r\n";
-    EXPECT_TRUE(board.waitForReceived(1, sent)) << board.received(1).toStdString();
-    EXPECT_EQ(client.mode(), Mode::Chat);
-    EXPECT_EQ(client.captions(), kChat);
-    EXPECT_TRUE(client.chatShown());
-    EXPECT_FALSE(client.terminalShown());
-    EXPECT_EQ(client.chatRows(), (std::vector<ChatRow>{{u"SYSOP"_s, kEntry}, {u"SYSOP"_s, kRoomHint}}));
-
-    // A statement: the board echoes it twice, the chat view shows it once.
-    ASSERT_TRUE(client.enter(u"こんにちは"_s));
-    EXPECT_EQ(client.window->inputLine()->text(), QString());
-    sent += sjis(u"こんにちは\r\n"_s);
-    EXPECT_TRUE(board.waitForReceived(1, sent)) << board.received(1).toStdString();
-    ASSERT_TRUE(waitForRow(u"たろう>こんにちは"_s));
-    EXPECT_TRUE(client.terminalRows().contains(u"発言>こんにちは"_s));
-    EXPECT_EQ(client.chatRows(), (std::vector<ChatRow>{
-                                     {u"SYSOP"_s, kEntry},
-                                     {u"SYSOP"_s, kRoomHint},
-                                     {u"たろう"_s, u"こんにちは"_s},
-                                 }));
-
-    // Help in the room: the room's help, whose lines have no handle.
-    ASSERT_TRUE(client.press(7));
-    sent += "/?\r\n";
-    EXPECT_TRUE(board.waitForReceived(1, sent)) << board.received(1).toStdString();
-    ASSERT_TRUE(waitUntil([&] { return client.chatRows().size() == 7; }));
-    const std::vector<ChatRow> afterHelp = client.chatRows();
-    EXPECT_EQ(std::vector<ChatRow>(afterHelp.begin() + 3, afterHelp.end()),
-              (std::vector<ChatRow>{
-                  {{}, u"チャットルームのコマンド:"_s},
-                  {{}, u"  /?  この説明を表示します。"_s},
-                  {{}, u"  /w  チャットルームにいる人を表示します。"_s},
-                  {{}, u"  //  チャットルームから出ます。"_s},
-              }));
-    EXPECT_EQ(client.window->chatModel().rowBackColor(4), 0xE0E0E0);
-    EXPECT_EQ(client.captions(), kChat);
-
-    // Chat-out: "//" in the room, "0" at the chat menu, back to the main menu.
-    ASSERT_TRUE(client.press(2));
-    ASSERT_TRUE(
-        waitUntil([&] { return client.currentLine() == kMainPrompt && client.mode() == Mode::Main; }));
-    sent += "//\r\n0\r\n";
-    EXPECT_TRUE(board.waitForReceived(1, sent)) << board.received(1).toStdString();
-    EXPECT_EQ(client.captions(), kMain);
-    EXPECT_TRUE(client.terminalShown());
-    EXPECT_FALSE(client.chatShown());
-    EXPECT_EQ(client.chatRows().back(), (ChatRow{u"SYSOP"_s, u"チャットルームから退室しました。"_s}));
-    EXPECT_EQ(client.chatRows().size(), 8u);
-
-    // Log-out: the board says goodbye and closes; the client is off line.
-    ASSERT_TRUE(client.press(1));
-    sent += "G\r\n";
-    ASSERT_TRUE(waitUntil([&] { return client.mode() == Mode::LineOff; }));
-    EXPECT_TRUE(board.waitForReceived(1, sent)) << board.received(1).toStdString();
-    EXPECT_TRUE(client.terminalRows().contains(u"ご利用ありがとうございました。さようなら。"_s));
-    EXPECT_EQ(client.captions(), kLineOff);
-    EXPECT_FALSE(client.inputEnabled());
-    EXPECT_TRUE(waitUntil([&] { return client.socket.state() == TelnetSocket::Closed; }));
-    EXPECT_TRUE(waitUntil([&] { return client.window->windowTitle() == u"ZKT"_s; }));
+    ASSERT_NO_FATAL_FAILURE(helpInTheMainMenu(sent));
+    ASSERT_NO_FATAL_FAILURE(chatInToTheRoom(sent));
+    ASSERT_NO_FATAL_FAILURE(sayHelloInTheRoom(sent));
+    ASSERT_NO_FATAL_FAILURE(helpInTheRoom(sent));
+    ASSERT_NO_FATAL_FAILURE(chatOutToTheMainMenu(sent));
+    ASSERT_NO_FATAL_FAILURE(logOutByTheBoard(sent));
 
     // A second log-in: a new connection, and both views keep their rows.
     const QStringList terminalBefore = client.terminalRows();

@@ -84,6 +84,21 @@ private:
 const QString kRetry = u"再試行"_s;
 const QString kQuit = u"保存せずに終了"_s;
 
+struct FailedWriteCase {
+    const char* name;
+    bool byClosing;
+    int retriesFailing;  // 再試行 while the limit holds
+    bool lastRetrySucceeds;
+};
+
+const FailedWriteCase kFailedWriteCases[] = {
+    {"F8, end without saving", false, 0, false},
+    {"F8, retry twice, then end", false, 2, false},
+    {"F8, retry after the limit is lifted", false, 0, true},
+    {"closing, end without saving", true, 0, false},
+    {"closing, retry after the limit is lifted", true, 1, true},
+};
+
 class BrokenSettingsTest : public ::testing::Test {
 protected:
     QString path() const { return dir.filePath(u"ZKT/ZKT_1.ini"_s); }
@@ -105,6 +120,33 @@ protected:
     {
         client.reset();
         store.reset();
+    }
+
+    // Ends the client by F8 or by closing while no file may grow, answering
+    // the message boxes as `c` says; `texts` gets the boxes' texts.
+    void exitWhileNoFileMayGrow(const FailedWriteCase& c, QStringList& texts)
+    {
+        rlimit saved{};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit none = saved;
+        none.rlim_cur = 0;
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &none), 0);
+        BoxAnswerer answers([&](int box) {
+            if (box <= c.retriesFailing)
+                return kRetry;
+            if (!c.lastRetrySucceeds)
+                return kQuit;
+            ::setrlimit(RLIMIT_FSIZE, &saved);
+            return kRetry;
+        });
+        if (c.byClosing)
+            client->window->close();
+        else
+            client->press(8);
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+        texts = answers.texts;
     }
 
     QTemporaryDir dir;
@@ -305,20 +347,7 @@ TEST_F(BrokenSettingsTest, FailedWriteAtExitIsAskedAboutAndTheOldFileStays)
 {
     const QByteArray before = userFile("ScreenSave=True\n");
     const QString tooLarge = QString::fromLocal8Bit(std::strerror(EFBIG));
-    struct Case {
-        const char* name;
-        bool byClosing;
-        int retriesFailing;  // 再試行 while the limit holds
-        bool lastRetrySucceeds;
-    };
-    const std::vector<Case> cases = {
-        {"F8, end without saving", false, 0, false},
-        {"F8, retry twice, then end", false, 2, false},
-        {"F8, retry after the limit is lifted", false, 0, true},
-        {"closing, end without saving", true, 0, false},
-        {"closing, retry after the limit is lifted", true, 1, true},
-    };
-    for (const Case& c : cases) {
+    for (const FailedWriteCase& c : kFailedWriteCases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(writeBytes(path(), before));
         messages.clear();
@@ -326,29 +355,10 @@ TEST_F(BrokenSettingsTest, FailedWriteAtExitIsAskedAboutAndTheOldFileStays)
         settle();
         EXPECT_TRUE(messages.isEmpty()) << messages.join(u" | "_s).toStdString();
 
-        rlimit saved{};
-        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-        rlimit none = saved;
-        none.rlim_cur = 0;
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &none), 0);
-        BoxAnswerer answers([&](int box) {
-            if (box <= c.retriesFailing)
-                return kRetry;
-            if (!c.lastRetrySucceeds)
-                return kQuit;
-            ::setrlimit(RLIMIT_FSIZE, &saved);
-            return kRetry;
-        });
-        if (c.byClosing)
-            client->window->close();
-        else
-            client->press(8);
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
-
-        EXPECT_EQ(answers.texts.size(), c.retriesFailing + 1);
-        for (const QString& text : answers.texts) {
+        QStringList texts;
+        ASSERT_NO_FATAL_FAILURE(exitWhileNoFileMayGrow(c, texts));
+        EXPECT_EQ(texts.size(), c.retriesFailing + 1);
+        for (const QString& text : texts) {
             EXPECT_TRUE(text.startsWith(u"設定を保存できませんでした。"_s)) << text.toStdString();
             EXPECT_TRUE(text.contains(tooLarge)) << text.toStdString();
         }
