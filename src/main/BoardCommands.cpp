@@ -78,6 +78,8 @@ void BoardCommands::inputLineEnter()
     if (!parts_.connection.send(line))
         return;
     parts_.automaton.resumeReplies();
+    if (parts_.actions.hostEchoes())
+        parts_.chatFilter.expectEcho(line);
     if (!line.startsWith(u'/') && settings_.LocalEcho)
         parts_.chatFilter.postChatLine(QStringLiteral("発言"), line);
     window_.setInputText(QString());

@@ -41,12 +41,31 @@ bool ChatFilter::offerLine(QStringView previousLine, QStringView handle, QString
     using TextHelpers::trimSpaces;
     if (handle == kOwnStatement && settings_.LocalEcho)
         return false;
+    if (isExpectedEcho(finished))
+        return false;
     if (handle == settings_.HandleName) {
         const SplitLine previous = SplitLine::of(previousLine);
         if (trimSpaces(previous.message) == trimSpaces(message) && previous.handle == kOwnStatement)
             return false;
     }
     return !trimSpaces(finished).isEmpty();
+}
+
+void ChatFilter::expectEcho(const QString& line)
+{
+    // A host that stopped echoing must not make the list grow.
+    constexpr size_t kMostOwed = 16;
+    if (echoes_.size() == kMostOwed)
+        echoes_.pop_front();
+    echoes_.push_back(line);
+}
+
+bool ChatFilter::isExpectedEcho(QStringView finished) const
+{
+    if (echoes_.empty() || finished != echoes_.front())
+        return false;
+    echoes_.pop_front();
+    return true;
 }
 
 bool ChatFilter::postChatLine(QString handle, QStringView message)

@@ -4,6 +4,8 @@
 #include <QStringView>
 #include <QtGlobal>
 
+#include <deque>
+
 struct AppSettings;
 class BoardModes;
 class GridModel;
@@ -16,9 +18,15 @@ public:
     ChatFilter(GridModel& chat, BoardModes& modes, const AppSettings& settings);
 
     // Whether a finished line goes on to postChatLine: not the host's echo of
-    // what local echo has shown already, nor a blank line.
+    // what local echo has shown already, nor a telnet host's echo of a typed
+    // line, nor a blank line.
     bool offerLine(QStringView previousLine, QStringView handle, QStringView message,
                    QStringView finished) const;
+    // A line was typed to a host that echoes it (telnet ECHO): the line that
+    // comes back is the user's own typing, not a member's statement.
+    void expectEcho(const QString& line);
+    // A new connection: no echo is owed.
+    void forgetEchoes() { echoes_.clear(); }
     // A line for the chat view; false for a prompt, which is never a row.
     bool postChatLine(QString handle, QStringView message);
     static qint32 handleColor(QStringView handle, qint32 luminosity);
@@ -26,7 +34,12 @@ public:
 private:
     void addChatRow(const QString& handle, QStringView message);
 
+    // Kept by offerLine, which takes each echo off as it comes back.
+    bool isExpectedEcho(QStringView finished) const;
+
     GridModel& chat_;
     BoardModes& modes_;
     const AppSettings& settings_;
+    // Typed lines the host has yet to echo, oldest first; a few at most.
+    mutable std::deque<QString> echoes_;
 };

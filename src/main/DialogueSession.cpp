@@ -98,6 +98,7 @@ void DialogueSession::openLine()
 
     // Each connection starts its byte path afresh.
     bytePath_.reset();
+    chatFilter_.forgetEchoes();
     receivePath_.resetStyle();
     automaton_.startConnection();
 

@@ -83,6 +83,7 @@ private:
     // SessionActions
     void abortConnection() override;
     void startCommand(Command command) override;
+    bool hostEchoes() const override { return bytePath_.hostEchoes(); }
 
     void prepareViewsForConnection();
     // Whenever no connection is up the client stands in LineOff, where the

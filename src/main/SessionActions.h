@@ -12,4 +12,6 @@ public:
     virtual void abortConnection() = 0;
     // The command becomes pending and runs one step, as a key runs it.
     virtual void startCommand(Command command) = 0;
+    // The host has agreed to echo what the user types (telnet ECHO).
+    virtual bool hostEchoes() const = 0;
 };

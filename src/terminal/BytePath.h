@@ -29,6 +29,8 @@ public:
     void feed(QStringView text, TerminalSink& sink) { controls_.feed(text, sink); }
     // What the last receive() decoded, into `sink`.
     void deliver(TerminalSink& sink);
+    // The host has agreed to echo what the user types.
+    bool hostEchoes() const { return telnet_.hostEchoes(); }
     // Each connection starts afresh.
     void reset();
 

@@ -401,3 +401,29 @@ TEST_F(BytePathDialogue, TypedLineRefusedWhileTheHostReadsNothing)
 }
 
 }  // namespace
+
+namespace {
+
+// A telnet host that echoes sends the typed line back before its own
+// statement of it: the echo is the user's typing, not a row of the room.
+TEST(TelnetEcho, AnEchoOfATypedLineIsNoChatRow)
+{
+    for (const bool echoing : {true, false}) {
+        SCOPED_TRACE(echoing);
+        WiredDialogue d;
+        d.setSetting(u"HandleName"_s, u"Taro"_s);
+        d.enterChat();
+        if (echoing)
+            d.socket.pushBytes(command(WILL, ECHO));
+        d.window.input = u"hello"_s;
+        d.dialogue.inputLineEnter();
+        d.receive(u"hello\r\n発言>hello\r\nJiro>hello\r\n"_s);
+        std::vector<ChatRow> expected = {
+            {u""_s, kEntryLine}, {u"Taro"_s, u"hello"_s}, {u"Jiro"_s, u"hello"_s}};
+        if (!echoing)
+            expected.insert(expected.begin() + 1, {u""_s, u"hello"_s});
+        EXPECT_EQ(d.chatRows(), expected);
+    }
+}
+
+}  // namespace
