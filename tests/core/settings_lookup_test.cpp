@@ -166,8 +166,9 @@ TEST(SettingsLookup, InitEmptiesOnlyItsSection)
             writeSetting(store, QStringLiteral("Init"), QString(), c.section);
         EXPECT_FALSE(store.hasSection(appName(), c.emptied));
         EXPECT_EQ(store.get(appName(), "Default-Mst", "A", "absent"), QStringLiteral("m"));
-        if (c.emptied != QLatin1String("Default"))
+        if (c.emptied != QLatin1String("Default")) {
             EXPECT_EQ(store.get(appName(), "Default", "A", "absent"), QStringLiteral("d"));
+        }
     }
 }
 
