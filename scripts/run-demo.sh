@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the client, starts the bundled board on a free port (negotiating
 # telnet options and colouring its text, as boards behind a telnet daemon
-# do) and starts the client against it with a demo profile of its own (the user's own settings
-# file is never touched). The board stops when the client exits.
+# do) and starts the client against it with a demo profile of its own (the
+# user's own settings file is never touched). The board stops when the
+# client exits.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${ZKT_BUILD_DIR:-$root/build}
