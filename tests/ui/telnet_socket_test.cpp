@@ -238,12 +238,17 @@ TEST_F(TelnetSocketTest, OwnCloseRaisesNothingAndALaterConnectWorks)
 
 // A name with two addresses, and a host that accepts on the first and resets
 // at once: QTcpSocket on its own would go on to the second address.
+// A host that accepts and resets at once gets one connection, not a flood:
+// on its own QTcpSocket connects again to the same address, and moves on to a
+// name's next one. Where localhost has both IPv6 and IPv4, the name is
+// tried too.
 TEST_F(TelnetSocketTest, OneAttemptMakesOneConnection)
 {
     QTcpServer both;
-    if (!both.listen(QHostAddress::Any) ||
-        QHostInfo::fromName(QStringLiteral("localhost")).addresses().size() < 2)
-        GTEST_SKIP() << "needs localhost on both IPv6 and IPv4";
+    ASSERT_TRUE(both.listen(QHostAddress::Any));
+    QStringList hosts{QStringLiteral("127.0.0.1")};
+    if (QHostInfo::fromName(QStringLiteral("localhost")).addresses().size() >= 2)
+        hosts << QStringLiteral("localhost");
     int accepted = 0;
     QObject::connect(&both, &QTcpServer::newConnection, [&] {
         while (QTcpSocket* peer = both.nextPendingConnection()) {
@@ -253,13 +258,20 @@ TEST_F(TelnetSocketTest, OneAttemptMakesOneConnection)
             peer->abort();
         }
     });
-    socket.setRemoteHost(QStringLiteral("localhost"));
-    socket.setRemotePort(both.serverPort());
-    socket.connectToRemote();
-    ASSERT_TRUE(waitUntil([&] { return listener.hostCloses + listener.failures.size() > 0; }));
-    settle();
-    EXPECT_EQ(accepted, 1);
-    EXPECT_EQ(listener.hostCloses + listener.failures.size(), 1);
+    for (const QString& host : hosts) {
+        SCOPED_TRACE(host.toStdString());
+        accepted = 0;
+        listener.hostCloses = 0;
+        listener.failures.clear();
+        socket.setRemoteHost(host);
+        socket.setRemotePort(both.serverPort());
+        socket.connectToRemote();
+        ASSERT_TRUE(waitUntil([&] { return listener.hostCloses + listener.failures.size() > 0; }));
+        settle();
+        EXPECT_EQ(accepted, 1);
+        EXPECT_EQ(listener.hostCloses + listener.failures.size(), 1);
+        socket.close();
+    }
 }
 
 TEST_F(TelnetSocketTest, RefusedConnectionReportsAndReturnsToClosed)

@@ -1,6 +1,14 @@
 #include "controls/qt/QtTelnetSocket.h"
 
 #include <QHostInfo>
+#include <QSocketNotifier>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QMetaObject>
 
 namespace {
@@ -47,6 +55,7 @@ QtTelnetSocket::~QtTelnetSocket()
     // The socket outlives the timer among the members and reports its own
     // teardown; nothing may reach this half-destroyed object.
     QObject::disconnect(&socket_, nullptr, &socket_, nullptr);
+    dropPendingConnect(true);
     socket_.abort();
 }
 
@@ -107,9 +116,108 @@ void QtTelnetSocket::onHostFound(const QHostInfo& info)
     connectNext();
 }
 
+// The connection is made on a socket of our own and handed to QTcpSocket
+// once it stands: QTcpSocket calls connect() again on a socket that the host
+// reset while it was connecting, and so connects over and over to a host
+// that accepts and resets at once.
 void QtTelnetSocket::connectNext()
 {
-    socket_.connectToHost(addresses_[nextAddress_++], quint16(port_));
+    const QHostAddress& address = addresses_[nextAddress_++];
+    sockaddr_storage target{};
+    socklen_t length = 0;
+    if (address.protocol() == QAbstractSocket::IPv6Protocol) {
+        auto* in6 = reinterpret_cast<sockaddr_in6*>(&target);
+        in6->sin6_family = AF_INET6;
+        in6->sin6_port = htons(quint16(port_));
+        const Q_IPV6ADDR bytes = address.toIPv6Address();
+        std::memcpy(&in6->sin6_addr, &bytes, sizeof bytes);
+        length = sizeof(sockaddr_in6);
+    } else {
+        auto* in4 = reinterpret_cast<sockaddr_in*>(&target);
+        in4->sin_family = AF_INET;
+        in4->sin_port = htons(quint16(port_));
+        in4->sin_addr.s_addr = htonl(address.toIPv4Address());
+        length = sizeof(sockaddr_in);
+    }
+    const int fd = ::socket(target.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        connectFailed(errno);
+        return;
+    }
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&target), length) == 0) {
+        adopt(fd);
+        return;
+    }
+    if (errno != EINPROGRESS) {
+        const int error = errno;
+        ::close(fd);
+        connectFailed(error);
+        return;
+    }
+    pendingFd_ = fd;
+    connectNotifier_ = std::make_unique<QSocketNotifier>(qintptr(fd), QSocketNotifier::Write);
+    QObject::connect(connectNotifier_.get(), &QSocketNotifier::activated, &socket_,
+                     [this] { connectSettled(); });
+}
+
+void QtTelnetSocket::connectSettled()
+{
+    const int fd = pendingFd_;
+    dropPendingConnect(false);
+    int error = 0;
+    socklen_t size = sizeof error;
+    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
+        error = errno;
+    if (error == 0) {
+        adopt(fd);
+        return;
+    }
+    ::close(fd);
+    connectFailed(error);
+}
+
+void QtTelnetSocket::adopt(int fd)
+{
+    if (!socket_.setSocketDescriptor(qintptr(fd), QAbstractSocket::ConnectedState)) {
+        ::close(fd);
+        failConnect(connectFailure(QAbstractSocket::UnknownSocketError));
+        return;
+    }
+    onConnected();
+}
+
+// Only where no connection was made is the next address tried.
+void QtTelnetSocket::connectFailed(int error)
+{
+    const bool noConnection = error == ECONNREFUSED || error == ENETUNREACH || error == EHOSTUNREACH ||
+                              error == EADDRNOTAVAIL || error == EAFNOSUPPORT;
+    if (noConnection && nextAddress_ < addresses_.size()) {
+        connectNext();
+        return;
+    }
+    switch (error) {
+    case ECONNREFUSED:
+        failConnect(connectFailure(QAbstractSocket::ConnectionRefusedError));
+        return;
+    case ETIMEDOUT:
+        failConnect(connectFailure(QAbstractSocket::SocketTimeoutError));
+        return;
+    case ENETUNREACH:
+    case EHOSTUNREACH:
+        failConnect(connectFailure(QAbstractSocket::NetworkError));
+        return;
+    default:
+        failConnect(QString::fromLocal8Bit(std::strerror(error)));
+        return;
+    }
+}
+
+void QtTelnetSocket::dropPendingConnect(bool closeSocket)
+{
+    connectNotifier_.reset();
+    if (closeSocket && pendingFd_ >= 0)
+        ::close(pendingFd_);
+    pendingFd_ = -1;
 }
 
 TelnetSocket::State QtTelnetSocket::state() const
@@ -225,16 +333,6 @@ void QtTelnetSocket::onSocketError(QAbstractSocket::SocketError error)
     if (releasing_)
         return;
     if (connecting_) {
-        // Only where no connection was made is the next address tried.
-        const bool noConnection =
-            error == QAbstractSocket::ConnectionRefusedError || error == QAbstractSocket::NetworkError;
-        if (noConnection && nextAddress_ < addresses_.size()) {
-            releasing_ = true;
-            socket_.abort();
-            releasing_ = false;
-            connectNext();
-            return;
-        }
         failConnect(connectFailure(error));
         return;
     }
@@ -292,6 +390,7 @@ void QtTelnetSocket::releaseSocket()
         QHostInfo::abortHostLookup(lookupId_);
     lookupId_ = -1;
     addresses_.clear();
+    dropPendingConnect(true);
     connectTimer_->stop();
     releasing_ = true;
     socket_.abort();

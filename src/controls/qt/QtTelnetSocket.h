@@ -22,6 +22,7 @@
 // whichever path sees it first (read error, write error, host close) and
 // even when close() runs before the notification does.
 class QHostInfo;
+class QSocketNotifier;
 
 class QtTelnetSocket : public TelnetSocket {
 public:
@@ -50,6 +51,10 @@ private:
 
     void onHostFound(const QHostInfo& info);
     void connectNext();
+    void connectSettled();
+    void adopt(int fd);
+    void connectFailed(int error);
+    void dropPendingConnect(bool closeSocket);
     void deliverWaitingBytes();
     void failConnect(const QString& why);
     void endedByHost();
@@ -62,6 +67,9 @@ private:
     QString host_;
     qint32 port_ = 0;
     int lookupId_ = -1;
+    // The socket being connected, before QTcpSocket takes it.
+    int pendingFd_ = -1;
+    std::unique_ptr<QSocketNotifier> connectNotifier_;
     QList<QHostAddress> addresses_;
     qsizetype nextAddress_ = 0;
     bool connecting_ = false;
