@@ -274,11 +274,6 @@ bool IniSettingsStore::fail(const QString& error)
     return false;
 }
 
-QString IniSettingsStore::lastError() const
-{
-    return lastError_;
-}
-
 void IniSettingsStore::discard()
 {
     pending_.clear();

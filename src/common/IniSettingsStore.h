@@ -51,7 +51,6 @@ public:
     void save(const QString& app, const QString& section, const QString& key, const QString& text) override;
     void deleteSection(const QString& app, const QString& section) override;
     bool flush() override;
-    QString lastError() const override;
     void discard() override;
 
 private:
@@ -97,5 +96,4 @@ private:
     mutable std::optional<Stamp> stamp_;
     mutable QString readError_;
     mutable QString readNotice_;  // lines that could not be read
-    mutable QString lastError_;
 };
