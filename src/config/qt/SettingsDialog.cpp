@@ -91,6 +91,12 @@ qint32 toInt32(qint64 value)
         std::clamp<qint64>(value, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
 }
 
+// One callable made of several lambdas, each taking its own kind of control.
+template <class... F> struct Overloaded : F... {
+    using F::operator()...;
+};
+template <class... F> Overloaded(F...) -> Overloaded<F...>;
+
 QString fontCaption(const QString& face)
 {
     return QStringLiteral("表示フォントの設定 [") + face + QStringLiteral("]");
@@ -308,43 +314,43 @@ void SettingsDialog::chainTabOrder()
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
+// Every control that shows one setting, with that setting of the working
+// copy: filled at opening, read back at closing.
+template <typename Visit> void SettingsDialog::visitSettingControls(Visit visit)
+{
+    AppSettings& s = editSettings_;
+    visit(c_->guestFlagCheck, s.GuestFlag);
+    visit(c_->userIdEdit, s.UserID);
+    visit(c_->passwordEdit, s.Password);
+    visit(c_->handleNameEdit, s.HandleName);
+    visit(c_->addressEdit, s.ConnectionAddress);
+    visit(c_->portField, s.ConnectionPort);
+    visit(c_->luminosityField, s.Luminosity);
+    visit(c_->handleSuffixEdit, s.HandleSuffix);
+    visit(c_->localEchoCheck, s.LocalEcho);
+    visit(c_->autoChangeWindowCheck, s.AutoChangeWindow);
+    visit(c_->autoGetHandleNameCheck, s.AutoGetHandleName);
+    visit(c_->screenSaveCheck, s.ScreenSave);
+    visit(c_->changeMyColorCheck, s.ChangeMyColor);
+}
+
 void SettingsDialog::fillControls()
 {
-    const AppSettings& s = editSettings_;
-    c_->userIdEdit->setText(s.UserID);
-    c_->passwordEdit->setText(s.Password);
-    c_->handleNameEdit->setText(s.HandleName);
-    c_->guestFlagCheck->setChecked(s.GuestFlag);
+    visitSettingControls(Overloaded{[](QLineEdit* edit, const QString& text) { edit->setText(text); },
+                                    [](QCheckBox* check, bool on) { check->setChecked(on); },
+                                    [](NumberField* field, qint32 value) { field->setValue(value); }});
+    // A box already showing its setting emits no toggled().
     applyGuestRule();
-    c_->addressEdit->setText(s.ConnectionAddress);
-    c_->portField->setValue(s.ConnectionPort);
-    c_->luminosityField->setValue(s.Luminosity);
-    c_->handleSuffixEdit->setText(s.HandleSuffix);
-    c_->localEchoCheck->setChecked(s.LocalEcho);
-    c_->autoGetHandleNameCheck->setChecked(s.AutoGetHandleName);
-    c_->autoChangeWindowCheck->setChecked(s.AutoChangeWindow);
-    c_->screenSaveCheck->setChecked(s.ScreenSave);
-    c_->changeMyColorCheck->setChecked(s.ChangeMyColor);
     applyMyColorRule();
-    c_->fontButton->setText(fontCaption(s.FontName));
+    c_->fontButton->setText(fontCaption(editSettings_.FontName));
 }
 
 void SettingsDialog::copyControlsBack()
 {
-    AppSettings& s = editSettings_;
-    s.GuestFlag = c_->guestFlagCheck->isChecked();
-    s.UserID = c_->userIdEdit->text();
-    s.Password = c_->passwordEdit->text();
-    s.HandleName = c_->handleNameEdit->text();
-    s.ConnectionAddress = c_->addressEdit->text();
-    s.ConnectionPort = c_->portField->settledValue();
-    s.Luminosity = c_->luminosityField->settledValue();
-    s.HandleSuffix = c_->handleSuffixEdit->text();
-    s.LocalEcho = c_->localEchoCheck->isChecked();
-    s.AutoChangeWindow = c_->autoChangeWindowCheck->isChecked();
-    s.AutoGetHandleName = c_->autoGetHandleNameCheck->isChecked();
-    s.ScreenSave = c_->screenSaveCheck->isChecked();
-    s.ChangeMyColor = c_->changeMyColorCheck->isChecked();
+    visitSettingControls(
+        Overloaded{[](QLineEdit* edit, QString& text) { text = edit->text(); },
+                   [](QCheckBox* check, bool& on) { on = check->isChecked(); },
+                   [](NumberField* field, qint32& value) { value = field->settledValue(); }});
 }
 
 void SettingsDialog::arrangeLayout(const QString& word)
