@@ -10,48 +10,28 @@ const QString kBell = QStringLiteral("\a");
 const QString kBannerColour = QStringLiteral("\x1b[1;33m");
 const QString kHandleColour = QStringLiteral("\x1b[1;36m");
 
-QString promptText(BoardSession::Stage stage)
-{
-    switch (stage) {
-    case BoardSession::Stage::UserId:
-        return QStringLiteral("User ID =");
-    case BoardSession::Stage::Password:
-        return QStringLiteral("Password =");
-    case BoardSession::Stage::HandleName:
-        return QStringLiteral("Handle Name =");
-    case BoardSession::Stage::Main:
-        return QStringLiteral("MAIN (G,C,I,?) >");
-    case BoardSession::Stage::ChatMenu:
-        return QStringLiteral("CHAT (E,W,0,?) >");
-    case BoardSession::Stage::Profile:
-        return QStringLiteral("INSTALL (?,0) >");
-    case BoardSession::Stage::Room:
-    case BoardSession::Stage::Closed:
-        break;
-    }
-    return {};
-}
+// Each stage's prompt, plain and in colour with the same visible text: the
+// colour ends before the closing character on some prompts and after it on
+// others, as boards differ there. The room and a closed session have none.
+struct StagePrompt {
+    BoardSession::Stage stage;
+    const char16_t* plain;
+    const char16_t* coloured;
+};
+constexpr StagePrompt kPrompts[] = {
+    {BoardSession::Stage::UserId, u"User ID =", u"\x1b[1;32mUser ID \x1b[0m="},
+    {BoardSession::Stage::Password, u"Password =", u"\x1b[1;32mPassword \x1b[0m="},
+    {BoardSession::Stage::HandleName, u"Handle Name =", u"\x1b[1;32mHandle Name \x1b[0m="},
+    {BoardSession::Stage::Main, u"MAIN (G,C,I,?) >", u"\x1b[1;36mMAIN (G,C,I,?) >\x1b[0m"},
+    {BoardSession::Stage::ChatMenu, u"CHAT (E,W,0,?) >", u"\x1b[1;35mCHAT (E,W,0,?) \x1b[0m>"},
+    {BoardSession::Stage::Profile, u"INSTALL (?,0) >", u"\x1b[33mINSTALL (?,0) >\x1b[0m"},
+};
 
-// The same visible text as promptText: the colour ends before the closing
-// character on some prompts and after it on others, as boards differ there.
-QString colouredPromptText(BoardSession::Stage stage)
+QString promptText(BoardSession::Stage stage, bool colour)
 {
-    switch (stage) {
-    case BoardSession::Stage::UserId:
-        return QStringLiteral("\x1b[1;32mUser ID \x1b[0m=");
-    case BoardSession::Stage::Password:
-        return QStringLiteral("\x1b[1;32mPassword \x1b[0m=");
-    case BoardSession::Stage::HandleName:
-        return QStringLiteral("\x1b[1;32mHandle Name \x1b[0m=");
-    case BoardSession::Stage::Main:
-        return QStringLiteral("\x1b[1;36mMAIN (G,C,I,?) >\x1b[0m");
-    case BoardSession::Stage::ChatMenu:
-        return QStringLiteral("\x1b[1;35mCHAT (E,W,0,?) \x1b[0m>");
-    case BoardSession::Stage::Profile:
-        return QStringLiteral("\x1b[33mINSTALL (?,0) >\x1b[0m");
-    case BoardSession::Stage::Room:
-    case BoardSession::Stage::Closed:
-        break;
+    for (const StagePrompt& p : kPrompts) {
+        if (p.stage == stage)
+            return QString::fromUtf16(colour ? p.coloured : p.plain);
     }
     return {};
 }
@@ -418,7 +398,7 @@ void BoardSession::echo(QChar typed)
 
 void BoardSession::prompt()
 {
-    const QString text = style_.colour ? colouredPromptText(stage_) : promptText(stage_);
+    const QString text = promptText(stage_, style_.colour);
     if (text.isEmpty())
         return;
     write(text);

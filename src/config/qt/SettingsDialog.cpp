@@ -508,19 +508,12 @@ QWidget* SettingsDialog::enterTarget(QObject* from) const
     const Controls& c = *c_;
     if (from == c.guestFlagCheck)
         return c.guestFlagCheck->isChecked() ? static_cast<QWidget*>(c.handleNameEdit) : c.userIdEdit;
-    if (from == c.autoChangeWindowCheck)
-        return c.autoGetHandleNameCheck;
-    if (from == c.autoGetHandleNameCheck)
-        return c.localEchoCheck;
-    if (from == c.localEchoCheck)
-        return c.screenSaveCheck;
-    if (from == c.screenSaveCheck)
-        return c.changeMyColorCheck;
-    if (from == c.changeMyColorCheck)
-        return c.myColorButton->isEnabled() ? static_cast<QWidget*>(c.myColorButton) : c.fontButton;
-    if (from == c.myColorButton)
+    // Along the check boxes and buttons, passing a disabled colour button.
+    if (from == c.changeMyColorCheck && !c.myColorButton->isEnabled())
         return c.fontButton;
-    if (from == c.fontButton)
-        return c.okButton;
-    return nullptr;
+    const std::array<QWidget*, 8> path = {
+        c.autoChangeWindowCheck, c.autoGetHandleNameCheck, c.localEchoCheck, c.screenSaveCheck,
+        c.changeMyColorCheck,    c.myColorButton,          c.fontButton,     c.okButton};
+    const auto at = std::find(path.begin(), path.end() - 1, from);
+    return at == path.end() - 1 ? nullptr : *(at + 1);
 }
