@@ -53,6 +53,7 @@ public:
     bool flush() override;
     QString lastError() const override;
     void discard() override;
+    bool isFresh() const override;
 
 private:
     // What stat() said about the file; a change means the file must be read again.
