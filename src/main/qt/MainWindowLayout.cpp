@@ -1,6 +1,7 @@
 // The main window's resize handlers: they apply the layout rules in twips.
 
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QResizeEvent>
 #include <QStatusBar>
@@ -15,13 +16,6 @@ void MainWindow::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     arrangeWindow();
     fitOuterSizeLater();
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == terminalArea_ && event->type() == QEvent::Resize)
-        arrangeViews();
-    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::arrangeWindow()
@@ -54,4 +48,6 @@ void MainWindow::arrangeViews()
     };
     place(terminalView_, rects.terminal);
     place(chatView_, rects.chat);
+    if (firstStartHint_)
+        firstStartHint_->setGeometry(inner);
 }
