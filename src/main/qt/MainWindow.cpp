@@ -3,8 +3,8 @@
 #include <QApplication>
 
 #include <cmath>
-#include <utility>
 #include <limits>
+#include <utility>
 #include <QFrame>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -86,9 +86,9 @@ void MainWindow::buildControls()
     inputLine_->setValidator(new SingleLineValidator(inputLine_));
     connect(inputLine_, &QLineEdit::returnPressed, this, [this] { sendInputLine(); });
     // Up, Down and Shift+PageUp/PageDown in the input line; typing in a view.
-    for (QWidget* watched : {static_cast<QWidget*>(inputLine_), static_cast<QWidget*>(terminalView_),
-                             static_cast<QWidget*>(chatView_)})
-        watched->installEventFilter(this);
+    inputLine_->installEventFilter(this);
+    terminalView_->installEventFilter(this);
+    chatView_->installEventFilter(this);
 
     // F1 to F12 and clicks on the bar's items alike.
     functionKeys_ = new FunctionKeyBar(this);
