@@ -58,17 +58,16 @@ TEST_P(Contrasts, RatioOfKnownPairs)
     EXPECT_DOUBLE_EQ(ReadableColor::contrast(c.a, c.b), ReadableColor::contrast(c.b, c.a));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ReadableColor, Contrasts,
-    ::testing::Values(ContrastCase{"BlackOnWhite", kBlack, kWhite, 21.0},
-                      ContrastCase{"Same", 0x123456, 0x123456, 1.0},
-                      ContrastCase{"JiroOnWhite", web(0x9cb68f), kWhite, 2.21},
-                      ContrastCase{"BobOnWhite", web(0x1ac31a), kWhite, 2.37},
-                      ContrastCase{"TarouOnWhite", web(0xa98f34), kWhite, 3.15},
-                      ContrastCase{"LightestReadableGrey", web(0x767676), kWhite, 4.54},
-                      ContrastCase{"PureBlueOnWhite", web(0x0000ff), kWhite, 8.59},
-                      ContrastCase{"PureRedOnWhite", web(0xff0000), kWhite, 4.00}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(ReadableColor, Contrasts,
+                         ::testing::Values(ContrastCase{"BlackOnWhite", kBlack, kWhite, 21.0},
+                                           ContrastCase{"Same", 0x123456, 0x123456, 1.0},
+                                           ContrastCase{"JiroOnWhite", web(0x9cb68f), kWhite, 2.21},
+                                           ContrastCase{"BobOnWhite", web(0x1ac31a), kWhite, 2.37},
+                                           ContrastCase{"TarouOnWhite", web(0xa98f34), kWhite, 3.15},
+                                           ContrastCase{"LightestReadableGrey", web(0x767676), kWhite, 4.54},
+                                           ContrastCase{"PureBlueOnWhite", web(0x0000ff), kWhite, 8.59},
+                                           ContrastCase{"PureRedOnWhite", web(0xff0000), kWhite, 4.00}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Each handle at both ends of the luminosity range and in between.
 struct HandleCase {
@@ -129,23 +128,22 @@ TEST_P(Adjustments, EdgeCases)
     EXPECT_GE(ReadableColor::contrast(shown, c.background), ReadableColor::kMinimumContrast);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ReadableColor, Adjustments,
-    ::testing::Values(
-        // The lightest grey readable on white, and on black the darkest.
-        AdjustCase{"WhiteOnWhiteBecomesGrey", kWhite, kWhite, web(0x767676)},
-        AdjustCase{"BlackOnBlackBecomesGrey", kBlack, kBlack, web(0x757575)},
-        AdjustCase{"BlackOnWhiteStays", kBlack, kWhite, kBlack},
-        AdjustCase{"BlueOnWhiteStays", web(0x0000ff), kWhite, web(0x0000ff)},
-        AdjustCase{"WhiteOnBlackStays", kWhite, kBlack, kWhite},
-        // Yellow keeps red equal to green and no blue.
-        AdjustCase{"YellowStaysYellow", web(0xffff00), kWhite, web(0x7a7a00)},
-        // Only the 24 colour bits count.
-        AdjustCase{"HighByteIgnored", qint32(0x7F000000) | kBlack, kWhite, kBlack},
-        AdjustCase{"RowGreyBackground", kWhite, 0xE0E0E0, web(0x636363)},
-        // On a dark desktop the colour is lightened towards white instead.
-        AdjustCase{"DarkBlueOnDarkGrey", web(0x000080), web(0x202020), web(0x8181c0)}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(ReadableColor, Adjustments,
+                         ::testing::Values(
+                             // The lightest grey readable on white, and on black the darkest.
+                             AdjustCase{"WhiteOnWhiteBecomesGrey", kWhite, kWhite, web(0x767676)},
+                             AdjustCase{"BlackOnBlackBecomesGrey", kBlack, kBlack, web(0x757575)},
+                             AdjustCase{"BlackOnWhiteStays", kBlack, kWhite, kBlack},
+                             AdjustCase{"BlueOnWhiteStays", web(0x0000ff), kWhite, web(0x0000ff)},
+                             AdjustCase{"WhiteOnBlackStays", kWhite, kBlack, kWhite},
+                             // Yellow keeps red equal to green and no blue.
+                             AdjustCase{"YellowStaysYellow", web(0xffff00), kWhite, web(0x7a7a00)},
+                             // Only the 24 colour bits count.
+                             AdjustCase{"HighByteIgnored", qint32(0x7F000000) | kBlack, kWhite, kBlack},
+                             AdjustCase{"RowGreyBackground", kWhite, 0xE0E0E0, web(0x636363)},
+                             // On a dark desktop the colour is lightened towards white instead.
+                             AdjustCase{"DarkBlueOnDarkGrey", web(0x000080), web(0x202020), web(0x8181c0)}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReadableColorRange, EveryGreyOnEveryGreyIsReadable)
 {

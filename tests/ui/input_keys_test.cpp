@@ -98,9 +98,9 @@ TEST_F(InputKeysTest, UpAndDownRecallSentLinesAndTheDraft)
     type(QStringLiteral("second"));
     ASSERT_EQ(socket.sentTexts(), (QStringList{"first\r\n", "second\r\n"}));
     QTest::keyClicks(window->inputLine(), QStringLiteral("draft"));
-    const std::vector<std::pair<Qt::Key, QString>> walk{
-        {Qt::Key_Up, "second"}, {Qt::Key_Up, "first"}, {Qt::Key_Up, "first"},
-        {Qt::Key_Down, "second"}, {Qt::Key_Down, "draft"}, {Qt::Key_Down, "draft"}};
+    const std::vector<std::pair<Qt::Key, QString>> walk{{Qt::Key_Up, "second"},  {Qt::Key_Up, "first"},
+                                                        {Qt::Key_Up, "first"},   {Qt::Key_Down, "second"},
+                                                        {Qt::Key_Down, "draft"}, {Qt::Key_Down, "draft"}};
     for (const auto& [k, expected] : walk) {
         key(k);
         EXPECT_EQ(shown(), expected);
@@ -156,19 +156,18 @@ TEST_P(TypingInViews, PrintableKeysGoToTheInputLine)
 
 INSTANTIATE_TEST_SUITE_P(
     InputKeys, TypingInViews,
-    ::testing::Values(
-        TypingCase{"LetterInTerminal", false, Qt::Key_X, Qt::NoModifier, "x", true},
-        TypingCase{"LetterInChat", true, Qt::Key_X, Qt::NoModifier, "x", true},
-        TypingCase{"ShiftedLetter", false, Qt::Key_X, Qt::ShiftModifier, "X", true},
-        TypingCase{"Space", true, Qt::Key_Space, Qt::NoModifier, " ", true},
-        TypingCase{"Kana", true, Qt::Key_unknown, Qt::NoModifier, "あ", true},
-        TypingCase{"KeypadDigit", false, Qt::Key_5, Qt::KeypadModifier, "5", true},
-        TypingCase{"CopyStaysWithTheView", true, Qt::Key_C, Qt::ControlModifier, "\x03", false},
-        TypingCase{"CtrlLetterStays", false, Qt::Key_A, Qt::ControlModifier, "a", false},
-        TypingCase{"AltLetterStays", false, Qt::Key_A, Qt::AltModifier, "a", false},
-        TypingCase{"ArrowStays", false, Qt::Key_Down, Qt::NoModifier, "", false},
-        TypingCase{"EnterStays", true, Qt::Key_Return, Qt::NoModifier, "\r", false},
-        TypingCase{"EscapeStays", true, Qt::Key_Escape, Qt::NoModifier, "\x1b", false}),
+    ::testing::Values(TypingCase{"LetterInTerminal", false, Qt::Key_X, Qt::NoModifier, "x", true},
+                      TypingCase{"LetterInChat", true, Qt::Key_X, Qt::NoModifier, "x", true},
+                      TypingCase{"ShiftedLetter", false, Qt::Key_X, Qt::ShiftModifier, "X", true},
+                      TypingCase{"Space", true, Qt::Key_Space, Qt::NoModifier, " ", true},
+                      TypingCase{"Kana", true, Qt::Key_unknown, Qt::NoModifier, "あ", true},
+                      TypingCase{"KeypadDigit", false, Qt::Key_5, Qt::KeypadModifier, "5", true},
+                      TypingCase{"CopyStaysWithTheView", true, Qt::Key_C, Qt::ControlModifier, "\x03", false},
+                      TypingCase{"CtrlLetterStays", false, Qt::Key_A, Qt::ControlModifier, "a", false},
+                      TypingCase{"AltLetterStays", false, Qt::Key_A, Qt::AltModifier, "a", false},
+                      TypingCase{"ArrowStays", false, Qt::Key_Down, Qt::NoModifier, "", false},
+                      TypingCase{"EnterStays", true, Qt::Key_Return, Qt::NoModifier, "\r", false},
+                      TypingCase{"EscapeStays", true, Qt::Key_Escape, Qt::NoModifier, "\x1b", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(InputKeysTest, TypingInAViewWhileOffLineStaysThere)
