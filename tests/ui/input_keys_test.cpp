@@ -2,6 +2,7 @@
 // Shift+PageUp/PageDown, recalling sent lines with Up and Down, and typing
 // while a view has the focus.
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -169,6 +170,41 @@ INSTANTIATE_TEST_SUITE_P(
                       TypingCase{"EnterStays", true, Qt::Key_Return, Qt::NoModifier, "\r", false},
                       TypingCase{"EscapeStays", true, Qt::Key_Escape, Qt::NoModifier, "\x1b", false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+struct ComposingCase {
+    const char* name;
+    friend void PrintTo(const ComposingCase& c, std::ostream* os) { *os << c.name; }
+    QString preedit;
+    QString commit;
+    bool toInputLine;
+};
+
+class ComposingInViews : public InputKeysTest, public ::testing::WithParamInterface<ComposingCase> {};
+
+TEST_P(ComposingInViews, InputMethodTextGoesToTheInputLine)
+{
+    const ComposingCase& c = GetParam();
+    window->dialogue().switchScreen(Screen::Chat);
+    window->inputLine()->setText(QStringLiteral("ab"));
+    window->chatView()->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), window->chatView());
+    QInputMethodEvent composing(c.preedit, {});
+    composing.setCommitString(c.commit);
+    QApplication::sendEvent(window->chatView(), &composing);
+    EXPECT_EQ(shown(), QStringLiteral("ab") + c.commit);
+    EXPECT_EQ(QApplication::focusWidget(),
+              c.toInputLine ? static_cast<QWidget*>(window->inputLine()) : window->chatView());
+    if (!c.preedit.isEmpty())
+        EXPECT_EQ(window->inputLine()->inputMethodQuery(Qt::ImSurroundingText).toString(),
+                  QStringLiteral("ab"))
+            << "composing text is not yet part of the line";
+}
+
+INSTANTIATE_TEST_SUITE_P(InputKeys, ComposingInViews,
+                         ::testing::Values(ComposingCase{"Committed", "", "日本語", true},
+                                           ComposingCase{"Composing", "にほ", "", true},
+                                           ComposingCase{"Nothing", "", "", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(InputKeysTest, TypingInAViewWhileOffLineStaysThere)
 {

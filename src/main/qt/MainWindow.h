@@ -14,6 +14,7 @@ class FontMeasurer;
 class FunctionKeyBar;
 class GridModel;
 class QFrame;
+class QInputMethodEvent;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
@@ -89,6 +90,7 @@ private:
     void openSettingsInDetailedLayout(QObject* dialogWindow);
     bool inputLineKey(QKeyEvent* key);
     bool viewKey(QKeyEvent* key);
+    bool viewInputMethod(QInputMethodEvent* input);
     void scrollVisibleView(bool up);
     void sendInputLine();
     void applyChatBackground();

@@ -1,8 +1,10 @@
 // Keys around the input line: paging the visible view, recalling earlier
-// lines, and typing while a view has the focus.
+// lines, and typing (keys or an input method's text) while a view has the
+// focus.
 
 #include <QAbstractSlider>
 #include <QCoreApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -37,6 +39,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         if ((watched == terminalView_ || watched == chatView_) && viewKey(key))
             return true;
     }
+    if (event->type() == QEvent::InputMethod && (watched == terminalView_ || watched == chatView_) &&
+        viewInputMethod(static_cast<QInputMethodEvent*>(event)))
+        return true;
     if (event->type() == QEvent::Show && settingsDetailedPending_ &&
         watched->objectName() == QLatin1String("settingsDialog"))
         openSettingsInDetailedLayout(watched);
@@ -75,6 +80,17 @@ bool MainWindow::viewKey(QKeyEvent* key)
         return false;
     inputLine_->setFocus(Qt::OtherFocusReason);
     QCoreApplication::sendEvent(inputLine_, key);
+    return true;
+}
+
+// Japanese typed through an input method reaches the focus widget as
+// composing and committed text, not as keys: it goes the same way.
+bool MainWindow::viewInputMethod(QInputMethodEvent* input)
+{
+    if (!inputLine_->isEnabled() || (input->commitString().isEmpty() && input->preeditString().isEmpty()))
+        return false;
+    inputLine_->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::sendEvent(inputLine_, input);
     return true;
 }
 
