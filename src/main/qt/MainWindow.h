@@ -87,7 +87,8 @@ private:
     void arrangeViews();
     void showFirstStartHint();
     void hideFirstStartHint();
-    void openSettingsInDetailedLayout(QObject* dialogWindow);
+    void settingsWindowShows(QObject* dialogWindow);
+    bool typingEvent(QObject* watched, QEvent* event);
     bool inputLineKey(QKeyEvent* key);
     bool viewKey(QKeyEvent* key);
     bool viewInputMethod(QInputMethodEvent* input);

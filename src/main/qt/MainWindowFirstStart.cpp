@@ -52,8 +52,10 @@ void MainWindow::childEvent(QChildEvent* event)
 
 // Switched before the window is on the screen, so that it never shows in
 // the simple layout first; the dialog's own button does the switch.
-void MainWindow::openSettingsInDetailedLayout(QObject* dialogWindow)
+void MainWindow::settingsWindowShows(QObject* dialogWindow)
 {
+    if (dialogWindow->objectName() != QLatin1String("settingsDialog"))
+        return;
     settingsDetailedPending_ = false;
     dialogWindow->removeEventFilter(this);
     if (auto* layoutButton = dialogWindow->findChild<QPushButton*>(QStringLiteral("layoutButton")))

@@ -28,24 +28,19 @@ bool isPrintable(const QString& text)
 
 }  // namespace
 
-bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+// The input line's own keys, and what is typed in the views.
+bool MainWindow::typingEvent(QObject* watched, QEvent* event)
 {
-    if (watched == terminalArea_ && event->type() == QEvent::Resize)
-        arrangeViews();
+    const bool inView = watched == terminalView_ || watched == chatView_;
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (watched == inputLine_ && inputLineKey(key))
-            return true;
-        if ((watched == terminalView_ || watched == chatView_) && viewKey(key))
-            return true;
+        if (watched == inputLine_)
+            return inputLineKey(key);
+        return inView && viewKey(key);
     }
-    if (event->type() == QEvent::InputMethod && (watched == terminalView_ || watched == chatView_) &&
-        viewInputMethod(static_cast<QInputMethodEvent*>(event)))
-        return true;
-    if (event->type() == QEvent::Show && settingsDetailedPending_ &&
-        watched->objectName() == QLatin1String("settingsDialog"))
-        openSettingsInDetailedLayout(watched);
-    return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::InputMethod)
+        return inView && viewInputMethod(static_cast<QInputMethodEvent*>(event));
+    return false;
 }
 
 bool MainWindow::inputLineKey(QKeyEvent* key)

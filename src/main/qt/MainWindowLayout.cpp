@@ -18,6 +18,17 @@ void MainWindow::resizeEvent(QResizeEvent* event)
     fitOuterSizeLater();
 }
 
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == terminalArea_ && event->type() == QEvent::Resize)
+        arrangeViews();
+    if (typingEvent(watched, event))
+        return true;
+    if (event->type() == QEvent::Show && settingsDetailedPending_)
+        settingsWindowShows(watched);
+    return QWidget::eventFilter(watched, event);
+}
+
 void MainWindow::arrangeWindow()
 {
     // The bars are docked to the bottom edge: the status bar last, the
