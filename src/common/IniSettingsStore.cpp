@@ -281,3 +281,8 @@ void IniSettingsStore::discard()
     doc_ = IniDocument::parse(diskBytes_);
     stamp_.reset();
 }
+
+bool IniSettingsStore::isFresh() const
+{
+    return pending_.empty() && stampNow().error == ENOENT;
+}

@@ -52,6 +52,7 @@ public:
     void deleteSection(const QString& app, const QString& section) override;
     bool flush() override;
     void discard() override;
+    bool isFresh() const override;
 
 private:
     // What stat() said about the file; a change means the file must be read again.

@@ -23,6 +23,9 @@ public:
     // Drops the changes that flush() has not made durable, as when the user
     // chooses to end without saving; stores that write at once have none.
     virtual void discard() {}
+    // True while nothing was ever stored: no settings file yet, and nothing
+    // saved since. Stores without such a file never are.
+    virtual bool isFresh() const { return false; }
 
 protected:
     // Set by the stores as they go; a read may fail too, hence mutable.
