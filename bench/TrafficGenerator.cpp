@@ -158,7 +158,7 @@ void TrafficGenerator::line(QByteArray& out)
         endLine(out);
         return;
     }
-    if (++sinceMenu_ >= 500) {
+    if (++sinceMenu_ >= 500 && menuExcursions_) {
         sinceMenu_ = 0;
         menuExcursion(out);
         return;
