@@ -33,24 +33,42 @@ bool StopCharacters::contains(char16_t c) const
     return false;
 }
 
+#if defined(__SSE2__)
+namespace {
+// The first of CR, LF and set[0..Count) in chars[i..n), eight characters at
+// a time; stops short of the last incomplete eight, which it returns.
+template <int Count>
+qsizetype findEights(const char16_t* chars, qsizetype i, qsizetype n, const char16_t* set)
+{
+    const __m128i cr = _mm_set1_epi16(u'\r'), lf = _mm_set1_epi16(u'\n');
+    __m128i wanted[Count];
+    for (int k = 0; k < Count; ++k)
+        wanted[k] = _mm_set1_epi16(short(set[k]));
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars + i));
+        __m128i hit = _mm_or_si128(_mm_cmpeq_epi16(v, cr), _mm_cmpeq_epi16(v, lf));
+        for (const __m128i& w : wanted)
+            hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, w));
+        const int mask = _mm_movemask_epi8(hit);
+        if (mask != 0)
+            return i + std::countr_zero(unsigned(mask)) / 2;
+    }
+    return i;
+}
+}  // namespace
+#endif
+
+// Most sets hold one or two characters (a prompt's closing one and perhaps a
+// word's last), so those compare with fewer.
 qsizetype StopCharacters::find(const char16_t* chars, qsizetype i, qsizetype n) const
 {
     if (everywhere_)
         return i;
 #if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi16(u'\r'), lf = _mm_set1_epi16(u'\n');
-    __m128i set[kCapacity];
-    for (int k = 0; k < kCapacity; ++k)
-        set[k] = _mm_set1_epi16(short(chars_[size_t(k)]));
-    for (; i + 8 <= n; i += 8) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars + i));
-        __m128i hit = _mm_or_si128(_mm_cmpeq_epi16(v, cr), _mm_cmpeq_epi16(v, lf));
-        for (const __m128i& s : set)
-            hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, s));
-        const int mask = _mm_movemask_epi8(hit);
-        if (mask != 0)
-            return i + std::countr_zero(unsigned(mask)) / 2;
-    }
+    i = count_ <= 2 ? findEights<2>(chars, i, n, chars_.data())
+                    : findEights<kCapacity>(chars, i, n, chars_.data());
+    if (i + 8 <= n)
+        return i;
 #endif
     while (i < n && !contains(chars[i]))
         ++i;
