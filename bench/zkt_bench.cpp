@@ -1,5 +1,7 @@
 // zkt-bench: the receive path's speed and memory, measured in one run.
-// Prints "name: value unit" lines; the last is "pipeline-vs-decode: R".
+// Prints "name: value unit" lines; the last is "pipeline-vs-decode: R", of
+// the slower of "pipeline" (no command pending) and "pipeline-pending" (the
+// slowest of the states with one pending).
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -184,6 +186,47 @@ double pipeline(const QByteArray& bytes, qsizetype block, qint64* rows = nullptr
     return mbPerSecond(bytes.size(), t);
 }
 
+// --- the pipeline with a command pending -----------------------------------------
+
+// The states in which the client waits for a prompt while the board talks.
+struct PendingState {
+    const char* name;
+    Command command;
+    Mode mode;  // the mode the key is pressed in
+    int key;  // 0: the command arms itself
+};
+
+constexpr PendingState kPendingStates[] = {
+    {"log-out", Command::LogOut, Mode::Main, 1},
+    {"chat-in", Command::ChatIn, Mode::Main, 2},
+    {"chat-out", Command::ChatOut, Mode::Chat, 2},
+    {"handle-lookup", Command::GetHandle, Mode::Main, 0},
+};
+
+// The log-in is taken untimed; the rest of the traffic is timed with the
+// state's command pending. Without menu excursions in `rest`, no prompt ends
+// the command; 0 if it ended anyway.
+double pipelinePending(const QByteArray& logIn, const QByteArray& rest, qsizetype block,
+                       const PendingState& state)
+{
+    BenchRig::Options options;
+    options.lookUpHandle = state.command == Command::GetHandle;
+    BenchRig rig(options);
+    rig.receiveAll(logIn, block);
+    if (state.key != 0) {
+        rig.dialogue().setMode(state.mode);
+        rig.dialogue().functionKeyPressed(state.key);
+    }
+    if (rig.dialogue().pendingCommand() != state.command)
+        return 0;
+    const Measure::Stopwatch watch;
+    rig.receiveAll(rest, block);
+    const double t = watch.seconds();
+    if (rig.dialogue().pendingCommand() != state.command)
+        return 0;
+    return mbPerSecond(rest.size(), t);
+}
+
 // --- the long line ---------------------------------------------------------------
 
 QByteArray withoutLineEnds(const QByteArray& bytes)
@@ -343,18 +386,36 @@ double decodeAndPipeline(const Options& o)
     traffic.generate(bytes, qsizetype(o.mb * 1e6));
     print("traffic", double(bytes.size()) / 1e6, "MB");
     print("traffic-lines", double(traffic.lines()), "lines");
-    std::vector<double> ours, icu, whole;
+    // The same board with a command pending: the log-in, then chat lines only.
+    TrafficGenerator pendingTraffic(3);
+    QByteArray logIn, rest;
+    pendingTraffic.generateLines(logIn, 1);
+    pendingTraffic.setMenuExcursions(false);
+    pendingTraffic.generate(rest, qsizetype(o.mb * 1e6));
+    constexpr size_t kStates = std::size(kPendingStates);
+    std::vector<double> ours, icu, whole, pending[kStates];
     qint64 chatRows = 0;
+    // Interleaved, so that a noisy neighbour slows all figures alike.
     for (int r = 0; r < o.repeat; ++r) {
         ours.push_back(decodeOurs(bytes, o.block));
         icu.push_back(decodeIcu(bytes, o.block));
         whole.push_back(pipeline(bytes, o.block, &chatRows));
+        for (size_t s = 0; s < kStates; ++s)
+            pending[s].push_back(pipelinePending(logIn, rest, o.block, kPendingStates[s]));
     }
     print("decode-ours", Measure::median(ours), "MB/s");
     print("decode-icu", Measure::median(icu), "MB/s");
     print("pipeline-chat-rows", double(chatRows), "rows");
     print("pipeline", Measure::median(whole), "MB/s");
-    return Measure::median(whole) / Measure::median(icu);
+    double slowestPending = 0;
+    for (size_t s = 0; s < kStates; ++s) {
+        const double figure = Measure::median(pending[s]);
+        print(("pipeline-pending-" + std::string(kPendingStates[s].name)).c_str(), figure, "MB/s");
+        slowestPending = s == 0 ? figure : std::min(slowestPending, figure);
+    }
+    print("pipeline-pending", slowestPending, "MB/s");
+    // The slower of the idle and the pending pipeline.
+    return std::min(Measure::median(whole), slowestPending) / Measure::median(icu);
 }
 
 // The parts after the pipeline, in the order they run.

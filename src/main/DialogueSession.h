@@ -76,7 +76,7 @@ public:
 private:
     // ReceivedLineListener
     bool commandIsIdle() const override { return automaton_.commandIsIdle(); }
-    bool stepIsIdle(const LineFacts& line) const override { return automaton_.stepIsIdle(line); }
+    StopCharacters stepStops(const LineFacts& line) const override { return automaton_.stepStops(line); }
     bool mainModeIsInPlace() const override { return modes_.mainModeIsInPlace(); }
     void characterReceived(LineFacts& line, const QString& text) override;
     bool offerLine(QStringView previousLine, QStringView handle, QStringView message,

@@ -186,7 +186,9 @@ void ReceivePath::dropBackspacedText()
 // A run of ordinary characters from i up to the next CR or LF; returns where
 // it ends. The automaton follows the line one character at a time; the line
 // takes the run in pieces, each brought in before a step that can act. An
-// idle step is skipped, which is the same as running it.
+// idle step is skipped, which is the same as running it: with a command
+// pending, the automaton names the characters at which a step can act, and
+// the characters before the next of them go in one go.
 qsizetype ReceivePath::receiveRun(QStringView text, qsizetype i)
 {
     dropBackspacedText();
@@ -205,23 +207,33 @@ qsizetype ReceivePath::receiveRun(QStringView text, qsizetype i)
             const qsizetype stop = findLineEndOrPrompt(chars, i, n, prompt);
             lineFacts_.appendLater(text.sliced(i, stop - i));
             i = stop;
-            if (i == n)
-                break;
+        } else {
+            i = skipToStepStop(text, i);
         }
-        if (chars[i] == kCR || chars[i] == kLF)
+        if (i == n || chars[i] == kCR || chars[i] == kLF)
             break;
         lineFacts_.appendLater(text.sliced(i, 1));
         ++i;
-        if (idle || !next_.stepIsIdle(lineFacts_)) {
-            appendToCurrentLine(text.sliced(runStart, i - runStart));
-            runStart = i;
-            catchUpLineFacts();
-            next_.characterReceived(lineFacts_, currentLine_);
-            lastAddressed_ = terminal_.rowCount();
-        }
+        appendToCurrentLine(text.sliced(runStart, i - runStart));
+        runStart = i;
+        catchUpLineFacts();
+        next_.characterReceived(lineFacts_, currentLine_);
+        lastAddressed_ = terminal_.rowCount();
     }
     appendToCurrentLine(text.sliced(runStart, i - runStart));
     return i;
+}
+
+// The stops are chosen from the facts as they stand, so these are caught up
+// first; the line holds everything before i here, and the facts lag only
+// after a control split the run.
+qsizetype ReceivePath::skipToStepStop(QStringView text, qsizetype i)
+{
+    catchUpLineFacts();
+    const StopCharacters stops = next_.stepStops(lineFacts_);
+    const qsizetype stop = stops.find(text.utf16(), i, text.size());
+    lineFacts_.appendLater(text.sliced(i, stop - i));
+    return stop;
 }
 
 void ReceivePath::catchUpLineFacts()

@@ -53,6 +53,9 @@ private:
     // Takes the ordinary characters from i up to the next line end; returns
     // where they end.
     qsizetype receiveRun(QStringView text, qsizetype i);
+    // Takes the characters from i up to the next one at which a pending
+    // command's step could act; returns where they end.
+    qsizetype skipToStepStop(QStringView text, qsizetype i);
     void appendToCurrentLine(QStringView run);
     void catchUpLineFacts();
     void closeCurrentLine();
