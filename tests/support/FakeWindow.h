@@ -22,6 +22,10 @@ public:
     void setInputText(const QString& text) override { input = text; }
     void showStatus(const QString& message) override;
     void alertUser() override { ++alertCount; }
+    void announceMention(const QString& handle, const QString& message) override
+    {
+        mentions.append(handle + u'>' + message);
+    }
     void showWarning(const QString& message) override;
     void openSettingsDialog() override { ++settingsDialogCount; }
     void exitApplication() override { ++exitCount; }
@@ -39,5 +43,6 @@ public:
     QStringList warnings;
     int settingsDialogCount = 0;
     int alertCount = 0;
+    QStringList mentions;  // "handle>message"
     int exitCount = 0;
 };

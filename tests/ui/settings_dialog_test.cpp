@@ -59,6 +59,13 @@ public:
         colorReplies.pop_front();
         return reply;
     }
+    std::optional<QString> chooseFolder(const QString& initial, QWidget*) override
+    {
+        folderPrimes.push_back(initial);
+        return folderReply;
+    }
+    std::optional<QString> folderReply;
+    QStringList folderPrimes;
 };
 
 const QString kApp = SettingsLookup::appName();
@@ -173,7 +180,13 @@ TEST_F(SettingsDialogTest, ConfirmingUnchangedWritesEveryKeyInFieldOrderInStored
                                "FontSize=10",
                                "FontBold=False",
                                "FontItalic=False",
-                               "HistoryMemoryLimitMB=0"};
+                               "HistoryMemoryLimitMB=0",
+                               "SaveLog=False",
+                               "LogFolder=" + AppSettings{}.LogFolder,
+                               "LogLines=0",
+                               "NotifyMention=True",
+                               "AutoReconnect=False",
+                               "ReadableColors=True"};
     EXPECT_EQ(StoredSnapshot(), expected);
 }
 

@@ -119,6 +119,9 @@ struct SettingsDialog::Controls {
     QCheckBox* saveLogCheck = nullptr;
     QPushButton* logFolderButton = nullptr;
     QPushButton* fontButton = nullptr;
+    QCheckBox* readableColorsCheck = nullptr;
+    QCheckBox* notifyMentionCheck = nullptr;
+    QCheckBox* autoReconnectCheck = nullptr;
     QPushButton* okButton = nullptr;
     QPushButton* cancelButton = nullptr;
     QPushButton* layoutButton = nullptr;
@@ -243,11 +246,17 @@ void SettingsDialog::createDetailedFrame()
     c_->myColorButton = makeButton(f, "myColorButton", QStringLiteral("発言色の設定"));
     c_->myColorButton->setEnabled(false);
     c_->saveLogCheck = make<QCheckBox>(f, "saveLogCheck", QStringLiteral("ログを保存する"));
-    c_->saveLogCheck->setEnabled(false);
     c_->logFolderButton = makeButton(f, "logFolderButton", QStringLiteral("保存先の設定"));
     c_->logFolderButton->setEnabled(false);
     c_->fontButton = makeButton(f, "fontButton", QStringLiteral("表示フォントの設定"));
     c_->fontButton->setToolTip(QStringLiteral("ターミナル・チャット画面の表示フォントの設定を行います。"));
+    c_->readableColorsCheck = make<QCheckBox>(f, "readableColorsCheck", QStringLiteral("読みやすい色にする"));
+    c_->notifyMentionCheck =
+        make<QCheckBox>(f, "notifyMentionCheck", QStringLiteral("自分のハンドル名を含む発言を知らせる"));
+    c_->autoReconnectCheck =
+        make<QCheckBox>(f, "autoReconnectCheck", QStringLiteral("切断されたら自動で再接続する"));
+    connect(c_->saveLogCheck, &QCheckBox::toggled, this, &SettingsDialog::applySaveLogRule);
+    connect(c_->logFolderButton, &QPushButton::clicked, this, &SettingsDialog::chooseLogFolder);
     connect(c_->changeMyColorCheck, &QCheckBox::toggled, this, &SettingsDialog::applyMyColorRule);
     connect(c_->myColorButton, &QPushButton::clicked, this, &SettingsDialog::chooseMyColor);
     connect(c_->fontButton, &QPushButton::clicked, this, &SettingsDialog::chooseFont);
@@ -283,7 +292,7 @@ void SettingsDialog::placeFrameControls()
 
 void SettingsDialog::chainTabOrder()
 {
-    const std::array<QWidget*, 21> order{c_->guestFlagCheck,
+    const std::array<QWidget*, 24> order{c_->guestFlagCheck,
                                          c_->userIdEdit,
                                          c_->passwordEdit,
                                          c_->handleNameEdit,
@@ -301,6 +310,9 @@ void SettingsDialog::chainTabOrder()
                                          c_->saveLogCheck,
                                          c_->logFolderButton,
                                          c_->fontButton,
+                                         c_->readableColorsCheck,
+                                         c_->notifyMentionCheck,
+                                         c_->autoReconnectCheck,
                                          c_->okButton,
                                          c_->cancelButton,
                                          c_->layoutButton};
@@ -327,6 +339,13 @@ void SettingsDialog::fillControls()
     c_->changeMyColorCheck->setChecked(s.ChangeMyColor);
     applyMyColorRule();
     c_->fontButton->setText(fontCaption(s.FontName));
+    c_->logLinesField->setValue(s.LogLines);
+    c_->saveLogCheck->setChecked(s.SaveLog);
+    applySaveLogRule();
+    c_->logFolderButton->setToolTip(s.LogFolder);
+    c_->readableColorsCheck->setChecked(s.ReadableColors);
+    c_->notifyMentionCheck->setChecked(s.NotifyMention);
+    c_->autoReconnectCheck->setChecked(s.AutoReconnect);
 }
 
 void SettingsDialog::copyControlsBack()
@@ -345,6 +364,11 @@ void SettingsDialog::copyControlsBack()
     s.AutoGetHandleName = c_->autoGetHandleNameCheck->isChecked();
     s.ScreenSave = c_->screenSaveCheck->isChecked();
     s.ChangeMyColor = c_->changeMyColorCheck->isChecked();
+    s.LogLines = c_->logLinesField->settledValue();
+    s.SaveLog = c_->saveLogCheck->isChecked();
+    s.ReadableColors = c_->readableColorsCheck->isChecked();
+    s.NotifyMention = c_->notifyMentionCheck->isChecked();
+    s.AutoReconnect = c_->autoReconnectCheck->isChecked();
 }
 
 void SettingsDialog::arrangeLayout(const QString& word)
@@ -402,6 +426,21 @@ void SettingsDialog::applyGuestRule()
 void SettingsDialog::applyMyColorRule()
 {
     c_->myColorButton->setEnabled(c_->changeMyColorCheck->isChecked());
+}
+
+void SettingsDialog::applySaveLogRule()
+{
+    c_->logFolderButton->setEnabled(c_->saveLogCheck->isChecked());
+}
+
+// Like the font and colour, the folder goes into the working copy at once;
+// a cancelled choice changes nothing.
+void SettingsDialog::chooseLogFolder()
+{
+    if (const std::optional<QString> chosen = chooser_.chooseFolder(editSettings_.LogFolder, window_.get())) {
+        editSettings_.LogFolder = *chosen;
+        c_->logFolderButton->setToolTip(*chosen);
+    }
 }
 
 void SettingsDialog::chooseFont()
@@ -494,6 +533,16 @@ QWidget* SettingsDialog::enterTarget(QObject* from) const
     if (from == c.myColorButton)
         return c.fontButton;
     if (from == c.fontButton)
+        return c.okButton;
+    if (from == c.saveLogCheck)
+        return c.logFolderButton->isEnabled() ? static_cast<QWidget*>(c.logFolderButton) : c.fontButton;
+    if (from == c.logFolderButton)
+        return c.fontButton;
+    if (from == c.readableColorsCheck)
+        return c.notifyMentionCheck;
+    if (from == c.notifyMentionCheck)
+        return c.autoReconnectCheck;
+    if (from == c.autoReconnectCheck)
         return c.okButton;
     return nullptr;
 }

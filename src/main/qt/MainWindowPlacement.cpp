@@ -147,6 +147,7 @@ void MainWindow::savePlacement()
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!exiting_) {
+        dialogue_->flushLogs();
         savePlacement();
         flushStore();
     }
