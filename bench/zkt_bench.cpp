@@ -72,7 +72,8 @@ bool parse(int argc, char** argv, Options& o)
                 stderr,
                 "usage: zkt-bench [--smoke] [--mb N] [--lines N] [--long-line-mb N] [--gt-flood-mb N]\n"
                 "                 [--grid-rows N] [--prompts N] [--repeat N] [--block BYTES] [--wall]\n"
-                "                 [--only history|history-limit|pipeline|long-line|gt-flood|grids|latency]\n");
+                "                 [--only history|history-limit|pipeline|long-line|gt-flood|grids|\n"
+                "                         latency]\n");
             return false;
         }
     }

@@ -39,6 +39,7 @@ void DatedLogFile::setFolder(const QString& folder)
     if (folder == folder_)
         return;
     close();
+    file_.setFileName(QString());
     folder_ = folder;
 }
 
@@ -90,7 +91,8 @@ bool DatedLogFile::openFor(QDate day)
 
 bool DatedLogFile::fail(const QString& what)
 {
-    error_ = (file_.fileName().isEmpty() ? folder_ : file_.fileName()) + QStringLiteral(": ") + what;
+    const QString where = file_.fileName().isEmpty() ? folder_ : file_.fileName();
+    error_ = where.isEmpty() ? what : where + QStringLiteral(": ") + what;
     close();
     return false;
 }

@@ -96,5 +96,6 @@ void SessionLog::failed(const DatedLogFile& file)
     flushTimer_->stop();
     chat_.close();
     terminal_.close();
-    window_.showWarning(QStringLiteral("ログを書き込めないため、次の接続まで記録を止めます: ") + file.error());
+    window_.showWarning(QStringLiteral("ログを書き込めないため、次の接続まで記録を止めます: ") +
+                        file.error());
 }

@@ -205,10 +205,8 @@ TEST(ConfigLayoutFrames, NoTwoDetailedControlsOverlap)
         }
     }
     const std::map<std::string, TwipRect> designed{
-        {"fontButton", {4650, 1800, 4125, 285}},
-        {"saveLogCheck", {4650, 1500, 2535, 285}},
-        {"logFolderButton", {7200, 1500, 1575, 285}},
-        {"screenSaveCheck", {150, 2100, 4155, 285}},
+        {"fontButton", {4650, 1800, 4125, 285}},      {"saveLogCheck", {4650, 1500, 2535, 285}},
+        {"logFolderButton", {7200, 1500, 1575, 285}}, {"screenSaveCheck", {150, 2100, 4155, 285}},
         {"logLinesField", {7650, 150, 1215, 285}},
     };
     for (const ControlPlace& p : controls) {

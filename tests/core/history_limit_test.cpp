@@ -20,10 +20,9 @@ TEST(HistoryLimit, DropsDownToTheLimitOncePastTheSlack)
     };
     const Case cases[] = {
         {0, 10'000'000, 0},  // keeps every row
-        {100, 100, 0},       {100, 125, 0}, {100, 126, 26}, {100, 1000, 900},
-        {1, 17, 0},          {1, 18, 17},  // a small limit still drops in steps of 16
-        {10000, 12500, 0},   {10000, 12501, 2501},
-        {99999, 124998, 0},  {99999, 124999, 25000},
+        {100, 100, 0},      {100, 125, 0},        {100, 126, 26},     {100, 1000, 900},
+        {1, 17, 0},         {1, 18, 17},  // a small limit still drops in steps of 16
+        {10000, 12500, 0},  {10000, 12501, 2501}, {99999, 124998, 0}, {99999, 124999, 25000},
     };
     for (const Case& c : cases) {
         HistoryLimit limit;

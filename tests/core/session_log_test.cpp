@@ -24,7 +24,10 @@ protected:
         time.setLocalNow(QDateTime(QDate(2026, 3, 1), QTime(23, 59, 58)));
     }
     QByteArray chatFile(const char* date) const { return readBytes(folder + "/chat-" + date + ".txt"); }
-    QByteArray terminalFile(const char* date) const { return readBytes(folder + "/terminal-" + date + ".txt"); }
+    QByteArray terminalFile(const char* date) const
+    {
+        return readBytes(folder + "/terminal-" + date + ".txt");
+    }
 
     QTemporaryDir temp;
     QString folder;

@@ -20,10 +20,7 @@ protected:
         SettingsLookup::writeSetting(store, "LogFolder", temp.path());
         SettingsLookup::writeSetting(store, "HandleName", "Taro");
     }
-    QByteArray log(const char* kind) const
-    {
-        return readBytes(temp.path() + "/" + kind + "-2026-03-01.txt");
-    }
+    QByteArray log(const char* kind) const { return readBytes(temp.path() + "/" + kind + "-2026-03-01.txt"); }
 
     QTemporaryDir temp;
 };

@@ -38,7 +38,8 @@ TEST(DroppedConnectionTest, MarkedReconnectedAndStoppedWithF1)
     client.start();
 
     ASSERT_TRUE(client.press(1));
-    ASSERT_TRUE(waitUntil([&] { return client.currentLine() == kMainPrompt && client.mode() == Mode::Main; }));
+    ASSERT_TRUE(
+        waitUntil([&] { return client.currentLine() == kMainPrompt && client.mode() == Mode::Main; }));
     EXPECT_TRUE(board.waitForReceived(1, "demo\r\ndemo\r\n")) << board.received(1).toStdString();
 
     // The board drops it: a marker, the countdown, F1 to stop.
@@ -54,10 +55,12 @@ TEST(DroppedConnectionTest, MarkedReconnectedAndStoppedWithF1)
 
     // Two seconds on, the same log-in on a new connection.
     EXPECT_TRUE(board.waitForReceived(2, "demo\r\ndemo\r\n")) << board.received(2).toStdString();
-    ASSERT_TRUE(waitUntil([&] { return client.currentLine() == kMainPrompt && client.mode() == Mode::Main; }));
+    ASSERT_TRUE(
+        waitUntil([&] { return client.currentLine() == kMainPrompt && client.mode() == Mode::Main; }));
 
     // Dropped again; F1 stops the next attempt.
-    ASSERT_TRUE(waitUntil([&] { return client.captions()[0] == u"中止"_s && client.mode() == Mode::LineOff; }));
+    ASSERT_TRUE(
+        waitUntil([&] { return client.captions()[0] == u"中止"_s && client.mode() == Mode::LineOff; }));
     ASSERT_TRUE(client.press(1));
     EXPECT_EQ(client.captions()[0], u"ログイン"_s);
     EXPECT_EQ(client.window->statusBar()->currentMessage(), u"接続を中止しました"_s);
@@ -65,7 +68,8 @@ TEST(DroppedConnectionTest, MarkedReconnectedAndStoppedWithF1)
 
     client.window->dialogue().flushLogs();
     const QString today = QDate::currentDate().toString(u"yyyy-MM-dd"_s);
-    const QString terminalLog = QString::fromUtf8(readBytes(logs.path() + u"/terminal-"_s + today + u".txt"_s));
+    const QString terminalLog =
+        QString::fromUtf8(readBytes(logs.path() + u"/terminal-"_s + today + u".txt"_s));
     EXPECT_EQ(terminalLog.count(kBreak), 2) << terminalLog.toStdString();
     EXPECT_TRUE(terminalLog.contains(u"\t"_s + kMainPrompt + u"\n"_s)) << terminalLog.toStdString();
 }

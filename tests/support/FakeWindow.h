@@ -40,6 +40,7 @@ public:
     FontSpec inputFont;
     QString input;
     QStringList statuses;
+    QString status;  // the last one, kept with or without the history
     QStringList warnings;
     int settingsDialogCount = 0;
     int alertCount = 0;

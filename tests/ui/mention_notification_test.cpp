@@ -48,10 +48,9 @@ class PrivateBus {
 public:
     PrivateBus()
     {
-        daemon_.start(QStringLiteral("dbus-daemon"),
-                      {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
-        if (!daemon_.waitForStarted(10000) ||
-            !waitUntil([&] { return daemon_.canReadLine(); }, 10000))
+        daemon_.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                      QStringLiteral("--print-address")});
+        if (!daemon_.waitForStarted(10000) || !waitUntil([&] { return daemon_.canReadLine(); }, 10000))
             return;
         address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
     }
@@ -88,7 +87,8 @@ TEST(MentionNotification, ReachesTheNotificationServiceOverTheSessionBus)
     notifier.notify(QStringLiteral("Jiro"), QStringLiteral("たろうさん、<b>見てる</b>？ & more"));
     notifier.notify(QStringLiteral("Hana"), QString(300, u'あ'));
     ASSERT_TRUE(waitUntil([&] { return service.received.size() == 2; }, 10000));
-    EXPECT_EQ(service.received[0], QStringLiteral("ZKT|Jiro|たろうさん、&lt;b&gt;見てる&lt;/b&gt;？ &amp; more"));
+    EXPECT_EQ(service.received[0],
+              QStringLiteral("ZKT|Jiro|たろうさん、&lt;b&gt;見てる&lt;/b&gt;？ &amp; more"));
     EXPECT_EQ(service.received[1], QStringLiteral("ZKT|Hana|") + QString(200, u'あ') + u'…');
     serviceSide.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
     QDBusConnection::disconnectFromBus(QStringLiteral("service"));

@@ -296,7 +296,8 @@ TEST_F(SettingsDialogTest, LogMentionReconnectAndColourSettings)
             Button(w, "okButton")->click();
         });
         QStringList stored;
-        for (const char* key : {"SaveLog", "LogFolder", "LogLines", "NotifyMention", "AutoReconnect", "ReadableColors"})
+        for (const char* key :
+             {"SaveLog", "LogFolder", "LogLines", "NotifyMention", "AutoReconnect", "ReadableColors"})
             stored << QString::fromLatin1(key) + u'=' + Stored(QString::fromLatin1(key));
         EXPECT_EQ(stored, c.expected);
         const QString primedWith = c.stored.isEmpty() ? AppSettings{}.LogFolder : QStringLiteral("/srv/logs");
@@ -564,7 +565,7 @@ TEST_F(SettingsDialogTest, EnterMovesTheFocusAlongTheDialogsPath)
         {"changeMyColorCheck", false, false, "fontButton"},
         {"myColorButton", false, true, "fontButton"},
         {"fontButton", false, false, "okButton"},
-        {"saveLogCheck", false, false, "fontButton"},
+        {"saveLogCheck", false, false, "logFolderButton"},
         {"logFolderButton", false, false, "fontButton"},
         {"readableColorsCheck", false, false, "notifyMentionCheck"},
         {"notifyMentionCheck", false, false, "autoReconnectCheck"},
@@ -578,6 +579,7 @@ TEST_F(SettingsDialogTest, EnterMovesTheFocusAlongTheDialogsPath)
             Button(w, "layoutButton")->click();  // the detailed controls take focus only when shown
             Box(w, "guestFlagCheck")->setChecked(c.guest);
             Box(w, "changeMyColorCheck")->setChecked(c.changeMyColor);
+            Box(w, "saveLogCheck")->setChecked(true);
             QWidget* from = Find<QWidget>(w, c.from);
             from->setFocus();
             ASSERT_EQ(w->focusWidget(), from) << c.from;
