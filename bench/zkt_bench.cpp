@@ -374,6 +374,37 @@ void latency(const Options& o)
     print("prompt-reply-p99", Measure::percentile(t, 99) * 1e3, "ms");
 }
 
+// The decode and pipeline figures; returns the pipeline's speed over the
+// platform decoder's, printed last.
+double decodeAndPipeline(const Options& o)
+{
+    TrafficGenerator traffic(3);
+    QByteArray bytes;
+    traffic.generate(bytes, qsizetype(o.mb * 1e6));
+    print("traffic", double(bytes.size()) / 1e6, "MB");
+    print("traffic-lines", double(traffic.lines()), "lines");
+    std::vector<double> ours, icu, whole;
+    qint64 chatRows = 0;
+    for (int r = 0; r < o.repeat; ++r) {
+        ours.push_back(decodeOurs(bytes, o.block));
+        icu.push_back(decodeIcu(bytes, o.block));
+        whole.push_back(pipeline(bytes, o.block, &chatRows));
+    }
+    print("decode-ours", Measure::median(ours), "MB/s");
+    print("decode-icu", Measure::median(icu), "MB/s");
+    print("pipeline-chat-rows", double(chatRows), "rows");
+    print("pipeline", Measure::median(whole), "MB/s");
+    return Measure::median(whole) / Measure::median(icu);
+}
+
+// The parts after the pipeline, in the order they run.
+struct Part {
+    const char* name;
+    void (*run)(const Options&);
+};
+constexpr Part kLaterParts[] = {
+    {"long-line", longLine}, {"gt-flood", gtFlood}, {"grids", bigGrids}, {"latency", latency}};
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -391,44 +422,13 @@ int main(int argc, char** argv)
         unlimitedCost = history(o);
     if (wanted("history-limit"))
         historyLimit(o, unlimitedCost);
-    if (!o.only.empty() && o.only != "pipeline") {
-        if (wanted("long-line"))
-            longLine(o);
-        if (wanted("gt-flood"))
-            gtFlood(o);
-        if (wanted("grids"))
-            bigGrids(o);
-        if (wanted("latency"))
-            latency(o);
-        return 0;
+    const bool withPipeline = wanted("pipeline");
+    const double pipelineVsDecode = withPipeline ? decodeAndPipeline(o) : 0;
+    for (const Part& part : kLaterParts) {
+        if (wanted(part.name))
+            part.run(o);
     }
-
-    TrafficGenerator traffic(3);
-    QByteArray bytes;
-    traffic.generate(bytes, qsizetype(o.mb * 1e6));
-    print("traffic", double(bytes.size()) / 1e6, "MB");
-    print("traffic-lines", double(traffic.lines()), "lines");
-    std::vector<double> ours, icu, whole;
-    qint64 chatRows = 0;
-    for (int r = 0; r < o.repeat; ++r) {
-        ours.push_back(decodeOurs(bytes, o.block));
-        icu.push_back(decodeIcu(bytes, o.block));
-        whole.push_back(pipeline(bytes, o.block, &chatRows));
-    }
-    print("decode-ours", Measure::median(ours), "MB/s");
-    print("decode-icu", Measure::median(icu), "MB/s");
-    print("pipeline-chat-rows", double(chatRows), "rows");
-    print("pipeline", Measure::median(whole), "MB/s");
-    bytes = QByteArray();
-    if (wanted("long-line"))
-        longLine(o);
-    if (wanted("gt-flood"))
-        gtFlood(o);
-    if (wanted("grids"))
-        bigGrids(o);
-    if (wanted("latency"))
-        latency(o);
-
-    print("pipeline-vs-decode", Measure::median(whole) / Measure::median(icu), "");
+    if (withPipeline)
+        print("pipeline-vs-decode", pipelineVsDecode, "");
     return 0;
 }

@@ -42,6 +42,8 @@ struct AppSettings {
     bool NotifyMention = true;
     // A connection the host ends is opened again after a growing wait.
     bool AutoReconnect = false;
+    // Speaker colours too faint on the chat view's background are darkened
+    // (keeping their hue) until they can be read.
     bool ReadableColors = true;
 
     FontSpec font() const { return {FontName, FontSize, FontBold, FontItalic}; }

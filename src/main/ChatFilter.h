@@ -35,9 +35,14 @@ public:
     // connection broke).
     void addMarkerRow(QStringView text);
     void setRowListener(ChatRowListener* listener) { listener_ = listener; }
+    // The background the chat rows with a handle are drawn on (white unless
+    // the desktop says otherwise), which speaker colours must stand out from.
+    void setBackground(qint32 colour) { background_ = colour; }
+    qint32 background() const { return background_; }
 
 private:
     void addChatRow(const QString& handle, QStringView message);
+    qint32 rowColor(const QString& handle) const;
 
     // Kept by offerLine, which takes each echo off as it comes back.
     bool isExpectedEcho(QStringView finished) const;
@@ -48,4 +53,5 @@ private:
     // Typed lines the host has yet to echo, oldest first; a few at most.
     mutable std::deque<QString> echoes_;
     ChatRowListener* listener_ = nullptr;
+    qint32 background_ = 0xFFFFFF;
 };

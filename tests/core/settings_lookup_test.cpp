@@ -291,6 +291,9 @@ const std::vector<ConversionCase> kConversionCases = {
     {"GuestFlag", "2.5", "True", true},
     {"GuestFlag", "maybe", "False", false},
     {"GuestFlag", "", "False", false},
+    {"ReadableColors", "False", "False", true},
+    {"ReadableColors", "0", "False", true},
+    {"ReadableColors", "maybe", "True", false},
     {"AutoChangeWindow", "False", "False", true},
     {"AutoChangeWindow", "fAlSe", "False", true},
     {"AutoChangeWindow", "0", "False", true},
@@ -315,7 +318,6 @@ const std::vector<ConversionCase> kConversionCases = {
     {"SaveLog", "yes", "False", false},
     {"NotifyMention", "0", "False", true},
     {"AutoReconnect", "1", "True", true},
-    {"ReadableColors", "maybe", "True", false},
 };
 
 TEST(SettingsLoad, Conversions)
