@@ -2,21 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <memory>
 
 #include "Board.h"
+#include "support/Bytes.h"
 #include "support/FakeTime.h"
 
 namespace {
-
-QByteArray bytes(std::initializer_list<int> list)
-{
-    QByteArray out;
-    for (int byte : list)
-        out.append(char(byte));
-    return out;
-}
 
 // The telnet opening, and a client that declines all but echo and
 // suppress-go-ahead.

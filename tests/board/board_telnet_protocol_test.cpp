@@ -3,21 +3,12 @@
 #include <QList>
 #include <gtest/gtest.h>
 
-#include <initializer_list>
-
+#include "support/Bytes.h"
 #include "support/FakeTime.h"
 
 namespace {
 
 using T = TelnetProtocol;
-
-QByteArray bytes(std::initializer_list<int> list)
-{
-    QByteArray out;
-    for (int byte : list)
-        out.append(char(byte));
-    return out;
-}
 
 QByteArray cmd(unsigned char verb, unsigned char option)
 {
