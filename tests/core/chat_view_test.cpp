@@ -5,6 +5,7 @@
 
 #include "common/ReadableColor.h"
 #include "support/DialogueFixture.h"
+#include "support/RowTest.h"
 
 namespace {
 
@@ -22,9 +23,7 @@ protected:
     }
 };
 
-struct PostCase {
-    const char* name;
-    friend void PrintTo(const PostCase& c, std::ostream* os) { *os << c.name; }
+struct PostCase : NamedRow<PostCase> {
     QString handleName;
     QString handle;
     QString message;
@@ -32,7 +31,7 @@ struct PostCase {
     std::vector<ChatRow> rows;
 };
 
-class Posts : public DialogueFixture, public ::testing::WithParamInterface<PostCase> {};
+using Posts = RowTest<DialogueFixture, PostCase>;
 
 TEST_P(Posts, LineBecomesRowOrNot)
 {
@@ -62,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
         PostCase{
             "ChatPromptNotClosed", "Taro", "Jiro", "CHAT (lobby)> hi", true, {{"Jiro", "CHAT (lobby)> hi"}}},
         PostCase{"ChatWordOtherCase", "Taro", "Jiro", "chat (lobby)>", true, {{"Jiro", "chat (lobby)>"}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 class ChatOutsideTheRoom : public DialogueFixture {};
 
@@ -78,13 +77,11 @@ TEST_F(ChatOutsideTheRoom, LinesAreAcceptedButAddNoRow)
     EXPECT_TRUE(chat.redraw());
 }
 
-struct EntryCase {
-    const char* name;
-    friend void PrintTo(const EntryCase& c, std::ostream* os) { *os << c.name; }
+struct EntryCase : NamedRow<EntryCase> {
     bool connected;
 };
 
-class Entries : public DialogueFixture, public ::testing::WithParamInterface<EntryCase> {};
+using Entries = RowTest<DialogueFixture, EntryCase>;
 
 TEST_P(Entries, AnnouncementEntersTheRoomAndIsTheFirstRow)
 {
@@ -100,7 +97,7 @@ TEST_P(Entries, AnnouncementEntersTheRoomAndIsTheFirstRow)
 
 INSTANTIATE_TEST_SUITE_P(Chat, Entries,
                          ::testing::Values(EntryCase{"FromMain", true}, EntryCase{"FromLineOff", false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName());
 
 TEST_F(ChatViewTest, AnnouncementMustEndExactly)
 {
@@ -132,15 +129,13 @@ TEST_F(ChatViewTest, AnnouncementCountsEvenWhenRejected)
     EXPECT_EQ(chat.rowCount(), 0);
 }
 
-struct ColourCase {
-    const char* name;
-    friend void PrintTo(const ColourCase& c, std::ostream* os) { *os << c.name; }
+struct ColourCase : NamedRow<ColourCase> {
     QString handle;
     qint32 luminosity;
     qint32 colour;
 };
 
-class Colours : public ::testing::TestWithParam<ColourCase> {};
+using Colours = RowTest<::testing::Test, ColourCase>;
 
 TEST_P(Colours, HandleColour)
 {
@@ -168,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ColourCase{"HugeLuminosityKeeps24Bits", "OOO", 0x7FFFFFFF,
                                  rgb(15LL * 0x7FFFFFFF, 15LL * 0x7FFFFFFF, 15LL * 0x7FFFFFFF)},
                       ColourCase{"NegativeLuminosity", "A", -1, 0xFFFFFF}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST(ChatColourRange, StaysInTwentyFourBits)
 {
@@ -197,15 +192,13 @@ TEST_F(ChatViewTest, ColourFollowsLuminosity)
     EXPECT_EQ(chat.rowForeColor(1), rgb(5, 10, 0));
 }
 
-struct MyColourCase {
-    const char* name;
-    friend void PrintTo(const MyColourCase& c, std::ostream* os) { *os << c.name; }
+struct MyColourCase : NamedRow<MyColourCase> {
     bool changeMyColor;
     QString handle;
     bool mine;
 };
 
-class MyColours : public ChatViewTest, public ::testing::WithParamInterface<MyColourCase> {};
+using MyColours = RowTest<ChatViewTest, MyColourCase>;
 
 TEST_P(MyColours, OwnRowsInMyColour)
 {
@@ -224,7 +217,7 @@ INSTANTIATE_TEST_SUITE_P(Chat, MyColours,
                                            MyColourCase{"OwnHandleOff", false, "Taro", false},
                                            MyColourCase{"OtherHandleOn", true, "Jiro", false},
                                            MyColourCase{"OtherCaseOn", true, "taro", false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName());
 
 struct ReadableCase {
     const char* name;

@@ -2,6 +2,7 @@
 // socket check of the timer and the cell tips.
 
 #include "support/DialogueFixture.h"
+#include "support/RowTest.h"
 
 namespace {
 
@@ -90,15 +91,13 @@ TEST_F(CommandsTest, LogInKeyTurnsIntoAbortUntilTheMainMenu)
     EXPECT_EQ(window.statuses.back(), "接続を中止しました");
 }
 
-struct BoardCommandCase {
-    const char* name;
-    friend void PrintTo(const BoardCommandCase& c, std::ostream* os) { *os << c.name; }
+struct BoardCommandCase : NamedRow<BoardCommandCase> {
     Mode mode;
     int key;
     Command command;
 };
 
-class BoardCommands : public CommandsTest, public ::testing::WithParamInterface<BoardCommandCase> {};
+using BoardCommands = RowTest<CommandsTest, BoardCommandCase>;
 
 TEST_P(BoardCommands, KeySetsThePendingCommandAndBlanksItself)
 {
@@ -119,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(Commands, BoardCommands,
                          ::testing::Values(BoardCommandCase{"LogOut", Mode::Main, 1, Command::LogOut},
                                            BoardCommandCase{"ChatIn", Mode::Main, 2, Command::ChatIn},
                                            BoardCommandCase{"ChatOut", Mode::Chat, 2, Command::ChatOut}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName());
 
 TEST_F(CommandsTest, CommandKeyAnswersAPromptAlreadyStanding)
 {
@@ -166,14 +165,12 @@ TEST_F(CommandsTest, ExitKeyEndsTheApplication)
     EXPECT_EQ(socket.closeCount(), 0) << "the socket is not closed first";
 }
 
-struct HelpCase {
-    const char* name;
-    friend void PrintTo(const HelpCase& c, std::ostream* os) { *os << c.name; }
+struct HelpCase : NamedRow<HelpCase> {
     Mode mode;  // stored as the current mode
     QStringList sent;
 };
 
-class Help : public CommandsTest, public ::testing::WithParamInterface<HelpCase> {};
+using Help = RowTest<CommandsTest, HelpCase>;
 
 TEST_P(Help, RequestDependsOnTheMode)
 {
@@ -196,11 +193,9 @@ INSTANTIATE_TEST_SUITE_P(Commands, Help,
                          ::testing::Values(HelpCase{"Chat", Mode::Chat, {"/?\r\n"}},
                                            HelpCase{"Main", Mode::Main, {"?\r\n"}},
                                            HelpCase{"LineOff", Mode::LineOff, {}}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName());
 
-struct EnterCase {
-    const char* name;
-    friend void PrintTo(const EnterCase& c, std::ostream* os) { *os << c.name; }
+struct EnterCase : NamedRow<EnterCase> {
     bool localEcho;
     bool inRoom;
     QString typed;
@@ -208,7 +203,7 @@ struct EnterCase {
     std::vector<ChatRow> rows;  // after the entry announcement, in the room
 };
 
-class Enter : public CommandsTest, public ::testing::WithParamInterface<EnterCase> {};
+using Enter = RowTest<CommandsTest, EnterCase>;
 
 TEST_P(Enter, SendsTheLineAndEchoesChatLines)
 {
@@ -259,7 +254,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 {"a[31mbc\tde\r\n"},
                                 {}},
                       EnterCase{"OnlyControls", true, true, "\x1b\x07", {"\r\n"}, {{"Taro", ""}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST_F(CommandsTest, EchoedLineAndHostEchoShowOnce)
 {
@@ -311,16 +306,14 @@ TEST_F(CommandsTest, NothingIsSentWithoutAConnection)
     EXPECT_EQ(sent(), QStringList{"hello\r\n"});
 }
 
-struct QuoteCase {
-    const char* name;
-    friend void PrintTo(const QuoteCase& c, std::ostream* os) { *os << c.name; }
+struct QuoteCase : NamedRow<QuoteCase> {
     QString suffix;
     QString before;
     std::vector<std::pair<int, int>> clicks;
     QString after;
 };
 
-class Quotes : public CommandsTest, public ::testing::WithParamInterface<QuoteCase> {};
+using Quotes = RowTest<CommandsTest, QuoteCase>;
 
 TEST_P(Quotes, DoubleClickCopiesTheCell)
 {
@@ -351,7 +344,7 @@ INSTANTIATE_TEST_SUITE_P(
                       QuoteCase{"MessageNoSuffix", "さん", "", {{2, 2}}, "notice"},
                       QuoteCase{"RowBeyondTheView", "さん", "x", {{1, 9}, {2, 9}}, "xさん"},
                       QuoteCase{"ColumnBeyondTheView", "さん", "x", {{3, 1}, {0, 1}, {-1, -1}}, "x"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST_F(CommandsTest, TimerClosesAHostClosedSocketOnce)
 {
@@ -379,14 +372,12 @@ TEST_F(CommandsTest, TimerLeavesOtherStatesAlone)
     EXPECT_EQ(socket.closeCount(), 0);
 }
 
-struct TipCase {
-    const char* name;
-    friend void PrintTo(const TipCase& c, std::ostream* os) { *os << c.name; }
+struct TipCase : NamedRow<TipCase> {
     QString cell;
     QString tip;
 };
 
-class Tips : public ::testing::TestWithParam<TipCase> {};
+using Tips = RowTest<::testing::Test, TipCase>;
 
 TEST_P(Tips, WholeTextUpToTheCap)
 {
@@ -402,6 +393,6 @@ INSTANTIATE_TEST_SUITE_P(
                       TipCase{"FarOverTheCap", QString(3000000, u'y'), QString(10000, u'y') + u'…'},
                       TipCase{"PairAtTheCut", QString(9999, u'x') + QStringLiteral("𠮷z"),
                               QString(9999, u'x') + u'…'}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 }  // namespace

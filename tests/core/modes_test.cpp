@@ -1,6 +1,7 @@
 // Modes, function-key captions and screen switching.
 
 #include "support/DialogueFixture.h"
+#include "support/RowTest.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ struct ModeCase {
     Bar bar;
 };
 
-class ModeCaptions : public DialogueFixture, public ::testing::WithParamInterface<ModeCase> {};
+using ModeCaptions = RowTest<DialogueFixture, ModeCase>;
 
 // The four keys are written in the order F1, F2, F5, F7, each only when its
 // caption changes: applying the mode that is in place writes nothing.
@@ -139,36 +140,34 @@ TEST_F(ModesTest, LineOffDisablesInputOthersLeaveIt)
     EXPECT_FALSE(window.inputEnabled) << "setMode never enables the input line";
 }
 
-struct ScreenCase {
-    const char* name;
-    friend void PrintTo(const ScreenCase& c, std::ostream* os) { *os << c.name; }
+struct ScreenCase : NamedRow<ScreenCase> {
     bool autoChange;
     Mode mode;
-    bool terminalShownBefore;
-    bool terminalShownAfter;
+    Screen before, after;  // the screen shown
 };
 
-class ModeScreens : public DialogueFixture, public ::testing::WithParamInterface<ScreenCase> {};
+using ModeScreens = RowTest<DialogueFixture, ScreenCase>;
 
 TEST_P(ModeScreens, AutoChangeWindowPicksTheScreen)
 {
     const ScreenCase& c = GetParam();
     setSetting("AutoChangeWindow", c.autoChange ? "True" : "False");
-    dialogue.switchScreen(c.terminalShownBefore ? Screen::Terminal : Screen::Chat);
+    dialogue.switchScreen(c.before);
     dialogue.setMode(c.mode);
-    EXPECT_EQ(terminal.isVisible(), c.terminalShownAfter);
-    EXPECT_EQ(chat.isVisible(), !c.terminalShownAfter);
+    EXPECT_EQ(terminal.isVisible(), c.after == Screen::Terminal);
+    EXPECT_EQ(chat.isVisible(), c.after == Screen::Chat);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, ModeScreens,
-                         ::testing::Values(ScreenCase{"MainShowsTerminal", true, Mode::Main, false, true},
-                                           ScreenCase{"ChatShowsChat", true, Mode::Chat, true, false},
-                                           ScreenCase{"MainAgainStaysTerminal", true, Mode::Main, true, true},
-                                           ScreenCase{"LineOffNeverSwitches", true, Mode::LineOff, false,
-                                                      false},
-                                           ScreenCase{"OffMainKeepsChat", false, Mode::Main, false, false},
-                                           ScreenCase{"OffChatKeepsTerminal", false, Mode::Chat, true, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Modes, ModeScreens,
+    ::testing::Values(
+        ScreenCase{"MainShowsTerminal", true, Mode::Main, Screen::Chat, Screen::Terminal},
+        ScreenCase{"ChatShowsChat", true, Mode::Chat, Screen::Terminal, Screen::Chat},
+        ScreenCase{"MainAgainStaysTerminal", true, Mode::Main, Screen::Terminal, Screen::Terminal},
+        ScreenCase{"LineOffNeverSwitches", true, Mode::LineOff, Screen::Chat, Screen::Chat},
+        ScreenCase{"OffMainKeepsChat", false, Mode::Main, Screen::Chat, Screen::Chat},
+        ScreenCase{"OffChatKeepsTerminal", false, Mode::Chat, Screen::Terminal, Screen::Terminal}),
+    RowName());
 
 TEST_F(ModesTest, MenuPromptBringsBackTheTerminalScreen)
 {
@@ -180,14 +179,12 @@ TEST_F(ModesTest, MenuPromptBringsBackTheTerminalScreen)
     EXPECT_EQ(captions(), kMain);
 }
 
-struct SwitchCase {
-    const char* name;
-    friend void PrintTo(const SwitchCase& c, std::ostream* os) { *os << c.name; }
+struct SwitchCase : NamedRow<SwitchCase> {
     std::vector<Screen> words;
     bool terminalShown;
 };
 
-class Screens : public DialogueFixture, public ::testing::WithParamInterface<SwitchCase> {};
+using Screens = RowTest<DialogueFixture, SwitchCase>;
 
 TEST_P(Screens, ExactlyOneViewIsVisible)
 {
@@ -206,7 +203,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SwitchCase{"WrongCaseIgnored", {Screen::Chat, Screen(3)}, false},
                       SwitchCase{"ModeWordIgnored", {Screen::Chat, Screen(4)}, false},
                       SwitchCase{"EmptyIgnored", {Screen::Chat, Screen(0xFF)}, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST_F(ModesTest, SwitchingScreensKeepsModeCaptionsAndRows)
 {

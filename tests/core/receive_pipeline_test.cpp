@@ -3,6 +3,7 @@
 
 #include "controls/GridObserver.h"
 #include "support/DialogueFixture.h"
+#include "support/RowTest.h"
 
 namespace {
 
@@ -10,14 +11,12 @@ const QString CRLF = QStringLiteral("\r\n");
 
 class ReceivePipelineTest : public DialogueFixture {};
 
-struct LineEndCase {
-    const char* name;
-    friend void PrintTo(const LineEndCase& c, std::ostream* os) { *os << c.name; }
+struct LineEndCase : NamedRow<LineEndCase> {
     std::vector<QString> blocks;
     QStringList rows;
 };
 
-class LineEnds : public DialogueFixture, public ::testing::WithParamInterface<LineEndCase> {};
+using LineEnds = RowTest<DialogueFixture, LineEndCase>;
 
 TEST_P(LineEnds, RowsFollowLineEnds)
 {
@@ -47,7 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LineEndCase{"TabCountsFullWidthAsTwo", {"あa\tb|\t|\r"}, {"あa     b|      |", ""}},
                       LineEndCase{"OnlyLineEnds", {"\r\n\r\n"}, {"", "", ""}},
                       LineEndCase{"JapaneseText", {"ようこそ\r\n掲示板"}, {"ようこそ", "掲示板"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST_F(ReceivePipelineTest, FirstBlockStartsTheFirstRow)
 {
@@ -105,15 +104,13 @@ TEST_F(ReceivePipelineTest, OneBlockIsShownInOneChange)
 }
 
 // What reaches the chat view, in the chat room, with the user's handle Taro.
-struct OfferCase {
-    const char* name;
-    friend void PrintTo(const OfferCase& c, std::ostream* os) { *os << c.name; }
+struct OfferCase : NamedRow<OfferCase> {
     bool localEcho;
     QString received;
     std::vector<ChatRow> rows;  // after the entry announcement
 };
 
-class Offers : public DialogueFixture, public ::testing::WithParamInterface<OfferCase> {};
+using Offers = RowTest<DialogueFixture, OfferCase>;
 
 TEST_P(Offers, EachOwnStatementIsShownOnce)
 {
@@ -149,7 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
         OfferCase{"LineWithoutHandle", false, "お知らせです\r\n", {{"", "お知らせです"}}},
         OfferCase{"MessageKeepsItsSpaces", false, " Jiro >  hi \r\n", {{"Jiro", "  hi "}}},
         OfferCase{"OpenLineNotOffered", false, "Jiro>still typing", {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST_F(ReceivePipelineTest, EmptyLinesGetTheirRowButNoChatRow)
 {
