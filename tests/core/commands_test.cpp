@@ -267,26 +267,32 @@ TEST_F(CommandsTest, EchoedLineAndHostEchoShowOnce)
     EXPECT_EQ(chatRows(), (std::vector<ChatRow>{{"", kEntryLine}, {"Taro", "hello"}}));
 }
 
-TEST_F(CommandsTest, SentBytesAreShiftJis)
+struct SendCase : NamedRow<SendCase> {
+    QString typed;
+    QByteArray wire;
+    qsizetype reports;  // statuses saying what went out as "?"
+};
+
+using Sends = RowTest<CommandsTest, SendCase>;
+
+TEST_P(Sends, TypedLineGoesOutInShiftJisInOneSend)
 {
     connect();
-    window.input = QStringLiteral("こんにちは ｱ~\\");
+    window.input = GetParam().typed;
     dialogue.inputLineEnter();
     ASSERT_EQ(socket.sentBytes().size(), 1u);
-    EXPECT_EQ(socket.sentBytes()[0], QByteArray("\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd \xb1~\\\r\n"));
-    EXPECT_TRUE(window.statuses.isEmpty());
+    EXPECT_EQ(socket.sentBytes()[0], GetParam().wire);
+    ASSERT_EQ(window.statuses.size(), GetParam().reports);
+    for (const QString& status : window.statuses)
+        EXPECT_TRUE(status.contains("?")) << status.toStdString();
 }
 
-TEST_F(CommandsTest, InexactSendIsReported)
-{
-    connect();
-    window.input = QStringLiteral("5€");
-    dialogue.inputLineEnter();
-    ASSERT_EQ(socket.sentBytes().size(), 1u);
-    EXPECT_EQ(socket.sentBytes()[0], QByteArray("5?\r\n"));
-    ASSERT_EQ(window.statuses.size(), 1);
-    EXPECT_TRUE(window.statuses[0].contains("?")) << window.statuses[0].toStdString();
-}
+INSTANTIATE_TEST_SUITE_P(Commands, Sends,
+                         ::testing::Values(SendCase{"ShiftJis", QStringLiteral("こんにちは ｱ~\\"),
+                                                    "\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd \xb1~\\\r\n",
+                                                    0},
+                                           SendCase{"InexactIsReported", QStringLiteral("5€"), "5?\r\n", 1}),
+                         RowName());
 
 TEST_F(CommandsTest, NothingIsSentWithoutAConnection)
 {
