@@ -143,7 +143,7 @@ TEST_F(ModesTest, LineOffDisablesInputOthersLeaveIt)
 struct ScreenCase : NamedRow<ScreenCase> {
     bool autoChange;
     Mode mode;
-    Screen before, after;  // the screen shown
+    Screen before, after;  // the screen shown before and after the mode changes
 };
 
 using ModeScreens = RowTest<DialogueFixture, ScreenCase>;
