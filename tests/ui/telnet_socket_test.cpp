@@ -115,8 +115,7 @@ TEST_F(TelnetSocketTest, PushesTheBytesAsTheyCome)
 // the network; when the client returns, every byte arrives, in order.
 TEST_F(TelnetSocketTest, AFloodWaitsInTheNetworkWhileTheClientIsBusy)
 {
-    QTcpSocket* peer = connectPeer();
-    ASSERT_NE(peer, nullptr);
+    ASSERT_NO_FATAL_FAILURE(connectPeer());
     QByteArray flood(64 << 20, Qt::Uninitialized);
     for (qsizetype i = 0; i < flood.size(); ++i)
         flood[i] = char(i % 251);
