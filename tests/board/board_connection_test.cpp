@@ -46,6 +46,14 @@ protected:
         return options;
     }
 
+    // The default options as `change` leaves them.
+    static ConnectionOptions optionsWith(void (*change)(ConnectionOptions&))
+    {
+        ConnectionOptions options;
+        change(options);
+        return options;
+    }
+
     Board board;
     FakeTimeSource time;
 };
@@ -110,9 +118,7 @@ TEST_F(BoardConnectionTest, TelnetDataBothWays)
 
 TEST_F(BoardConnectionTest, IdleConnectionIsClosedAndInputKeepsItOpen)
 {
-    ConnectionOptions options;
-    options.idleTimeoutMs = 60000;
-    Wire wire(board, time, options);
+    Wire wire(board, time, optionsWith([](ConnectionOptions& o) { o.idleTimeoutMs = 60000; }));
     time.advance(59999);
     wire.connection->receive("demo\r\n");
     time.advance(59999);
@@ -127,9 +133,7 @@ TEST_F(BoardConnectionTest, IdleConnectionIsClosedAndInputKeepsItOpen)
 
 TEST_F(BoardConnectionTest, NoIdleTimeoutWhenOff)
 {
-    ConnectionOptions options;
-    options.idleTimeoutMs = 0;
-    Wire wire(board, time, options);
+    Wire wire(board, time, optionsWith([](ConnectionOptions& o) { o.idleTimeoutMs = 0; }));
     time.advance(24 * 3600 * 1000);
     EXPECT_EQ(wire.closes, 0);
 }
@@ -138,9 +142,7 @@ TEST_F(BoardConnectionTest, NoIdleTimeoutWhenOff)
 // user is doing.
 TEST_F(BoardConnectionTest, DropAfterClosesSilentlyEvenWhileInputComes)
 {
-    ConnectionOptions options;
-    options.dropAfterMs = 3000;
-    Wire wire(board, time, options);
+    Wire wire(board, time, optionsWith([](ConnectionOptions& o) { o.dropAfterMs = 3000; }));
     time.advance(2999);
     wire.connection->receive("demo\r\n");
     EXPECT_EQ(wire.closes, 0);
