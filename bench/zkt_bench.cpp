@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "BenchRig.h"
 #include "GtFlood.h"
@@ -89,6 +90,19 @@ double mbPerSecond(qsizetype bytes, double seconds)
 
 // --- history: per-line cost and memory as the views grow ---------------------
 
+// Feeds the next batch of lines; returns the time the rig took and how many
+// lines the batch held.
+std::pair<double, qint64> feedBatch(BenchRig& rig, TrafficGenerator& traffic, QByteArray& bytes, qint64 lines,
+                                    const Options& o)
+{
+    bytes.resize(0);
+    const qint64 linesBefore = traffic.lines();
+    traffic.generateLines(bytes, lines);
+    const Measure::Stopwatch watch;
+    rig.receiveAll(bytes, o.block);
+    return {watch.seconds(), traffic.lines() - linesBefore};
+}
+
 // Returns the per-line cost at the last checkpoint, in seconds.
 double history(const Options& o)
 {
@@ -106,15 +120,10 @@ double history(const Options& o)
     double windowTime = 0;
     qint64 windowLines = 0;
     while (next < 3) {
-        bytes.resize(0);
-        const qint64 linesBefore = traffic.lines();
-        traffic.generateLines(bytes, kBatch);
-        const Measure::Stopwatch watch;
-        rig.receiveAll(bytes, o.block);
-        const double t = watch.seconds();
+        const auto [t, added] = feedBatch(rig, traffic, bytes, kBatch, o);
         if (windowEnd >= 0) {
             windowTime += t;
-            windowLines += traffic.lines() - linesBefore;
+            windowLines += added;
             if (traffic.lines() >= windowEnd) {
                 cost[next] = windowTime / double(windowLines);
                 ++next;
@@ -163,15 +172,11 @@ void historyLimit(const Options& o, double unlimitedCost)
     double windowTime = 0;
     qint64 windowLines = 0;
     while (traffic.lines() < o.lines + kWindow) {
-        bytes.resize(0);
-        const qint64 linesBefore = traffic.lines();
-        traffic.generateLines(bytes, kBatch);
-        const Measure::Stopwatch watch;
-        rig.receiveAll(bytes, o.block);
-        const double t = watch.seconds();
-        if (linesBefore >= o.lines) {
+        const bool measured = traffic.lines() >= o.lines;
+        const auto [t, added] = feedBatch(rig, traffic, bytes, kBatch, o);
+        if (measured) {
             windowTime += t;
-            windowLines += traffic.lines() - linesBefore;
+            windowLines += added;
         }
     }
     const double cost = windowTime / double(windowLines);
