@@ -1,4 +1,4 @@
-// zkt-bench: the receive path's speed and memory, measured in one run.
+// zkt-bench: the receive path's speed and memory, and find over the history, measured in one run.
 // Prints "name: value unit" lines; the last is "pipeline-vs-decode: R".
 
 #include <QApplication>
@@ -11,6 +11,7 @@
 #include <string>
 
 #include "BenchRig.h"
+#include "FindBench.h"
 #include "GtFlood.h"
 #include "Measure.h"
 #include "PromptLatency.h"
@@ -72,7 +73,7 @@ bool parse(int argc, char** argv, Options& o)
                 stderr,
                 "usage: zkt-bench [--smoke] [--mb N] [--lines N] [--long-line-mb N] [--gt-flood-mb N]\n"
                 "                 [--grid-rows N] [--prompts N] [--repeat N] [--block BYTES] [--wall]\n"
-                "                 [--only history|pipeline|long-line|gt-flood|grids|latency]\n");
+                "                 [--only history|pipeline|long-line|gt-flood|grids|latency|find]\n");
             return false;
         }
     }
@@ -357,6 +358,8 @@ int main(int argc, char** argv)
             bigGrids(o);
         if (wanted("latency"))
             latency(o);
+        if (wanted("find"))
+            findInHistory(o.lines, o.block, o.repeat);
         return 0;
     }
 
@@ -385,6 +388,8 @@ int main(int argc, char** argv)
         bigGrids(o);
     if (wanted("latency"))
         latency(o);
+    if (wanted("find"))
+        findInHistory(o.lines, o.block, o.repeat);
 
     print("pipeline-vs-decode", Measure::median(whole) / Measure::median(icu), "");
     return 0;

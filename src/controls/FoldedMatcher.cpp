@@ -39,7 +39,16 @@ __attribute__((target("avx2"))) qsizetype scanAvx2(const char16_t* p, qsizetype 
         if (mask)
             return i + __builtin_ctz(mask) / 2;
     }
-    return scanTail(p, i, n, keys, N);
+    if (i == n || n - from < 16)
+        return scanTail(p, i, n, keys, N);
+    // The last units in one step that overlaps the one before, the units
+    // already looked at masked off.
+    const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + n - 16));
+    __m256i hit = _mm256_cmpeq_epi16(x, key[0]);
+    for (int k = 1; k < N; ++k)
+        hit = _mm256_or_si256(hit, _mm256_cmpeq_epi16(x, key[k]));
+    const unsigned mask = unsigned(_mm256_movemask_epi8(hit)) >> (2 * (16 - (n - i)));
+    return mask ? i + __builtin_ctz(mask) / 2 : n;
 }
 
 template <int N> qsizetype scanSse2(const char16_t* p, qsizetype from, qsizetype n, const char16_t* keys)
@@ -57,7 +66,14 @@ template <int N> qsizetype scanSse2(const char16_t* p, qsizetype from, qsizetype
         if (mask)
             return i + __builtin_ctz(mask) / 2;
     }
-    return scanTail(p, i, n, keys, N);
+    if (i == n || n - from < 8)
+        return scanTail(p, i, n, keys, N);
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 8));
+    __m128i hit = _mm_cmpeq_epi16(x, key[0]);
+    for (int k = 1; k < N; ++k)
+        hit = _mm_or_si128(hit, _mm_cmpeq_epi16(x, key[k]));
+    const unsigned mask = unsigned(_mm_movemask_epi8(hit)) >> (2 * (8 - (n - i)));
+    return mask ? i + __builtin_ctz(mask) / 2 : n;
 }
 
 bool hasAvx2()

@@ -61,11 +61,11 @@ HistorySearch::Progress HistorySearch::findSome(qint64 budget)
         const bool firstVisit = rowsLeft_ == qint64(rows) + 1;
         --rowsLeft_;
         cursorRow_ = std::clamp(cursorRow_, 1, rows);
-        if (searchRow(cursorRow_, firstVisit)) {
+        if (searchRow(cursorRow_, firstVisit, used)) {
             searching_ = false;
             return Progress::Found;
         }
-        used += rowLength(cursorRow_) + kRowCost;
+        used += kRowCost;
         if (direction_ == Direction::Forward)
             cursorRow_ = cursorRow_ < rows ? cursorRow_ + 1 : 1;
         else
@@ -81,7 +81,7 @@ HistorySearch::Progress HistorySearch::findSome(qint64 budget)
 // On its first visit the origin row is searched from the place on (forward)
 // or before it (backward); on the second, after the wrap, whole: the part
 // searched first held no match, so whatever is found lies in the other part.
-bool HistorySearch::searchRow(int row, bool firstVisit)
+bool HistorySearch::searchRow(int row, bool firstVisit, qint64& used)
 {
     const int cols = grid_.columnCount();
     const bool forward = direction_ == Direction::Forward;
@@ -89,6 +89,7 @@ bool HistorySearch::searchRow(int row, bool firstVisit)
     for (int col = from; forward ? col <= cols : col >= 1; col += forward ? 1 : -1) {
         const QStringView text = grid_.text(col, row);
         const bool atOrigin = firstVisit && col == originCol_;
+        used += text.size();
         const FoldedMatcher::Span span =
             forward ? matcher_.findIn(text, atOrigin ? originOffset_ : 0)
                     : matcher_.findLastIn(text, atOrigin ? originOffset_ : kEndOfCell);

@@ -58,8 +58,9 @@ public:
     std::vector<Match> matchesInRows(int first, int last) const;
 
 private:
-    // Looks through one row for the search; true when it found a match.
-    bool searchRow(int row, bool firstVisit);
+    // Looks through one row for the search, adding its length to `used`;
+    // true when it found a match.
+    bool searchRow(int row, bool firstVisit, qint64& used);
     qsizetype rowLength(int row) const;
     void restartCount();
 

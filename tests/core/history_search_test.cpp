@@ -10,6 +10,7 @@
 #include <ostream>
 #include <vector>
 
+#include "controls/FoldedMatcher.h"
 #include "controls/GridModel.h"
 #include "controls/HistorySearch.h"
 
@@ -144,6 +145,35 @@ INSTANTIATE_TEST_SUITE_P(
                  kFolded,
                  {"1:1:K", "1:1:k", "1:1:Ｋ", "1:1:ｋ", "1:1:\u212A"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The vector scan reads 16 or 8 units at a time and the last ones in an
+// overlapping step: a match is found at every place of texts of every length
+// around those sizes, whatever number of units can begin it.
+TEST(FoldedMatcher, EveryPlaceInTextsOfEveryLength)
+{
+    struct Form {
+        const char16_t* query;
+        FindOptions options;
+        const char16_t* target;
+    };
+    const Form forms[] = {{u"x", kExact, u"x"},   {u"x", kWidth, u"X"},       {u"x", kCase, u"ｘ"},
+                          {u"x", kFolded, u"Ｘ"}, {u"k", kFolded, u"\u212A"}, {u"ガ", kFolded, u"ｶﾞ"}};
+    for (const Form& f : forms) {
+        const FoldedMatcher matcher(QStringView(f.query), f.options);
+        const QString target = QString::fromUtf16(f.target);
+        for (int length = 1; length <= 40; ++length) {
+            for (int at = 0; at + target.size() <= length; ++at) {
+                QString text(length, u'a');
+                text.replace(at, target.size(), target);
+                const FoldedMatcher::Span s = matcher.findIn(text);
+                EXPECT_EQ(s.start, at) << text.toStdString();
+                EXPECT_EQ(s.length, target.size()) << text.toStdString();
+                EXPECT_EQ(matcher.countIn(text), 1) << text.toStdString();
+            }
+            EXPECT_FALSE(matcher.findIn(QString(length, u'a')).found());
+        }
+    }
+}
 
 class Search : public ::testing::Test {
 protected:
