@@ -9,6 +9,7 @@
 #include "main/WindowPlacement.h"
 
 class DialogueSession;
+class FindBar;
 class FontMeasurer;
 class FunctionKeyBar;
 class GridModel;
@@ -39,6 +40,7 @@ public:
     QLineEdit* inputLine() const { return inputLine_; }
     FunctionKeyBar* functionKeys() const { return functionKeys_; }
     QStatusBar* statusBar() const { return statusBar_; }
+    FindBar* findBar() const { return findBar_; }
     QWidget* terminalArea() const;
 
     // The window load: settings, placement, screens.
@@ -104,6 +106,7 @@ private:
     QLineEdit* inputLine_ = nullptr;
     FunctionKeyBar* functionKeys_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
+    FindBar* findBar_ = nullptr;
 
     QStringList warnings_;
     std::function<void(int)> exitHandler_;
