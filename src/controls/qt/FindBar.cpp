@@ -50,6 +50,7 @@ FindBar::FindBar(QWidget* parent)
     query_->setObjectName(QStringLiteral("findQuery"));
     query_->setPlaceholderText(QStringLiteral("検索"));
     query_->setClearButtonEnabled(true);
+    query_->setMinimumWidth(query_->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 16);
     query_->installEventFilter(this);
     matchCase_->setObjectName(QStringLiteral("findMatchCase"));
     matchWidth_->setObjectName(QStringLiteral("findMatchWidth"));
