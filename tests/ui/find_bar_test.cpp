@@ -143,6 +143,21 @@ TEST_F(FindBarTest, CaseAndWidthBoxesAndAQueryWithoutMatch)
     EXPECT_FALSE(bar()->search()->current().isValid());
 }
 
+TEST_F(FindBarTest, CountFollowsRowsThatArriveAndRowsDropped)
+{
+    start();
+    fillTerminal({QStringLiteral("a needle"), QStringLiteral("hay"), QStringLiteral("needle needle")});
+    pressCtrlF();
+    type(QStringLiteral("needle"));
+    EXPECT_EQ(bar()->countLabel()->text(), u"3 件");
+    GridModel& grid = window->terminalModel();
+    grid.setRowCount(4);
+    grid.setText(1, 4, QStringLiteral("one more needle"));
+    EXPECT_TRUE(waitUntil([this] { return bar()->countLabel()->text() == u"4 件"; }));
+    grid.dropOldestRows(1);
+    EXPECT_TRUE(waitUntil([this] { return bar()->countLabel()->text() == u"3 件"; }));
+}
+
 TEST_F(FindBarTest, FollowsTheScreenSwitchAndOpensOverTheChatView)
 {
     start();

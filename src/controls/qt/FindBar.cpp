@@ -1,5 +1,6 @@
 #include "controls/qt/FindBar.h"
 
+#include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -20,7 +21,6 @@ namespace {
 // event loop: the window answers keys and paints between turns.
 constexpr qint64 kSlice = 1 << 18;
 constexpr int kTurnMs = 15;
-constexpr int kRecountMs = 500;
 
 QToolButton* button(const QString& text, const QString& tip, const QString& name, QWidget* parent)
 {
@@ -77,11 +77,6 @@ FindBar::FindBar(QWidget* parent)
     work_.setSingleShot(true);
     work_.setInterval(0);
     connect(&work_, &QTimer::timeout, this, &FindBar::work);
-    recount_.setInterval(kRecountMs);
-    connect(&recount_, &QTimer::timeout, this, [this] {
-        if (search_ && !search_->countFinished() && !work_.isActive())
-            work_.start();
-    });
     if (parent)
         parent->installEventFilter(this);
     hide();
@@ -121,7 +116,6 @@ void FindBar::openOver(SpreadGrid* view)
     show();
     place();
     raise();
-    recount_.start();
     query_->setFocus(Qt::ShortcutFocusReason);
     query_->selectAll();
 }
@@ -134,7 +128,19 @@ void FindBar::attach(SpreadGrid* view)
     view_ = view;
     search_ = std::make_unique<HistorySearch>(*view->gridModel());
     view_->setSearch(search_.get());
+    const QAbstractItemModel* model = view->model();
+    watches_ = {connect(model, &QAbstractItemModel::rowsInserted, this, &FindBar::countOn),
+                connect(model, &QAbstractItemModel::dataChanged, this, &FindBar::countOn),
+                connect(model, &QAbstractItemModel::modelReset, this, &FindBar::countOn)};
     queryChanged();
+}
+
+// Rows arrived or changed while the bar is open: the count goes on (or
+// starts afresh) at the next turn of the event loop.
+void FindBar::countOn()
+{
+    if (search_ && !work_.isActive())
+        work_.start();
 }
 
 void FindBar::closeBar()
@@ -148,7 +154,9 @@ void FindBar::closeBar()
 void FindBar::detach()
 {
     work_.stop();
-    recount_.stop();
+    for (const QMetaObject::Connection& c : watches_)
+        disconnect(c);
+    watches_.clear();
     finding_ = false;
     if (view_)
         view_->setSearch(nullptr);
@@ -241,10 +249,8 @@ bool FindBar::eventFilter(QObject* watched, QEvent* event)
     // leaving the focus where it is.
     if (watched == view_ && event->type() == QEvent::Hide && isVisible()) {
         QTimer::singleShot(0, this, [this] {
-            if (SpreadGrid* shown = shownView(); shown && isVisible()) {
+            if (SpreadGrid* shown = shownView(); shown && isVisible())
                 attach(shown);
-                recount_.start();
-            }
         });
     }
     if (watched == query_ && event->type() == QEvent::KeyPress) {

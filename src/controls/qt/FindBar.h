@@ -61,6 +61,7 @@ private:
     void showCount();
     void place();
     void attach(SpreadGrid* view);
+    void countOn();
     void detach();
     SpreadGrid* shownView() const;
 
@@ -76,6 +77,6 @@ private:
     std::unique_ptr<HistorySearch> search_;
     bool finding_ = false;
     QTimer work_;
-    // Looks for rows that arrived since the count finished.
-    QTimer recount_;
+    // The view's model tells of rows that arrive or change, to count them.
+    std::vector<QMetaObject::Connection> watches_;
 };
