@@ -11,10 +11,13 @@ BenchRig::BenchRig(const Options& options)
     using SettingsLookup::writeSetting;
     writeSetting(store_, QStringLiteral("UserID"), QStringLiteral("demo"));
     writeSetting(store_, QStringLiteral("Password"), QStringLiteral("demo"));
-    writeSetting(store_, QStringLiteral("HandleName"), QStringLiteral("たろう"));
+    writeSetting(store_, QStringLiteral("HandleName"),
+                 options.lookUpHandle ? QString() : QStringLiteral("たろう"));
+    writeSetting(store_, QStringLiteral("AutoGetHandleName"), SettingsLookup::boolText(options.lookUpHandle));
     writeSetting(store_, QStringLiteral("LocalEcho"), QStringLiteral("True"));
     writeSetting(store_, QStringLiteral("AutoChangeWindow"),
                  SettingsLookup::boolText(options.autoChangeWindow));
+    writeSetting(store_, QStringLiteral("LogLines"), QString::number(options.logLines));
     if (options.socket) {
         writeSetting(store_, QStringLiteral("ConnectionAddress"), options.host);
         writeSetting(store_, QStringLiteral("ConnectionPort"), QString::number(options.port));

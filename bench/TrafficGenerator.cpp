@@ -147,7 +147,7 @@ void TrafficGenerator::line(QByteArray& out)
                        u"CHAT (E,W,0,?) >E", u"たろうさんがチャットルームに入室しました。"});
         return;
     }
-    if (++sinceMenu_ >= 500) {
+    if (++sinceMenu_ >= 500 && menuExcursions_) {
         sinceMenu_ = 0;
         menuExcursion(out);
         return;

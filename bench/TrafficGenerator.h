@@ -20,6 +20,10 @@ public:
     void generate(QByteArray& out, qsizetype bytes);
     // Appends exactly `count` lines ended by CR LF (chat lines and menus).
     void generateLines(QByteArray& out, qint64 count);
+    // Every 500 lines the board goes to its menus and back to the room
+    // (on by default). Without, a command pending after the log-in stays
+    // pending: no menu prompt carries it out.
+    void setMenuExcursions(bool on) { menuExcursions_ = on; }
 
     // Totals over everything generated so far.
     qint64 lines() const { return lines_; }  // CRs written
@@ -46,6 +50,7 @@ private:
     std::uint64_t state_;
     std::vector<Token> kana_, kanji_, ascii_, halfKana_, handles_;
     bool loggedIn_ = false;
+    bool menuExcursions_ = true;
     qint64 lines_ = 0;
     qint64 textUnits_ = 0;
     qint64 sinceMenu_ = 0;

@@ -1,5 +1,8 @@
-// zkt-bench: the receive path's speed and memory, and find over the history, measured in one run.
-// Prints "name: value unit" lines; the last is "pipeline-vs-decode: R".
+// zkt-bench: the receive path's speed and memory, and find over the history,
+// measured in one run.
+// Prints "name: value unit" lines; the last is "pipeline-vs-decode: R", of
+// the slower of "pipeline" (no command pending) and "pipeline-pending" (the
+// slowest of the states with one pending).
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -73,7 +76,8 @@ bool parse(int argc, char** argv, Options& o)
                 stderr,
                 "usage: zkt-bench [--smoke] [--mb N] [--lines N] [--long-line-mb N] [--gt-flood-mb N]\n"
                 "                 [--grid-rows N] [--prompts N] [--repeat N] [--block BYTES] [--wall]\n"
-                "                 [--only history|pipeline|long-line|gt-flood|grids|latency|find]\n");
+                "                 [--only history|history-limit|pipeline|long-line|gt-flood|grids|\n"
+                "                         latency|find]\n");
             return false;
         }
     }
@@ -87,7 +91,8 @@ double mbPerSecond(qsizetype bytes, double seconds)
 
 // --- history: per-line cost and memory as the views grow ---------------------
 
-void history(const Options& o)
+// Returns the per-line cost at the last checkpoint, in seconds.
+double history(const Options& o)
 {
     const qint64 checkpoints[] = {std::max<qint64>(o.lines / 1000, 1000),
                                   std::max<qint64>(o.lines / 10, 1000), o.lines};
@@ -140,6 +145,44 @@ void history(const Options& o)
     print("utf16-per-line", utf16, "B");
     print("memory-budget-per-line", 1.1 * utf16 + 32, "B");
     print("memory-vs-budget", perLine / (1.1 * utf16 + 32), "x");
+    return cost[2];
+}
+
+// --- history limit: the same traffic with each view kept to 10,000 rows --------
+
+// The per-line cost over 10,000 lines after `o.lines`, drops included;
+// against the unlimited cost at the same point when history() measured it.
+void historyLimit(const Options& o, double unlimitedCost)
+{
+    constexpr int kLimit = 10'000;
+    constexpr qint64 kWindow = 10'000;
+    constexpr qint64 kBatch = 1'000;
+    BenchRig::Options options;
+    options.logLines = kLimit;
+    BenchRig rig(options);
+    TrafficGenerator traffic(7);
+    QByteArray bytes;
+    double windowTime = 0;
+    qint64 windowLines = 0;
+    while (traffic.lines() < o.lines + kWindow) {
+        bytes.resize(0);
+        const qint64 linesBefore = traffic.lines();
+        traffic.generateLines(bytes, kBatch);
+        const Measure::Stopwatch watch;
+        rig.receiveAll(bytes, o.block);
+        const double t = watch.seconds();
+        if (linesBefore >= o.lines) {
+            windowTime += t;
+            windowLines += traffic.lines() - linesBefore;
+        }
+    }
+    const double cost = windowTime / double(windowLines);
+    const std::string name = "limited-per-line-at-" + std::to_string(o.lines);
+    print(name.c_str(), cost * 1e9, "ns");
+    print("limited-terminal-rows", double(rig.terminalModel().rowCount()), "rows");
+    print("limited-chat-rows", double(rig.chatModel().rowCount()), "rows");
+    if (unlimitedCost > 0)
+        print("limited-vs-unlimited", cost / unlimitedCost, "x");
 }
 
 // --- decoding ------------------------------------------------------------------
@@ -183,6 +226,47 @@ double pipeline(const QByteArray& bytes, qsizetype block, qint64* rows = nullptr
     if (rows)
         *rows = rig.chatModel().rowCount();
     return mbPerSecond(bytes.size(), t);
+}
+
+// --- the pipeline with a command pending -----------------------------------------
+
+// The states in which the client waits for a prompt while the board talks.
+struct PendingState {
+    const char* name;
+    Command command;
+    Mode mode;  // the mode the key is pressed in
+    int key;  // 0: the command arms itself
+};
+
+constexpr PendingState kPendingStates[] = {
+    {"log-out", Command::LogOut, Mode::Main, 1},
+    {"chat-in", Command::ChatIn, Mode::Main, 2},
+    {"chat-out", Command::ChatOut, Mode::Chat, 2},
+    {"handle-lookup", Command::GetHandle, Mode::Main, 0},
+};
+
+// The log-in is taken untimed; the rest of the traffic is timed with the
+// state's command pending. Without menu excursions in `rest`, no prompt ends
+// the command; 0 if it ended anyway.
+double pipelinePending(const QByteArray& logIn, const QByteArray& rest, qsizetype block,
+                       const PendingState& state)
+{
+    BenchRig::Options options;
+    options.lookUpHandle = state.command == Command::GetHandle;
+    BenchRig rig(options);
+    rig.receiveAll(logIn, block);
+    if (state.key != 0) {
+        rig.dialogue().setMode(state.mode);
+        rig.dialogue().functionKeyPressed(state.key);
+    }
+    if (rig.dialogue().pendingCommand() != state.command)
+        return 0;
+    const Measure::Stopwatch watch;
+    rig.receiveAll(rest, block);
+    const double t = watch.seconds();
+    if (rig.dialogue().pendingCommand() != state.command)
+        return 0;
+    return mbPerSecond(rest.size(), t);
 }
 
 // --- the long line ---------------------------------------------------------------
@@ -351,18 +435,36 @@ double decodeAndPipeline(const Options& o)
     traffic.generate(bytes, qsizetype(o.mb * 1e6));
     print("traffic", double(bytes.size()) / 1e6, "MB");
     print("traffic-lines", double(traffic.lines()), "lines");
-    std::vector<double> ours, icu, whole;
+    // The same board with a command pending: the log-in, then chat lines only.
+    TrafficGenerator pendingTraffic(3);
+    QByteArray logIn, rest;
+    pendingTraffic.generateLines(logIn, 1);
+    pendingTraffic.setMenuExcursions(false);
+    pendingTraffic.generate(rest, qsizetype(o.mb * 1e6));
+    constexpr size_t kStates = std::size(kPendingStates);
+    std::vector<double> ours, icu, whole, pending[kStates];
     qint64 chatRows = 0;
+    // Interleaved, so that a noisy neighbour slows all figures alike.
     for (int r = 0; r < o.repeat; ++r) {
         ours.push_back(decodeOurs(bytes, o.block));
         icu.push_back(decodeIcu(bytes, o.block));
         whole.push_back(pipeline(bytes, o.block, &chatRows));
+        for (size_t s = 0; s < kStates; ++s)
+            pending[s].push_back(pipelinePending(logIn, rest, o.block, kPendingStates[s]));
     }
     print("decode-ours", Measure::median(ours), "MB/s");
     print("decode-icu", Measure::median(icu), "MB/s");
     print("pipeline-chat-rows", double(chatRows), "rows");
     print("pipeline", Measure::median(whole), "MB/s");
-    return Measure::median(whole) / Measure::median(icu);
+    double slowestPending = 0;
+    for (size_t s = 0; s < kStates; ++s) {
+        const double figure = Measure::median(pending[s]);
+        print(("pipeline-pending-" + std::string(kPendingStates[s].name)).c_str(), figure, "MB/s");
+        slowestPending = s == 0 ? figure : std::min(slowestPending, figure);
+    }
+    print("pipeline-pending", slowestPending, "MB/s");
+    // The slower of the idle and the pending pipeline.
+    return std::min(Measure::median(whole), slowestPending) / Measure::median(icu);
 }
 
 // The parts after the pipeline, in the order they run.
@@ -388,8 +490,11 @@ int main(int argc, char** argv)
     Measure::note(Measure::useWallClock() ? "work timed by the wall clock"
                                           : "work timed by the thread's CPU clock (--wall for wall time)");
     const auto wanted = [&](const char* part) { return o.only.empty() || o.only == part; };
+    double unlimitedCost = 0;
     if (wanted("history"))
-        history(o);
+        unlimitedCost = history(o);
+    if (wanted("history-limit"))
+        historyLimit(o, unlimitedCost);
     const bool withPipeline = wanted("pipeline");
     const double pipelineVsDecode = withPipeline ? decodeAndPipeline(o) : 0;
     for (const Part& part : kLaterParts) {

@@ -12,6 +12,13 @@
 // answered twice.
 namespace {
 using Word = LineFacts::Word;
+
+// The character that completes `word`: the only one at which the line can
+// come to contain it.
+char16_t lastOf(Word word)
+{
+    return LineFacts::text(word).back().unicode();
+}
 }  // namespace
 
 PromptAutomaton::PromptAutomaton(AppSettings& settings, BoardModes& modes, Connection& connection,
@@ -34,6 +41,62 @@ bool PromptAutomaton::stepIsIdle(const LineFacts& line) const
 {
     const char16_t last = line.last();
     return commandIsIdle() && last != u'>' && last != u'=';
+}
+
+// Each case follows the rows of its block: a row acts at a closing
+// character, or once a word is on the line, so the stops are the closing
+// characters and the last characters of the words still missing; where a
+// row would act at any character, every character is a stop.
+StopCharacters PromptAutomaton::stepStops(const LineFacts& line) const
+{
+    StopCharacters stops;
+    stops.add(u'>');
+    switch (pending_) {
+    case Command::None:
+        // The next step arms the lookup, or does what an idle one does.
+        return lookupCanStart() ? StopCharacters::everyCharacter() : stops;
+    case Command::LogIn:
+        return logInStops(line);
+    case Command::LogOut:
+    case Command::ChatIn:
+        return stops;
+    case Command::ChatOut:
+        // A received character never leaves the line empty.
+        return stops;
+    case Command::GetHandle:
+        return lookupStops(line);
+    }
+    return StopCharacters::everyCharacter();
+}
+
+StopCharacters PromptAutomaton::logInStops(const LineFacts& line) const
+{
+    const bool refused = line.contains(Word::UserIdWord) && line.contains(Word::PasswordWord) &&
+                         line.contains(Word::RefusalWord);
+    if (refused || line.contains(Word::MainMenu))
+        return StopCharacters::everyCharacter();
+    StopCharacters stops;
+    stops.add(u'>');
+    stops.add(u'=');
+    for (Word word : {Word::MainMenu, Word::UserIdWord, Word::PasswordWord, Word::RefusalWord})
+        if (!line.contains(word))
+            stops.add(lastOf(word));
+    return stops;
+}
+
+// The listing line is followed at every character; the main menu ends a
+// lookup that knows the name.
+StopCharacters PromptAutomaton::lookupStops(const LineFacts& line) const
+{
+    const bool named = !settings_.HandleName.isEmpty();
+    if (line.contains(Word::HandleListing) || (named && line.contains(Word::MainMenu)))
+        return StopCharacters::everyCharacter();
+    StopCharacters stops;
+    stops.add(u'>');
+    stops.add(lastOf(Word::HandleListing));
+    if (named)
+        stops.add(lastOf(Word::MainMenu));
+    return stops;
 }
 
 void PromptAutomaton::step(Cause cause, LineFacts& line, const QString& text)
@@ -62,6 +125,7 @@ void PromptAutomaton::startConnection()
 {
     lookup_ = Lookup::NotStarted;
     logOutSent_ = false;
+    logInRefused_ = false;
     resumeReplies();
 }
 
@@ -105,8 +169,10 @@ void PromptAutomaton::stepCommand(Command command, Cause cause, const LineFacts&
         if (line.closes(Word::HandlePrompt, u'=') && !s.HandleName.isEmpty())
             reply(s.HandleName);
         if (line.contains(Word::UserIdWord) && line.contains(Word::PasswordWord) &&
-            line.contains(Word::RefusalWord))
+            line.contains(Word::RefusalWord)) {
             pending_ = Command::None;
+            logInRefused_ = true;
+        }
         if (line.contains(Word::MainMenu))
             pending_ = Command::None;
     } else if (command == Command::LogOut) {

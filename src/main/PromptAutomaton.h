@@ -6,6 +6,7 @@
 #include "main/BoardState.h"
 #include "main/LineFacts.h"
 #include "main/ReplyGuard.h"
+#include "main/StopCharacters.h"
 
 struct AppSettings;
 class BoardModes;
@@ -37,6 +38,12 @@ public:
     // to be armed, and the line does not end in a prompt's closing
     // character. Most received characters leave the step idle.
     bool stepIsIdle(const LineFacts& line) const;
+    // The characters at which a step on a received character could act,
+    // given the line's facts as they stand: the steps at all other
+    // characters leave everything as it is, as long as no stop comes
+    // between. A pending command mostly waits for a prompt's closing
+    // character, so the received text goes in whole runs up to it.
+    StopCharacters stepStops(const LineFacts& line) const;
 
     Command pendingCommand() const { return pending_; }
     void setPendingCommand(Command command) { pending_ = command; }
@@ -44,6 +51,8 @@ public:
     void startConnection();
     // The log-out letter went out for a pending log-out.
     bool loggedOut() const { return pending_ == Command::LogOut && logOutSent_; }
+    // The board refused the user ID or password of this connection.
+    bool logInRefused() const { return logInRefused_; }
     // A key or a new connection: the user is acting, so replies resume.
     void resumeReplies();
 
@@ -57,6 +66,8 @@ private:
     bool closesWith(const LineFacts& line, LineFacts::Word word, char16_t closing, Cause cause) const;
     bool menuPrompt(const LineFacts& line, LineFacts::Word menu, Cause cause) const;
     bool lookupCanStart() const;
+    StopCharacters logInStops(const LineFacts& line) const;
+    StopCharacters lookupStops(const LineFacts& line) const;
     void endLookupWithoutName();
     // A reply: held back while automatic replies are stopped.
     void reply(const QString& text);
@@ -73,4 +84,5 @@ private:
     ReplyGuard replyGuard_;
     bool repliesStopped_ = false;
     bool logOutSent_ = false;
+    bool logInRefused_ = false;
 };

@@ -244,6 +244,89 @@ TEST_F(PromptAutomatonTest, EachRowOfEachCommand)
     }
 }
 
+// Board text that holds prompts among ordinary lines, received with a
+// command pending: in one block, split in two at every position, and one
+// character at a time. Every way answers the same prompts with the same
+// replies, and leaves the same state.
+struct SplitCase {
+    const char* name;
+    QString command;
+    Account account;
+    QString text;
+    QStringList sent;  // without the line ends
+    QString pendingAfter;
+    QString handleAfter;
+};
+
+const SplitCase kSplitCases[] = {
+    {"log-in",
+     u"LogIn"_s,
+     {},
+     u"ようこそ (ゲスト)\r\nUser ID =\r\nPassword =\r\nBob>MAIN (1-9)>"_s,
+     {u"taro01"_s, u"secret"_s},
+     u""_s,
+     u"Taro"_s},
+    {"log-in refused",
+     u"LogIn"_s,
+     {},
+     u"UserID: Pass\r\nUserID または Password が間違っています｡ User ID="_s,
+     {},
+     u""_s,
+     u"Taro"_s},
+    {"log-out",
+     u"LogOut"_s,
+     {},
+     u"Bob>MAIN (1-9) x\r\nﾊﾛｰ = (A)\r\nxx MAIN (G,C,I,?) >"_s,
+     {u"G"_s},
+     u"LogOut"_s,
+     u"Taro"_s},
+    {"chat-in",
+     u"ChatIn"_s,
+     {},
+     u"Bob>hi (CHAT)\r\nMAIN (G,C,I,?) >\r\nCHAT (E,W,0) >"_s,
+     {u"C"_s, u"E"_s},
+     u""_s,
+     u"Taro"_s},
+    {"chat-out",
+     u"ChatOut"_s,
+     {},
+     u"Bob>CHAT (1-9)>\r\nTaro>今日は=\r\nCHAT (E,W,0,?) >"_s,
+     {u"0"_s},
+     u""_s,
+     u"Taro"_s},
+    {"handle lookup",
+     u"GetHandle"_s,
+     kNoHandle,
+     u"Bob>hi\r\nMAIN (1-9)>\r\nINSTALL (1-9)>\r\n"_s + kListing +
+         u" :  Taro  \r\nINSTALL (1-9)>\r\nMAIN ("_s,
+     {u"I"_s, u"?"_s, u"0"_s},
+     u""_s,
+     u"Taro"_s},
+};
+
+TEST_F(PromptAutomatonTest, APromptSplitAcrossBlocksIsAnsweredAsAWholeOne)
+{
+    for (const SplitCase& c : kSplitCases) {
+        SCOPED_TRACE(c.name);
+        // -1: one character at a time; 0 to the length: two blocks.
+        for (qsizetype split = -1; split <= c.text.size(); ++split) {
+            SCOPED_TRACE(split);
+            startWith(c.command, c.account);
+            if (split < 0) {
+                for (QChar ch : c.text)
+                    receive(QString(ch));
+            } else {
+                receive(c.text.first(split));
+                receive(c.text.sliced(split));
+            }
+            ASSERT_EQ(sent(), replies(c.sent));
+            ASSERT_EQ(wordOf(dialogue.pendingCommand()), c.pendingAfter);
+            ASSERT_EQ(dialogue.settings().HandleName, c.handleAfter);
+            receive(u"\r\n"_s);
+        }
+    }
+}
+
 TEST_F(PromptAutomatonTest, AReplyGoesOutAsOneSendInTheHostsCodePage)
 {
     startWith(u"LogIn"_s, with([](Account& a) { a.userId = u"たろう"_s; }));
@@ -695,6 +778,29 @@ protected:
         }
     }
 
+    // `block` arrives at once; the model follows each of its characters.
+    // What the model sees between them is not observed, only the end.
+    void receiveBlock(LiteralAutomaton& model, const QString& block, QChar& lastEnd)
+    {
+        receive(block);
+        for (QChar c : block) {
+            const bool lineEnd = c == u'\r' || c == u'\n';
+            if (lineEnd && (lastEnd == QChar() || lastEnd == c)) {
+                model.line.clear();
+                lastEnd = c;
+            } else if (lineEnd) {
+                lastEnd = QChar();
+            } else {
+                lastEnd = QChar();
+                model.line.append(c);
+                model.step();
+            }
+        }
+        // The chat view moves the mode at line ends; the model takes it over
+        // at the block's end, so blocks here hold no entry into the room.
+        ASSERT_NO_FATAL_FAILURE(expectSame(model));
+    }
+
     // A new connection with a random account: every third round in the
     // chat, else with a random command pending.
     void startRound(int round, std::mt19937& random)
@@ -765,6 +871,36 @@ TEST_F(PromptAutomatonAgreementTest, AgreesWithSearchingTheWholeLineAtEveryChara
                 model.settings.HandleName = dialogue.settings().HandleName;
             } else {
                 ASSERT_NO_FATAL_FAILURE(receivePiece(model, kPieces[random() % kPieces.size()], lastEnd));
+            }
+        }
+        receive(u"\r\n"_s);
+    }
+}
+
+// The same with text in runs of any length, as the socket delivers it: the
+// pipeline skips the steps between the characters at which one can act.
+TEST_F(PromptAutomatonAgreementTest, AgreesWhenTextArrivesInRunsOfAnyLength)
+{
+    std::mt19937 random(20261207);
+    for (int round = 0; round < 400; ++round) {
+        SCOPED_TRACE(round);
+        startRound(round, random);
+        LiteralAutomaton model;
+        copyState(model);
+        QChar lastEnd;
+
+        for (int b = 0; b < 30; ++b) {
+            const int choice = int(random() % 20);
+            if (choice == 0) {
+                ASSERT_NO_FATAL_FAILURE(pressACommandKey(model, random));
+            } else if (choice == 1) {
+                dialogue.settings().HandleName = random() % 2 ? u"Jiro"_s : QString();
+                model.settings.HandleName = dialogue.settings().HandleName;
+            } else {
+                QString block;
+                for (int p = int(random() % 8); p >= 0; --p)
+                    block += kPieces[random() % kPieces.size()];
+                ASSERT_NO_FATAL_FAILURE(receiveBlock(model, block, lastEnd));
             }
         }
         receive(u"\r\n"_s);

@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 
+#include <functional>
+#include <utility>
+
 #include "support/FakeTime.h"
 #include "support/PrintBoardState.h"
 #include "common/Cp932.h"
@@ -27,6 +30,8 @@ struct RecordingListener : TelnetSocketListener {
         received += bytes;
         if (closeOnArrival)
             socket->close();
+        if (onArrival)
+            std::exchange(onArrival, nullptr)();
     }
     void onCloseByHost() override
     {
@@ -42,6 +47,8 @@ struct RecordingListener : TelnetSocketListener {
 
     QtTelnetSocket* socket = nullptr;
     bool closeOnArrival = false;
+    // Runs inside the next arrival, as a dialog opened there would.
+    std::function<void()> onArrival;
     QByteArray received;
     int connects = 0;
     int arrivals = 0;
@@ -101,6 +108,39 @@ TEST_F(TelnetSocketTest, PushesTheBytesAsTheyCome)
 
     EXPECT_EQ(listener.received, bytes);
     EXPECT_EQ(socket.state(), TelnetSocket::Connected);
+}
+
+// While the client is busy inside its call (the event loop runs on, as under
+// a dialog), a host that sends far more than the read-ahead is held back by
+// the network; when the client returns, every byte arrives, in order.
+TEST_F(TelnetSocketTest, AFloodWaitsInTheNetworkWhileTheClientIsBusy)
+{
+    QTcpSocket* peer = connectPeer();
+    ASSERT_NE(peer, nullptr);
+    QByteArray flood(64 << 20, Qt::Uninitialized);
+    for (qsizetype i = 0; i < flood.size(); ++i)
+        flood[i] = char(i % 251);
+
+    qint64 heldAhead = -1;
+    qint64 hostLeft = -1;
+    listener.onArrival = [&] {
+        hostSends(peer, flood.sliced(1));
+        // The host writes until nothing moves any more.
+        qint64 before = 0;
+        do {
+            before = peer->bytesToWrite();
+            settle();
+        } while (peer->bytesToWrite() < before);
+        heldAhead = socket.readAheadBytes();
+        hostLeft = peer->bytesToWrite();
+    };
+    hostSends(peer, flood.first(1));
+
+    ASSERT_TRUE(waitUntil([&] { return listener.received.size() >= flood.size(); }));
+    EXPECT_GT(hostLeft, 0) << "the host wrote everything: the client read it all ahead";
+    EXPECT_LE(heldAhead, QtTelnetSocket::kReadAhead);
+    EXPECT_EQ(listener.received.size(), flood.size());
+    EXPECT_TRUE(listener.received == flood);
 }
 
 TEST_F(TelnetSocketTest, ConnectsByHostName)

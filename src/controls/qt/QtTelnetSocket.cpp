@@ -34,7 +34,11 @@ QString connectFailure(QAbstractSocket::SocketError error)
 class QtTelnetSocket::CallScope {
 public:
     explicit CallScope(QtTelnetSocket& socket) : socket_(socket) { ++socket_.callDepth_; }
-    ~CallScope() { --socket_.callDepth_; }
+    ~CallScope()
+    {
+        if (--socket_.callDepth_ == 0 && socket_.readWaiting_)
+            socket_.deliverLater();
+    }
 
 private:
     QtTelnetSocket& socket_;
@@ -42,6 +46,9 @@ private:
 
 QtTelnetSocket::QtTelnetSocket(TimeSource& time) : connectTimer_(time.createTimer())
 {
+    // Past this, the socket stops reading until the listener has taken
+    // what it holds.
+    socket_.setReadBufferSize(kReadAhead);
     connectTimer_->onTimeout = [this] { onConnectTimeLimit(); };
     QObject::connect(&socket_, &QTcpSocket::connected, &socket_, [this] { onConnected(); });
     QObject::connect(&socket_, &QTcpSocket::readyRead, &socket_, [this] { onReadyRead(); });
@@ -288,23 +295,35 @@ void QtTelnetSocket::onConnected()
     });
 }
 
+qint64 QtTelnetSocket::readAheadBytes() const
+{
+    return phase_ == Phase::Connected ? socket_.bytesAvailable() : 0;
+}
+
 void QtTelnetSocket::onReadyRead()
 {
     if (releasing_ || phase_ != Phase::Connected)
         return;
     if (callDepth_ > 0) {
-        // Taken when the call that raised it has returned.
-        const quint64 attempt = attempt_;
-        QMetaObject::invokeMethod(
-            &socket_,
-            [this, attempt] {
-                if (attempt == attempt_)
-                    onReadyRead();
-            },
-            Qt::QueuedConnection);
+        // Taken when the call that raised it has returned; meanwhile the
+        // socket reads ahead only as far as its buffer allows.
+        readWaiting_ = true;
         return;
     }
     deliverWaitingBytes();
+}
+
+void QtTelnetSocket::deliverLater()
+{
+    readWaiting_ = false;
+    const quint64 attempt = attempt_;
+    QMetaObject::invokeMethod(
+        &socket_,
+        [this, attempt] {
+            if (attempt == attempt_)
+                onReadyRead();
+        },
+        Qt::QueuedConnection);
 }
 
 // Bytes go to the listener straight from the socket's buffer, one block per
@@ -398,6 +417,7 @@ void QtTelnetSocket::releaseSocket()
     socket_.abort();
     releasing_ = false;
     phase_ = Phase::Idle;
+    readWaiting_ = false;
 }
 
 void QtTelnetSocket::notify(std::function<void()> call)

@@ -13,7 +13,10 @@
 #include "controls/TelnetSocket.h"
 
 // The board connection over QTcpSocket. Received bytes are pushed to the
-// listener as they arrive; text is sent in code page 932.
+// listener as they arrive; text is sent in code page 932. The socket reads
+// ahead of the listener by at most kReadAhead bytes: while the listener is
+// busy, a host that sends faster fills the network's buffers and is held
+// back by them, not by this process's memory.
 //
 // QTcpSocket has no half-closed state and reports our own close like the
 // host's, so this class records which end closed: after the host closes,
@@ -27,6 +30,7 @@ class QSocketNotifier;
 class QtTelnetSocket : public TelnetSocket {
 public:
     static constexpr int kConnectTimeLimitMs = 20000;
+    static constexpr qint64 kReadAhead = 1 << 20;
 
     explicit QtTelnetSocket(TimeSource& time);
     ~QtTelnetSocket() override;
@@ -39,6 +43,8 @@ public:
     void sendData(const QString& text) override;
     void sendBytes(QByteArrayView bytes) override;
     qint64 unsentBytes() const override;
+    // Bytes read from the network that the listener has not been given yet.
+    qint64 readAheadBytes() const;
 
 private:
     class CallScope;
@@ -59,6 +65,7 @@ private:
     void connectFailed(int error);
     void dropPendingConnect(bool closeSocket);
     void deliverWaitingBytes();
+    void deliverLater();
     void failConnect(const QString& why);
     void endedByHost();
     void releaseSocket();
@@ -82,6 +89,8 @@ private:
     // Depth of calls made into this object; notifications raised meanwhile
     // are posted so that a listener is never called from inside its own call.
     int callDepth_ = 0;
+    // Bytes arrived during such a call; they are delivered once it returns.
+    bool readWaiting_ = false;
     // Bumped at each connection attempt, so that a posted notification of an
     // earlier connection is dropped; close() does not bump it, so an end
     // already seen is still told.
