@@ -1,4 +1,5 @@
-// zkt-bench: the receive path's speed and memory, measured in one run.
+// zkt-bench: the receive path's speed and memory, and find over the history,
+// measured in one run.
 // Prints "name: value unit" lines; the last is "pipeline-vs-decode: R", of
 // the slower of "pipeline" (no command pending) and "pipeline-pending" (the
 // slowest of the states with one pending).
@@ -14,6 +15,7 @@
 #include <utility>
 
 #include "BenchRig.h"
+#include "FindBench.h"
 #include "GtFlood.h"
 #include "Measure.h"
 #include "PromptLatency.h"
@@ -76,7 +78,7 @@ bool parse(int argc, char** argv, Options& o)
                 "usage: zkt-bench [--smoke] [--mb N] [--lines N] [--long-line-mb N] [--gt-flood-mb N]\n"
                 "                 [--grid-rows N] [--prompts N] [--repeat N] [--block BYTES] [--wall]\n"
                 "                 [--only history|history-limit|pipeline|long-line|gt-flood|grids|\n"
-                "                         latency]\n");
+                "                         latency|find]\n");
             return false;
         }
     }
@@ -422,6 +424,13 @@ void latency(const Options& o)
     print("prompt-reply-p99", Measure::percentile(t, 99) * 1e3, "ms");
 }
 
+// --- find over the history -------------------------------------------------------
+
+void find(const Options& o)
+{
+    findInHistory(o.lines, o.block, o.repeat);
+}
+
 // The decode and pipeline figures; returns the pipeline's speed over the
 // platform decoder's, printed last.
 double decodeAndPipeline(const Options& o)
@@ -468,8 +477,11 @@ struct Part {
     const char* name;
     void (*run)(const Options&);
 };
-constexpr Part kLaterParts[] = {
-    {"long-line", longLine}, {"gt-flood", gtFlood}, {"grids", bigGrids}, {"latency", latency}};
+constexpr Part kLaterParts[] = {{"long-line", longLine},
+                                {"gt-flood", gtFlood},
+                                {"grids", bigGrids},
+                                {"latency", latency},
+                                {"find", find}};
 
 }  // namespace
 

@@ -3,17 +3,21 @@
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QScrollBar>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "controls/GridModel.h"
+#include "controls/LinkFinder.h"
 #include "controls/qt/CellTip.h"
 #include "controls/qt/FontMeasurer.h"
 #include "controls/qt/SpreadGridDelegate.h"
@@ -167,6 +171,68 @@ void SpreadGrid::setTipTextProvider(TipTextProvider provider)
     tipText_ = std::move(provider);
 }
 
+void SpreadGrid::setSearch(const HistorySearch* search)
+{
+    delegate_->setSearch(search);
+    viewport()->update();
+}
+
+void SpreadGrid::showMatch(const HistorySearch::Match& match)
+{
+    viewport()->update();
+    if (!grid_ || !match.isValid() || match.row > model_->rowCount() || match.col > model_->columnCount())
+        return;
+    const QModelIndex index = model_->index(match.row - 1, match.col - 1);
+    const int sideways = horizontalScrollBar()->value();
+    scrollTo(index);
+    // Sideways only as far as the match needs, for a long line.
+    const int textLeft = horizontalHeader()->sectionPosition(match.col - 1) + SpreadGridDelegate::kPadding;
+    const int left = textLeft + int(delegate_->xOf(match.col, match.row, match.start));
+    const int right =
+        textLeft + int(std::ceil(delegate_->xOf(match.col, match.row, match.start + match.length)));
+    const int width = viewport()->width();
+    const bool shows = left >= sideways && right <= sideways + width;
+    horizontalScrollBar()->setValue(shows ? sideways : std::max(0, left - width / 3));
+}
+
+void SpreadGrid::setLinkOpener(LinkOpener opener)
+{
+    linkOpener_ = std::move(opener);
+}
+
+QString SpreadGrid::linkAt(const QPoint& viewportPos) const
+{
+    const QModelIndex index = indexAt(viewportPos);
+    if (!grid_ || !index.isValid())
+        return {};
+    const int col = index.column() + 1;
+    const int row = index.row() + 1;
+    const double x = viewportPos.x() - visualRect(index).left() - SpreadGridDelegate::kPadding;
+    const qsizetype offset = delegate_->offsetAt(col, row, x);
+    const QStringView text = grid_->text(col, row);
+    LinkFinder::Link link;
+    if (offset < 0 || !LinkFinder::linkAt(text, offset, &link))
+        return {};
+    return text.mid(link.start, link.length).toString();
+}
+
+void SpreadGrid::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ControlModifier)) {
+        const QString link = linkAt(event->position().toPoint());
+        if (!link.isEmpty()) {
+            const QUrl url(link, QUrl::TolerantMode);
+            if (linkOpener_)
+                linkOpener_(url);
+            else
+                QDesktopServices::openUrl(url);
+            event->accept();
+            return;
+        }
+    }
+    QTableView::mousePressEvent(event);
+}
+
 QString SpreadGrid::defaultTipText(QStringView text)
 {
     if (text.size() <= kTipCharacters)
@@ -221,11 +287,19 @@ bool SpreadGrid::viewportEvent(QEvent* event)
             hideTip();
         return true;
     }
-    case QEvent::MouseMove:
-        if (tip_->isVisible() &&
-            !tip_->area().contains(static_cast<QMouseEvent*>(event)->globalPosition().toPoint()))
+    case QEvent::MouseMove: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (tip_->isVisible() && !tip_->area().contains(mouse->globalPosition().toPoint()))
             hideTip();
+        // Ctrl over a link: the hand that says a click opens it.
+        const bool overLink =
+            (mouse->modifiers() & Qt::ControlModifier) && !linkAt(mouse->position().toPoint()).isEmpty();
+        if (overLink)
+            viewport()->setCursor(Qt::PointingHandCursor);
+        else
+            viewport()->unsetCursor();
         break;
+    }
     case QEvent::Leave:
     case QEvent::MouseButtonPress:
     case QEvent::Wheel:

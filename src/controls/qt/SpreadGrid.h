@@ -3,11 +3,13 @@
 #include <QAbstractTableModel>
 #include <QTableView>
 #include <QTimer>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
 
 #include "controls/GridObserver.h"
+#include "controls/HistorySearch.h"
 
 class CellTip;
 class FontMeasurer;
@@ -43,6 +45,8 @@ class SpreadGrid : public QTableView, private GridObserver {
 public:
     // Gives the tip text for a cell's text.
     using TipTextProvider = std::function<QString(QStringView cellText)>;
+    // Opens a link that was Ctrl+clicked.
+    using LinkOpener = std::function<void(const QUrl&)>;
 
     explicit SpreadGrid(GridModel& grid, QWidget* parent = nullptr);
     ~SpreadGrid() override;
@@ -51,6 +55,18 @@ public:
     // Without a provider: the text, at most kTipCharacters of it and "…".
     static QString defaultTipText(QStringView text);
     static constexpr qsizetype kTipCharacters = 10000;
+
+    GridModel* gridModel() const { return grid_; }
+
+    // The find whose matches are highlighted; nullptr for none.
+    void setSearch(const HistorySearch* search);
+    // Scrolls a match into view, the sideways position kept while it shows.
+    void showMatch(const HistorySearch::Match& match);
+
+    // Without an opener: the desktop's browser (QDesktopServices::openUrl).
+    void setLinkOpener(LinkOpener opener);
+    // The address of the link at a point of the viewport; empty if none.
+    QString linkAt(const QPoint& viewportPos) const;
 
     // The selected cells as text: tab between columns, newline between rows.
     QString selectedText() const;
@@ -68,6 +84,7 @@ signals:
 protected:
     bool viewportEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyboardSearch(const QString& search) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -91,5 +108,6 @@ private:
     CellTip* tip_;
     QAction* copyAction_;
     TipTextProvider tipText_;
+    LinkOpener linkOpener_;
     QTimer scrollTimer_;
 };

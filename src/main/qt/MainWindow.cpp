@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 
 #include "common/SettingsStore.h"
@@ -18,6 +19,7 @@
 #include "config/qt/SettingsDialog.h"
 #include "controls/GridModel.h"
 #include "controls/TelnetSocket.h"
+#include "controls/qt/FindBar.h"
 #include "controls/qt/FontMeasurer.h"
 #include "controls/qt/FunctionKeyBar.h"
 #include "controls/qt/SpreadGrid.h"
@@ -100,6 +102,18 @@ void MainWindow::buildControls()
     statusBar_ = new QStatusBar(this);
     statusBar_->setObjectName(QStringLiteral("statusBar"));
     statusBar_->setSizeGripEnabled(false);
+
+    // Ctrl+F: the find bar over the view shown; closed, it gives the keys
+    // back to the input line.
+    findBar_ = new FindBar(terminalArea_);
+    findBar_->setViews({terminalView_, chatView_});
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    find->setContext(Qt::WindowShortcut);
+    connect(find, &QShortcut::activated, findBar_, &FindBar::open);
+    connect(findBar_, &FindBar::closed, this, [this] {
+        if (inputLine_->isEnabled())
+            inputLine_->setFocus(Qt::OtherFocusReason);
+    });
 }
 
 QWidget* MainWindow::terminalArea() const
