@@ -19,6 +19,7 @@
 #include "terminal/BytePath.h"
 
 class GridModel;
+class GridView;
 class MainWindowPort;
 class SettingsStore;
 class TimeSource;
@@ -32,7 +33,7 @@ class TimeSource;
 class DialogueSession : public TelnetSocketListener, private ReceivedLineListener, private SessionActions {
 public:
     DialogueSession(SettingsStore& store, TelnetSocket& socket, GridModel& terminal, GridModel& chat,
-                    MainWindowPort& window, TimeSource& time);
+                    GridView& terminalView, GridView& chatView, MainWindowPort& window, TimeSource& time);
     ~DialogueSession() override;
 
     // Start-up: the settings record from the store.
@@ -94,6 +95,8 @@ private:
     TelnetSocket& socket_;
     GridModel& terminal_;
     GridModel& chat_;
+    GridView& terminalView_;
+    GridView& chatView_;
     MainWindowPort& window_;
 
     AppSettings settings_;

@@ -20,8 +20,10 @@ TEST_F(ModesTest, ConstructionShowsTheDesignedBar)
     FakeSocket freshSocket;
     FakeWindow freshWindow;
     GridModel freshTerminal(1), freshChat(2);
+    GridViewState freshTerminalView(freshTerminal), freshChatView(freshChat);
     FakeTimeSource freshTime;
-    DialogueSession fresh(freshStore, freshSocket, freshTerminal, freshChat, freshWindow, freshTime);
+    DialogueSession fresh(freshStore, freshSocket, freshTerminal, freshChat, freshTerminalView, freshChatView,
+                          freshWindow, freshTime);
     for (int item = 0; item < 12; ++item)
         EXPECT_EQ(fresh.caption(item), kDesigned[item]) << "F" << item + 1;
     EXPECT_EQ(freshWindow.captions, kDesigned);
@@ -34,14 +36,14 @@ TEST_F(ModesTest, StartUpIsLineOffOnTheTerminalScreen)
     EXPECT_EQ(captions(), kLineOff);
     EXPECT_EQ(window.captions, kLineOff);
     EXPECT_FALSE(window.inputEnabled);
-    EXPECT_TRUE(terminal.isVisible());
-    EXPECT_FALSE(chat.isVisible());
+    EXPECT_TRUE(terminalView.isVisible());
+    EXPECT_FALSE(chatView.isVisible());
     EXPECT_EQ(terminal.columnCount(), 1);
     EXPECT_EQ(terminal.rowCount(), 0);
     EXPECT_EQ(chat.columnCount(), 2);
     EXPECT_EQ(chat.rowCount(), 0);
-    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 1200);
-    EXPECT_DOUBLE_EQ(chat.columnWidth(2), 975);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(1), 1200);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(2), 975);
 }
 
 TEST_F(ModesTest, InitEmptiesBothViewsWhateverTheyHeld)
@@ -52,12 +54,12 @@ TEST_F(ModesTest, InitEmptiesBothViewsWhateverTheyHeld)
     dialogue.switchScreen(Screen::Init);
     EXPECT_EQ(terminal.rowCount(), 0);
     EXPECT_EQ(chat.rowCount(), 0);
-    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 1200);
-    EXPECT_DOUBLE_EQ(chat.columnWidth(2), 975);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(1), 1200);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(2), 975);
     EXPECT_EQ(dialogue.currentMode(), Mode::LineOff);
     EXPECT_EQ(captions(), kLineOff);
-    EXPECT_TRUE(terminal.isVisible());
-    EXPECT_FALSE(chat.isVisible());
+    EXPECT_TRUE(terminalView.isVisible());
+    EXPECT_FALSE(chatView.isVisible());
     receive(QStringLiteral("again\r\n"));
     EXPECT_EQ(terminalRows(), (QStringList{"again", ""}));
 }
@@ -121,8 +123,8 @@ TEST_F(ModesTest, UnknownWordsChangeNothing)
         EXPECT_TRUE(window.captionWrites.empty()) << word;
         EXPECT_EQ(captions(), kMain) << word;
         EXPECT_TRUE(window.inputEnabled) << word;
-        EXPECT_TRUE(chat.isVisible()) << word;
-        EXPECT_FALSE(terminal.isVisible()) << word;
+        EXPECT_TRUE(chatView.isVisible()) << word;
+        EXPECT_FALSE(terminalView.isVisible()) << word;
     }
 }
 
@@ -156,8 +158,8 @@ TEST_P(ModeScreens, AutoChangeWindowPicksTheScreen)
     setSetting("AutoChangeWindow", c.autoChange ? "True" : "False");
     dialogue.switchScreen(c.terminalShownBefore ? Screen::Terminal : Screen::Chat);
     dialogue.setMode(c.mode);
-    EXPECT_EQ(terminal.isVisible(), c.terminalShownAfter);
-    EXPECT_EQ(chat.isVisible(), !c.terminalShownAfter);
+    EXPECT_EQ(terminalView.isVisible(), c.terminalShownAfter);
+    EXPECT_EQ(chatView.isVisible(), !c.terminalShownAfter);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ModeScreens,
@@ -174,9 +176,9 @@ TEST_F(ModesTest, MenuPromptBringsBackTheTerminalScreen)
 {
     connect();
     dialogue.functionKeyPressed(4);  // the user looks at the chat screen
-    ASSERT_TRUE(chat.isVisible());
+    ASSERT_TRUE(chatView.isVisible());
     receive(QStringLiteral("MAIN (M)>"));
-    EXPECT_TRUE(terminal.isVisible());
+    EXPECT_TRUE(terminalView.isVisible());
     EXPECT_EQ(captions(), kMain);
 }
 
@@ -193,8 +195,8 @@ TEST_P(Screens, ExactlyOneViewIsVisible)
 {
     for (Screen word : GetParam().words)
         dialogue.switchScreen(word);
-    EXPECT_EQ(terminal.isVisible(), GetParam().terminalShown);
-    EXPECT_EQ(chat.isVisible(), !GetParam().terminalShown);
+    EXPECT_EQ(terminalView.isVisible(), GetParam().terminalShown);
+    EXPECT_EQ(chatView.isVisible(), !GetParam().terminalShown);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -252,8 +254,8 @@ TEST_F(ModesTest, ARepeatedMenuPromptWritesTheCaptionsOnce)
 
         dialogue.switchScreen(Screen::Chat);
         receive(QStringLiteral(">>"));
-        EXPECT_TRUE(terminal.isVisible());
-        EXPECT_FALSE(chat.isVisible());
+        EXPECT_TRUE(terminalView.isVisible());
+        EXPECT_FALSE(chatView.isVisible());
         EXPECT_EQ(window.captionWrites.size(), 4u);
         receive(QStringLiteral("\r\n"));
     }

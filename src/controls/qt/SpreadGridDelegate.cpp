@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "controls/GridModel.h"
+#include "controls/GridView.h"
 #include "controls/qt/FontMeasurer.h"
 #include "controls/qt/TerminalPalette.h"
 
@@ -22,9 +23,10 @@ SpreadGridDelegate::SpreadGridDelegate(FontMeasurer& measurer, QAbstractItemView
     : QStyledItemDelegate(view), measurer_(measurer), view_(view)
 {}
 
-void SpreadGridDelegate::setGrid(const GridModel* grid)
+void SpreadGridDelegate::setGrid(const GridModel* grid, const GridView* gridView)
 {
     grid_ = grid;
+    gridView_ = gridView;
     prefixes_.clear();
 }
 
@@ -33,7 +35,7 @@ void SpreadGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
 {
     const int row = index.row() + 1;
     const int col = index.column() + 1;
-    if (!grid_ || row > grid_->rowCount() || col > grid_->columnCount())
+    if (!grid_ || !gridView_ || row > grid_->rowCount() || col > grid_->columnCount())
         return;
     const QRect cell = option.rect;
     const QRect visible = cell.intersected(view_->viewport()->rect());
@@ -53,7 +55,7 @@ void SpreadGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
 
     const QStringView text = grid_->text(col, row);
     if (!text.isEmpty()) {
-        CharAdvances& advances = measurer_.advances(grid_->font());
+        CharAdvances& advances = measurer_.advances(gridView_->font());
         const double origin = cell.left() + kPadding;
         const Span span =
             visibleSpan(col, row, text, advances, visible.left() - origin, visible.right() + 1 - origin);

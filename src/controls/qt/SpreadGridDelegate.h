@@ -9,6 +9,7 @@
 
 class CharAdvances;
 class FontMeasurer;
+class GridView;
 class QAbstractItemView;
 
 // A grid colour, 0x00BBGGRR, as a QColor.
@@ -28,7 +29,8 @@ public:
 
     SpreadGridDelegate(FontMeasurer& measurer, QAbstractItemView* view);
 
-    void setGrid(const GridModel* grid);
+    // The grid painted and the view whose font it is painted in.
+    void setGrid(const GridModel* grid, const GridView* gridView);
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -74,6 +76,7 @@ private:
     FontMeasurer& measurer_;
     QAbstractItemView* view_;
     const GridModel* grid_ = nullptr;
+    const GridView* gridView_ = nullptr;
     mutable std::vector<Prefix> prefixes_;
     mutable size_t nextPrefix_ = 0;
     mutable qint64 painted_ = 0;
