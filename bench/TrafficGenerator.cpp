@@ -68,6 +68,14 @@ void TrafficGenerator::endLine(QByteArray& out)
     ++lines_;
 }
 
+void TrafficGenerator::addLines(QByteArray& out, std::initializer_list<const char16_t*> lines)
+{
+    for (const char16_t* text : lines) {
+        addText(out, text);
+        endLine(out);
+    }
+}
+
 void TrafficGenerator::message(QByteArray& out, int units)
 {
     for (int i = 0; i < units;) {
@@ -119,17 +127,8 @@ void TrafficGenerator::chatLine(QByteArray& out)
 
 void TrafficGenerator::menuExcursion(QByteArray& out)
 {
-    addText(out, u"CHAT (E,W,0,?) >");
-    addText(out, u"0");
-    endLine(out);
-    addText(out, u"MAIN (G,C,I,?) >");
-    addText(out, u"C");
-    endLine(out);
-    addText(out, u"CHAT (E,W,0,?) >");
-    addText(out, u"E");
-    endLine(out);
-    addText(out, u"たろうさんがチャットルームに入室しました。");
-    endLine(out);
+    addLines(out, {u"CHAT (E,W,0,?) >0", u"MAIN (G,C,I,?) >C", u"CHAT (E,W,0,?) >E",
+                   u"たろうさんがチャットルームに入室しました。"});
 }
 
 void TrafficGenerator::longLine(QByteArray& out)
@@ -144,18 +143,8 @@ void TrafficGenerator::line(QByteArray& out)
 {
     if (!loggedIn_) {
         loggedIn_ = true;
-        addText(out, u"ようこそ ZKT ボードへ");
-        endLine(out);
-        addText(out, u"User ID = demo");
-        endLine(out);
-        addText(out, u"Password = ");
-        endLine(out);
-        addText(out, u"MAIN (G,C,I,?) >C");
-        endLine(out);
-        addText(out, u"CHAT (E,W,0,?) >E");
-        endLine(out);
-        addText(out, u"たろうさんがチャットルームに入室しました。");
-        endLine(out);
+        addLines(out, {u"ようこそ ZKT ボードへ", u"User ID = demo", u"Password = ", u"MAIN (G,C,I,?) >C",
+                       u"CHAT (E,W,0,?) >E", u"たろうさんがチャットルームに入室しました。"});
         return;
     }
     if (++sinceMenu_ >= 500) {

@@ -4,6 +4,7 @@
 #include <QtGlobal>
 
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 // Board-like traffic in code page 932, the same bytes for the same seed:
@@ -36,6 +37,7 @@ private:
     void add(QByteArray& out, const QByteArray& bytes, int units);
     void addText(QByteArray& out, const char16_t* text);
     void endLine(QByteArray& out);
+    void addLines(QByteArray& out, std::initializer_list<const char16_t*> lines);
     void message(QByteArray& out, int units);
     void chatLine(QByteArray& out);
     void menuExcursion(QByteArray& out);

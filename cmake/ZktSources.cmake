@@ -1,16 +1,7 @@
 # Source lists by folder: files directly in a folder belong to the core
 # (Qt Core only); files in its qt/ subfolder belong to the desktop layer.
-
-function(zkt_core_sources out)
-  set(files)
-  foreach(dir IN LISTS ARGN)
-    file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_SOURCE_DIR}/${dir}/*.h)
-    list(APPEND files ${found})
-  endforeach()
-  set(${out} ${files} PARENT_SCOPE)
-endfunction()
-
-function(zkt_qt_sources out)
+# zkt_sources(<out> <folder>...): the .cpp and .h files directly in each folder.
+function(zkt_sources out)
   set(files)
   foreach(dir IN LISTS ARGN)
     file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_SOURCE_DIR}/${dir}/*.h)

@@ -8,11 +8,22 @@
 #   tools/screenshots.sh [build folder]     (default: build)
 #   tools/screenshots.sh --color [build]    the board negotiating telnet and
 #                                           colouring its text: screen-color.png
+#   tools/screenshots.sh --designed-colors [build]
+#                                           the chat room with ReadableColors
+#                                           off: chat-colors-designed.png
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 board_args=()
+readable=True
+chat_shot=screen-chat.png
+rows_shot=chat-colors-readable.png
 if [ "${1:-}" = --color ]; then
   board_args=(--telnet --color)
+  shift
+elif [ "${1:-}" = --designed-colors ]; then
+  readable=False
+  chat_shot=
+  rows_shot=chat-colors-designed.png
   shift
 fi
 build=$(cd "${1:-$root/build}" && pwd)
@@ -74,6 +85,7 @@ RecFormLeft=0
 RecFormTop=0
 RecFormWidth=14400
 RecFormHeight=9000
+ReadableColors=$readable
 INI
 
 QT_QPA_PLATFORM=xcb "$client" >"$work/client.log" 2>&1 &
@@ -108,7 +120,9 @@ if [ ${#board_args[@]} -gt 0 ]; then
   shoot screen-color.png
   exit 0
 fi
-shoot screen-terminal.png
+if [ "$readable" = True ]; then
+  shoot screen-terminal.png
+fi
 
 press 2                                   # チャットイン
 wait_for sent_ends_with $'C\r\nE\r\n'
@@ -118,4 +132,10 @@ xdotool type --delay 20 'hello'
 xdotool key Return
 wait_for sent_ends_with $'hello\r\n'
 sleep 5                                   # a few statements of the members
-shoot screen-chat.png
+if [ -n "$chat_shot" ]; then
+  shoot "$chat_shot"
+fi
+# The first rows of the chat view alone, large enough to compare colours.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+import -window root -crop "330x130+${X}+${Y}" +repage "$root/docs/$rows_shot"
+echo "wrote docs/$rows_shot"

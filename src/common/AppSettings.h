@@ -29,6 +29,9 @@ struct AppSettings {
     // The most memory both views' history may take, in MiB; 0 picks a share
     // of the machine's memory.
     qint32 HistoryMemoryLimitMB = 0;
+    // Speaker colours too faint on the chat view's background are darkened
+    // (keeping their hue) until they can be read.
+    bool ReadableColors = true;
 
     FontSpec font() const { return {FontName, FontSize, FontBold, FontItalic}; }
 

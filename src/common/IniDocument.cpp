@@ -2,6 +2,9 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 const QByteArray kBom("\xEF\xBB\xBF");
@@ -65,6 +68,13 @@ std::optional<char16_t> hexCode(QStringView digits)
     return char16_t(code);
 }
 
+// The escapes of one letter after a backslash, read and written alike.
+struct Escape {
+    char16_t letter;
+    char16_t plain;
+};
+constexpr Escape kEscapes[] = {{u'\\', u'\\'}, {u'"', u'"'}, {u'n', u'\n'}, {u'r', u'\r'}, {u't', u'\t'}};
+
 // Reads the quoted text that starts at text[pos] (a double quote) and moves
 // pos past its closing quote.
 std::optional<QString> unquote(QStringView text, qsizetype& pos)
@@ -94,25 +104,10 @@ std::optional<QString> unquote(QStringView text, qsizetype& pos)
             i += digits;
             continue;
         }
-        switch (escape) {
-        case u'\\':
-            out += u'\\';
-            break;
-        case u'"':
-            out += u'"';
-            break;
-        case u'n':
-            out += u'\n';
-            break;
-        case u'r':
-            out += u'\r';
-            break;
-        case u't':
-            out += u'\t';
-            break;
-        default:
+        const Escape* known = std::ranges::find(kEscapes, escape, &Escape::letter);
+        if (known == std::end(kEscapes))
             return std::nullopt;
-        }
+        out += QChar(known->plain);
     }
     return std::nullopt;
 }
@@ -170,15 +165,10 @@ QString quote(QStringView text)
         if (paired) {
             out += text.sliced(i, 2);
             ++i;
-        } else if (ch == u'\\' || ch == u'"') {
+        } else if (const Escape* e = std::ranges::find(kEscapes, ch, &Escape::plain);
+                   e != std::end(kEscapes)) {
             out += u'\\';
-            out += QChar(ch);
-        } else if (ch == u'\n') {
-            out += u"\\n";
-        } else if (ch == u'\r') {
-            out += u"\\r";
-        } else if (ch == u'\t') {
-            out += u"\\t";
+            out += QChar(e->letter);
         } else if (isControl(ch)) {
             out += QStringLiteral("\\x%1").arg(uint(ch), 2, 16, QLatin1Char('0'));
         } else if (QChar::isSurrogate(ch)) {

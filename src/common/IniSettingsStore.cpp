@@ -274,15 +274,15 @@ bool IniSettingsStore::fail(const QString& error)
     return false;
 }
 
-QString IniSettingsStore::lastError() const
-{
-    return lastError_;
-}
-
 void IniSettingsStore::discard()
 {
     pending_.clear();
     // Back to the file as last read; the next read looks at the disk again.
     doc_ = IniDocument::parse(diskBytes_);
     stamp_.reset();
+}
+
+bool IniSettingsStore::isFresh() const
+{
+    return pending_.empty() && stampNow().error == ENOENT;
 }

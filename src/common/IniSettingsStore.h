@@ -51,8 +51,8 @@ public:
     void save(const QString& app, const QString& section, const QString& key, const QString& text) override;
     void deleteSection(const QString& app, const QString& section) override;
     bool flush() override;
-    QString lastError() const override;
     void discard() override;
+    bool isFresh() const override;
 
 private:
     // What stat() said about the file; a change means the file must be read again.
@@ -97,5 +97,4 @@ private:
     mutable std::optional<Stamp> stamp_;
     mutable QString readError_;
     mutable QString readNotice_;  // lines that could not be read
-    mutable QString lastError_;
 };

@@ -73,11 +73,6 @@ bool MemorySettingsStore::flush()
     return failure_.isEmpty();
 }
 
-QString MemorySettingsStore::lastError() const
-{
-    return lastError_;
-}
-
 bool MemorySettingsStore::hasSection(const QString& app, const QString& section) const
 {
     return findSection(app, section) != nullptr;

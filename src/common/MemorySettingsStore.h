@@ -17,7 +17,6 @@ public:
     void save(const QString& app, const QString& section, const QString& key, const QString& text) override;
     void deleteSection(const QString& app, const QString& section) override;
     bool flush() override;
-    QString lastError() const override;
 
     bool hasSection(const QString& app, const QString& section) const;
     QStringList keys(const QString& app, const QString& section) const;
@@ -39,6 +38,5 @@ private:
 
     QList<Section> sections_;
     QString failure_;
-    QString lastError_;
     int flushes_ = 0;
 };

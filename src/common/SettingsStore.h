@@ -19,8 +19,15 @@ public:
     // Makes every change so far durable. False, with lastError(), when it failed.
     virtual bool flush() = 0;
     // What went wrong with the last read or write, empty when nothing did.
-    virtual QString lastError() const = 0;
+    virtual QString lastError() const { return lastError_; }
     // Drops the changes that flush() has not made durable, as when the user
     // chooses to end without saving; stores that write at once have none.
     virtual void discard() {}
+    // True while nothing was ever stored: no settings file yet, and nothing
+    // saved since. Stores without such a file never are.
+    virtual bool isFresh() const { return false; }
+
+protected:
+    // Set by the stores as they go; a read may fail too, hence mutable.
+    mutable QString lastError_;
 };

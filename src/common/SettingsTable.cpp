@@ -24,7 +24,7 @@ constexpr bool kSent = true;
 // Past this the history's memory is bounded by the machine's anyway.
 constexpr qint32 kMaxHistoryMegabytes = 1 << 20;
 
-const std::array<Field, 19> kFields{{
+const std::array<Field, 20> kFields{{
     {u"GuestFlag", Kind::Boolean, &S::GuestFlag},
     {u"UserID", Kind::Text, &S::UserID, 0, 0, kSent},
     {u"Password", Kind::Text, &S::Password, 0, 0, kSent},
@@ -44,6 +44,7 @@ const std::array<Field, 19> kFields{{
     {u"FontBold", Kind::Boolean, &S::FontBold},
     {u"FontItalic", Kind::Boolean, &S::FontItalic},
     {u"HistoryMemoryLimitMB", Kind::Integer, &S::HistoryMemoryLimitMB, 0, kMaxHistoryMegabytes},
+    {u"ReadableColors", Kind::Boolean, &S::ReadableColors},
 }};
 
 std::optional<double> toNumber(QStringView text)

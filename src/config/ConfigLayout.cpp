@@ -10,7 +10,8 @@ namespace ConfigLayout {
 
 namespace {
 
-constexpr std::array kSimple{
+// Every control of the two frames, the simple frame's first.
+constexpr std::array kControls{
     ControlPlace{"guestFlagCheck", {300, 120, 2535, 255}},
     ControlPlace{"userIdLabel", {120, 450, 1545, 255}},
     ControlPlace{"userIdEdit", {1950, 450, 2775, 285}},
@@ -18,9 +19,6 @@ constexpr std::array kSimple{
     ControlPlace{"passwordEdit", {1950, 750, 2775, 285}},
     ControlPlace{"handleNameLabel", {150, 1050, 1545, 255}},
     ControlPlace{"handleNameEdit", {1950, 1050, 2775, 285}},
-};
-
-constexpr std::array kDetailed{
     ControlPlace{"addressLabel", {120, 150, 1665, 255}},
     ControlPlace{"addressEdit", {1950, 150, 3915, 285}},
     ControlPlace{"portLabel", {240, 450, 1545, 255}},
@@ -41,6 +39,7 @@ constexpr std::array kDetailed{
     ControlPlace{"logFolderButton", {7200, 1500, 1575, 285}},
     ControlPlace{"fontButton", {4650, 1800, 4125, 285}},
 };
+constexpr std::size_t kSimpleFrameControlCount = 7;
 
 // Keeps the centre while the outer size changes; the border and caption
 // (outer minus client) stay as they are.
@@ -81,12 +80,12 @@ Arrangement advancedLayout(const Measures& m)
 
 std::span<const ControlPlace> simpleFrameControls()
 {
-    return kSimple;
+    return std::span(kControls).first(kSimpleFrameControlCount);
 }
 
 std::span<const ControlPlace> detailedFrameControls()
 {
-    return kDetailed;
+    return std::span(kControls).subspan(kSimpleFrameControlCount);
 }
 
 TwipPoint keptCentre(const TwipRect& outer)

@@ -4,30 +4,20 @@
 
 #include <QString>
 
+#include "common/TwipRect.h"
+
 // Geometry of the settings dialog's two layouts, in twips (1/1440 inch).
 // Pure arithmetic so that the arrangement can be checked without a window;
 // the dialog reads its sizes from the controls and applies the results.
 namespace ConfigLayout {
 
-struct TwipSize {
-    double width = 0;
-    double height = 0;
-    friend bool operator==(const TwipSize&, const TwipSize&) = default;
-};
+using ::TwipRect;
+using ::TwipSize;
 
 struct TwipPoint {
     double x = 0;
     double y = 0;
     friend bool operator==(const TwipPoint&, const TwipPoint&) = default;
-};
-
-struct TwipRect {
-    double left = 0;
-    double top = 0;
-    double width = 0;
-    double height = 0;
-    TwipSize size() const { return {width, height}; }
-    friend bool operator==(const TwipRect&, const TwipRect&) = default;
 };
 
 // A control of a frame by its object name, relative to the frame.

@@ -2,6 +2,7 @@
 
 #include "common/AppSettings.h"
 #include "common/Cp932.h"
+#include "common/ReadableColor.h"
 #include "common/SettingsLookup.h"
 #include "common/TextHelpers.h"
 #include "controls/GridModel.h"
@@ -93,9 +94,7 @@ void ChatFilter::addChatRow(const QString& handle, QStringView message)
     const int row = chat_.rowCount() + 1;
     chat_.setRowCount(row);
     if (!handle.isEmpty()) {
-        const qint32 colour = handle == settings_.HandleName && settings_.ChangeMyColor
-                                  ? settings_.MyColor
-                                  : handleColor(handle, settings_.Luminosity);
+        const qint32 colour = rowColor(handle);
         chat_.setText(1, row, TextHelpers::trimSpaces(handle));
         const qint64 width = TextHelpers::roundHalfEven(chatView_.maxTextWidth(1));
         chatView_.setColumnWidth(1, double(qMin(width, kHandleColumnCap)));
@@ -106,6 +105,17 @@ void ChatFilter::addChatRow(const QString& handle, QStringView message)
     chat_.setText(2, row, message);
     chatView_.setColumnWidth(2, chatView_.maxTextWidth(2));
     chatView_.setActiveCell(2, row);
+}
+
+// The user's own colour is one the user chose, in sight, in the colour
+// dialog: it is kept as chosen. Only the colours derived from handles are
+// made readable.
+qint32 ChatFilter::rowColor(const QString& handle) const
+{
+    if (handle == settings_.HandleName && settings_.ChangeMyColor)
+        return settings_.MyColor;
+    const qint32 derived = handleColor(handle, settings_.Luminosity);
+    return settings_.ReadableColors ? ReadableColor::adjusted(derived, background_) : derived;
 }
 
 // Red from the first character, green from the second, blue from the third

@@ -31,9 +31,14 @@ public:
     // A line for the chat view; false for a prompt, which is never a row.
     bool postChatLine(QString handle, QStringView message);
     static qint32 handleColor(QStringView handle, qint32 luminosity);
+    // The background the chat rows with a handle are drawn on (white unless
+    // the desktop says otherwise), which speaker colours must stand out from.
+    void setBackground(qint32 colour) { background_ = colour; }
+    qint32 background() const { return background_; }
 
 private:
     void addChatRow(const QString& handle, QStringView message);
+    qint32 rowColor(const QString& handle) const;
 
     // Kept by offerLine, which takes each echo off as it comes back.
     bool isExpectedEcho(QStringView finished) const;
@@ -44,4 +49,5 @@ private:
     const AppSettings& settings_;
     // Typed lines the host has yet to echo, oldest first; a few at most.
     mutable std::deque<QString> echoes_;
+    qint32 background_ = 0xFFFFFF;
 };

@@ -49,6 +49,9 @@ public:
         return chatFilter_.postChatLine(handle, message);
     }
 
+    // The chat view's own background, which speaker colours are made readable on.
+    void setChatBackground(qint32 colour) { chatFilter_.setBackground(colour); }
+
     void openLine() override;
     void closeLine();
 

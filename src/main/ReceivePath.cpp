@@ -1,5 +1,6 @@
 #include "main/ReceivePath.h"
 
+#include "common/CharScan.h"
 #include "common/Cp932.h"
 #include "common/MemoryCeiling.h"
 #include "controls/GridModel.h"
@@ -8,35 +9,28 @@
 #include "main/ReceivedLineListener.h"
 #include "main/SplitLine.h"
 
-#include <bit>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace {
 constexpr qsizetype kTabWidth = 8;
 constexpr char16_t kCR = u'\r';
 constexpr char16_t kLF = u'\n';
 // The first CR, LF or `prompt` in chars[i..n), or n: the one scan that a run
 // of ordinary characters needs (`prompt` is CR when no prompt can matter).
-// Eight characters at a time where SSE2 is there (every x86-64), one at a
-// time elsewhere.
-qsizetype findLineEndOrPrompt(const char16_t* chars, qsizetype i, qsizetype n, char16_t prompt)
-{
+struct LineEndOrPrompt {
+    char16_t prompt;
+    bool operator()(char16_t c) const { return c == kCR || c == kLF || c == prompt; }
 #if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi16(kCR), lf = _mm_set1_epi16(kLF), gt = _mm_set1_epi16(prompt);
-    for (; i + 8 <= n; i += 8) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars + i));
-        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, cr), _mm_cmpeq_epi16(v, lf)),
-                                         _mm_cmpeq_epi16(v, gt));
-        const int mask = _mm_movemask_epi8(hit);
-        if (mask != 0)
-            return i + std::countr_zero(unsigned(mask)) / 2;
+    CharScan::Lanes operator()(CharScan::Lanes v) const
+    {
+        return _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi16(v, _mm_set1_epi16(kCR)), _mm_cmpeq_epi16(v, _mm_set1_epi16(kLF))),
+            _mm_cmpeq_epi16(v, _mm_set1_epi16(prompt)));
     }
 #endif
-    while (i < n && chars[i] != kCR && chars[i] != kLF && chars[i] != prompt)
-        ++i;
-    return i;
+};
+
+qsizetype findLineEndOrPrompt(const char16_t* chars, qsizetype i, qsizetype n, char16_t prompt)
+{
+    return CharScan::findFirst(chars, i, n, LineEndOrPrompt{prompt});
 }
 
 // Columns a character takes in a line: two for what the code page holds in

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/TwipRect.h"
+
 // The main window's layout rules, in twips, as pure functions: sizes in,
 // rectangles out. The window's resize handlers apply them.
 namespace WindowLayout {
@@ -9,13 +11,7 @@ constexpr double kInputLineHeight = 375;
 constexpr double kFunctionKeyBarHeight = 390;
 constexpr double kStatusBarHeight = 375;
 
-struct Rect {
-    double left = 0;
-    double top = 0;
-    double width = 0;
-    double height = 0;
-    friend bool operator==(const Rect&, const Rect&) = default;
-};
+using Rect = TwipRect;
 
 struct WindowRects {
     Rect terminalArea;

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "common/TwipRect.h"
+
 class SettingsStore;
 
 // Where the main window opens and what it stores at exit. Everything is in
@@ -15,13 +17,7 @@ struct Stored {
     int width = -1;
 };
 
-struct Outer {
-    double left = 0;
-    double top = 0;
-    double width = 0;
-    double height = 0;
-    friend bool operator==(const Outer&, const Outer&) = default;
-};
+using Outer = TwipRect;
 
 // A stored text as a whole number: fractions go to the nearest, halves to
 // the even neighbour; text that is not a number counts as absent (-1).

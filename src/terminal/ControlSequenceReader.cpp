@@ -1,10 +1,6 @@
 #include "terminal/ControlSequenceReader.h"
 
-#include <bit>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
+#include "common/CharScan.h"
 #include "terminal/TerminalSink.h"
 
 namespace {
@@ -14,30 +10,28 @@ constexpr char16_t kLF = u'\n';
 
 // Everything the reader must look at: C0 controls other than CR and LF
 // (which the sink takes as text), DEL and the C1 controls.
-bool isSpecial(char16_t c)
-{
-    return (c < 0x20 && c != kCR && c != kLF) || (c >= 0x7F && c <= 0x9F);
-}
+struct Special {
+    bool operator()(char16_t c) const
+    {
+        return (c < 0x20 && c != kCR && c != kLF) || (c >= 0x7F && c <= 0x9F);
+    }
+#if defined(__SSE2__)
+    CharScan::Lanes operator()(CharScan::Lanes v) const
+    {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i c0 = _mm_cmpeq_epi16(_mm_subs_epu16(v, _mm_set1_epi16(0x1F)), zero);
+        const __m128i lineEnd =
+            _mm_or_si128(_mm_cmpeq_epi16(v, _mm_set1_epi16(kCR)), _mm_cmpeq_epi16(v, _mm_set1_epi16(kLF)));
+        const __m128i c1 = _mm_cmpeq_epi16(
+            _mm_subs_epu16(_mm_sub_epi16(v, _mm_set1_epi16(0x7F)), _mm_set1_epi16(0x20)), zero);
+        return _mm_or_si128(_mm_andnot_si128(lineEnd, c0), c1);
+    }
+#endif
+};
 
 qsizetype findSpecial(const char16_t* chars, qsizetype i, qsizetype n)
 {
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i c0Top = _mm_set1_epi16(0x1F), del = _mm_set1_epi16(0x7F), c1Span = _mm_set1_epi16(0x20);
-    const __m128i cr = _mm_set1_epi16(kCR), lf = _mm_set1_epi16(kLF);
-    for (; i + 8 <= n; i += 8) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chars + i));
-        const __m128i c0 = _mm_cmpeq_epi16(_mm_subs_epu16(v, c0Top), zero);
-        const __m128i lineEnd = _mm_or_si128(_mm_cmpeq_epi16(v, cr), _mm_cmpeq_epi16(v, lf));
-        const __m128i c1 = _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(v, del), c1Span), zero);
-        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_andnot_si128(lineEnd, c0), c1));
-        if (mask != 0)
-            return i + std::countr_zero(unsigned(mask)) / 2;
-    }
-#endif
-    while (i < n && !isSpecial(chars[i]))
-        ++i;
-    return i;
+    return CharScan::findFirst(chars, i, n, Special{});
 }
 
 // The 8-colour SGR ranges: 30-37 and 90-97 set the foreground, 40-47 and

@@ -92,33 +92,19 @@ void TelnetLayer::step(unsigned char b, QByteArray& answers)
 }
 
 // RFC 1143 for a side that never asks first: a request for the state an
-// option is already in is not answered.
+// option is already in is not answered. WILL and WONT speak of the host's
+// side of an option and are answered with DO or DONT; DO and DONT speak of
+// ours and are answered with WILL or WONT.
 void TelnetLayer::command(unsigned char verb, unsigned char option, QByteArray& answers)
 {
-    switch (verb) {
-    case kWill:
-        if (hostOption_[option])
-            return;
-        hostOption_[option] = acceptHostOption(option);
-        answer(answers, hostOption_[option] ? kDo : kDont, option);
+    const bool hostSide = verb == kWill || verb == kWont;
+    const bool asked = verb == kWill || verb == kDo;
+    bool& enabled = (hostSide ? hostOption_ : ownOption_)[option];
+    if (enabled == asked)
         return;
-    case kWont:
-        if (!hostOption_[option])
-            return;
-        hostOption_[option] = false;
-        answer(answers, kDont, option);
-        return;
-    case kDo:
-        if (ownOption_[option])
-            return;
-        ownOption_[option] = acceptOwnOption(option);
-        answer(answers, ownOption_[option] ? kWill : kWont, option);
-        return;
-    case kDont:
-        if (!ownOption_[option])
-            return;
-        ownOption_[option] = false;
-        answer(answers, kWont, option);
-        return;
-    }
+    enabled = asked && (hostSide ? acceptHostOption(option) : acceptOwnOption(option));
+    if (hostSide)
+        answer(answers, enabled ? kDo : kDont, option);
+    else
+        answer(answers, enabled ? kWill : kWont, option);
 }

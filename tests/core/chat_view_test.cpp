@@ -3,6 +3,7 @@
 
 #include <limits>
 
+#include "common/ReadableColor.h"
 #include "support/DialogueFixture.h"
 
 namespace {
@@ -224,6 +225,63 @@ INSTANTIATE_TEST_SUITE_P(Chat, MyColours,
                                            MyColourCase{"OtherHandleOn", true, "Jiro", false},
                                            MyColourCase{"OtherCaseOn", true, "taro", false}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+struct ReadableCase {
+    const char* name;
+    friend void PrintTo(const ReadableCase& c, std::ostream* os) { *os << c.name; }
+    QString readableColors;  // the stored setting; empty for none
+    QString handle;
+    qint32 background;
+    bool asDesigned;  // the row shows the colour the handle gives, unchanged
+};
+
+class ReadableRows : public ChatViewTest, public ::testing::WithParamInterface<ReadableCase> {};
+
+TEST_P(ReadableRows, FaintSpeakerColoursAreMadeReadable)
+{
+    const ReadableCase& c = GetParam();
+    if (!c.readableColors.isEmpty())
+        setSetting("ReadableColors", c.readableColors);
+    dialogue.setChatBackground(c.background);
+    dialogue.postChatLine(c.handle, u"hello");
+    const qint32 designed = ChatFilter::handleColor(c.handle, 13);
+    const qint32 shown = chat.rowForeColor(1).value_or(-1);
+    if (c.asDesigned) {
+        EXPECT_EQ(shown, designed);
+        return;
+    }
+    EXPECT_NE(shown, designed);
+    EXPECT_GE(ReadableColor::contrast(shown, c.background), ReadableColor::kMinimumContrast);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Chat, ReadableRows,
+    ::testing::Values(ReadableCase{"FaintByDefault", "", "ジロウ", 0xFFFFFF, false},
+                      ReadableCase{"FaintWhenOn", "True", "Bob", 0xFFFFFF, false},
+                      ReadableCase{"FaintWhenOff", "False", "ジロウ", 0xFFFFFF, true},
+                      ReadableCase{"DarkStaysOnWhite", "True", "Taro", 0xFFFFFF, true},
+                      ReadableCase{"DarkOnDarkBackground", "True", "Taro", 0x202020, false},
+                      ReadableCase{"DarkOnDarkBackgroundOff", "False", "Taro", 0x202020, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ChatViewTest, OwnColourIsShownAsChosen)
+{
+    // A pale yellow the user picked stays: the user chose it in sight.
+    setSetting("ChangeMyColor", "True");
+    setSetting("MyColor", QString::number(0x80FFFF));
+    dialogue.postChatLine("Taro", u"mine");
+    EXPECT_EQ(chat.rowForeColor(1), 0x80FFFF);
+}
+
+TEST_F(ChatViewTest, RowsKeepTheColourTheyWereGiven)
+{
+    dialogue.postChatLine("ジロウ", u"before");
+    const auto before = chat.rowForeColor(1);
+    setSetting("ReadableColors", "False");
+    dialogue.postChatLine("ジロウ", u"after");
+    EXPECT_EQ(chat.rowForeColor(1), before);
+    EXPECT_EQ(chat.rowForeColor(2), ChatFilter::handleColor(u"ジロウ", 13));
+}
 
 TEST_F(ChatViewTest, HandleColumnGrowsToTwelveHundredTwipsOnly)
 {

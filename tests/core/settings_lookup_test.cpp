@@ -215,6 +215,7 @@ TEST(SettingsLoad, EmptyStoreGivesTheDocumentedDefaults)
     EXPECT_EQ(record.FontSize, 10);
     EXPECT_FALSE(record.FontBold);
     EXPECT_FALSE(record.FontItalic);
+    EXPECT_TRUE(record.ReadableColors);
 }
 
 TEST(SettingsLoad, FallbackValueUntilDefaultHoldsTheKey)
@@ -271,6 +272,9 @@ const std::vector<ConversionCase> kConversionCases = {
     {"GuestFlag", "2.5", "True", true},
     {"GuestFlag", "maybe", "False", false},
     {"GuestFlag", "", "False", false},
+    {"ReadableColors", "False", "False", true},
+    {"ReadableColors", "0", "False", true},
+    {"ReadableColors", "maybe", "True", false},
     {"AutoChangeWindow", "False", "False", true},
     {"AutoChangeWindow", "fAlSe", "False", true},
     {"AutoChangeWindow", "0", "False", true},
@@ -338,6 +342,7 @@ AppSettings unusualRecord()
     r.FontSize = 12;
     r.FontBold = true;
     r.FontItalic = true;
+    r.ReadableColors = false;
     return r;
 }
 
@@ -365,6 +370,7 @@ TEST(SettingsSave, WritesEveryKeyInFieldOrderInStoredForm)
         {"FontBold", "True"},
         {"FontItalic", "True"},
         {"HistoryMemoryLimitMB", "0"},
+        {"ReadableColors", "False"},
     };
     QStringList order;
     for (const auto& [key, text] : expected) {

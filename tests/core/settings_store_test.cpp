@@ -27,6 +27,7 @@
 #include <unistd.h>
 
 #include "common/IniSettingsStore.h"
+#include "common/MemorySettingsStore.h"
 #include "common/SettingsLookup.h"
 #include "common/TextHelpers.h"
 #include "support/FileBytes.h"
@@ -441,6 +442,25 @@ TEST_F(IniStoreTest, ReadsSeeSavesAtOnceAndTheFileAfterFlush)
     EXPECT_EQ(IniSettingsStore(path()).get(kApp, kDefault, "A", kAbsent), kAbsent);
     ASSERT_TRUE(writer.flush());
     EXPECT_EQ(IniSettingsStore(path()).get(kApp, kDefault, "A", kAbsent), QStringLiteral("1"));
+}
+
+TEST_F(IniStoreTest, FreshUntilAnythingIsSavedOrTheFileIsThere)
+{
+    IniSettingsStore store(path());
+    EXPECT_TRUE(store.isFresh()) << "no file yet";
+    EXPECT_EQ(store.get(kApp, kDefault, "A", kAbsent), kAbsent);
+    EXPECT_TRUE(store.isFresh()) << "reading makes no file";
+    store.save(kApp, kDefault, "A", "1");
+    EXPECT_FALSE(store.isFresh()) << "saved, not yet flushed";
+    store.discard();
+    EXPECT_TRUE(store.isFresh()) << "the save was dropped";
+    store.save(kApp, kDefault, "A", "1");
+    ASSERT_TRUE(store.flush());
+    EXPECT_FALSE(store.isFresh());
+    EXPECT_FALSE(IniSettingsStore(path()).isFresh()) << "a later start finds the file";
+    ASSERT_TRUE(writeBytes(path(), ""));
+    EXPECT_FALSE(IniSettingsStore(path()).isFresh()) << "an empty file is a file";
+    EXPECT_FALSE(MemorySettingsStore().isFresh()) << "only a store with a file starts fresh";
 }
 
 TEST_F(IniStoreTest, PendingChangesAreWrittenWhenTheStoreEnds)

@@ -77,7 +77,7 @@ QString WiredDialogue::caption(int item) const
     return dialogue.caption(item);
 }
 
-QStringList WiredDialogue::terminalRows() const
+QStringList terminalRowsOf(const GridModel& terminal)
 {
     QStringList rows;
     for (int row = 1; row <= terminal.rowCount(); ++row)
@@ -85,7 +85,7 @@ QStringList WiredDialogue::terminalRows() const
     return rows;
 }
 
-std::vector<ChatRow> WiredDialogue::chatRows() const
+std::vector<ChatRow> chatRowsOf(const GridModel& chat)
 {
     std::vector<ChatRow> rows;
     for (int row = 1; row <= chat.rowCount(); ++row)
@@ -93,10 +93,25 @@ std::vector<ChatRow> WiredDialogue::chatRows() const
     return rows;
 }
 
-std::array<QString, 12> WiredDialogue::captions() const
+std::array<QString, 12> captionsOf(const std::function<QString(int)>& caption)
 {
     std::array<QString, 12> shown;
     for (int item = 0; item < 12; ++item)
         shown[item] = caption(item);
     return shown;
+}
+
+QStringList WiredDialogue::terminalRows() const
+{
+    return terminalRowsOf(terminal);
+}
+
+std::vector<ChatRow> WiredDialogue::chatRows() const
+{
+    return chatRowsOf(chat);
+}
+
+std::array<QString, 12> WiredDialogue::captions() const
+{
+    return captionsOf([this](int item) { return caption(item); });
 }

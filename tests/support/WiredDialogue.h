@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <ostream>
 #include <vector>
 
@@ -25,6 +26,13 @@ struct ChatRow {
         *os << '{' << '"' << row.handle.toStdString() << "\", \"" << row.message.toStdString() << "\"}";
     }
 };
+
+// What a grid shows, row by row: the terminal's lines, the chat's handle
+// and message pairs.
+QStringList terminalRowsOf(const GridModel& terminal);
+std::vector<ChatRow> chatRowsOf(const GridModel& chat);
+// The twelve function-key captions, by item.
+std::array<QString, 12> captionsOf(const std::function<QString(int)>& caption);
 
 // The board dialogue wired to an in-memory settings store, a scripted socket,
 // a recording window and two grids with their views, started up as the

@@ -173,7 +173,8 @@ TEST_F(SettingsDialogTest, ConfirmingUnchangedWritesEveryKeyInFieldOrderInStored
                                "FontSize=10",
                                "FontBold=False",
                                "FontItalic=False",
-                               "HistoryMemoryLimitMB=0"};
+                               "HistoryMemoryLimitMB=0",
+                               "ReadableColors=True"};
     EXPECT_EQ(StoredSnapshot(), expected);
 }
 

@@ -10,48 +10,28 @@ const QString kBell = QStringLiteral("\a");
 const QString kBannerColour = QStringLiteral("\x1b[1;33m");
 const QString kHandleColour = QStringLiteral("\x1b[1;36m");
 
-QString promptText(BoardSession::Stage stage)
-{
-    switch (stage) {
-    case BoardSession::Stage::UserId:
-        return QStringLiteral("User ID =");
-    case BoardSession::Stage::Password:
-        return QStringLiteral("Password =");
-    case BoardSession::Stage::HandleName:
-        return QStringLiteral("Handle Name =");
-    case BoardSession::Stage::Main:
-        return QStringLiteral("MAIN (G,C,I,?) >");
-    case BoardSession::Stage::ChatMenu:
-        return QStringLiteral("CHAT (E,W,0,?) >");
-    case BoardSession::Stage::Profile:
-        return QStringLiteral("INSTALL (?,0) >");
-    case BoardSession::Stage::Room:
-    case BoardSession::Stage::Closed:
-        break;
-    }
-    return {};
-}
+// Each stage's prompt, plain and in colour with the same visible text: the
+// colour ends before the closing character on some prompts and after it on
+// others, as boards differ there. The room and a closed session have none.
+struct StagePrompt {
+    BoardSession::Stage stage;
+    const char16_t* plain;
+    const char16_t* coloured;
+};
+constexpr StagePrompt kPrompts[] = {
+    {BoardSession::Stage::UserId, u"User ID =", u"\x1b[1;32mUser ID \x1b[0m="},
+    {BoardSession::Stage::Password, u"Password =", u"\x1b[1;32mPassword \x1b[0m="},
+    {BoardSession::Stage::HandleName, u"Handle Name =", u"\x1b[1;32mHandle Name \x1b[0m="},
+    {BoardSession::Stage::Main, u"MAIN (G,C,I,?) >", u"\x1b[1;36mMAIN (G,C,I,?) >\x1b[0m"},
+    {BoardSession::Stage::ChatMenu, u"CHAT (E,W,0,?) >", u"\x1b[1;35mCHAT (E,W,0,?) \x1b[0m>"},
+    {BoardSession::Stage::Profile, u"INSTALL (?,0) >", u"\x1b[33mINSTALL (?,0) >\x1b[0m"},
+};
 
-// The same visible text as promptText: the colour ends before the closing
-// character on some prompts and after it on others, as boards differ there.
-QString colouredPromptText(BoardSession::Stage stage)
+QString promptText(BoardSession::Stage stage, bool colour)
 {
-    switch (stage) {
-    case BoardSession::Stage::UserId:
-        return QStringLiteral("\x1b[1;32mUser ID \x1b[0m=");
-    case BoardSession::Stage::Password:
-        return QStringLiteral("\x1b[1;32mPassword \x1b[0m=");
-    case BoardSession::Stage::HandleName:
-        return QStringLiteral("\x1b[1;32mHandle Name \x1b[0m=");
-    case BoardSession::Stage::Main:
-        return QStringLiteral("\x1b[1;36mMAIN (G,C,I,?) >\x1b[0m");
-    case BoardSession::Stage::ChatMenu:
-        return QStringLiteral("\x1b[1;35mCHAT (E,W,0,?) \x1b[0m>");
-    case BoardSession::Stage::Profile:
-        return QStringLiteral("\x1b[33mINSTALL (?,0) >\x1b[0m");
-    case BoardSession::Stage::Room:
-    case BoardSession::Stage::Closed:
-        break;
+    for (const StagePrompt& p : kPrompts) {
+        if (p.stage == stage)
+            return QString::fromUtf16(colour ? p.coloured : p.plain);
     }
     return {};
 }
@@ -141,16 +121,12 @@ void BoardSession::onLine(const QString& line, bool tooLong)
         onHandleName(line);
         break;
     case Stage::Main:
-        onMain(line.trimmed().toUpper());
-        break;
     case Stage::ChatMenu:
-        onChatMenu(line.trimmed().toUpper());
+    case Stage::Profile:
+        onMenuCommand(line.trimmed().toUpper());
         break;
     case Stage::Room:
         onRoom(line);
-        break;
-    case Stage::Profile:
-        onProfile(line.trimmed().toUpper());
         break;
     case Stage::Closed:
         break;
@@ -230,67 +206,112 @@ void BoardSession::loggedIn()
     showMain();
 }
 
-void BoardSession::showMain()
+// The menus: a title, then a line for each command; "?" lists the commands'
+// help where a menu has it.
+const BoardSession::Menu* BoardSession::menuOf(Stage stage)
 {
-    stage_ = Stage::Main;
+    static const Menu kMain{
+        QStringLiteral("──── メインメニュー ────"),
+        true,
+        {{u'C', QStringLiteral("チャット"), QStringLiteral("チャットメニューへ進みます。"),
+          &BoardSession::showChatMenu},
+         {u'I', QStringLiteral("登録内容"), QStringLiteral("登録内容を表示します。"),
+          &BoardSession::showProfile},
+         {u'G', QStringLiteral("ログアウト"), QStringLiteral("掲示板から出ます。"), &BoardSession::logOut},
+         {u'?', QStringLiteral("ヘルプ"), QStringLiteral("この説明を表示します。"),
+          &BoardSession::showHelp}}};
+    static const Menu kChat{
+        QStringLiteral("──── チャットメニュー ────"),
+        false,
+        {{u'E', QStringLiteral("チャットルームに入る"),
+          QStringLiteral("チャットルームに入ります。// で出られます。"), &BoardSession::enterRoom},
+         {u'W', QStringLiteral("在室者を見る"), QStringLiteral("チャットルームにいる人を表示します。"),
+          &BoardSession::showWhoIsIn},
+         {u'0', QStringLiteral("メインメニューへ戻る"), QStringLiteral("メインメニューへ戻ります。"),
+          &BoardSession::showMain},
+         {u'?', QStringLiteral("ヘルプ"), QStringLiteral("この説明を表示します。"),
+          &BoardSession::showHelp}}};
+    static const Menu kProfile{QStringLiteral("──── 登録内容 ────"),
+                               false,
+                               {{u'?', QStringLiteral("登録内容を表示"), {}, &BoardSession::showAccount},
+                                {u'0', QStringLiteral("メインメニューへ戻る"), {}, &BoardSession::showMain}}};
+    switch (stage) {
+    case Stage::Main:
+        return &kMain;
+    case Stage::ChatMenu:
+        return &kChat;
+    case Stage::Profile:
+        return &kProfile;
+    case Stage::UserId:
+    case Stage::Password:
+    case Stage::HandleName:
+    case Stage::Room:
+    case Stage::Closed:
+        break;
+    }
+    return nullptr;
+}
+
+void BoardSession::showMenu(Stage stage)
+{
+    const Menu& menu = *menuOf(stage);
+    stage_ = stage;
     writeLine({});
-    writeLine(QStringLiteral("──── メインメニュー ────") + (style_.colour ? kEraseLine : QString()));
-    writeLine(QStringLiteral("  C: チャット"));
-    writeLine(QStringLiteral("  I: 登録内容"));
-    writeLine(QStringLiteral("  G: ログアウト"));
-    writeLine(QStringLiteral("  ?: ヘルプ"));
+    writeLine(menu.title + (menu.erasesLine && style_.colour ? kEraseLine : QString()));
+    for (const MenuItem& item : menu.items)
+        writeLine(QStringLiteral("  ") + item.key + QStringLiteral(": ") + item.label);
     prompt();
 }
 
-void BoardSession::onMain(const QString& command)
+void BoardSession::showMain()
 {
-    if (command == u"C") {
-        showChatMenu();
-    } else if (command == u"I") {
-        showProfile();
-    } else if (command == u"G") {
-        close(QStringLiteral("ご利用ありがとうございました。さようなら。"));
-    } else if (command == u"?") {
-        writeLine(QStringLiteral("  C  チャットメニューへ進みます。"));
-        writeLine(QStringLiteral("  I  登録内容を表示します。"));
-        writeLine(QStringLiteral("  G  掲示板から出ます。"));
-        writeLine(QStringLiteral("  ?  この説明を表示します。"));
-        prompt();
-    } else {
-        unknownCommand(command, QStringLiteral("?"));
-    }
+    showMenu(Stage::Main);
 }
 
 void BoardSession::showChatMenu()
 {
-    stage_ = Stage::ChatMenu;
-    writeLine({});
-    writeLine(QStringLiteral("──── チャットメニュー ────"));
-    writeLine(QStringLiteral("  E: チャットルームに入る"));
-    writeLine(QStringLiteral("  W: 在室者を見る"));
-    writeLine(QStringLiteral("  0: メインメニューへ戻る"));
-    writeLine(QStringLiteral("  ?: ヘルプ"));
+    showMenu(Stage::ChatMenu);
+}
+
+void BoardSession::showProfile()
+{
+    showMenu(Stage::Profile);
+}
+
+void BoardSession::onMenuCommand(const QString& command)
+{
+    for (const MenuItem& item : menuOf(stage_)->items) {
+        if (command.size() == 1 && command[0] == item.key) {
+            (this->*item.run)();
+            return;
+        }
+    }
+    unknownCommand(command, QStringLiteral("?"));
+}
+
+void BoardSession::showHelp()
+{
+    for (const MenuItem& item : menuOf(stage_)->items)
+        writeLine(QStringLiteral("  ") + item.key + QStringLiteral("  ") + item.help);
     prompt();
 }
 
-void BoardSession::onChatMenu(const QString& command)
+void BoardSession::logOut()
 {
-    if (command == u"E") {
-        enterRoom();
-    } else if (command == u"W") {
-        whoIsIn();
-        prompt();
-    } else if (command == u"0") {
-        showMain();
-    } else if (command == u"?") {
-        writeLine(QStringLiteral("  E  チャットルームに入ります。// で出られます。"));
-        writeLine(QStringLiteral("  W  チャットルームにいる人を表示します。"));
-        writeLine(QStringLiteral("  0  メインメニューへ戻ります。"));
-        writeLine(QStringLiteral("  ?  この説明を表示します。"));
-        prompt();
-    } else {
-        unknownCommand(command, QStringLiteral("?"));
-    }
+    close(QStringLiteral("ご利用ありがとうございました。さようなら。"));
+}
+
+void BoardSession::showWhoIsIn()
+{
+    whoIsIn();
+    prompt();
+}
+
+void BoardSession::showAccount()
+{
+    writeLine(QStringLiteral("U: ユーザーID   :  %1  ").arg(userId_));
+    writeLine(QStringLiteral("H: ハンドル名   :  %1  ").arg(handle_));
+    prompt();
 }
 
 void BoardSession::enterRoom()
@@ -331,29 +352,6 @@ void BoardSession::onRoomCommand(const QString& command)
         whoIsIn();
     } else {
         unknownCommand(command, QStringLiteral("/?"));
-    }
-}
-
-void BoardSession::showProfile()
-{
-    stage_ = Stage::Profile;
-    writeLine({});
-    writeLine(QStringLiteral("──── 登録内容 ────"));
-    writeLine(QStringLiteral("  ?: 登録内容を表示"));
-    writeLine(QStringLiteral("  0: メインメニューへ戻る"));
-    prompt();
-}
-
-void BoardSession::onProfile(const QString& command)
-{
-    if (command == u"?") {
-        writeLine(QStringLiteral("U: ユーザーID   :  %1  ").arg(userId_));
-        writeLine(QStringLiteral("H: ハンドル名   :  %1  ").arg(handle_));
-        prompt();
-    } else if (command == u"0") {
-        showMain();
-    } else {
-        unknownCommand(command, QStringLiteral("?"));
     }
 }
 
@@ -400,7 +398,7 @@ void BoardSession::echo(QChar typed)
 
 void BoardSession::prompt()
 {
-    const QString text = style_.colour ? colouredPromptText(stage_) : promptText(stage_);
+    const QString text = promptText(stage_, style_.colour);
     if (text.isEmpty())
         return;
     write(text);

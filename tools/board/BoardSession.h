@@ -4,6 +4,7 @@
 #include <QStringView>
 
 #include <functional>
+#include <vector>
 
 #include "Board.h"
 #include "ChatRoom.h"
@@ -48,21 +49,38 @@ public:
     void roomLine(const QString& line) override;
 
 private:
+    struct MenuItem {
+        QChar key;  // the command, as typed
+        QString label;  // on the menu
+        QString help;  // in the "?" list
+        void (BoardSession::*run)();
+    };
+    struct Menu {
+        QString title;
+        bool erasesLine;  // the title ends in an erase to the line's end, in colour
+        std::vector<MenuItem> items;
+    };
+    // The menu shown at that stage; null where there is none.
+    static const Menu* menuOf(Stage stage);
+
     void onLine(const QString& line, bool tooLong);
     void onUserId(const QString& line);
     void onPassword(const QString& line);
     void onHandleName(const QString& line);
-    void onMain(const QString& command);
-    void onChatMenu(const QString& command);
+    void onMenuCommand(const QString& command);
     void onRoom(const QString& line);
     void onRoomCommand(const QString& command);
-    void onProfile(const QString& command);
 
     void refuseLogIn();
     void loggedIn();
+    void showMenu(Stage stage);
     void showMain();
     void showChatMenu();
     void showProfile();
+    void showHelp();
+    void logOut();
+    void showWhoIsIn();
+    void showAccount();
     void enterRoom();
     void unknownCommand(const QString& command, const QString& helpKey);
     void whoIsIn();

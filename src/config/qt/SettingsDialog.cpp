@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <utility>
+#include <variant>
+#include <vector>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -91,6 +94,25 @@ qint32 toInt32(qint64 value)
         std::clamp<qint64>(value, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
 }
 
+// A control that shows one setting of the record, tied to it where the
+// control is made.
+using SettingBinding =
+    std::variant<std::pair<QLineEdit*, QString AppSettings::*>, std::pair<QCheckBox*, bool AppSettings::*>,
+                 std::pair<NumberField*, qint32 AppSettings::*>>;
+
+template <class W, class V>
+W* bound(std::vector<SettingBinding>& bindings, W* control, V AppSettings::*setting)
+{
+    bindings.push_back(std::pair{control, setting});
+    return control;
+}
+
+// One callable made of several lambdas, each taking its own kind of control.
+template <class... F> struct Overloaded : F... {
+    using F::operator()...;
+};
+template <class... F> Overloaded(F...) -> Overloaded<F...>;
+
 QString fontCaption(const QString& face)
 {
     return QStringLiteral("表示フォントの設定 [") + face + QStringLiteral("]");
@@ -122,6 +144,7 @@ struct SettingsDialog::Controls {
     QPushButton* okButton = nullptr;
     QPushButton* cancelButton = nullptr;
     QPushButton* layoutButton = nullptr;
+    std::vector<SettingBinding> bindings;
 };
 
 SettingsDialog::SettingsDialog(SettingsStore& store, FontColorChooser& chooser, QObject* parent)
@@ -198,18 +221,20 @@ void SettingsDialog::createWindow(QWidget* parent)
 void SettingsDialog::createSimpleFrame()
 {
     QFrame* f = c_->simpleFrame;
-    c_->guestFlagCheck = make<QCheckBox>(f, "guestFlagCheck", QStringLiteral("ゲストでログインをする"));
+    c_->guestFlagCheck =
+        bound(c_->bindings, make<QCheckBox>(f, "guestFlagCheck", QStringLiteral("ゲストでログインをする")),
+              &AppSettings::GuestFlag);
     make<QLabel>(f, "userIdLabel", QStringLiteral("UserID"));
-    c_->userIdEdit = make<QLineEdit>(f, "userIdEdit");
+    c_->userIdEdit = bound(c_->bindings, make<QLineEdit>(f, "userIdEdit"), &AppSettings::UserID);
     make<QLabel>(f, "passwordLabel", QStringLiteral("Password"));
-    c_->passwordEdit = make<QLineEdit>(f, "passwordEdit");
+    c_->passwordEdit = bound(c_->bindings, make<QLineEdit>(f, "passwordEdit"), &AppSettings::Password);
     if (!passwordStyle_)
         passwordStyle_ =
             std::make_unique<StarPasswordStyle>(QStyleFactory::create(QApplication::style()->name()));
     c_->passwordEdit->setStyle(passwordStyle_.get());
     c_->passwordEdit->setEchoMode(QLineEdit::Password);
     make<QLabel>(f, "handleNameLabel", QStringLiteral("HandleName"));
-    c_->handleNameEdit = make<QLineEdit>(f, "handleNameEdit");
+    c_->handleNameEdit = bound(c_->bindings, make<QLineEdit>(f, "handleNameEdit"), &AppSettings::HandleName);
     connect(c_->guestFlagCheck, &QCheckBox::toggled, this, &SettingsDialog::applyGuestRule);
 }
 
@@ -217,29 +242,43 @@ void SettingsDialog::createDetailedFrame()
 {
     QFrame* f = c_->detailedFrame;
     make<QLabel>(f, "addressLabel", QStringLiteral("接続先アドレス"));
-    c_->addressEdit = make<QLineEdit>(f, "addressEdit");
+    c_->addressEdit = bound(c_->bindings, make<QLineEdit>(f, "addressEdit"), &AppSettings::ConnectionAddress);
     make<QLabel>(f, "portLabel", QStringLiteral("接続先ポート番号"));
-    c_->portField = make<NumberField>(f, "portField", 1, 65535);
+    c_->portField =
+        bound(c_->bindings, make<NumberField>(f, "portField", 1, 65535), &AppSettings::ConnectionPort);
     make<QLabel>(f, "logLinesLabel", QStringLiteral("ログ行数"));
     c_->logLinesField = make<NumberField>(f, "logLinesField", 0, kLogLinesMax);
     make<QLabel>(f, "luminosityLabel", QStringLiteral("輝度の設定"));
-    c_->luminosityField = make<NumberField>(f, "luminosityField", 0, kLuminosityMax);
+    c_->luminosityField = bound(c_->bindings, make<NumberField>(f, "luminosityField", 0, kLuminosityMax),
+                                &AppSettings::Luminosity);
     make<QLabel>(f, "handleSuffixLabel", QStringLiteral("敬称の設定"));
-    c_->handleSuffixEdit = make<QLineEdit>(f, "handleSuffixEdit");
+    c_->handleSuffixEdit =
+        bound(c_->bindings, make<QLineEdit>(f, "handleSuffixEdit"), &AppSettings::HandleSuffix);
     c_->handleSuffixEdit->setToolTip(
         QStringLiteral("ハンドル名をダブルクリックした時に転送される文字列に追加する敬称を設定します。"));
-    c_->autoChangeWindowCheck = make<QCheckBox>(f, "autoChangeWindowCheck",
-                                                QStringLiteral("チャットウィンドウへの切り替えを自動で行う"));
-    c_->autoGetHandleNameCheck = make<QCheckBox>(f, "autoGetHandleNameCheck",
-                                                 QStringLiteral("ハンドル名が不明の場合は、自動で取得する"));
+    c_->autoChangeWindowCheck =
+        bound(c_->bindings,
+              make<QCheckBox>(f, "autoChangeWindowCheck",
+                              QStringLiteral("チャットウィンドウへの切り替えを自動で行う")),
+              &AppSettings::AutoChangeWindow);
+    c_->autoGetHandleNameCheck =
+        bound(c_->bindings,
+              make<QCheckBox>(f, "autoGetHandleNameCheck",
+                              QStringLiteral("ハンドル名が不明の場合は、自動で取得する")),
+              &AppSettings::AutoGetHandleName);
     c_->localEchoCheck =
-        make<QCheckBox>(f, "localEchoCheck", QStringLiteral("自分の発言は、ローカルエコーする"));
+        bound(c_->bindings,
+              make<QCheckBox>(f, "localEchoCheck", QStringLiteral("自分の発言は、ローカルエコーする")),
+              &AppSettings::LocalEcho);
     c_->localEchoCheck->setToolTip(
         QStringLiteral("自分の発言をサーバの応答を待たずに表示します。このオプションを設定すると、"
                        "メッセージの表示順序が他の人と異なってしまう場合があります。"));
-    c_->screenSaveCheck = make<QCheckBox>(f, "screenSaveCheck", QStringLiteral("前回終了時の位置を記録する"));
-    c_->changeMyColorCheck =
-        make<QCheckBox>(f, "changeMyColorCheck", QStringLiteral("自分の発言の色を設定する"));
+    c_->screenSaveCheck = bound(
+        c_->bindings, make<QCheckBox>(f, "screenSaveCheck", QStringLiteral("前回終了時の位置を記録する")),
+        &AppSettings::ScreenSave);
+    c_->changeMyColorCheck = bound(
+        c_->bindings, make<QCheckBox>(f, "changeMyColorCheck", QStringLiteral("自分の発言の色を設定する")),
+        &AppSettings::ChangeMyColor);
     c_->myColorButton = makeButton(f, "myColorButton", QStringLiteral("発言色の設定"));
     c_->myColorButton->setEnabled(false);
     c_->saveLogCheck = make<QCheckBox>(f, "saveLogCheck", QStringLiteral("ログを保存する"));
@@ -308,43 +347,31 @@ void SettingsDialog::chainTabOrder()
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
+// Every control that shows one setting, with that setting of the working
+// copy: filled at opening, read back at closing.
+template <typename Visit> void SettingsDialog::visitSettingControls(Visit visit)
+{
+    for (const SettingBinding& binding : c_->bindings)
+        std::visit([&](const auto& b) { visit(b.first, editSettings_.*b.second); }, binding);
+}
+
 void SettingsDialog::fillControls()
 {
-    const AppSettings& s = editSettings_;
-    c_->userIdEdit->setText(s.UserID);
-    c_->passwordEdit->setText(s.Password);
-    c_->handleNameEdit->setText(s.HandleName);
-    c_->guestFlagCheck->setChecked(s.GuestFlag);
+    visitSettingControls(Overloaded{[](QLineEdit* edit, const QString& text) { edit->setText(text); },
+                                    [](QCheckBox* check, bool on) { check->setChecked(on); },
+                                    [](NumberField* field, qint32 value) { field->setValue(value); }});
+    // A box already showing its setting emits no toggled().
     applyGuestRule();
-    c_->addressEdit->setText(s.ConnectionAddress);
-    c_->portField->setValue(s.ConnectionPort);
-    c_->luminosityField->setValue(s.Luminosity);
-    c_->handleSuffixEdit->setText(s.HandleSuffix);
-    c_->localEchoCheck->setChecked(s.LocalEcho);
-    c_->autoGetHandleNameCheck->setChecked(s.AutoGetHandleName);
-    c_->autoChangeWindowCheck->setChecked(s.AutoChangeWindow);
-    c_->screenSaveCheck->setChecked(s.ScreenSave);
-    c_->changeMyColorCheck->setChecked(s.ChangeMyColor);
     applyMyColorRule();
-    c_->fontButton->setText(fontCaption(s.FontName));
+    c_->fontButton->setText(fontCaption(editSettings_.FontName));
 }
 
 void SettingsDialog::copyControlsBack()
 {
-    AppSettings& s = editSettings_;
-    s.GuestFlag = c_->guestFlagCheck->isChecked();
-    s.UserID = c_->userIdEdit->text();
-    s.Password = c_->passwordEdit->text();
-    s.HandleName = c_->handleNameEdit->text();
-    s.ConnectionAddress = c_->addressEdit->text();
-    s.ConnectionPort = c_->portField->settledValue();
-    s.Luminosity = c_->luminosityField->settledValue();
-    s.HandleSuffix = c_->handleSuffixEdit->text();
-    s.LocalEcho = c_->localEchoCheck->isChecked();
-    s.AutoChangeWindow = c_->autoChangeWindowCheck->isChecked();
-    s.AutoGetHandleName = c_->autoGetHandleNameCheck->isChecked();
-    s.ScreenSave = c_->screenSaveCheck->isChecked();
-    s.ChangeMyColor = c_->changeMyColorCheck->isChecked();
+    visitSettingControls(
+        Overloaded{[](QLineEdit* edit, QString& text) { text = edit->text(); },
+                   [](QCheckBox* check, bool& on) { on = check->isChecked(); },
+                   [](NumberField* field, qint32& value) { value = field->settledValue(); }});
 }
 
 void SettingsDialog::arrangeLayout(const QString& word)
@@ -481,19 +508,12 @@ QWidget* SettingsDialog::enterTarget(QObject* from) const
     const Controls& c = *c_;
     if (from == c.guestFlagCheck)
         return c.guestFlagCheck->isChecked() ? static_cast<QWidget*>(c.handleNameEdit) : c.userIdEdit;
-    if (from == c.autoChangeWindowCheck)
-        return c.autoGetHandleNameCheck;
-    if (from == c.autoGetHandleNameCheck)
-        return c.localEchoCheck;
-    if (from == c.localEchoCheck)
-        return c.screenSaveCheck;
-    if (from == c.screenSaveCheck)
-        return c.changeMyColorCheck;
-    if (from == c.changeMyColorCheck)
-        return c.myColorButton->isEnabled() ? static_cast<QWidget*>(c.myColorButton) : c.fontButton;
-    if (from == c.myColorButton)
+    // Along the check boxes and buttons, passing a disabled colour button.
+    if (from == c.changeMyColorCheck && !c.myColorButton->isEnabled())
         return c.fontButton;
-    if (from == c.fontButton)
-        return c.okButton;
-    return nullptr;
+    const std::array<QWidget*, 8> path = {
+        c.autoChangeWindowCheck, c.autoGetHandleNameCheck, c.localEchoCheck, c.screenSaveCheck,
+        c.changeMyColorCheck,    c.myColorButton,          c.fontButton,     c.okButton};
+    const auto at = std::find(path.begin(), path.end() - 1, from);
+    return at == path.end() - 1 ? nullptr : *(at + 1);
 }

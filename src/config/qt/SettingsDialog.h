@@ -50,6 +50,7 @@ private:
     void createButtons();
     void placeFrameControls();
     void chainTabOrder();
+    template <typename Visit> void visitSettingControls(Visit visit);
     void fillControls();
     void copyControlsBack();
     void saveIfAccepted(QWidget* parent);

@@ -75,7 +75,7 @@ void QtTelnetSocket::connectToRemote()
     releaseSocket();
     ++attempt_;
     endTold_ = false;
-    connecting_ = true;
+    phase_ = Phase::Connecting;
     connectTimer_->startOnce(kConnectTimeLimitMs);
     const QString host = host_.trimmed();
     if (port_ < 1 || port_ > 65535) {
@@ -105,7 +105,7 @@ void QtTelnetSocket::connectToRemote()
 void QtTelnetSocket::onHostFound(const QHostInfo& info)
 {
     lookupId_ = -1;
-    if (!connecting_)
+    if (phase_ != Phase::Connecting)
         return;
     addresses_ = info.addresses();
     nextAddress_ = 0;
@@ -222,13 +222,17 @@ void QtTelnetSocket::dropPendingConnect(bool closeSocket)
 
 TelnetSocket::State QtTelnetSocket::state() const
 {
-    if (hostClosed_)
-        return Closing;
-    if (connected_)
-        return Connected;
-    if (!connecting_)
+    switch (phase_) {
+    case Phase::Idle:
         return Closed;
-    return lookupId_ >= 0 ? ResolvingHost : Connecting;
+    case Phase::Connecting:
+        return lookupId_ >= 0 ? ResolvingHost : Connecting;
+    case Phase::Connected:
+        return Connected;
+    case Phase::HostClosed:
+        return Closing;
+    }
+    return Closed;
 }
 
 void QtTelnetSocket::close()
@@ -236,7 +240,7 @@ void QtTelnetSocket::close()
     CallScope scope(*this);
     // Our own close owes the listener nothing; an end the host caused and
     // that is not yet told still is.
-    if (!hostClosed_)
+    if (phase_ != Phase::HostClosed)
         endTold_ = true;
     releaseSocket();
 }
@@ -244,7 +248,7 @@ void QtTelnetSocket::close()
 void QtTelnetSocket::sendData(const QString& text)
 {
     CallScope scope(*this);
-    if (!connected_)
+    if (phase_ != Phase::Connected)
         return;
     const Cp932::Encoded encoded = Cp932::encode(text);
     socket_.write(encoded.bytes);
@@ -260,7 +264,7 @@ void QtTelnetSocket::sendData(const QString& text)
 void QtTelnetSocket::sendBytes(QByteArrayView bytes)
 {
     CallScope scope(*this);
-    if (!connected_)
+    if (phase_ != Phase::Connected)
         return;
     socket_.write(bytes.data(), bytes.size());
     socket_.flush();
@@ -268,16 +272,15 @@ void QtTelnetSocket::sendBytes(QByteArrayView bytes)
 
 qint64 QtTelnetSocket::unsentBytes() const
 {
-    return connected_ ? socket_.bytesToWrite() : 0;
+    return phase_ == Phase::Connected ? socket_.bytesToWrite() : 0;
 }
 
 void QtTelnetSocket::onConnected()
 {
-    if (releasing_ || !connecting_)
+    if (releasing_ || phase_ != Phase::Connecting)
         return;
     connectTimer_->stop();
-    connecting_ = false;
-    connected_ = true;
+    phase_ = Phase::Connected;
     socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     notify([this] {
         if (listener_)
@@ -287,7 +290,7 @@ void QtTelnetSocket::onConnected()
 
 void QtTelnetSocket::onReadyRead()
 {
-    if (releasing_ || !connected_)
+    if (releasing_ || phase_ != Phase::Connected)
         return;
     if (callDepth_ > 0) {
         // Taken when the call that raised it has returned.
@@ -322,9 +325,9 @@ void QtTelnetSocket::onDisconnected()
 {
     if (releasing_)
         return;
-    if (connected_)
+    if (phase_ == Phase::Connected)
         endedByHost();
-    else if (connecting_)
+    else if (phase_ == Phase::Connecting)
         failConnect(connectFailure(QAbstractSocket::UnknownSocketError));
 }
 
@@ -332,19 +335,19 @@ void QtTelnetSocket::onSocketError(QAbstractSocket::SocketError error)
 {
     if (releasing_)
         return;
-    if (connecting_) {
+    if (phase_ == Phase::Connecting) {
         failConnect(connectFailure(error));
         return;
     }
     // Any error on a working connection (reset by the peer, a failed write)
     // ends it as the host's close does.
-    if (connected_ && error != QAbstractSocket::SocketTimeoutError)
+    if (phase_ == Phase::Connected && error != QAbstractSocket::SocketTimeoutError)
         endedByHost();
 }
 
 void QtTelnetSocket::onConnectTimeLimit()
 {
-    if (connecting_)
+    if (phase_ == Phase::Connecting)
         failConnect(connectFailure(QAbstractSocket::SocketTimeoutError));
 }
 
@@ -361,12 +364,12 @@ void QtTelnetSocket::failConnect(const QString& why)
 
 void QtTelnetSocket::endedByHost()
 {
-    if (hostClosed_ || !connected_)
+    if (phase_ != Phase::Connected)
         return;
     // Whatever the host sent last is delivered before the close.
     if (callDepth_ == 0) {
         deliverWaitingBytes();
-        if (!connected_)
+        if (phase_ != Phase::Connected)
             return;  // the listener closed the connection meanwhile
     } else if (const QByteArray rest = socket_.readAll(); !rest.isEmpty()) {
         notify([this, rest] {
@@ -374,8 +377,7 @@ void QtTelnetSocket::endedByHost()
                 listener_->onBytesReceived(rest);
         });
     }
-    connected_ = false;
-    hostClosed_ = true;
+    phase_ = Phase::HostClosed;
     notify([this] {
         if (listener_ && !endTold_) {
             endTold_ = true;
@@ -395,9 +397,7 @@ void QtTelnetSocket::releaseSocket()
     releasing_ = true;
     socket_.abort();
     releasing_ = false;
-    connecting_ = false;
-    connected_ = false;
-    hostClosed_ = false;
+    phase_ = Phase::Idle;
 }
 
 void QtTelnetSocket::notify(std::function<void()> call)

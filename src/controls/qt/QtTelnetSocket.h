@@ -42,6 +42,9 @@ public:
 
 private:
     class CallScope;
+    // Where the connection stands; the host's close leaves HostClosed
+    // until close() releases the socket.
+    enum class Phase { Idle, Connecting, Connected, HostClosed };
 
     void onConnected();
     void onReadyRead();
@@ -72,9 +75,7 @@ private:
     std::unique_ptr<QSocketNotifier> connectNotifier_;
     QList<QHostAddress> addresses_;
     qsizetype nextAddress_ = 0;
-    bool connecting_ = false;
-    bool connected_ = false;
-    bool hostClosed_ = false;
+    Phase phase_ = Phase::Idle;
     bool releasing_ = false;
     // The end of this connection has been told, or was our own doing.
     bool endTold_ = false;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 #include <QFrame>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -45,6 +46,7 @@ MainWindow::MainWindow(SettingsStore& store, TelnetSocket& socket, TimeSource& t
     chat.measureBorrowedTextBy(terminal);
     dialogue_ = std::make_unique<DialogueSession>(store_, socket_, *terminalModel_, *chatModel_, terminal,
                                                   chat, *this, time);
+    applyChatBackground();
     socket_.setListener(dialogue_.get());
 
     // The periodic socket check runs for the life of the window; the handler
@@ -86,7 +88,11 @@ void MainWindow::buildControls()
     // QLineEdit's default of 32,767 characters.
     inputLine_->setMaxLength(std::numeric_limits<int>::max());
     inputLine_->setValidator(new SingleLineValidator(inputLine_));
-    connect(inputLine_, &QLineEdit::returnPressed, this, [this] { dialogue_->inputLineEnter(); });
+    connect(inputLine_, &QLineEdit::returnPressed, this, [this] { sendInputLine(); });
+    // Up, Down and Shift+PageUp/PageDown in the input line; typing in a view.
+    inputLine_->installEventFilter(this);
+    terminalView_->installEventFilter(this);
+    chatView_->installEventFilter(this);
 
     // F1 to F12 and clicks on the bar's items alike.
     functionKeys_ = new FunctionKeyBar(this);
@@ -175,17 +181,38 @@ void MainWindow::alertUser()
 
 void MainWindow::openSettingsDialog()
 {
+    settingsDetailedPending_ = std::exchange(settingsDetailedFirst_, false);
     if (settingsHandler_) {
         settingsHandler_();
-        return;
+    } else {
+        // The dialog object is made on first use and reused; its window is
+        // new at each opening.
+        if (!settingsDialog_) {
+            chooser_ = std::make_unique<StandardFontColorChooser>();
+            settingsDialog_ = std::make_unique<SettingsDialog>(store_, *chooser_);
+        }
+        settingsDialog_->openModal(this);
     }
-    // The dialog object is made on first use and reused; its window is new
-    // at each opening.
-    if (!settingsDialog_) {
-        chooser_ = std::make_unique<StandardFontColorChooser>();
-        settingsDialog_ = std::make_unique<SettingsDialog>(store_, *chooser_);
-    }
-    settingsDialog_->openModal(this);
+    settingsDetailedPending_ = false;
+    // Stored settings: the hint of a first start has served.
+    if (firstStartHint_ && !store_.isFresh())
+        hideFirstStartHint();
+}
+
+// Rows with a handle are drawn on the view's own background.
+void MainWindow::applyChatBackground()
+{
+    const QColor base = chatView_->palette().color(QPalette::Base);
+    dialogue_->setChatBackground(qint32(base.red() | (base.green() << 8) | (base.blue() << 16)));
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && dialogue_)
+        applyChatBackground();
+    if (event->type() == QEvent::ActivationChange)
+        fitOuterSizeLater();
 }
 
 void MainWindow::setExitHandler(std::function<void(int)> handler)

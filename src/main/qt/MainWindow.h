@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "main/InputHistory.h"
 #include "main/MainWindowPort.h"
 #include "main/WindowPlacement.h"
 
@@ -13,6 +14,9 @@ class FontMeasurer;
 class FunctionKeyBar;
 class GridModel;
 class QFrame;
+class QInputMethodEvent;
+class QKeyEvent;
+class QLabel;
 class QLineEdit;
 class QStatusBar;
 class SettingsStore;
@@ -40,6 +44,9 @@ public:
     FunctionKeyBar* functionKeys() const { return functionKeys_; }
     QStatusBar* statusBar() const { return statusBar_; }
     QWidget* terminalArea() const;
+    // The one-line hint of a first start, shown over the empty views while
+    // there is no settings file and nothing has been received.
+    QLabel* firstStartHint() const { return firstStartHint_; }
 
     // The window load: settings, placement, screens.
     void load();
@@ -72,11 +79,22 @@ protected:
     void moveEvent(QMoveEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void childEvent(QChildEvent* event) override;
 
 private:
     void buildControls();
     void arrangeWindow();
     void arrangeViews();
+    void showFirstStartHint();
+    void hideFirstStartHint();
+    void settingsWindowShows(QObject* dialogWindow);
+    bool typingEvent(QObject* watched, QEvent* event);
+    bool inputLineKey(QKeyEvent* key);
+    bool viewKey(QKeyEvent* key);
+    bool viewInputMethod(QInputMethodEvent* input);
+    void scrollVisibleView(bool up);
+    void sendInputLine();
+    void applyChatBackground();
     void applyPlacement();
     void fitOuterSize();
     void fitOuterSizeLater();
@@ -104,6 +122,12 @@ private:
     QLineEdit* inputLine_ = nullptr;
     FunctionKeyBar* functionKeys_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
+    QLabel* firstStartHint_ = nullptr;
+
+    InputHistory history_;
+    // A first start opens the settings in the layout that shows the address.
+    bool settingsDetailedFirst_ = false;
+    bool settingsDetailedPending_ = false;  // until the dialog's window shows
 
     QStringList warnings_;
     std::function<void(int)> exitHandler_;

@@ -1,6 +1,7 @@
 // The main window's resize handlers: they apply the layout rules in twips.
 
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QResizeEvent>
 #include <QStatusBar>
@@ -21,6 +22,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == terminalArea_ && event->type() == QEvent::Resize)
         arrangeViews();
+    if (typingEvent(watched, event))
+        return true;
+    if (event->type() == QEvent::Show && settingsDetailedPending_)
+        settingsWindowShows(watched);
     return QWidget::eventFilter(watched, event);
 }
 
@@ -54,4 +59,6 @@ void MainWindow::arrangeViews()
     };
     place(terminalView_, rects.terminal);
     place(chatView_, rects.chat);
+    if (firstStartHint_)
+        firstStartHint_->setGeometry(inner);
 }

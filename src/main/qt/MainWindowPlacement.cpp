@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "common/SettingsStore.h"
 #include "main/DialogueSession.h"
 #include "main/WindowPlacement.h"
 #include "main/qt/MainWindow.h"
@@ -35,9 +36,12 @@ QScreen* homeScreen(const QRect& outer)
 
 void MainWindow::load()
 {
+    const bool firstStart = store_.isFresh();
     dialogue_->loadSettings();
     applyPlacement();
     dialogue_->switchScreen(Screen::Init);
+    if (firstStart && !firstStartHint_)
+        showFirstStartHint();
 }
 
 void MainWindow::applyPlacement()
@@ -81,13 +85,6 @@ void MainWindow::moveEvent(QMoveEvent* event)
 {
     QWidget::moveEvent(event);
     fitOuterSizeLater();
-}
-
-void MainWindow::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange)
-        fitOuterSizeLater();
 }
 
 void MainWindow::fitOuterSizeLater()

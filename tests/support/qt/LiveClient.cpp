@@ -61,11 +61,7 @@ bool LiveClient::enter(const QString& text)
 
 QStringList LiveClient::terminalRows() const
 {
-    const GridModel& grid = window->terminalModel();
-    QStringList rows;
-    for (int row = 1; row <= grid.rowCount(); ++row)
-        rows.append(grid.text(1, row).toString());
-    return rows;
+    return terminalRowsOf(window->terminalModel());
 }
 
 QString LiveClient::currentLine() const
@@ -76,19 +72,12 @@ QString LiveClient::currentLine() const
 
 std::vector<ChatRow> LiveClient::chatRows() const
 {
-    const GridModel& grid = window->chatModel();
-    std::vector<ChatRow> rows;
-    for (int row = 1; row <= grid.rowCount(); ++row)
-        rows.push_back({grid.text(1, row).toString(), grid.text(2, row).toString()});
-    return rows;
+    return chatRowsOf(window->chatModel());
 }
 
 std::array<QString, 12> LiveClient::captions() const
 {
-    std::array<QString, 12> result;
-    for (int item = 0; item < 12; ++item)
-        result[item] = window->functionKeys()->caption(item);
-    return result;
+    return captionsOf([this](int item) { return window->functionKeys()->caption(item); });
 }
 
 bool LiveClient::terminalShown() const
