@@ -120,9 +120,10 @@ void ColumnWidthCache::foldDirty(int col)
 {
     Column& c = columns_[size_t(col - 1)];
     for (const int row : c.dirty) {
-        const TextMeasurer::Width w = measureCell(col, row);
+        const QStringView text = grid_->text(col, row);
+        const TextMeasurer::Width w = measureCell(col, row, text);
         c.tailRow = row;
-        c.tailLength = grid_->text(col, row).size();
+        c.tailLength = text.size();
         c.tail = w;
         c.widest = std::max(c.widest, w.twips);
     }
@@ -146,10 +147,9 @@ TextMeasurer::Width ColumnWidthCache::measure(QStringView text) const
     return text.isEmpty() ? TextMeasurer::Width{0.0, 0} : measurer_->measure(text, font_);
 }
 
-TextMeasurer::Width ColumnWidthCache::measureCell(int col, int row) const
+TextMeasurer::Width ColumnWidthCache::measureCell(int col, int row, QStringView text) const
 {
     const Column& c = columns_[size_t(col - 1)];
-    const QStringView text = grid_->text(col, row);
     if (row == c.tailRow && text.size() >= c.tailLength)
         return grownTail(c, text);
     TextMeasurer::Width w;
@@ -185,11 +185,11 @@ bool ColumnWidthCache::lentEndWidth(int col, int row, TextMeasurer::Width& width
         const Column& c = lender_->columns_[k];
         if (c.needFull || c.tailRow == 0 || c.tail.units < 0 || c.tailRow > lenderGrid->rowCount())
             continue;
-        const QStringView lent = lenderGrid->text(int(k) + 1, c.tailRow);
-        if (lent.size() != c.tailLength)
-            continue;
         const qsizetype head = grid_->borrowedTextOffset(col, row, int(k) + 1, c.tailRow);
         if (head < 0)
+            continue;
+        const QStringView lent = lenderGrid->text(int(k) + 1, c.tailRow);
+        if (lent.size() != c.tailLength)
             continue;
         const TextMeasurer::Width w = measure(lent.left(head));
         if (w.units < 0)

@@ -54,7 +54,7 @@ private:
     void foldDirty(int col);
     void measureAll(int col);
     TextMeasurer::Width measure(QStringView text) const;
-    TextMeasurer::Width measureCell(int col, int row) const;
+    TextMeasurer::Width measureCell(int col, int row, QStringView text) const;
     TextMeasurer::Width grownTail(const Column& column, QStringView text) const;
     bool lentEndWidth(int col, int row, TextMeasurer::Width& width) const;
     void unlinkLender();
