@@ -41,7 +41,7 @@ TEST_P(Posts, LineBecomesRowOrNot)
     chat.setRowCount(0);
     EXPECT_EQ(dialogue.postChatLine(c.handle, c.message), c.accepted);
     EXPECT_EQ(chatRows(), c.rows);
-    EXPECT_TRUE(chat.redraw());
+    EXPECT_TRUE(chatView.redraw());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -74,7 +74,7 @@ TEST_F(ChatOutsideTheRoom, LinesAreAcceptedButAddNoRow)
     ASSERT_EQ(dialogue.currentMode(), Mode::Main);
     EXPECT_TRUE(dialogue.postChatLine("Jiro", u"hi"));
     EXPECT_EQ(chat.rowCount(), 0);
-    EXPECT_TRUE(chat.redraw());
+    EXPECT_TRUE(chatView.redraw());
 }
 
 struct EntryCase : NamedRow<EntryCase> {
@@ -91,7 +91,7 @@ TEST_P(Entries, AnnouncementEntersTheRoomAndIsTheFirstRow)
     EXPECT_EQ(dialogue.currentMode(), Mode::Chat);
     EXPECT_EQ(window.captions[1], "チャットアウト");
     EXPECT_EQ(window.captions[0], "");
-    EXPECT_TRUE(chat.isVisible());
+    EXPECT_TRUE(chatView.isVisible());
     EXPECT_EQ(chatRows(), (std::vector<ChatRow>{{"", kEntryLine}}));
 }
 
@@ -116,7 +116,7 @@ TEST_F(ChatViewTest, AnnouncementInTheRoomAppliesChatAgain)
     dialogue.switchScreen(Screen::Terminal);
     window.captionWrites.clear();
     dialogue.postChatLine("Jiro", u"Jiroさんがチャットルームに入室しました。");
-    EXPECT_TRUE(chat.isVisible());
+    EXPECT_TRUE(chatView.isVisible());
     EXPECT_TRUE(window.captionWrites.empty());
     EXPECT_EQ(chatRows(), (std::vector<ChatRow>{{"Jiro", "Jiroさんがチャットルームに入室しました。"}}));
 }
@@ -279,42 +279,42 @@ TEST_F(ChatViewTest, RowsKeepTheColourTheyWereGiven)
 TEST_F(ChatViewTest, HandleColumnGrowsToTwelveHundredTwipsOnly)
 {
     dialogue.postChatLine("Jiro", u"hello");
-    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 400);
-    EXPECT_DOUBLE_EQ(chat.columnWidth(2), 500);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(1), 400);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(2), 500);
     dialogue.postChatLine("ABCDEFGHIJKL", u"x");  // exactly 1200
-    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 1200);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(1), 1200);
     dialogue.postChatLine("ABCDEFGHIJKLMNOPQRSTUVWXYZ", u"x");
-    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 1200);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(1), 1200);
     const QString longMessage(300, u'x');
     dialogue.postChatLine("Jiro", longMessage);
-    EXPECT_DOUBLE_EQ(chat.columnWidth(2), 30000) << "the message column has no cap";
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(2), 30000) << "the message column has no cap";
 }
 
 TEST_F(ChatViewTest, HandleColumnRoundsHalvesToEven)
 {
     measurer.twipsPerChar = 50.5;
     dialogue.postChatLine("A", u"a");
-    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 50);  // 50.5
-    EXPECT_DOUBLE_EQ(chat.columnWidth(2), 50.5) << "the message column is not rounded";
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(1), 50);  // 50.5
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(2), 50.5) << "the message column is not rounded";
     dialogue.postChatLine("AAA", u"a");
-    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 152);  // 151.5
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(1), 152);  // 151.5
 }
 
 TEST_F(ChatViewTest, RowWithoutHandleLeavesTheHandleColumnAlone)
 {
     dialogue.postChatLine("", u"a notice from the board");
-    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 1200) << "designed width until a handle is measured";
-    EXPECT_DOUBLE_EQ(chat.columnWidth(2), 2300);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(1), 1200) << "designed width until a handle is measured";
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(2), 2300);
     dialogue.postChatLine("Jo", u"x");
-    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 200);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(1), 200);
 }
 
 TEST_F(ChatViewTest, NewestRowIsActive)
 {
     dialogue.postChatLine("Jiro", u"one");
     dialogue.postChatLine("", u"two");
-    EXPECT_EQ(chat.activeRow(), 2);
-    EXPECT_EQ(chat.activeCol(), 2);
+    EXPECT_EQ(chatView.activeRow(), 2);
+    EXPECT_EQ(chatView.activeCol(), 2);
 }
 
 TEST_F(ChatViewTest, HandleColumnShowsTheTrimmedHandle)

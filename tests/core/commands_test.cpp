@@ -132,13 +132,13 @@ TEST_F(CommandsTest, CommandKeyAnswersAPromptAlreadyStanding)
 
 TEST_F(CommandsTest, ScreenSwitchKeyToggles)
 {
-    ASSERT_TRUE(terminal.isVisible());
+    ASSERT_TRUE(terminalView.isVisible());
     dialogue.functionKeyPressed(4);
-    EXPECT_TRUE(chat.isVisible());
-    EXPECT_FALSE(terminal.isVisible());
+    EXPECT_TRUE(chatView.isVisible());
+    EXPECT_FALSE(terminalView.isVisible());
     dialogue.functionKeyPressed(4);
-    EXPECT_TRUE(terminal.isVisible());
-    EXPECT_FALSE(chat.isVisible());
+    EXPECT_TRUE(terminalView.isVisible());
+    EXPECT_FALSE(chatView.isVisible());
     EXPECT_EQ(window.captions[3], "画面切替") << "not a board command: keeps its caption";
 }
 

@@ -21,8 +21,10 @@ TEST_F(ModesTest, ConstructionShowsTheDesignedBar)
     FakeSocket freshSocket;
     FakeWindow freshWindow;
     GridModel freshTerminal(1), freshChat(2);
+    GridViewState freshTerminalView(freshTerminal), freshChatView(freshChat);
     FakeTimeSource freshTime;
-    DialogueSession fresh(freshStore, freshSocket, freshTerminal, freshChat, freshWindow, freshTime);
+    DialogueSession fresh(freshStore, freshSocket, freshTerminal, freshChat, freshTerminalView, freshChatView,
+                          freshWindow, freshTime);
     for (int item = 0; item < 12; ++item)
         EXPECT_EQ(fresh.caption(item), kDesigned[item]) << "F" << item + 1;
     EXPECT_EQ(freshWindow.captions, kDesigned);
@@ -35,14 +37,14 @@ TEST_F(ModesTest, StartUpIsLineOffOnTheTerminalScreen)
     EXPECT_EQ(captions(), kLineOff);
     EXPECT_EQ(window.captions, kLineOff);
     EXPECT_FALSE(window.inputEnabled);
-    EXPECT_TRUE(terminal.isVisible());
-    EXPECT_FALSE(chat.isVisible());
+    EXPECT_TRUE(terminalView.isVisible());
+    EXPECT_FALSE(chatView.isVisible());
     EXPECT_EQ(terminal.columnCount(), 1);
     EXPECT_EQ(terminal.rowCount(), 0);
     EXPECT_EQ(chat.columnCount(), 2);
     EXPECT_EQ(chat.rowCount(), 0);
-    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 1200);
-    EXPECT_DOUBLE_EQ(chat.columnWidth(2), 975);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(1), 1200);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(2), 975);
 }
 
 TEST_F(ModesTest, InitEmptiesBothViewsWhateverTheyHeld)
@@ -53,12 +55,12 @@ TEST_F(ModesTest, InitEmptiesBothViewsWhateverTheyHeld)
     dialogue.switchScreen(Screen::Init);
     EXPECT_EQ(terminal.rowCount(), 0);
     EXPECT_EQ(chat.rowCount(), 0);
-    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 1200);
-    EXPECT_DOUBLE_EQ(chat.columnWidth(2), 975);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(1), 1200);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(2), 975);
     EXPECT_EQ(dialogue.currentMode(), Mode::LineOff);
     EXPECT_EQ(captions(), kLineOff);
-    EXPECT_TRUE(terminal.isVisible());
-    EXPECT_FALSE(chat.isVisible());
+    EXPECT_TRUE(terminalView.isVisible());
+    EXPECT_FALSE(chatView.isVisible());
     receive(QStringLiteral("again\r\n"));
     EXPECT_EQ(terminalRows(), (QStringList{"again", ""}));
 }
@@ -122,8 +124,8 @@ TEST_F(ModesTest, UnknownWordsChangeNothing)
         EXPECT_TRUE(window.captionWrites.empty()) << word;
         EXPECT_EQ(captions(), kMain) << word;
         EXPECT_TRUE(window.inputEnabled) << word;
-        EXPECT_TRUE(chat.isVisible()) << word;
-        EXPECT_FALSE(terminal.isVisible()) << word;
+        EXPECT_TRUE(chatView.isVisible()) << word;
+        EXPECT_FALSE(terminalView.isVisible()) << word;
     }
 }
 
@@ -154,8 +156,8 @@ TEST_P(ModeScreens, AutoChangeWindowPicksTheScreen)
     setSetting("AutoChangeWindow", c.autoChange ? "True" : "False");
     dialogue.switchScreen(c.before);
     dialogue.setMode(c.mode);
-    EXPECT_EQ(terminal.isVisible(), c.after == Screen::Terminal);
-    EXPECT_EQ(chat.isVisible(), c.after == Screen::Chat);
+    EXPECT_EQ(terminalView.isVisible(), c.after == Screen::Terminal);
+    EXPECT_EQ(chatView.isVisible(), c.after == Screen::Chat);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -173,9 +175,9 @@ TEST_F(ModesTest, MenuPromptBringsBackTheTerminalScreen)
 {
     connect();
     dialogue.functionKeyPressed(4);  // the user looks at the chat screen
-    ASSERT_TRUE(chat.isVisible());
+    ASSERT_TRUE(chatView.isVisible());
     receive(QStringLiteral("MAIN (M)>"));
-    EXPECT_TRUE(terminal.isVisible());
+    EXPECT_TRUE(terminalView.isVisible());
     EXPECT_EQ(captions(), kMain);
 }
 
@@ -190,8 +192,8 @@ TEST_P(Screens, ExactlyOneViewIsVisible)
 {
     for (Screen word : GetParam().words)
         dialogue.switchScreen(word);
-    EXPECT_EQ(terminal.isVisible(), GetParam().terminalShown);
-    EXPECT_EQ(chat.isVisible(), !GetParam().terminalShown);
+    EXPECT_EQ(terminalView.isVisible(), GetParam().terminalShown);
+    EXPECT_EQ(chatView.isVisible(), !GetParam().terminalShown);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -249,8 +251,8 @@ TEST_F(ModesTest, ARepeatedMenuPromptWritesTheCaptionsOnce)
 
         dialogue.switchScreen(Screen::Chat);
         receive(QStringLiteral(">>"));
-        EXPECT_TRUE(terminal.isVisible());
-        EXPECT_FALSE(chat.isVisible());
+        EXPECT_TRUE(terminalView.isVisible());
+        EXPECT_FALSE(chatView.isVisible());
         EXPECT_EQ(window.captionWrites.size(), 4u);
         receive(QStringLiteral("\r\n"));
     }

@@ -311,7 +311,7 @@ TEST_F(PromptAutomatonTest, MenuPromptsApplyTheMainCaptionsEveryTime)
         SCOPED_TRACE(c.text.toStdString());
         dialogue.switchScreen(Screen::Chat);
         receive(c.text);
-        EXPECT_EQ(terminal.isVisible(), c.applies);
+        EXPECT_EQ(terminalView.isVisible(), c.applies);
         EXPECT_EQ(captions()[0], kLogOut);
     }
 }
@@ -322,13 +322,13 @@ TEST_F(PromptAutomatonTest, AMenuPromptShowsTheTerminalWhenAsked)
     useAccount({});
     dialogue.switchScreen(Screen::Chat);
     receive(u"CHAT (1-9)>"_s);
-    EXPECT_TRUE(terminal.isVisible());
-    EXPECT_FALSE(chat.isVisible());
+    EXPECT_TRUE(terminalView.isVisible());
+    EXPECT_FALSE(chatView.isVisible());
 
     dialogue.settings().AutoChangeWindow = false;
     dialogue.switchScreen(Screen::Chat);
     receive(u"\r\nMAIN (1-9)>"_s);
-    EXPECT_TRUE(chat.isVisible());
+    EXPECT_TRUE(chatView.isVisible());
     EXPECT_EQ(captions()[1], kChatIn);
 }
 
@@ -362,8 +362,8 @@ TEST_F(PromptAutomatonTest, ChatOutWaitsForTheChatMenuUnlessTheLineIsEmpty)
     EXPECT_EQ(sent(), replies({u"0"_s}));
     EXPECT_EQ(dialogue.pendingCommand(), Command::None);
     EXPECT_EQ(dialogue.currentMode(), Mode::Main);
-    EXPECT_TRUE(terminal.isVisible());
-    EXPECT_FALSE(chat.isVisible());
+    EXPECT_TRUE(terminalView.isVisible());
+    EXPECT_FALSE(chatView.isVisible());
     EXPECT_EQ(captions()[1], kChatIn);
 }
 
@@ -379,8 +379,8 @@ TEST_F(PromptAutomatonTest, ChatOutOnAnEmptyLineInTheRoomAsksToLeave)
     dialogue.settings().AutoChangeWindow = false;
     dialogue.switchScreen(Screen::Chat);
     receive(u"CHAT (1-9)>"_s);
-    EXPECT_TRUE(terminal.isVisible());
-    EXPECT_FALSE(chat.isVisible());
+    EXPECT_TRUE(terminalView.isVisible());
+    EXPECT_FALSE(chatView.isVisible());
 }
 
 TEST_F(PromptAutomatonTest, ChatOutOutsideTheRoomSendsNothingOnAnEmptyLine)

@@ -180,7 +180,7 @@ protected:
         chat.setRowCount(1);
         chat.setText(1, 1, QStringLiteral("太郎"));
         chat.setText(2, 1, QStringLiteral("見て http://example.jp/a です"));
-        chat.setColumnWidth(2, 6000);
+        window->chatView()->gridView().setColumnWidth(2, 6000);
         window->dialogue().switchScreen(Screen::Chat);
         window->inputLine()->setEnabled(true);
         view = window->chatView();

@@ -116,13 +116,13 @@ Qt::ItemFlags GridTableModel::flags(const QModelIndex& index) const
 // --- SpreadGrid -------------------------------------------------------------
 
 SpreadGrid::SpreadGrid(GridModel& grid, QWidget* parent)
-    : QTableView(parent), grid_(&grid), measurer_(std::make_unique<FontMeasurer>()),
+    : QTableView(parent), grid_(&grid), view_(grid), measurer_(std::make_unique<FontMeasurer>()),
       model_(new GridTableModel(grid, this)), delegate_(new SpreadGridDelegate(*measurer_, this)),
       tip_(new CellTip(this)), copyAction_(new QAction(QStringLiteral("コピー"), this))
 {
     setModel(model_);
     setItemDelegate(delegate_);
-    delegate_->setGrid(&grid);
+    delegate_->setGrid(&grid, &view_);
 
     // A visible vertical header re-measures its labels at every insertion;
     // the grid needs neither header.
@@ -153,17 +153,16 @@ SpreadGrid::SpreadGrid(GridModel& grid, QWidget* parent)
     scrollTimer_.setInterval(0);
     connect(&scrollTimer_, &QTimer::timeout, this, &SpreadGrid::scrollToActive);
 
-    grid.setObserver(this);
+    view_.setObserver(this);
     applyFont();
     applyWidths();
-    if (!grid.isVisible())
+    if (!view_.isVisible())
         hide();
 }
 
 SpreadGrid::~SpreadGrid()
 {
-    if (grid_)
-        grid_->setObserver(nullptr);
+    view_.setObserver(nullptr);
 }
 
 void SpreadGrid::setTipTextProvider(TipTextProvider provider)
@@ -363,7 +362,7 @@ void SpreadGrid::gridDestroyed()
 {
     grid_ = nullptr;
     scrollTimer_.stop();
-    delegate_->setGrid(nullptr);
+    delegate_->setGrid(nullptr, nullptr);
     model_->detach();
 }
 
@@ -375,7 +374,7 @@ double SpreadGrid::dpi() const
 
 void SpreadGrid::applyFont()
 {
-    const QFont font = Fonts::toQFont(grid_->font());
+    const QFont font = Fonts::toQFont(view_.font());
     setFont(font);
     const int height = std::max(QFontMetrics(font).height() + 2, Twips::toPx(kRowTwips, dpi()));
     verticalHeader()->setDefaultSectionSize(height);
@@ -384,8 +383,8 @@ void SpreadGrid::applyFont()
 void SpreadGrid::applyWidths()
 {
     const double logicalDpi = dpi();
-    for (int col = 1; col <= grid_->columnCount(); ++col) {
-        const int px = std::clamp(Twips::toPx(grid_->columnWidth(col), logicalDpi), 0, kWidestColumnPx) +
+    for (int col = 1; col <= model_->columnCount(); ++col) {
+        const int px = std::clamp(Twips::toPx(view_.columnWidth(col), logicalDpi), 0, kWidestColumnPx) +
                        2 * SpreadGridDelegate::kPadding;
         horizontalHeader()->resizeSection(col - 1, px);
     }
@@ -395,8 +394,8 @@ void SpreadGrid::scrollToActive()
 {
     if (!grid_ || model_->rowCount() == 0 || model_->columnCount() == 0)
         return;
-    const int row = std::clamp(grid_->activeRow(), 1, model_->rowCount());
-    const int col = std::clamp(grid_->activeCol(), 1, model_->columnCount());
+    const int row = std::clamp(view_.activeRow(), 1, model_->rowCount());
+    const int col = std::clamp(view_.activeCol(), 1, model_->columnCount());
     const QModelIndex index = model_->index(row - 1, col - 1);
 
     // Bring the row into view but keep the sideways position while any of

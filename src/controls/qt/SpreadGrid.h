@@ -10,6 +10,7 @@
 
 #include "controls/GridObserver.h"
 #include "controls/HistorySearch.h"
+#include "controls/GridViewState.h"
 
 class CellTip;
 class FontMeasurer;
@@ -38,9 +39,10 @@ private:
 };
 
 // A grid control over a GridModel (the terminal view, the chat view): no
-// per-cell items, uniform rows, no editing. Redrawn once per batch of model
-// changes, scrolled into view at most once per turn of the event loop.
-class SpreadGrid : public QTableView, private GridObserver {
+// per-cell items, uniform rows, no editing. It holds how the grid is shown
+// (gridView()); redrawn once per batch of changes, scrolled into view at
+// most once per turn of the event loop.
+class SpreadGrid : public QTableView, private GridViewObserver {
     Q_OBJECT
 public:
     // Gives the tip text for a cell's text.
@@ -50,6 +52,10 @@ public:
 
     explicit SpreadGrid(GridModel& grid, QWidget* parent = nullptr);
     ~SpreadGrid() override;
+
+    // Visibility, active cell, redraw, font and widths, as the dialogue sets them.
+    GridViewState& gridView() { return view_; }
+    const GridViewState& gridView() const { return view_; }
 
     void setTipTextProvider(TipTextProvider provider);
     // Without a provider: the text, at most kTipCharacters of it and "…".
@@ -102,6 +108,7 @@ private:
     void hideTip();
 
     GridModel* grid_;
+    GridViewState view_;
     std::unique_ptr<FontMeasurer> measurer_;
     GridTableModel* model_;
     SpreadGridDelegate* delegate_;

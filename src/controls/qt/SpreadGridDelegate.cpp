@@ -8,6 +8,7 @@
 #include "controls/GridModel.h"
 #include "controls/HistorySearch.h"
 #include "controls/LinkFinder.h"
+#include "controls/GridView.h"
 #include "controls/qt/FontMeasurer.h"
 #include "controls/qt/TerminalPalette.h"
 
@@ -29,9 +30,10 @@ SpreadGridDelegate::SpreadGridDelegate(FontMeasurer& measurer, QAbstractItemView
     : QStyledItemDelegate(view), measurer_(measurer), view_(view)
 {}
 
-void SpreadGridDelegate::setGrid(const GridModel* grid)
+void SpreadGridDelegate::setGrid(const GridModel* grid, const GridView* gridView)
 {
     grid_ = grid;
+    gridView_ = gridView;
     prefixes_.clear();
 }
 
@@ -40,7 +42,7 @@ void SpreadGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
 {
     const int row = index.row() + 1;
     const int col = index.column() + 1;
-    if (!grid_ || row > grid_->rowCount() || col > grid_->columnCount())
+    if (!grid_ || !gridView_ || row > grid_->rowCount() || col > grid_->columnCount())
         return;
     const QRect cell = option.rect;
     const QRect visible = cell.intersected(view_->viewport()->rect());
@@ -72,7 +74,7 @@ void SpreadGridDelegate::paintText(QPainter* painter, const QStyleOptionViewItem
         return;
     const QRect cell = option.rect;
     const bool selected = option.state & QStyle::State_Selected;
-    CharAdvances& advances = measurer_.advances(grid_->font());
+    CharAdvances& advances = measurer_.advances(gridView_->font());
     const double origin = cell.left() + kPadding;
     const Span span =
         visibleSpan(col, row, text, advances, visible.left() - origin, visible.right() + 1 - origin);
@@ -175,7 +177,7 @@ qsizetype SpreadGridDelegate::offsetAt(int col, int row, double x) const
     if (!grid_ || x < 0)
         return -1;
     const QStringView text = grid_->text(col, row);
-    CharAdvances& advances = measurer_.advances(grid_->font());
+    CharAdvances& advances = measurer_.advances(gridView_->font());
     if (text.size() > kShortText) {
         const Span span = visibleSpan(col, row, text, advances, x, x + 1);
         return span.count > 0 ? span.first : -1;
@@ -194,7 +196,7 @@ double SpreadGridDelegate::xOf(int col, int row, qsizetype offset) const
     if (!grid_)
         return 0;
     const QStringView text = grid_->text(col, row);
-    return measurer_.advances(grid_->font()).width(text.first(std::clamp<qsizetype>(offset, 0, text.size())));
+    return measurer_.advances(gridView_->font()).width(text.first(std::clamp<qsizetype>(offset, 0, text.size())));
 }
 
 // The visible span piece by piece, each piece in the style the host gave it:

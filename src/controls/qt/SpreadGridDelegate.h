@@ -11,6 +11,7 @@
 class CharAdvances;
 class FontMeasurer;
 class HistorySearch;
+class GridView;
 class QAbstractItemView;
 
 // A grid colour, 0x00BBGGRR, as a QColor.
@@ -31,7 +32,8 @@ public:
 
     SpreadGridDelegate(FontMeasurer& measurer, QAbstractItemView* view);
 
-    void setGrid(const GridModel* grid);
+    // The grid painted and the view whose font it is painted in.
+    void setGrid(const GridModel* grid, const GridView* gridView);
     // The find whose matches are highlighted; nullptr for none.
     void setSearch(const HistorySearch* search) { search_ = search; }
     // The character at `x` pixels from the start of the cell's text, or -1.
@@ -100,6 +102,7 @@ private:
     QAbstractItemView* view_;
     const GridModel* grid_ = nullptr;
     const HistorySearch* search_ = nullptr;
+    const GridView* gridView_ = nullptr;
     mutable std::vector<Prefix> prefixes_;
     mutable size_t nextPrefix_ = 0;
     mutable qint64 painted_ = 0;

@@ -40,11 +40,15 @@ MainWindow::MainWindow(SettingsStore& store, TelnetSocket& socket, TimeSource& t
       timer_(time.createTimer()), notifier_(std::make_unique<DBusNotifier>())
 {
     setWindowTitle(QStringLiteral("ZKT"));
-    // The widest-text widths of both views, measured in the display font.
-    terminalModel_->setMeasurer(measurer_.get());
-    chatModel_->setMeasurer(measurer_.get());
     buildControls();
-    dialogue_ = std::make_unique<DialogueSession>(store_, socket_, *terminalModel_, *chatModel_, *this, time);
+    // The widest-text widths of both views, measured in the display font.
+    GridViewState& terminal = terminalView_->gridView();
+    GridViewState& chat = chatView_->gridView();
+    terminal.setMeasurer(measurer_.get());
+    chat.setMeasurer(measurer_.get());
+    chat.measureBorrowedTextBy(terminal);
+    dialogue_ = std::make_unique<DialogueSession>(store_, socket_, *terminalModel_, *chatModel_, terminal,
+                                                  chat, *this, time);
     applyChatBackground();
     socket_.setListener(dialogue_.get());
 
