@@ -196,7 +196,8 @@ double SpreadGridDelegate::xOf(int col, int row, qsizetype offset) const
     if (!grid_)
         return 0;
     const QStringView text = grid_->text(col, row);
-    return measurer_.advances(gridView_->font()).width(text.first(std::clamp<qsizetype>(offset, 0, text.size())));
+    return measurer_.advances(gridView_->font())
+        .width(text.first(std::clamp<qsizetype>(offset, 0, text.size())));
 }
 
 // The visible span piece by piece, each piece in the style the host gave it:
