@@ -36,8 +36,8 @@ BenchRig::BenchRig(const Options& options)
         terminalView_->setGeometry(0, 0, width, height);
         chatView_->setGeometry(0, 0, width, height);
     } else {
-        terminalState_ = std::make_unique<GridViewState>(terminalModel_);
-        chatState_ = std::make_unique<GridViewState>(chatModel_);
+        terminalState_.emplace(terminalModel_);
+        chatState_.emplace(chatModel_);
     }
     GridViewState& terminal = terminalView_ ? terminalView_->gridView() : *terminalState_;
     GridViewState& chat = chatView_ ? chatView_->gridView() : *chatState_;

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 #include "common/MemorySettingsStore.h"
 #include "controls/GridModel.h"
@@ -66,8 +67,8 @@ private:
     GridModel terminalModel_{1};
     GridModel chatModel_{2};
     // The views without widgets, when none are shown.
-    std::unique_ptr<GridViewState> terminalState_;
-    std::unique_ptr<GridViewState> chatState_;
+    std::optional<GridViewState> terminalState_;
+    std::optional<GridViewState> chatState_;
     std::unique_ptr<DialogueSession> dialogue_;
     std::unique_ptr<QWidget> window_;
     SpreadGrid* terminalView_ = nullptr;

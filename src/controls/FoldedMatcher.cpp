@@ -2,99 +2,40 @@
 
 #include "controls/SearchFolding.h"
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define ZKT_VECTOR_SCAN 1
-#endif
+#include "common/CharScan.h"
+
+#include <array>
+#include <type_traits>
 
 namespace {
 
-qsizetype scanTail(const char16_t* p, qsizetype from, qsizetype n, const char16_t* keys, int count)
-{
-    for (qsizetype i = from; i < n; ++i)
-        for (int k = 0; k < count; ++k)
-            if (p[i] == keys[k])
-                return i;
-    return n;
-}
-
-#ifdef ZKT_VECTOR_SCAN
-
-// The first unit at or after `from` equal to one of the N keys, or n. The
-// history is read at memory speed: 16 units per step with AVX2, 8 without.
-template <int N>
-__attribute__((target("avx2"))) qsizetype scanAvx2(const char16_t* p, qsizetype from, qsizetype n,
-                                                   const char16_t* keys)
-{
-    __m256i key[N];
-    for (int k = 0; k < N; ++k)
-        key[k] = _mm256_set1_epi16(short(keys[k]));
-    qsizetype i = from;
-    for (; i + 16 <= n; i += 16) {
-        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
-        __m256i hit = _mm256_cmpeq_epi16(x, key[0]);
-        for (int k = 1; k < N; ++k)
-            hit = _mm256_or_si256(hit, _mm256_cmpeq_epi16(x, key[k]));
-        const unsigned mask = unsigned(_mm256_movemask_epi8(hit));
-        if (mask)
-            return i + __builtin_ctz(mask) / 2;
-    }
-    if (i == n || n - from < 16)
-        return scanTail(p, i, n, keys, N);
-    // The last units in one step that overlaps the one before, the units
-    // already looked at masked off.
-    const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + n - 16));
-    __m256i hit = _mm256_cmpeq_epi16(x, key[0]);
-    for (int k = 1; k < N; ++k)
-        hit = _mm256_or_si256(hit, _mm256_cmpeq_epi16(x, key[k]));
-    const unsigned mask = unsigned(_mm256_movemask_epi8(hit)) >> (2 * (16 - (n - i)));
-    return mask ? i + __builtin_ctz(mask) / 2 : n;
-}
-
-template <int N> qsizetype scanSse2(const char16_t* p, qsizetype from, qsizetype n, const char16_t* keys)
-{
-    __m128i key[N];
-    for (int k = 0; k < N; ++k)
-        key[k] = _mm_set1_epi16(short(keys[k]));
-    qsizetype i = from;
-    for (; i + 8 <= n; i += 8) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        __m128i hit = _mm_cmpeq_epi16(x, key[0]);
-        for (int k = 1; k < N; ++k)
-            hit = _mm_or_si128(hit, _mm_cmpeq_epi16(x, key[k]));
-        const unsigned mask = unsigned(_mm_movemask_epi8(hit));
-        if (mask)
-            return i + __builtin_ctz(mask) / 2;
-    }
-    if (i == n || n - from < 8)
-        return scanTail(p, i, n, keys, N);
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 8));
-    __m128i hit = _mm_cmpeq_epi16(x, key[0]);
-    for (int k = 1; k < N; ++k)
-        hit = _mm_or_si128(hit, _mm_cmpeq_epi16(x, key[k]));
-    const unsigned mask = unsigned(_mm_movemask_epi8(hit)) >> (2 * (8 - (n - i)));
-    return mask ? i + __builtin_ctz(mask) / 2 : n;
-}
-
-bool hasAvx2()
-{
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
-
+// The first unit at or after `from` equal to one of the N keys, or n: the
+// history is read at memory speed, a vector of units per step.
 template <int N> qsizetype scan(const char16_t* p, qsizetype from, qsizetype n, const char16_t* keys)
 {
-    return hasAvx2() ? scanAvx2<N>(p, from, n, keys) : scanSse2<N>(p, from, n, keys);
-}
-
-#else
-
-template <int N> qsizetype scan(const char16_t* p, qsizetype from, qsizetype n, const char16_t* keys)
-{
-    return scanTail(p, from, n, keys, N);
-}
-
+#if defined(__SSE2__)
+    std::array<CharScan::Lanes, N> lanes;
+    for (int k = 0; k < N; ++k)
+        lanes[k] = _mm_set1_epi16(short(keys[k]));
 #endif
+    const auto wanted = [&](auto x) {
+        if constexpr (std::is_same_v<decltype(x), char16_t>) {
+            for (int k = 0; k < N; ++k) {
+                if (x == keys[k])
+                    return true;
+            }
+            return false;
+#if defined(__SSE2__)
+        } else {
+            CharScan::Lanes hit = _mm_cmpeq_epi16(x, lanes[0]);
+            for (int k = 1; k < N; ++k)
+                hit = _mm_or_si128(hit, _mm_cmpeq_epi16(x, lanes[k]));
+            return hit;
+#endif
+        }
+    };
+    return CharScan::findFirst(p, from, n, wanted);
+}
 
 }  // namespace
 

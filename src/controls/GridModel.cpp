@@ -409,6 +409,11 @@ int GridModel::columnCount() const
     return d->columns;
 }
 
+int GridModel::rowCount() const
+{
+    return d->rows;
+}
+
 void GridModel::setColumnCount(int columns)
 {
     columns = std::max(columns, 0);
@@ -438,11 +443,6 @@ void GridModel::setColumnCount(int columns)
     d->columns = columns;
     ++d->generation;
     d->reset();
-}
-
-int GridModel::rowCount() const
-{
-    return d->rows;
 }
 
 void GridModel::setRowCount(int rows)

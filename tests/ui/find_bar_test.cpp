@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QUrl>
 
+#include <utility>
 #include <vector>
 
 #include "controls/GridModel.h"
@@ -36,6 +37,14 @@ protected:
 
     FindBar* bar() const { return window->findBar(); }
 
+    // The window started with `rows` in the terminal and the find bar open on `query`.
+    void findIn(const QStringList& rows, const QString& query)
+    {
+        start();
+        fillTerminal(rows);
+        pressCtrlF();
+        type(query);
+    }
     void pressCtrlF()
     {
         QTest::keyClick(window->inputLine(), Qt::Key_F, Qt::ControlModifier);
@@ -121,19 +130,19 @@ TEST_F(FindBarTest, CtrlFFindsAsTypedAndEnterWalksTheMatches)
 
 TEST_F(FindBarTest, CaseAndWidthBoxesAndAQueryWithoutMatch)
 {
-    start();
-    fillTerminal({QStringLiteral("ＡＢＣ"), QStringLiteral("abc"), QStringLiteral("ABC ｶﾞｽ")});
-    pressCtrlF();
-    type(QStringLiteral("abc"));
+    findIn({QStringLiteral("ＡＢＣ"), QStringLiteral("abc"), QStringLiteral("ABC ｶﾞｽ")},
+           QStringLiteral("abc"));
     EXPECT_EQ(bar()->countLabel()->text(), u"3 件");
-    bar()->caseBox()->setChecked(true);
-    ASSERT_TRUE(waitUntil([this] { return !bar()->busy(); }));
-    EXPECT_EQ(bar()->countLabel()->text(), u"1 件");
-    bar()->caseBox()->setChecked(false);
-    bar()->widthBox()->setChecked(true);
-    ASSERT_TRUE(waitUntil([this] { return !bar()->busy(); }));
-    EXPECT_EQ(bar()->countLabel()->text(), u"2 件");
-    bar()->widthBox()->setChecked(false);
+    // Each box alone narrows the three matches: by letter case to "abc", by
+    // width to the two half-width ones.
+    const std::pair<QCheckBox*, QString> boxes[] = {{bar()->caseBox(), QStringLiteral("1 件")},
+                                                    {bar()->widthBox(), QStringLiteral("2 件")}};
+    for (const auto& [box, count] : boxes) {
+        box->setChecked(true);
+        ASSERT_TRUE(waitUntil([this] { return !bar()->busy(); }));
+        EXPECT_EQ(bar()->countLabel()->text(), count);
+        box->setChecked(false);
+    }
     bar()->queryEdit()->clear();
     type(QStringLiteral("ガス"));
     EXPECT_EQ(bar()->countLabel()->text(), u"1 件");
@@ -145,10 +154,8 @@ TEST_F(FindBarTest, CaseAndWidthBoxesAndAQueryWithoutMatch)
 
 TEST_F(FindBarTest, CountFollowsRowsThatArriveAndRowsDropped)
 {
-    start();
-    fillTerminal({QStringLiteral("a needle"), QStringLiteral("hay"), QStringLiteral("needle needle")});
-    pressCtrlF();
-    type(QStringLiteral("needle"));
+    findIn({QStringLiteral("a needle"), QStringLiteral("hay"), QStringLiteral("needle needle")},
+           QStringLiteral("needle"));
     EXPECT_EQ(bar()->countLabel()->text(), u"3 件");
     GridModel& grid = window->terminalModel();
     grid.setRowCount(4);
