@@ -20,10 +20,19 @@ qint32 packed(const Components& c)
     return qint32(c[0] | (c[1] << 8) | (c[2] << 16));
 }
 
+// Every chat row asks for its colour, so the 256 linear values are worked
+// out once.
 double linear(int component)
 {
-    const double c = component / 255.0;
-    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    static const std::array<double, 256> table = [] {
+        std::array<double, 256> values{};
+        for (int i = 0; i < 256; ++i) {
+            const double c = i / 255.0;
+            values[size_t(i)] = c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        }
+        return values;
+    }();
+    return table[size_t(component & 0xFF)];
 }
 
 // The colour `step` steps of 255 along the way from `colour` towards black

@@ -125,7 +125,12 @@ qint32 ChatFilter::rowColor(const QString& handle) const
     if (handle == settings_.HandleName && settings_.ChangeMyColor)
         return settings_.MyColor;
     const qint32 derived = handleColor(handle, settings_.Luminosity);
-    return settings_.ReadableColors ? ReadableColor::adjusted(derived, background_) : derived;
+    if (!settings_.ReadableColors)
+        return derived;
+    ShownColor& slot = shownColors_[size_t((derived ^ (derived >> 8) ^ (derived >> 16)) & 15)];
+    if (slot.derived != derived || slot.background != background_)
+        slot = {derived, background_, ReadableColor::adjusted(derived, background_)};
+    return slot.shown;
 }
 
 // Red from the first character, green from the second, blue from the third

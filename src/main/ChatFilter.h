@@ -4,6 +4,7 @@
 #include <QStringView>
 #include <QtGlobal>
 
+#include <array>
 #include <deque>
 
 struct AppSettings;
@@ -56,4 +57,12 @@ private:
     mutable std::deque<QString> echoes_;
     ChatRowListener* listener_ = nullptr;
     qint32 background_ = 0xFFFFFF;
+    // The readable colours last worked out, by handle colour: a room has a
+    // few speakers, and every row of theirs asks again.
+    struct ShownColor {
+        qint32 derived = -1;
+        qint32 background = -1;
+        qint32 shown = 0;
+    };
+    mutable std::array<ShownColor, 16> shownColors_;
 };
