@@ -292,6 +292,17 @@ void SettingsDialog::createDetailedFrame()
     c_->logFolderButton->setEnabled(false);
     c_->fontButton = makeButton(f, "fontButton", QStringLiteral("表示フォントの設定"));
     c_->fontButton->setToolTip(QStringLiteral("ターミナル・チャット画面の表示フォントの設定を行います。"));
+    connect(c_->saveLogCheck, &QCheckBox::toggled, this, &SettingsDialog::applySaveLogRule);
+    connect(c_->logFolderButton, &QPushButton::clicked, this, &SettingsDialog::chooseLogFolder);
+    connect(c_->changeMyColorCheck, &QCheckBox::toggled, this, &SettingsDialog::applyMyColorRule);
+    connect(c_->myColorButton, &QPushButton::clicked, this, &SettingsDialog::chooseMyColor);
+    connect(c_->fontButton, &QPushButton::clicked, this, &SettingsDialog::chooseFont);
+    createDetailedAdditions(f);
+}
+
+// The check boxes that came after the frame's first layout, below it.
+void SettingsDialog::createDetailedAdditions(QFrame* f)
+{
     c_->readableColorsCheck =
         bound(c_->bindings, make<QCheckBox>(f, "readableColorsCheck", QStringLiteral("読みやすい色にする")),
               &AppSettings::ReadableColors);
@@ -303,11 +314,6 @@ void SettingsDialog::createDetailedFrame()
         bound(c_->bindings,
               make<QCheckBox>(f, "autoReconnectCheck", QStringLiteral("切断されたら自動で再接続する")),
               &AppSettings::AutoReconnect);
-    connect(c_->saveLogCheck, &QCheckBox::toggled, this, &SettingsDialog::applySaveLogRule);
-    connect(c_->logFolderButton, &QPushButton::clicked, this, &SettingsDialog::chooseLogFolder);
-    connect(c_->changeMyColorCheck, &QCheckBox::toggled, this, &SettingsDialog::applyMyColorRule);
-    connect(c_->myColorButton, &QPushButton::clicked, this, &SettingsDialog::chooseMyColor);
-    connect(c_->fontButton, &QPushButton::clicked, this, &SettingsDialog::chooseFont);
 }
 
 void SettingsDialog::createButtons()

@@ -12,6 +12,7 @@
 
 class FontColorChooser;
 class QDialog;
+class QFrame;
 class QStyle;
 class QWidget;
 class SettingsStore;
@@ -47,6 +48,7 @@ private:
     void createWindow(QWidget* parent);
     void createSimpleFrame();
     void createDetailedFrame();
+    void createDetailedAdditions(QFrame* frame);
     void createButtons();
     void placeFrameControls();
     void chainTabOrder();
