@@ -167,22 +167,22 @@ void keepOnlyHandles(GridModel& grid)
     grid.setColumnCount(1);
 }
 
+struct WrittenCell {
+    int col;
+    int row;
+    QString text;
+};
+struct WriteCase {
+    const char* name;
+    void (*write)(GridModel& grid);
+    int columns;
+    std::vector<WrittenCell> expected;
+};
 // Whatever is written, moved, rewritten or cut off, every cell reads the
 // text last given to it.
 TEST(GridModel, WritesKeepEveryOtherCell)
 {
-    struct Cell {
-        int col;
-        int row;
-        QString text;
-    };
-    struct Case {
-        const char* name;
-        void (*write)(GridModel& grid);
-        int columns;
-        std::vector<Cell> expected;
-    };
-    const Case cases[] = {
+    const WriteCase cases[] = {
         {"rewrites and interleaved appends",
          [](GridModel& grid) {
              grid.setRowCount(2);
@@ -224,12 +224,12 @@ TEST(GridModel, WritesKeepEveryOtherCell)
          3,
          {{1, 2, "handle"}, {2, 2, ""}}},
     };
-    for (const Case& c : cases) {
+    for (const WriteCase& c : cases) {
         SCOPED_TRACE(c.name);
         GridModel grid(2);
         c.write(grid);
         EXPECT_EQ(grid.columnCount(), c.columns);
-        for (const Cell& cell : c.expected)
+        for (const WrittenCell& cell : c.expected)
             EXPECT_EQ(grid.text(cell.col, cell.row), cell.text) << "cell " << cell.col << ',' << cell.row;
     }
 }

@@ -96,8 +96,39 @@ int Px(double twips, const QWidget* w)
     return ConfigLayout::twipsToPixels(twips, w->screen()->logicalDotsPerInch());
 }
 
+// A case of the log, mention, reconnect and colour settings.
+struct LogSettingsCase {
+    const char* name;
+    QList<QPair<QString, QString>> stored;
+    std::optional<QString> folderChosen;
+    std::function<void(QDialog*)> edit;
+    QStringList expected;  // key=value after "更新"
+};
+
 class SettingsDialogTest : public ::testing::Test {
 protected:
+    void checkLogSettings(const LogSettingsCase& c)
+    {
+        SCOPED_TRACE(c.name);
+        store.deleteSection(kApp, kDefault);
+        Preload(c.stored);
+        chooser.folderReply = c.folderChosen;
+        chooser.folderPrimes.clear();
+        Open([&](QDialog* w) {
+            Button(w, "layoutButton")->click();
+            c.edit(w);
+            Button(w, "okButton")->click();
+        });
+        QStringList stored;
+        for (const char* key :
+             {"SaveLog", "LogFolder", "LogLines", "NotifyMention", "AutoReconnect", "ReadableColors"})
+            stored << QString::fromLatin1(key) + u'=' + Stored(QString::fromLatin1(key));
+        EXPECT_EQ(stored, c.expected);
+        const QString primedWith = c.stored.isEmpty() ? AppSettings{}.LogFolder : QStringLiteral("/srv/logs");
+        for (const QString& primed : chooser.folderPrimes)
+            EXPECT_EQ(primed, primedWith);
+    }
+
     // Opens the dialog and runs `steps` inside its modal loop; the steps
     // must close it. A dialog left open fails the test and is closed.
     void Open(const std::function<void(QDialog*)>& steps)
@@ -233,14 +264,7 @@ TEST_F(SettingsDialogTest, ConfirmingWritesWhatWasEdited)
 // as left; the folder through the standard chooser, a cancel changing nothing.
 TEST_F(SettingsDialogTest, LogMentionReconnectAndColourSettings)
 {
-    struct Case {
-        const char* name;
-        QList<QPair<QString, QString>> stored;
-        std::optional<QString> folderChosen;
-        std::function<void(QDialog*)> edit;
-        QStringList expected;  // key=value after "更新"
-    };
-    const Case cases[] = {
+    const LogSettingsCase cases[] = {
         {"shown and kept",
          {{"SaveLog", "True"},
           {"LogFolder", "/srv/logs"},
@@ -286,26 +310,8 @@ TEST_F(SettingsDialogTest, LogMentionReconnectAndColourSettings)
          {"SaveLog=False", "LogFolder=" + AppSettings{}.LogFolder, "LogLines=300", "NotifyMention=True",
           "AutoReconnect=False", "ReadableColors=True"}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        store.deleteSection(kApp, kDefault);
-        Preload(c.stored);
-        chooser.folderReply = c.folderChosen;
-        chooser.folderPrimes.clear();
-        Open([&](QDialog* w) {
-            Button(w, "layoutButton")->click();
-            c.edit(w);
-            Button(w, "okButton")->click();
-        });
-        QStringList stored;
-        for (const char* key :
-             {"SaveLog", "LogFolder", "LogLines", "NotifyMention", "AutoReconnect", "ReadableColors"})
-            stored << QString::fromLatin1(key) + u'=' + Stored(QString::fromLatin1(key));
-        EXPECT_EQ(stored, c.expected);
-        const QString primedWith = c.stored.isEmpty() ? AppSettings{}.LogFolder : QStringLiteral("/srv/logs");
-        for (const QString& primed : chooser.folderPrimes)
-            EXPECT_EQ(primed, primedWith);
-    }
+    for (const LogSettingsCase& c : cases)
+        checkLogSettings(c);
 }
 
 // A value of any length is stored whole, whether loaded, pasted or typed:
