@@ -17,6 +17,7 @@ BenchRig::BenchRig(const Options& options)
     writeSetting(store_, QStringLiteral("LocalEcho"), QStringLiteral("True"));
     writeSetting(store_, QStringLiteral("AutoChangeWindow"),
                  SettingsLookup::boolText(options.autoChangeWindow));
+    writeSetting(store_, QStringLiteral("LogLines"), QString::number(options.logLines));
     if (options.socket) {
         writeSetting(store_, QStringLiteral("ConnectionAddress"), options.host);
         writeSetting(store_, QStringLiteral("ConnectionPort"), QString::number(options.port));

@@ -33,6 +33,8 @@ public:
         bool autoChangeWindow = true;
         // No handle name is stored: the client looks it up after the log-in.
         bool lookUpHandle = false;
+        // Rows each view keeps; 0 keeps all.
+        int logLines = 0;
         // A real socket to connect through, with the board's address.
         TelnetSocket* socket = nullptr;
         QString host;

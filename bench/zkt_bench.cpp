@@ -83,8 +83,8 @@ bool parse(int argc, char** argv, Options& o)
                 "usage: zkt-bench [--smoke] [--mb N] [--lines N] [--long-line-mb N] [--gt-flood-mb N]\n"
                 "                 [--grid-rows N] [--prompts N] [--repeat N] [--block BYTES] [--wall]\n"
                 "                 [--screen-mb N] [--typing-rounds N]\n"
-                "                 [--only history|pipeline|long-line|gt-flood|grids|latency|screen|\n"
-                "                         screen-ingest|screen-typing]\n");
+                "                 [--only history|history-limit|pipeline|long-line|gt-flood|grids|\n"
+                "                         latency|screen|screen-ingest|screen-typing]\n");
             return false;
         }
     }
@@ -98,7 +98,8 @@ double mbPerSecond(qsizetype bytes, double seconds)
 
 // --- history: per-line cost and memory as the views grow ---------------------
 
-void history(const Options& o)
+// Returns the per-line cost at the last checkpoint, in seconds.
+double history(const Options& o)
 {
     const qint64 checkpoints[] = {std::max<qint64>(o.lines / 1000, 1000),
                                   std::max<qint64>(o.lines / 10, 1000), o.lines};
@@ -151,6 +152,44 @@ void history(const Options& o)
     print("utf16-per-line", utf16, "B");
     print("memory-budget-per-line", 1.1 * utf16 + 32, "B");
     print("memory-vs-budget", perLine / (1.1 * utf16 + 32), "x");
+    return cost[2];
+}
+
+// --- history limit: the same traffic with each view kept to 10,000 rows --------
+
+// The per-line cost over 10,000 lines after `o.lines`, drops included;
+// against the unlimited cost at the same point when history() measured it.
+void historyLimit(const Options& o, double unlimitedCost)
+{
+    constexpr int kLimit = 10'000;
+    constexpr qint64 kWindow = 10'000;
+    constexpr qint64 kBatch = 1'000;
+    BenchRig::Options options;
+    options.logLines = kLimit;
+    BenchRig rig(options);
+    TrafficGenerator traffic(7);
+    QByteArray bytes;
+    double windowTime = 0;
+    qint64 windowLines = 0;
+    while (traffic.lines() < o.lines + kWindow) {
+        bytes.resize(0);
+        const qint64 linesBefore = traffic.lines();
+        traffic.generateLines(bytes, kBatch);
+        const Measure::Stopwatch watch;
+        rig.receiveAll(bytes, o.block);
+        const double t = watch.seconds();
+        if (linesBefore >= o.lines) {
+            windowTime += t;
+            windowLines += traffic.lines() - linesBefore;
+        }
+    }
+    const double cost = windowTime / double(windowLines);
+    const std::string name = "limited-per-line-at-" + std::to_string(o.lines);
+    print(name.c_str(), cost * 1e9, "ns");
+    print("limited-terminal-rows", double(rig.terminalModel().rowCount()), "rows");
+    print("limited-chat-rows", double(rig.chatModel().rowCount()), "rows");
+    if (unlimitedCost > 0)
+        print("limited-vs-unlimited", cost / unlimitedCost, "x");
 }
 
 // --- decoding ------------------------------------------------------------------
@@ -494,10 +533,13 @@ int main(int argc, char** argv)
                                           : "work timed by the thread's CPU clock (--wall for wall time)");
     // "--only screen" runs both screen parts.
     const auto wanted = [&](const std::string& part) {
-        return o.only.empty() || o.only == part || part.starts_with(o.only + "-");
+        return o.only.empty() || o.only == part || (o.only == "screen" && part.starts_with("screen-"));
     };
+    double unlimitedCost = 0;
     if (wanted("history"))
-        history(o);
+        unlimitedCost = history(o);
+    if (wanted("history-limit"))
+        historyLimit(o, unlimitedCost);
     const bool withPipeline = wanted("pipeline");
     const double pipelineVsDecode = withPipeline ? decodeAndPipeline(o) : 0;
     for (const Part& part : kLaterParts) {

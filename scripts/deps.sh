@@ -15,6 +15,8 @@ packages=(
   qt6-translations-l10n
   # A real telnet daemon for the end-to-end tests against a host we did not write.
   inetutils-telnetd
+  # A private session bus for the desktop-notification test.
+  dbus-daemon
 )
 if [ "${ZKT_WITH_PACKAGE:-0}" = 1 ]; then
   packages+=(dpkg-dev file)

@@ -10,6 +10,7 @@ public:
     QtTimeSource() { clock_.start(); }
     std::unique_ptr<Timer> createTimer() override;
     qint64 nowMs() const override { return clock_.elapsed(); }
+    QDateTime localNow() const override { return QDateTime::currentDateTime(); }
 
 private:
     QElapsedTimer clock_;

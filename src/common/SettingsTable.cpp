@@ -23,8 +23,10 @@ constexpr bool kSent = true;
 
 // Past this the history's memory is bounded by the machine's anyway.
 constexpr qint32 kMaxHistoryMegabytes = 1 << 20;
+// Five digits, as the dialog's field shows.
+constexpr qint32 kMaxLogLines = 99999;
 
-const std::array<Field, 20> kFields{{
+const std::array<Field, 25> kFields{{
     {u"GuestFlag", Kind::Boolean, &S::GuestFlag},
     {u"UserID", Kind::Text, &S::UserID, 0, 0, kSent},
     {u"Password", Kind::Text, &S::Password, 0, 0, kSent},
@@ -44,6 +46,11 @@ const std::array<Field, 20> kFields{{
     {u"FontBold", Kind::Boolean, &S::FontBold},
     {u"FontItalic", Kind::Boolean, &S::FontItalic},
     {u"HistoryMemoryLimitMB", Kind::Integer, &S::HistoryMemoryLimitMB, 0, kMaxHistoryMegabytes},
+    {u"SaveLog", Kind::Boolean, &S::SaveLog},
+    {u"LogFolder", Kind::Text, &S::LogFolder},
+    {u"LogLines", Kind::Integer, &S::LogLines, 0, kMaxLogLines},
+    {u"NotifyMention", Kind::Boolean, &S::NotifyMention},
+    {u"AutoReconnect", Kind::Boolean, &S::AutoReconnect},
     {u"ReadableColors", Kind::Boolean, &S::ReadableColors},
 }};
 

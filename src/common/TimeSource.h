@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include <QDateTime>
 #include <QtGlobal>
 
 // Every timer of the client comes from here, so tests drive time by hand
@@ -24,4 +25,6 @@ public:
     virtual std::unique_ptr<Timer> createTimer() = 0;
     // Milliseconds on a clock that never goes back; only differences count.
     virtual qint64 nowMs() const = 0;
+    // The local date and time on the wall clock (it may jump).
+    virtual QDateTime localNow() const = 0;
 };

@@ -38,6 +38,9 @@ constexpr std::array kControls{
     ControlPlace{"saveLogCheck", {4650, 1500, 2535, 285}},
     ControlPlace{"logFolderButton", {7200, 1500, 1575, 285}},
     ControlPlace{"fontButton", {4650, 1800, 4125, 285}},
+    ControlPlace{"readableColorsCheck", {4650, 2100, 4125, 285}},
+    ControlPlace{"notifyMentionCheck", {150, 2400, 4155, 285}},
+    ControlPlace{"autoReconnectCheck", {4650, 2400, 4125, 285}},
 };
 constexpr std::size_t kSimpleFrameControlCount = 7;
 

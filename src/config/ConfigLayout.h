@@ -27,7 +27,7 @@ struct ControlPlace {
 };
 
 inline constexpr TwipSize kSimpleFrameSize{4905, 1425};
-inline constexpr TwipSize kDetailedFrameSize{9135, 2445};
+inline constexpr TwipSize kDetailedFrameSize{9135, 2745};
 inline constexpr TwipSize kButtonSize{1065, 465};
 inline constexpr double kGap = 120;
 

@@ -7,6 +7,7 @@
 #include "common/TextHelpers.h"
 #include "controls/GridModel.h"
 #include "main/BoardModes.h"
+#include "main/ChatRowListener.h"
 #include "main/SplitLine.h"
 
 namespace {
@@ -104,6 +105,15 @@ void ChatFilter::addChatRow(const QString& handle, QStringView message)
     chat_.setText(2, row, message);
     chat_.setColumnWidth(2, chat_.maxTextWidth(2));
     chat_.setActiveCell(2, row);
+    if (listener_)
+        listener_->chatRowAdded(row, chat_.text(1, row), chat_.text(2, row));
+}
+
+void ChatFilter::addMarkerRow(QStringView text)
+{
+    chat_.setRedraw(false);
+    addChatRow(QString(), text);
+    chat_.setRedraw(true);
 }
 
 // The user's own colour is one the user chose, in sight, in the colour

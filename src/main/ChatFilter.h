@@ -8,6 +8,7 @@
 
 struct AppSettings;
 class BoardModes;
+class ChatRowListener;
 class GridModel;
 
 // The chat view: which finished lines become chat rows, the user's own
@@ -30,6 +31,10 @@ public:
     // A line for the chat view; false for a prompt, which is never a row.
     bool postChatLine(QString handle, QStringView message);
     static qint32 handleColor(QStringView handle, qint32 luminosity);
+    // A grey row of the client's own, whatever the mode (where the
+    // connection broke).
+    void addMarkerRow(QStringView text);
+    void setRowListener(ChatRowListener* listener) { listener_ = listener; }
     // The background the chat rows with a handle are drawn on (white unless
     // the desktop says otherwise), which speaker colours must stand out from.
     void setBackground(qint32 colour) { background_ = colour; }
@@ -47,5 +52,6 @@ private:
     const AppSettings& settings_;
     // Typed lines the host has yet to echo, oldest first; a few at most.
     mutable std::deque<QString> echoes_;
+    ChatRowListener* listener_ = nullptr;
     qint32 background_ = 0xFFFFFF;
 };

@@ -6,9 +6,16 @@
 #include "common/SettingsStore.h"
 #include "common/SettingsLookup.h"
 #include "common/TextHelpers.h"
+#include "common/TimeSource.h"
 #include "controls/GridModel.h"
 #include "main/Captions.h"
 #include "main/MainWindowPort.h"
+#include "main/MentionRule.h"
+
+namespace {
+// Behind a chat row that names the user: a light yellow (0x00BBGGRR).
+constexpr qint32 kMentionBackground = 0xB0F8FF;
+}  // namespace
 
 DialogueSession::DialogueSession(SettingsStore& store, TelnetSocket& socket, GridModel& terminal,
                                  GridModel& chat, MainWindowPort& window, TimeSource& time)
@@ -16,9 +23,13 @@ DialogueSession::DialogueSession(SettingsStore& store, TelnetSocket& socket, Gri
       connection_(socket, window, status_), modes_(terminal, chat, window, status_, settings_),
       chatFilter_(chat, modes_, settings_), automaton_(settings_, modes_, connection_, window, time),
       receivePath_(terminal, chat, window, *this),
-      commands_({modes_, automaton_, chatFilter_, connection_, *this}, terminal, chat, window, settings_)
+      commands_({modes_, automaton_, chatFilter_, connection_, *this}, terminal, chat, window, settings_),
+      time_(time), log_(time, window),
+      reconnector_(
+          time, [this](int secondsLeft) { showReconnectCountdown(secondsLeft); }, [this] { connectLine(); })
 {
     socket_.setListener(this);
+    chatFilter_.setRowListener(this);
     // A chat row's message is the end of a terminal line: kept once.
     chat_.borrowTextFrom(&terminal_);
 }
@@ -32,6 +43,7 @@ void DialogueSession::loadSettings()
 {
     const SettingsLookup::LoadReport report = SettingsLookup::loadSettings(store_, settings_);
     receivePath_.setMemoryCeiling(MemoryCeiling::forSetting(settings_.HistoryMemoryLimitMB));
+    receivePath_.setHistoryLimit(settings_.LogLines);
     // A store that cannot be read yields every default; the user must know why.
     if (const QString readError = store_.lastError(); !readError.isEmpty())
         window_.showWarning(QStringLiteral("設定を読めなかったため既定値を使います: ") + readError);
@@ -79,6 +91,15 @@ void DialogueSession::lineFinished(QString handle, QStringView message)
     chatFilter_.postChatLine(std::move(handle), message);
 }
 
+void DialogueSession::chatRowAdded(int row, QStringView handle, QStringView message)
+{
+    log_.chatRow(handle, message);
+    if (!settings_.NotifyMention || !MentionRule::isMention(handle, message, settings_))
+        return;
+    chat_.setRowBackColor(row, kMentionBackground);
+    window_.announceMention(handle.toString(), message.toString());
+}
+
 void DialogueSession::startCommand(Command command)
 {
     automaton_.setPendingCommand(command);
@@ -91,8 +112,15 @@ void DialogueSession::startCommand(Command command)
 
 void DialogueSession::openLine()
 {
+    reconnector_.cancel();
+    connectLine();
+}
+
+void DialogueSession::connectLine()
+{
     // Changes made in the settings dialog since the last connection apply now.
     loadSettings();
+    log_.start(settings_.SaveLog, settings_.LogFolder);
     modes_.setCurrent(Mode::Main);
     prepareViewsForConnection();
 
@@ -124,6 +152,7 @@ void DialogueSession::prepareViewsForConnection()
 
 void DialogueSession::abortConnection()
 {
+    reconnector_.cancel();
     closeLine();
     status_.showState(QStringLiteral("接続を中止しました"));
 }
@@ -152,9 +181,42 @@ void DialogueSession::onCloseByHost()
         receiveText(bytePath_.text());
     // After the log-out letter the board closing is what the user asked for.
     const bool loggedOut = automaton_.loggedOut();
+    const bool refused = automaton_.logInRefused();
+    const bool failedAttempt = automaton_.pendingCommand() == Command::LogIn;
+    if (!loggedOut)
+        markBreak();
     closeLine();
     status_.showState(loggedOut ? QStringLiteral("ログアウトしました")
                                 : QStringLiteral("ホストが接続を終了しました"));
+    if (loggedOut || refused)
+        reconnector_.cancel();
+    else
+        reconnectIfWanted(failedAttempt);
+}
+
+void DialogueSession::markBreak()
+{
+    const QString marker = QStringLiteral("――― 接続が切れました ") +
+                           time_.localNow().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+                           QStringLiteral(" ―――");
+    receivePath_.addMarkerLine(marker);
+    chatFilter_.addMarkerRow(marker);
+}
+
+void DialogueSession::reconnectIfWanted(bool failedAttempt)
+{
+    if (!settings_.AutoReconnect) {
+        reconnector_.cancel();
+        return;
+    }
+    reconnector_.schedule(failedAttempt);
+    // F1 stops the wait, as it stops an attempt.
+    modes_.setCaption(0, Captions::Abort.toString());
+}
+
+void DialogueSession::showReconnectCountdown(int secondsLeft)
+{
+    status_.showState(QStringLiteral("再接続まで %1 秒 (F1 で中止)").arg(secondsLeft));
 }
 
 void DialogueSession::onConnected()
@@ -166,6 +228,9 @@ void DialogueSession::onConnectFailed(const QString& reason)
 {
     returnToLineOff();
     status_.showState(QStringLiteral("接続できませんでした: ") + reason);
+    // Only an attempt of ours is retried; the user's own is the user's to repeat.
+    if (reconnector_.attempting())
+        reconnectIfWanted(true);
 }
 
 void DialogueSession::onSendInexact()

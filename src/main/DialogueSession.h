@@ -10,12 +10,15 @@
 #include "main/BoardModes.h"
 #include "main/BoardState.h"
 #include "main/ChatFilter.h"
+#include "main/ChatRowListener.h"
 #include "main/Connection.h"
 #include "main/PromptAutomaton.h"
 #include "main/ReceivePath.h"
 #include "main/ReceivedLineListener.h"
+#include "main/Reconnector.h"
 #include "main/SessionActions.h"
 #include "main/StatusLine.h"
+#include "log/SessionLog.h"
 #include "terminal/BytePath.h"
 
 class GridModel;
@@ -29,7 +32,10 @@ class TimeSource;
 // replies go out through the connection. It owns no widget; it reaches the
 // window, the socket and the two views through narrow interfaces, so it runs
 // the same in tests.
-class DialogueSession : public TelnetSocketListener, private ReceivedLineListener, private SessionActions {
+class DialogueSession : public TelnetSocketListener,
+                        private ReceivedLineListener,
+                        private SessionActions,
+                        private ChatRowListener {
 public:
     DialogueSession(SettingsStore& store, TelnetSocket& socket, GridModel& terminal, GridModel& chat,
                     MainWindowPort& window, TimeSource& time);
@@ -58,10 +64,13 @@ public:
     void inputLineEnter() { commands_.inputLineEnter(); }
     void chatCellDoubleClick(int col, int row) { commands_.chatCellDoubleClick(col, row); }
     void timerTick() { commands_.timerTick(); }
+    // Before the process ends: what the logs buffer goes out.
+    void flushLogs() { log_.flush(); }
 
     // State, read by the window and by tests.
     Mode currentMode() const { return modes_.current(); }
     Command pendingCommand() const { return automaton_.pendingCommand(); }
+    const Reconnector& reconnector() const { return reconnector_; }
     const AppSettings& settings() const { return settings_; }
     AppSettings& settings() { return settings_; }
     const QString& caption(int item) const { return modes_.caption(item); }
@@ -82,6 +91,10 @@ private:
     bool offerLine(QStringView previousLine, QStringView handle, QStringView message,
                    QStringView finished) const override;
     void lineFinished(QString handle, QStringView message) override;
+    void lineClosed(QStringView line) override { log_.terminalLine(line); }
+
+    // ChatRowListener
+    void chatRowAdded(int row, QStringView handle, QStringView message) override;
 
     // SessionActions
     void abortConnection() override;
@@ -89,6 +102,13 @@ private:
     bool hostEchoes() const override { return bytePath_.hostEchoes(); }
 
     void prepareViewsForConnection();
+    void connectLine();
+    // Marker rows in both views where the host ended the connection.
+    void markBreak();
+    // The host ended the connection or an attempt of ours failed: another
+    // attempt follows when the user wants it and did not end the session.
+    void reconnectIfWanted(bool failedAttempt);
+    void showReconnectCountdown(int secondsLeft);
     // Whenever no connection is up the client stands in LineOff, where the
     // log-in key is offered again.
     void returnToLineOff();
@@ -108,4 +128,7 @@ private:
     ReceivePath receivePath_;
     BytePath bytePath_;
     BoardCommands commands_;
+    TimeSource& time_;
+    SessionLog log_;
+    Reconnector reconnector_;
 };

@@ -23,6 +23,9 @@ public:
     // The host rang the bell: raise the window's attention hint when it is
     // not the active window.
     virtual void alertUser() = 0;
+    // A member wrote the user's handle name: when the window is not the
+    // active one, its attention hint and a desktop notification.
+    virtual void announceMention(const QString& handle, const QString& message) = 0;
 
     // Status bar: what just happened, for the user.
     virtual void showStatus(const QString& message) = 0;

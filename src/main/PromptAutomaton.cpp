@@ -125,6 +125,7 @@ void PromptAutomaton::startConnection()
 {
     lookup_ = Lookup::NotStarted;
     logOutSent_ = false;
+    logInRefused_ = false;
     resumeReplies();
 }
 
@@ -168,8 +169,10 @@ void PromptAutomaton::stepCommand(Command command, Cause cause, const LineFacts&
         if (line.closes(Word::HandlePrompt, u'=') && !s.HandleName.isEmpty())
             reply(s.HandleName);
         if (line.contains(Word::UserIdWord) && line.contains(Word::PasswordWord) &&
-            line.contains(Word::RefusalWord))
+            line.contains(Word::RefusalWord)) {
             pending_ = Command::None;
+            logInRefused_ = true;
+        }
         if (line.contains(Word::MainMenu))
             pending_ = Command::None;
     } else if (command == Command::LogOut) {

@@ -51,6 +51,8 @@ public:
     void startConnection();
     // The log-out letter went out for a pending log-out.
     bool loggedOut() const { return pending_ == Command::LogOut && logOutSent_; }
+    // The board refused the user ID or password of this connection.
+    bool logInRefused() const { return logInRefused_; }
     // A key or a new connection: the user is acting, so replies resume.
     void resumeReplies();
 
@@ -82,4 +84,5 @@ private:
     ReplyGuard replyGuard_;
     bool repliesStopped_ = false;
     bool logOutSent_ = false;
+    bool logInRefused_ = false;
 };

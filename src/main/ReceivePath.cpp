@@ -63,6 +63,7 @@ void ReceivePath::endBlock()
     if (--blockDepth_ > 0)
         return;
     keepHistoryUnderCeiling();
+    keepHistoryWithinLimit();
     // A step that a key runs between blocks reads the facts too.
     catchUpLineFacts();
     // Made active before redrawing resumes, so the block is shown in one go.
@@ -89,6 +90,33 @@ void ReceivePath::keepHistoryUnderCeiling()
         ceilingReported_ = true;
         window_.showStatus(QStringLiteral("履歴がメモリの上限に達したため、古い行から消しています"));
     }
+}
+
+// Each view drops its oldest rows in one step once it holds a slack more
+// than the limit, so a line costs the same however long the session runs.
+// The chat view goes first, as above.
+void ReceivePath::keepHistoryWithinLimit()
+{
+    chat_.dropOldestRows(historyLimit_.excess(chat_.rowCount()));
+    const int terminalDropped = historyLimit_.excess(terminal_.rowCount());
+    terminal_.dropOldestRows(terminalDropped);
+    lastAddressed_ = qMax(1, lastAddressed_ - terminalDropped);
+}
+
+void ReceivePath::addMarkerLine(QStringView text)
+{
+    beginBlock();
+    dropBackspacedText();
+    // A fragment the host never finished is no chat line.
+    if (!currentLine_.isEmpty())
+        closeCurrentLine(false);
+    const TextStyle kept = style_;
+    terminalStyle(TextStyle());
+    appendToCurrentLine(text);
+    closeCurrentLine(false);
+    terminalStyle(kept);
+    lastAddressed_ = terminal_.rowCount();
+    endBlock();
 }
 
 void ReceivePath::terminalText(QStringView text)
@@ -265,11 +293,12 @@ void ReceivePath::startLine()
 }
 
 // Starts a new current line and offers the finished one to the chat view.
-void ReceivePath::closeCurrentLine()
+void ReceivePath::closeCurrentLine(bool offerToChat)
 {
     const int n = terminal_.rowCount();
     const SplitLine line = SplitLine::of(currentLine_);
-    const bool offer = next_.offerLine(previousLine_, line.handle, line.message, currentLine_);
+    const bool offer = offerToChat && next_.offerLine(previousLine_, line.handle, line.message, currentLine_);
+    next_.lineClosed(currentLine_);
     // The chat view is given the terminal's copy of the handle and message:
     // it keeps references to the terminal's text instead of copies. The grid
     // holds what currentLine_ holds, at the same places.

@@ -4,6 +4,7 @@
 #include <QStringView>
 #include <QtGlobal>
 
+#include "main/HistoryLimit.h"
 #include "main/LineFacts.h"
 #include "terminal/TerminalSink.h"
 #include "terminal/TextStyle.h"
@@ -33,6 +34,11 @@ public:
     // A new connection starts in the plain style.
     void resetStyle();
     void setMemoryCeiling(qint64 bytes) { memoryCeiling_ = bytes; }
+    // Rows each view keeps; 0 keeps them all.
+    void setHistoryLimit(int rows) { historyLimit_.setRows(rows); }
+    // A line of the client's own in the terminal view, never offered to the
+    // chat view; a line being received ends before it.
+    void addMarkerLine(QStringView text);
 
     LineFacts& lineFacts() { return lineFacts_; }
     const QString& currentLine() const { return currentLine_; }
@@ -50,6 +56,7 @@ private:
     void backspace();
     void dropBackspacedText();
     void keepHistoryUnderCeiling();
+    void keepHistoryWithinLimit();
     // Takes the ordinary characters from i up to the next line end; returns
     // where they end.
     qsizetype receiveRun(QStringView text, qsizetype i);
@@ -58,7 +65,7 @@ private:
     qsizetype skipToStepStop(QStringView text, qsizetype i);
     void appendToCurrentLine(QStringView run);
     void catchUpLineFacts();
-    void closeCurrentLine();
+    void closeCurrentLine(bool offerToChat = true);
 
     GridModel& terminal_;
     GridModel& chat_;
@@ -81,4 +88,5 @@ private:
     int blockDepth_ = 0;
     qint64 memoryCeiling_;
     bool ceilingReported_ = false;
+    HistoryLimit historyLimit_;
 };

@@ -27,4 +27,6 @@ public:
     virtual bool offerLine(QStringView previousLine, QStringView handle, QStringView message,
                            QStringView finished) const = 0;
     virtual void lineFinished(QString handle, QStringView message) = 0;
+    // Every finished line as the terminal view shows it, chat line or not.
+    virtual void lineClosed(QStringView line) = 0;
 };

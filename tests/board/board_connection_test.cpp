@@ -142,6 +142,25 @@ TEST_F(BoardConnectionTest, NoIdleTimeoutWhenOff)
     EXPECT_EQ(wire.closes, 0);
 }
 
+// A board that restarts drops its connections without a word, whatever the
+// user is doing.
+TEST_F(BoardConnectionTest, DropAfterClosesSilentlyEvenWhileInputComes)
+{
+    ConnectionOptions options;
+    options.dropAfterMs = 3000;
+    Wire wire(board, time, options);
+    time.advance(2999);
+    wire.connection->receive("demo\r\n");
+    EXPECT_EQ(wire.closes, 0);
+    wire.take();
+    time.advance(1);
+    EXPECT_EQ(wire.closes, 1);
+    EXPECT_EQ(wire.take(), QByteArray()) << "no farewell";
+    wire.connection->receive("demo\r\n");
+    EXPECT_EQ(wire.take(), QByteArray()) << "nothing after the drop";
+    EXPECT_EQ(time.activeTimerCount(), 0);
+}
+
 TEST_F(BoardConnectionTest, InputWaitsWhileTheTransportIsFullAndNothingIsLost)
 {
     Wire wire(board, time, {});

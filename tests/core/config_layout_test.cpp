@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 #include <string>
 
@@ -37,7 +38,7 @@ TwipPoint Centre(const TwipRect& r)
 }
 
 constexpr TwipSize kSimpleClient{4905, 1425 + 465 + 120};
-constexpr TwipSize kDetailedClient{9135, 1425 + 2445 + 465 + 120};
+constexpr TwipSize kDetailedClient{9135, 1425 + 2745 + 465 + 120};
 
 }  // namespace
 
@@ -185,7 +186,34 @@ TEST(ConfigLayoutFrames, EveryControlFitsInsideItsFrameAndNamesAreUnique)
     check(simpleFrameControls(), kSimpleFrameSize);
     check(detailedFrameControls(), kDetailedFrameSize);
     EXPECT_EQ(simpleFrameControls().size(), 7u);
-    EXPECT_EQ(detailedFrameControls().size(), 19u);
+    EXPECT_EQ(detailedFrameControls().size(), 22u);
+}
+
+// The boxes added for the logs, mentions, reconnecting and colours sit
+// where nothing was: no two controls of the detailed frame overlap, and the
+// designed ones keep their places.
+TEST(ConfigLayoutFrames, NoTwoDetailedControlsOverlap)
+{
+    const auto controls = detailedFrameControls();
+    for (size_t i = 0; i < controls.size(); ++i) {
+        for (size_t j = i + 1; j < controls.size(); ++j) {
+            const TwipRect& a = controls[i].rect;
+            const TwipRect& b = controls[j].rect;
+            const bool apart = a.left + a.width <= b.left || b.left + b.width <= a.left ||
+                               a.top + a.height <= b.top || b.top + b.height <= a.top;
+            EXPECT_TRUE(apart) << controls[i].name << " and " << controls[j].name;
+        }
+    }
+    const std::map<std::string, TwipRect> designed{
+        {"fontButton", {4650, 1800, 4125, 285}},      {"saveLogCheck", {4650, 1500, 2535, 285}},
+        {"logFolderButton", {7200, 1500, 1575, 285}}, {"screenSaveCheck", {150, 2100, 4155, 285}},
+        {"logLinesField", {7650, 150, 1215, 285}},
+    };
+    for (const ControlPlace& p : controls) {
+        if (const auto it = designed.find(p.name); it != designed.end()) {
+            EXPECT_EQ(p.rect, it->second) << p.name;
+        }
+    }
 }
 
 TEST(ConfigLayoutUnits, TwipsAndPixelsAtTheScreensResolution)

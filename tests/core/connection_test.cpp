@@ -180,8 +180,10 @@ TEST_F(ConnectionTest, ViewsKeepTheirRowsAcrossConnections)
     receive(QStringLiteral("Jiro>hi\r\n"));
     socket.hostCloses();
     connect();
-    EXPECT_EQ(terminalRows(), (QStringList{kEntryLine, "Jiro>hi", ""}));
-    EXPECT_EQ(chatRows(), (std::vector<ChatRow>{{"", kEntryLine}, {"Jiro", "hi"}}));
+    // The break is marked in both views.
+    const QString marker = QStringLiteral("――― 接続が切れました 2026-01-01 12:00:00 ―――");
+    EXPECT_EQ(terminalRows(), (QStringList{kEntryLine, "Jiro>hi", marker, ""}));
+    EXPECT_EQ(chatRows(), (std::vector<ChatRow>{{"", kEntryLine}, {"Jiro", "hi"}, {"", marker}}));
 }
 
 TEST_F(ConnectionTest, InexactSendIsShownInTheStatusBar)

@@ -214,7 +214,9 @@ TEST_F(ReceivePipelineTest, HistoryStaysAcrossConnections)
     socket.hostCloses();
     connect();
     receive(QStringLiteral("second\r\n"));
-    EXPECT_EQ(terminalRows(), (QStringList{"first", "second", ""}));
+    EXPECT_EQ(
+        terminalRows(),
+        (QStringList{"first", QStringLiteral("――― 接続が切れました 2026-01-01 12:00:00 ―――"), "second", ""}));
 }
 
 }  // namespace

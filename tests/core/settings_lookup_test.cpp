@@ -2,6 +2,7 @@
 // saveSettings over the key table, against the in-memory store.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QString>
 #include <QStringList>
 
@@ -215,7 +216,25 @@ TEST(SettingsLoad, EmptyStoreGivesTheDocumentedDefaults)
     EXPECT_EQ(record.FontSize, 10);
     EXPECT_FALSE(record.FontBold);
     EXPECT_FALSE(record.FontItalic);
+    EXPECT_FALSE(record.SaveLog);
+    EXPECT_TRUE(record.LogFolder.endsWith(QStringLiteral("/ZKT/logs")));
+    EXPECT_EQ(record.LogLines, 0);
+    EXPECT_TRUE(record.NotifyMention);
+    EXPECT_FALSE(record.AutoReconnect);
     EXPECT_TRUE(record.ReadableColors);
+}
+
+TEST(SettingsLoad, LogFolderFollowsTheDataHome)
+{
+    const QByteArray saved = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", "/srv/data");
+    EXPECT_EQ(defaultLogFolder(), QStringLiteral("/srv/data/ZKT/logs"));
+    qputenv("XDG_DATA_HOME", "relative/data");
+    EXPECT_EQ(defaultLogFolder(), QDir::homePath() + QStringLiteral("/.local/share/ZKT/logs"));
+    qunsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(defaultLogFolder(), QDir::homePath() + QStringLiteral("/.local/share/ZKT/logs"));
+    if (!saved.isNull())
+        qputenv("XDG_DATA_HOME", saved);
 }
 
 TEST(SettingsLoad, FallbackValueUntilDefaultHoldsTheKey)
@@ -292,6 +311,13 @@ const std::vector<ConversionCase> kConversionCases = {
     {"HandleSuffix", "さん\n", QStringLiteral("さん"), false},
     {"UserID", "ali\tce", "ali\tce", true},
     {"FontName", "Mono\nSpace", "Mono\nSpace", true},
+    {"LogLines", "99999", "99999", true},
+    {"LogLines", "100000", "0", false},
+    {"LogLines", "-1", "0", false},
+    {"LogLines", "ten", "0", false},
+    {"SaveLog", "yes", "False", false},
+    {"NotifyMention", "0", "False", true},
+    {"AutoReconnect", "1", "True", true},
 };
 
 TEST(SettingsLoad, Conversions)
@@ -342,6 +368,11 @@ AppSettings unusualRecord()
     r.FontSize = 12;
     r.FontBold = true;
     r.FontItalic = true;
+    r.SaveLog = true;
+    r.LogFolder = QStringLiteral("/var/tmp/zkt logs");
+    r.LogLines = 500;
+    r.NotifyMention = false;
+    r.AutoReconnect = true;
     r.ReadableColors = false;
     return r;
 }
@@ -370,6 +401,11 @@ TEST(SettingsSave, WritesEveryKeyInFieldOrderInStoredForm)
         {"FontBold", "True"},
         {"FontItalic", "True"},
         {"HistoryMemoryLimitMB", "0"},
+        {"SaveLog", "True"},
+        {"LogFolder", "/var/tmp/zkt logs"},
+        {"LogLines", "500"},
+        {"NotifyMention", "False"},
+        {"AutoReconnect", "True"},
         {"ReadableColors", "False"},
     };
     QStringList order;

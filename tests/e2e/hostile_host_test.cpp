@@ -140,25 +140,30 @@ TEST_P(HostileBytesTest, ShownWithReplacementsThenLineOff)
 }
 
 const QString kFFFD = QString(QChar(0xFFFD));
+// Where the host ended the connection (the test's clock stands still).
+const QString kBreak = u"――― 接続が切れました 2026-01-01 12:00:00 ―――"_s;
 
-INSTANTIATE_TEST_SUITE_P(
-    Bytes, HostileBytesTest,
-    ::testing::Values(
-        // 0xFF is the telnet command byte: with the "B" after it, a command.
-        ByteScript{"UndefinedSingleBytes",
-                   QByteArray("A\x80\xA0\xFD\xFE\xFF"
-                              "B\r\n"),
-                   {u"A"_s + kFFFD.repeated(4), QString()}},
-        ByteScript{"NulAndDoubledFF",
-                   QByteArray("a\0b\xFF\xFF"
-                              "c\r\nd",
-                              9),
-                   {u"ab"_s + kFFFD + u"c"_s, u"d"_s}},
-        ByteScript{"UndefinedPairsAndStrayLeads",
-                   QByteArray("\x85\x40x\x82\r\n\xA0\x82\xA0y"),
-                   {kFFFD + u"x"_s + kFFFD, kFFFD + u"あy"_s}},
-        ByteScript{"CharacterCutByTheClose", Cp932::encode(u"あい"_s).bytes + "\x82", {u"あい"_s + kFFFD}}),
-    [](const ::testing::TestParamInfo<ByteScript>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Bytes, HostileBytesTest,
+                         ::testing::Values(
+                             // 0xFF is the telnet command byte: with the "B" after it, a command.
+                             ByteScript{"UndefinedSingleBytes",
+                                        QByteArray("A\x80\xA0\xFD\xFE\xFF"
+                                                   "B\r\n"),
+                                        {u"A"_s + kFFFD.repeated(4), kBreak, QString()}},
+                             ByteScript{"NulAndDoubledFF",
+                                        QByteArray("a\0b\xFF\xFF"
+                                                   "c\r\nd",
+                                                   9),
+                                        {u"ab"_s + kFFFD + u"c"_s, u"d"_s, kBreak, QString()}},
+                             ByteScript{"UndefinedPairsAndStrayLeads",
+                                        QByteArray("\x85\x40x\x82\r\n\xA0\x82\xA0y"),
+                                        {kFFFD + u"x"_s + kFFFD, kFFFD + u"あy"_s, kBreak, QString()}},
+                             ByteScript{"CharacterCutByTheClose",
+                                        Cp932::encode(u"あい"_s).bytes + "\x82",
+                                        {u"あい"_s + kFFFD, kBreak, QString()}}),
+                         [](const ::testing::TestParamInfo<ByteScript>& info) {
+                             return std::string(info.param.name);
+                         });
 
 // Ten megabytes without a CR: one row holding all of it, read through
 // blocks of whatever size the network makes.
@@ -172,7 +177,8 @@ TEST_F(HostileHostTest, TenMegabyteLineWithoutLineEnd)
     logIn();
     host.sendAndClose(pattern.repeated(kRepeats));
     expectBackInLineOff();
-    ASSERT_EQ(client.rows(), 1);
+    ASSERT_EQ(client.rows(), 3);  // the line, the break, the new current line
+    EXPECT_EQ(client.row(2), kBreak);
     ASSERT_EQ(client.rowLength(1), qsizetype(decoded.size()) * kRepeats);
     EXPECT_TRUE(client.window->terminalModel().text(1, 1) == decoded.repeated(kRepeats));
 }
@@ -194,11 +200,12 @@ TEST_F(HostileHostTest, MillionShortLines)
     expectScreenKeyWorks();
     expectBackInLineOff();
 
-    ASSERT_EQ(client.rows(), kLines + 1);
+    ASSERT_EQ(client.rows(), kLines + 2);  // and the break
+    EXPECT_EQ(client.row(kLines + 1), kBreak);
     EXPECT_EQ(client.row(1), u"L0"_s);
     EXPECT_EQ(client.row(kLines / 2 + 1), QStringLiteral("L%1").arg(kLines / 2));
     EXPECT_EQ(client.row(kLines), QStringLiteral("L%1").arg(kLines - 1));
-    EXPECT_EQ(client.row(kLines + 1), QString());
+    EXPECT_EQ(client.row(kLines + 2), QString());
 }
 
 // The user sends a long line while the host goes away, by a reset or by an

@@ -23,6 +23,9 @@ public:
 
     std::unique_ptr<Timer> createTimer() override;
     qint64 nowMs() const override { return now_ += msPerReading_; }
+    // The wall clock: the local time set last, moved on as time advances.
+    QDateTime localNow() const override { return localStart_.addMSecs(now_); }
+    void setLocalNow(const QDateTime& local) { localStart_ = local.addMSecs(-now_); }
 
     // Moves time forward by `ms`, firing every timer that falls due on the way
     // (a periodic timer as often as its interval fits).
@@ -37,6 +40,7 @@ private:
     FakeTimer* nextDue(qint64 until) const;
 
     mutable qint64 now_ = 0;
+    QDateTime localStart_{QDate(2026, 1, 1), QTime(12, 0)};
     qint64 msPerReading_ = 0;
     quint64 nextSequence_ = 0;
     std::vector<FakeTimer*> timers_;

@@ -9,6 +9,7 @@ void FakeWindow::setFunctionKeyCaption(int item, const QString& caption)
 
 void FakeWindow::showStatus(const QString& message)
 {
+    status = message;
     if (keepHistory)
         statuses.append(message);
 }

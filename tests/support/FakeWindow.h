@@ -22,6 +22,10 @@ public:
     void setInputText(const QString& text) override { input = text; }
     void showStatus(const QString& message) override;
     void alertUser() override { ++alertCount; }
+    void announceMention(const QString& handle, const QString& message) override
+    {
+        mentions.append(handle + u'>' + message);
+    }
     void showWarning(const QString& message) override;
     void openSettingsDialog() override { ++settingsDialogCount; }
     void exitApplication() override { ++exitCount; }
@@ -36,8 +40,10 @@ public:
     FontSpec inputFont;
     QString input;
     QStringList statuses;
+    QString status;  // the last one, kept with or without the history
     QStringList warnings;
     int settingsDialogCount = 0;
     int alertCount = 0;
+    QStringList mentions;  // "handle>message"
     int exitCount = 0;
 };

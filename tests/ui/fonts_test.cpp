@@ -83,6 +83,7 @@ public:
     explicit PickingChooser(FontChoice choice) : choice_(std::move(choice)) {}
     std::optional<FontChoice> chooseFont(const FontSpec&, QWidget*) override { return choice_; }
     std::optional<qint32> chooseColor(qint32, QWidget*) override { return std::nullopt; }
+    std::optional<QString> chooseFolder(const QString&, QWidget*) override { return std::nullopt; }
 
 private:
     FontChoice choice_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <deque>
 #include <functional>
+#include <optional>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -59,6 +60,13 @@ public:
         colorReplies.pop_front();
         return reply;
     }
+    std::optional<QString> chooseFolder(const QString& initial, QWidget*) override
+    {
+        folderPrimes.push_back(initial);
+        return folderReply;
+    }
+    std::optional<QString> folderReply;
+    QStringList folderPrimes;
 };
 
 const QString kApp = SettingsLookup::appName();
@@ -174,6 +182,11 @@ TEST_F(SettingsDialogTest, ConfirmingUnchangedWritesEveryKeyInFieldOrderInStored
                                "FontBold=False",
                                "FontItalic=False",
                                "HistoryMemoryLimitMB=0",
+                               "SaveLog=False",
+                               "LogFolder=" + AppSettings{}.LogFolder,
+                               "LogLines=0",
+                               "NotifyMention=True",
+                               "AutoReconnect=False",
                                "ReadableColors=True"};
     EXPECT_EQ(StoredSnapshot(), expected);
 }
@@ -212,6 +225,85 @@ TEST_F(SettingsDialogTest, ConfirmingWritesWhatWasEdited)
     AppSettings reloaded;
     SettingsLookup::loadSettings(store, reloaded);
     EXPECT_EQ(reloaded, dialog.editSettings());
+}
+
+// The log, mention, reconnect and colour settings: shown as stored, stored
+// as left; the folder through the standard chooser, a cancel changing nothing.
+TEST_F(SettingsDialogTest, LogMentionReconnectAndColourSettings)
+{
+    struct Case {
+        const char* name;
+        QList<QPair<QString, QString>> stored;
+        std::optional<QString> folderChosen;
+        std::function<void(QDialog*)> edit;
+        QStringList expected;  // key=value after "更新"
+    };
+    const Case cases[] = {
+        {"shown and kept",
+         {{"SaveLog", "True"},
+          {"LogFolder", "/srv/logs"},
+          {"LogLines", "5000"},
+          {"NotifyMention", "False"},
+          {"AutoReconnect", "True"},
+          {"ReadableColors", "False"}},
+         std::nullopt,
+         [](QDialog* w) {
+             EXPECT_TRUE(Box(w, "saveLogCheck")->isChecked());
+             EXPECT_TRUE(Button(w, "logFolderButton")->isEnabled());
+             EXPECT_EQ(Button(w, "logFolderButton")->toolTip(), "/srv/logs");
+             EXPECT_EQ(Number(w, "logLinesField")->value(), 5000);
+             EXPECT_FALSE(Box(w, "notifyMentionCheck")->isChecked());
+             EXPECT_TRUE(Box(w, "autoReconnectCheck")->isChecked());
+             EXPECT_FALSE(Box(w, "readableColorsCheck")->isChecked());
+             Button(w, "logFolderButton")->click();  // cancelled
+         },
+         {"SaveLog=True", "LogFolder=/srv/logs", "LogLines=5000", "NotifyMention=False", "AutoReconnect=True",
+          "ReadableColors=False"}},
+        {"edited",
+         {},
+         QStringLiteral("/home/u/チャットログ"),
+         [](QDialog* w) {
+             Box(w, "saveLogCheck")->setChecked(true);
+             Button(w, "logFolderButton")->click();
+             EXPECT_EQ(Button(w, "logFolderButton")->toolTip(), "/home/u/チャットログ");
+             Number(w, "logLinesField")->setValue(99999);
+             Box(w, "notifyMentionCheck")->setChecked(false);
+             Box(w, "autoReconnectCheck")->setChecked(true);
+             Box(w, "readableColorsCheck")->setChecked(false);
+         },
+         {"SaveLog=True", "LogFolder=/home/u/チャットログ", "LogLines=99999", "NotifyMention=False",
+          "AutoReconnect=True", "ReadableColors=False"}},
+        {"a number typed out of range reverts",
+         {{"LogLines", "300"}},
+         std::nullopt,
+         [](QDialog* w) {
+             QLineEdit* edit = Number(w, "logLinesField")->findChild<QLineEdit*>();
+             ASSERT_NE(edit, nullptr);
+             edit->setText(QStringLiteral("123456"));
+         },
+         {"SaveLog=False", "LogFolder=" + AppSettings{}.LogFolder, "LogLines=300", "NotifyMention=True",
+          "AutoReconnect=False", "ReadableColors=True"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        store.deleteSection(kApp, kDefault);
+        Preload(c.stored);
+        chooser.folderReply = c.folderChosen;
+        chooser.folderPrimes.clear();
+        Open([&](QDialog* w) {
+            Button(w, "layoutButton")->click();
+            c.edit(w);
+            Button(w, "okButton")->click();
+        });
+        QStringList stored;
+        for (const char* key :
+             {"SaveLog", "LogFolder", "LogLines", "NotifyMention", "AutoReconnect", "ReadableColors"})
+            stored << QString::fromLatin1(key) + u'=' + Stored(QString::fromLatin1(key));
+        EXPECT_EQ(stored, c.expected);
+        const QString primedWith = c.stored.isEmpty() ? AppSettings{}.LogFolder : QStringLiteral("/srv/logs");
+        for (const QString& primed : chooser.folderPrimes)
+            EXPECT_EQ(primed, primedWith);
+    }
 }
 
 // A value of any length is stored whole, whether loaded, pasted or typed:
@@ -336,6 +428,9 @@ TEST_F(SettingsDialogTest, CaptionsTooltipsAndFonts)
             {"saveLogCheck", "ログを保存する"},
             {"logFolderButton", "保存先の設定"},
             {"fontButton", "表示フォントの設定 [IPAGothic]"},
+            {"readableColorsCheck", "読みやすい色にする"},
+            {"notifyMentionCheck", "自分のハンドル名を含む発言を知らせる"},
+            {"autoReconnectCheck", "切断されたら自動で再接続する"},
             {"okButton", "更新"},
             {"cancelButton", "取消"},
             {"layoutButton", "詳細設定"},
@@ -355,8 +450,8 @@ TEST_F(SettingsDialogTest, CaptionsTooltipsAndFonts)
                   "ターミナル・チャット画面の表示フォントの設定を行います。");
         EXPECT_EQ(Text(w, "handleSuffixEdit")->toolTip(),
                   "ハンドル名をダブルクリックした時に転送される文字列に追加する敬称を設定します。");
-        EXPECT_FALSE(Box(w, "saveLogCheck")->isEnabled());
-        EXPECT_FALSE(Button(w, "logFolderButton")->isEnabled());
+        EXPECT_TRUE(Box(w, "saveLogCheck")->isEnabled());
+        EXPECT_FALSE(Button(w, "logFolderButton")->isEnabled()) << "until the box is ticked";
         QLineEdit* password = Text(w, "passwordEdit");
         EXPECT_EQ(password->echoMode(), QLineEdit::Password);
         EXPECT_EQ(password->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, password),
@@ -386,6 +481,9 @@ TEST_F(SettingsDialogTest, TabOrderFollowsTheTabIndexes)
                                 "saveLogCheck",
                                 "logFolderButton",
                                 "fontButton",
+                                "readableColorsCheck",
+                                "notifyMentionCheck",
+                                "autoReconnectCheck",
                                 "okButton",
                                 "cancelButton",
                                 "layoutButton"};
@@ -467,6 +565,11 @@ TEST_F(SettingsDialogTest, EnterMovesTheFocusAlongTheDialogsPath)
         {"changeMyColorCheck", false, false, "fontButton"},
         {"myColorButton", false, true, "fontButton"},
         {"fontButton", false, false, "okButton"},
+        {"saveLogCheck", false, false, "logFolderButton"},
+        {"logFolderButton", false, false, "fontButton"},
+        {"readableColorsCheck", false, false, "notifyMentionCheck"},
+        {"notifyMentionCheck", false, false, "autoReconnectCheck"},
+        {"autoReconnectCheck", false, false, "okButton"},
         {"userIdEdit", false, false, "passwordEdit"},
         {"handleSuffixEdit", false, false, "autoChangeWindowCheck"},
         {"portField", false, false, "logLinesField"},
@@ -476,6 +579,7 @@ TEST_F(SettingsDialogTest, EnterMovesTheFocusAlongTheDialogsPath)
             Button(w, "layoutButton")->click();  // the detailed controls take focus only when shown
             Box(w, "guestFlagCheck")->setChecked(c.guest);
             Box(w, "changeMyColorCheck")->setChecked(c.changeMyColor);
+            Box(w, "saveLogCheck")->setChecked(true);
             QWidget* from = Find<QWidget>(w, c.from);
             from->setFocus();
             ASSERT_EQ(w->focusWidget(), from) << c.from;
@@ -564,7 +668,7 @@ TEST_F(SettingsDialogTest, SwitchingLayoutsKeepsTheCentreAndRestoresTheSize)
         EXPECT_TRUE(detailed->isVisible());
         EXPECT_EQ(detailed->pos(), QPoint(0, Px(1425, w)));
         EXPECT_EQ(mode->text(), "簡易設定");
-        EXPECT_EQ(w->size(), QSize(Px(9135, w), Px(1425 + 2445 + 465 + 120, w)));
+        EXPECT_EQ(w->size(), QSize(Px(9135, w), Px(1425 + 2745 + 465 + 120, w)));
         EXPECT_EQ(w->frameGeometry().size() - w->size(), simpleOuter.size() - simpleClient);
         expectSameCentre("detailed");
         EXPECT_EQ(w->focusWidget(), Box(w, "guestFlagCheck"));

@@ -3,16 +3,19 @@
 #include "Board.h"
 
 BoardConnection::BoardConnection(Board& board, TimeSource& time, const ConnectionOptions& options)
-    : options_(options), session_(board, options.style), idleTimer_(time.createTimer())
+    : options_(options), session_(board, options.style), idleTimer_(time.createTimer()),
+      dropTimer_(time.createTimer())
 {
     session_.onOutput = [this](const QString& text) { send(text); };
     session_.onClose = [this] {
         closed_ = true;
         idleTimer_->stop();
+        dropTimer_->stop();
         if (onClose)
             onClose();
     };
     idleTimer_->onTimeout = [this] { session_.timeOut(); };
+    dropTimer_->onTimeout = [this] { drop(); };
     if (options.telnet) {
         telnet_.emplace(time);
         telnet_->onSend = [this](const QByteArray& bytes) {
@@ -34,6 +37,8 @@ BoardConnection::BoardConnection(Board& board, TimeSource& time, const Connectio
 void BoardConnection::start()
 {
     restartIdleTimer();
+    if (options_.dropAfterMs > 0)
+        dropTimer_->startOnce(options_.dropAfterMs);
     if (telnet_)
         telnet_->start();
     else
@@ -89,4 +94,14 @@ void BoardConnection::restartIdleTimer()
 {
     if (options_.idleTimeoutMs > 0 && !closed_)
         idleTimer_->startOnce(options_.idleTimeoutMs);
+}
+
+void BoardConnection::drop()
+{
+    if (closed_)
+        return;
+    closed_ = true;
+    idleTimer_->stop();
+    if (onClose)
+        onClose();
 }

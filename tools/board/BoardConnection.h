@@ -51,11 +51,13 @@ private:
     void startSession();
     void send(const QString& text);
     void restartIdleTimer();
+    void drop();
 
     ConnectionOptions options_;
     BoardSession session_;
     std::optional<TelnetProtocol> telnet_;
     std::unique_ptr<Timer> idleTimer_;
+    std::unique_ptr<Timer> dropTimer_;
     Cp932::Decoder decoder_;
     bool started_ = false;
     bool closed_ = false;

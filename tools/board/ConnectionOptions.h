@@ -11,4 +11,7 @@ struct ConnectionOptions {
     bool telnet = false;
     // A connection that sends nothing for this long is closed; 0 never.
     int idleTimeoutMs = kDefaultIdleTimeoutMs;
+    // The board drops each connection this long after it opened, without a
+    // word, as a board that restarts does; 0 never.
+    int dropAfterMs = 0;
 };

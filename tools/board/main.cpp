@@ -131,6 +131,10 @@ void addOptions(QCommandLineParser& parser)
         {QStringLiteral("idle-timeout"),
          QStringLiteral("Close a connection that sends nothing for this long (default 300; 0 never)."),
          QStringLiteral("seconds")},
+        {QStringLiteral("drop-after"),
+         QStringLiteral("Drop each connection this long after it opened, without a word, as a board that "
+                        "restarts does (default 0: never)."),
+         QStringLiteral("ms")},
     });
 }
 
@@ -157,6 +161,8 @@ QString readSettings(const QCommandLineParser& parser, Settings& settings)
     if (!readNumber(parser, QStringLiteral("idle-timeout"), 86400, idleSeconds))
         return QStringLiteral("--idle-timeout needs a number of seconds from 0 to 86400");
     settings.connection.idleTimeoutMs = idleSeconds * 1000;
+    if (!readNumber(parser, QStringLiteral("drop-after"), 86400000, settings.connection.dropAfterMs))
+        return QStringLiteral("--drop-after needs a number of milliseconds from 0 to 86400000");
     settings.connection.telnet = parser.isSet(QStringLiteral("telnet"));
     settings.connection.style.colour = parser.isSet(QStringLiteral("color"));
     if (parser.isSet(QStringLiteral("lf")) && parser.isSet(QStringLiteral("lfcr")))

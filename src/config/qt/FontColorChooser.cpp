@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QColorDialog>
 #include <QFont>
+#include <QFileDialog>
 #include <QFontDialog>
 
 std::optional<FontChoice> StandardFontColorChooser::chooseFont(const FontSpec& initial, QWidget* parent)
@@ -28,4 +29,12 @@ std::optional<qint32> StandardFontColorChooser::chooseColor(qint32 initialBgr, Q
     if (!chosen.isValid())
         return std::nullopt;
     return qint32(chosen.red() | (chosen.green() << 8) | (chosen.blue() << 16));
+}
+
+std::optional<QString> StandardFontColorChooser::chooseFolder(const QString& initial, QWidget* parent)
+{
+    const QString chosen = QFileDialog::getExistingDirectory(parent, QStringLiteral("保存先の設定"), initial);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
 }

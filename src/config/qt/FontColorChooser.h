@@ -17,7 +17,7 @@ struct FontChoice {
     bool italic = false;
 };
 
-// The font and colour dialogs of the settings dialog. A cancel comes back
+// The font, colour and folder dialogs of the settings dialog. A cancel comes back
 // as an empty result.
 class FontColorChooser {
 public:
@@ -25,6 +25,8 @@ public:
     virtual std::optional<FontChoice> chooseFont(const FontSpec& initial, QWidget* parent) = 0;
     // Colours are 0x00BBGGRR.
     virtual std::optional<qint32> chooseColor(qint32 initialBgr, QWidget* parent) = 0;
+    // The standard folder chooser, opened at `initial`.
+    virtual std::optional<QString> chooseFolder(const QString& initial, QWidget* parent) = 0;
 };
 
 // The platform's standard font and colour dialogs.
@@ -32,4 +34,5 @@ class StandardFontColorChooser : public FontColorChooser {
 public:
     std::optional<FontChoice> chooseFont(const FontSpec& initial, QWidget* parent) override;
     std::optional<qint32> chooseColor(qint32 initialBgr, QWidget* parent) override;
+    std::optional<QString> chooseFolder(const QString& initial, QWidget* parent) override;
 };

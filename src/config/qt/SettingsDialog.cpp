@@ -141,6 +141,9 @@ struct SettingsDialog::Controls {
     QCheckBox* saveLogCheck = nullptr;
     QPushButton* logFolderButton = nullptr;
     QPushButton* fontButton = nullptr;
+    QCheckBox* readableColorsCheck = nullptr;
+    QCheckBox* notifyMentionCheck = nullptr;
+    QCheckBox* autoReconnectCheck = nullptr;
     QPushButton* okButton = nullptr;
     QPushButton* cancelButton = nullptr;
     QPushButton* layoutButton = nullptr;
@@ -247,7 +250,8 @@ void SettingsDialog::createDetailedFrame()
     c_->portField =
         bound(c_->bindings, make<NumberField>(f, "portField", 1, 65535), &AppSettings::ConnectionPort);
     make<QLabel>(f, "logLinesLabel", QStringLiteral("ログ行数"));
-    c_->logLinesField = make<NumberField>(f, "logLinesField", 0, kLogLinesMax);
+    c_->logLinesField =
+        bound(c_->bindings, make<NumberField>(f, "logLinesField", 0, kLogLinesMax), &AppSettings::LogLines);
     make<QLabel>(f, "luminosityLabel", QStringLiteral("輝度の設定"));
     c_->luminosityField = bound(c_->bindings, make<NumberField>(f, "luminosityField", 0, kLuminosityMax),
                                 &AppSettings::Luminosity);
@@ -281,12 +285,26 @@ void SettingsDialog::createDetailedFrame()
         &AppSettings::ChangeMyColor);
     c_->myColorButton = makeButton(f, "myColorButton", QStringLiteral("発言色の設定"));
     c_->myColorButton->setEnabled(false);
-    c_->saveLogCheck = make<QCheckBox>(f, "saveLogCheck", QStringLiteral("ログを保存する"));
-    c_->saveLogCheck->setEnabled(false);
+    c_->saveLogCheck =
+        bound(c_->bindings, make<QCheckBox>(f, "saveLogCheck", QStringLiteral("ログを保存する")),
+              &AppSettings::SaveLog);
     c_->logFolderButton = makeButton(f, "logFolderButton", QStringLiteral("保存先の設定"));
     c_->logFolderButton->setEnabled(false);
     c_->fontButton = makeButton(f, "fontButton", QStringLiteral("表示フォントの設定"));
     c_->fontButton->setToolTip(QStringLiteral("ターミナル・チャット画面の表示フォントの設定を行います。"));
+    c_->readableColorsCheck =
+        bound(c_->bindings, make<QCheckBox>(f, "readableColorsCheck", QStringLiteral("読みやすい色にする")),
+              &AppSettings::ReadableColors);
+    c_->notifyMentionCheck = bound(
+        c_->bindings,
+        make<QCheckBox>(f, "notifyMentionCheck", QStringLiteral("自分のハンドル名を含む発言を知らせる")),
+        &AppSettings::NotifyMention);
+    c_->autoReconnectCheck =
+        bound(c_->bindings,
+              make<QCheckBox>(f, "autoReconnectCheck", QStringLiteral("切断されたら自動で再接続する")),
+              &AppSettings::AutoReconnect);
+    connect(c_->saveLogCheck, &QCheckBox::toggled, this, &SettingsDialog::applySaveLogRule);
+    connect(c_->logFolderButton, &QPushButton::clicked, this, &SettingsDialog::chooseLogFolder);
     connect(c_->changeMyColorCheck, &QCheckBox::toggled, this, &SettingsDialog::applyMyColorRule);
     connect(c_->myColorButton, &QPushButton::clicked, this, &SettingsDialog::chooseMyColor);
     connect(c_->fontButton, &QPushButton::clicked, this, &SettingsDialog::chooseFont);
@@ -322,7 +340,7 @@ void SettingsDialog::placeFrameControls()
 
 void SettingsDialog::chainTabOrder()
 {
-    const std::array<QWidget*, 21> order{c_->guestFlagCheck,
+    const std::array<QWidget*, 24> order{c_->guestFlagCheck,
                                          c_->userIdEdit,
                                          c_->passwordEdit,
                                          c_->handleNameEdit,
@@ -340,6 +358,9 @@ void SettingsDialog::chainTabOrder()
                                          c_->saveLogCheck,
                                          c_->logFolderButton,
                                          c_->fontButton,
+                                         c_->readableColorsCheck,
+                                         c_->notifyMentionCheck,
+                                         c_->autoReconnectCheck,
                                          c_->okButton,
                                          c_->cancelButton,
                                          c_->layoutButton};
@@ -363,7 +384,9 @@ void SettingsDialog::fillControls()
     // A box already showing its setting emits no toggled().
     applyGuestRule();
     applyMyColorRule();
+    applySaveLogRule();
     c_->fontButton->setText(fontCaption(editSettings_.FontName));
+    c_->logFolderButton->setToolTip(editSettings_.LogFolder);
 }
 
 void SettingsDialog::copyControlsBack()
@@ -429,6 +452,21 @@ void SettingsDialog::applyGuestRule()
 void SettingsDialog::applyMyColorRule()
 {
     c_->myColorButton->setEnabled(c_->changeMyColorCheck->isChecked());
+}
+
+void SettingsDialog::applySaveLogRule()
+{
+    c_->logFolderButton->setEnabled(c_->saveLogCheck->isChecked());
+}
+
+// Like the font and colour, the folder goes into the working copy at once;
+// a cancelled choice changes nothing.
+void SettingsDialog::chooseLogFolder()
+{
+    if (const std::optional<QString> chosen = chooser_.chooseFolder(editSettings_.LogFolder, window_.get())) {
+        editSettings_.LogFolder = *chosen;
+        c_->logFolderButton->setToolTip(*chosen);
+    }
 }
 
 void SettingsDialog::chooseFont()
@@ -511,6 +549,16 @@ QWidget* SettingsDialog::enterTarget(QObject* from) const
     // Along the check boxes and buttons, passing a disabled colour button.
     if (from == c.changeMyColorCheck && !c.myColorButton->isEnabled())
         return c.fontButton;
+    if (from == c.saveLogCheck)
+        return c.logFolderButton->isEnabled() ? static_cast<QWidget*>(c.logFolderButton) : c.fontButton;
+    if (from == c.logFolderButton)
+        return c.fontButton;
+    if (from == c.readableColorsCheck)
+        return c.notifyMentionCheck;
+    if (from == c.notifyMentionCheck)
+        return c.autoReconnectCheck;
+    if (from == c.autoReconnectCheck)
+        return c.okButton;
     const std::array<QWidget*, 8> path = {
         c.autoChangeWindowCheck, c.autoGetHandleNameCheck, c.localEchoCheck, c.screenSaveCheck,
         c.changeMyColorCheck,    c.myColorButton,          c.fontButton,     c.okButton};

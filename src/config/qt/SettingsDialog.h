@@ -59,6 +59,8 @@ private:
 
     void applyGuestRule();
     void applyMyColorRule();
+    void applySaveLogRule();
+    void chooseLogFolder();
     void chooseFont();
     void chooseMyColor();
     void toggleLayout();

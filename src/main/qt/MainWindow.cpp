@@ -23,6 +23,7 @@
 #include "controls/qt/SpreadGrid.h"
 #include "main/DialogueSession.h"
 #include "controls/qt/Fonts.h"
+#include "main/qt/DBusNotifier.h"
 #include "main/qt/SingleLineValidator.h"
 
 namespace {
@@ -34,7 +35,7 @@ constexpr int kTimerIntervalMs = 50;
 MainWindow::MainWindow(SettingsStore& store, TelnetSocket& socket, TimeSource& time, QWidget* parent)
     : QWidget(parent), store_(store), socket_(socket), measurer_(std::make_unique<FontMeasurer>()),
       terminalModel_(std::make_unique<GridModel>(1)), chatModel_(std::make_unique<GridModel>(2)),
-      timer_(time.createTimer())
+      timer_(time.createTimer()), notifier_(std::make_unique<DBusNotifier>())
 {
     setWindowTitle(QStringLiteral("ZKT"));
     // The widest-text widths of both views, measured in the display font.
@@ -175,6 +176,20 @@ void MainWindow::alertUser()
     QApplication::alert(this);
 }
 
+void MainWindow::announceMention(const QString& handle, const QString& message)
+{
+    // The user is looking at the window already.
+    if (isActiveWindow())
+        return;
+    QApplication::alert(this);
+    notifier_->notify(handle, message);
+}
+
+void MainWindow::setDesktopNotifier(std::unique_ptr<DesktopNotifier> notifier)
+{
+    notifier_ = std::move(notifier);
+}
+
 void MainWindow::openSettingsDialog()
 {
     settingsDetailedPending_ = std::exchange(settingsDetailedFirst_, false);
@@ -223,6 +238,7 @@ void MainWindow::setSettingsDialogHandler(std::function<void()> handler)
 
 void MainWindow::exitApplication()
 {
+    dialogue_->flushLogs();
     savePlacement();
     flushStore();
     // The window's own closing handling must not store the placement again.

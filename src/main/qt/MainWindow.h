@@ -9,6 +9,7 @@
 #include "main/MainWindowPort.h"
 #include "main/WindowPlacement.h"
 
+class DesktopNotifier;
 class DialogueSession;
 class FontMeasurer;
 class FunctionKeyBar;
@@ -58,6 +59,9 @@ public:
     // Asked, with the reason, when the settings cannot be saved at exit: true
     // to try again, false to end without saving. By default a message box.
     void setSaveFailureQuestion(std::function<bool(const QString&)> ask);
+    // Where a mention is announced while the window is not active; by
+    // default the desktop's notification service.
+    void setDesktopNotifier(std::unique_ptr<DesktopNotifier> notifier);
 
     // MainWindowPort
     void setFunctionKeyCaption(int item, const QString& caption) override;
@@ -68,6 +72,7 @@ public:
     void setInputText(const QString& text) override;
     void showStatus(const QString& message) override;
     void alertUser() override;
+    void announceMention(const QString& handle, const QString& message) override;
     void showWarning(const QString& message) override;
     void openSettingsDialog() override;
     void exitApplication() override;
@@ -115,6 +120,7 @@ private:
     std::unique_ptr<Timer> timer_;
     std::unique_ptr<FontColorChooser> chooser_;
     std::unique_ptr<SettingsDialog> settingsDialog_;
+    std::unique_ptr<DesktopNotifier> notifier_;
 
     QFrame* terminalArea_ = nullptr;
     SpreadGrid* terminalView_ = nullptr;

@@ -144,6 +144,7 @@ void MainWindow::savePlacement()
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!exiting_) {
+        dialogue_->flushLogs();
         savePlacement();
         flushStore();
     }
