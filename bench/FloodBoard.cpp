@@ -37,10 +37,12 @@ void FloodBoard::start(QByteArray head, QByteArray body, bool repeat)
     body_ = std::move(body);
     repeat_ = repeat && !body_.isEmpty();
     thread_ = std::thread([this] {
+        // The client may never come: stop() must not wait on accept().
         pollfd waiting{listenFd_, POLLIN, 0};
-        while (!stop_ && ::poll(&waiting, 1, kPollMs) == 0) {
-        }
-        const int fd = stop_ ? -1 : ::accept(listenFd_, nullptr, nullptr);
+        int ready = 0;
+        while (!stop_ && ready == 0)
+            ready = ::poll(&waiting, 1, kPollMs);
+        const int fd = stop_ || ready < 0 ? -1 : ::accept(listenFd_, nullptr, nullptr);
         if (fd >= 0) {
             ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
             play(fd);

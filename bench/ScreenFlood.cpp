@@ -203,12 +203,13 @@ TypingDuringFlood measureTypingDuringFlood(int rounds, int intervalMs)
     traffic.generateLines(logIn, 1);
     traffic.setMenuExcursions(false);
     traffic.generate(chat, 4'000'000);
+    // Outlives the window, whose input line writes to it.
+    std::vector<Round> times(static_cast<size_t>(rounds));
     FloodBoard board;
     if (board.port() == 0)
         return {};
     Client client(board.port());
     QLineEdit* input = client.window->inputLine();
-    std::vector<Round> times(static_cast<size_t>(rounds));
     QObject::connect(input, &QLineEdit::textChanged, input, [&](const QString& text) {
         const int n = FloodBoard::typedLineNumber(text.toLatin1());
         if (n >= 0 && n < rounds && times[size_t(n)].keysShown == 0)

@@ -516,9 +516,9 @@ struct Part {
     const char* name;
     void (*run)(const Options&);
 };
-constexpr Part kLaterParts[] = {{"long-line", longLine}, {"gt-flood", gtFlood},
-                                 {"grids", bigGrids},      {"latency", latency},
-                                 {"screen-ingest", screenIngest}, {"screen-typing", screenTyping}};
+constexpr Part kLaterParts[] = {
+    {"long-line", longLine}, {"gt-flood", gtFlood},           {"grids", bigGrids},
+    {"latency", latency},    {"screen-ingest", screenIngest}, {"screen-typing", screenTyping}};
 
 }  // namespace
 
