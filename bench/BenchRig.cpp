@@ -26,8 +26,6 @@ BenchRig::BenchRig(const Options& options)
     socket_.setKeepSent(false);
     port_.keepHistory = false;
     time_.setMsPerReading(60000);
-    terminalModel_.setMeasurer(&measurer_);
-    chatModel_.setMeasurer(&measurer_);
     const int width = options.width;
     const int height = options.height;
     if (options.views) {
@@ -37,9 +35,18 @@ BenchRig::BenchRig(const Options& options)
         chatView_ = new SpreadGrid(chatModel_, window_.get());
         terminalView_->setGeometry(0, 0, width, height);
         chatView_->setGeometry(0, 0, width, height);
+    } else {
+        terminalState_.emplace(terminalModel_);
+        chatState_.emplace(chatModel_);
     }
+    GridViewState& terminal = terminalView_ ? terminalView_->gridView() : *terminalState_;
+    GridViewState& chat = chatView_ ? chatView_->gridView() : *chatState_;
+    terminal.setMeasurer(&measurer_);
+    chat.setMeasurer(&measurer_);
+    chat.measureBorrowedTextBy(terminal);
     TelnetSocket& socket = options.socket ? *options.socket : socket_;
-    dialogue_ = std::make_unique<DialogueSession>(store_, socket, terminalModel_, chatModel_, port_, time_);
+    dialogue_ = std::make_unique<DialogueSession>(store_, socket, terminalModel_, chatModel_, terminal, chat,
+                                                  port_, time_);
     dialogue_->loadSettings();
     dialogue_->switchScreen(Screen::Init);
     dialogue_->openLine();

@@ -4,9 +4,11 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 #include "common/MemorySettingsStore.h"
 #include "controls/GridModel.h"
+#include "controls/GridViewState.h"
 #include "controls/TelnetSocket.h"
 #include "controls/qt/FontMeasurer.h"
 #include "main/DialogueSession.h"
@@ -18,7 +20,7 @@ class QWidget;
 class SpreadGrid;
 
 // The receive path as the main window wires it: the dialogue, both grid
-// models measured by a real FontMeasurer and, when asked, both views shown
+// models, their views measured by a real FontMeasurer and, when asked, shown
 // (offscreen) in a window of the given size. Unless a real socket is given,
 // the connection is always up and only counts the replies; the clock moves
 // a minute at every reading, so the guard against repeated replies never
@@ -64,6 +66,9 @@ private:
     FontMeasurer measurer_;
     GridModel terminalModel_{1};
     GridModel chatModel_{2};
+    // The views without widgets, when none are shown.
+    std::optional<GridViewState> terminalState_;
+    std::optional<GridViewState> chatState_;
     std::unique_ptr<DialogueSession> dialogue_;
     std::unique_ptr<QWidget> window_;
     SpreadGrid* terminalView_ = nullptr;

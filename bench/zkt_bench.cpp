@@ -1,4 +1,5 @@
-// zkt-bench: the receive path's speed and memory, measured in one run.
+// zkt-bench: the receive path's speed and memory, find over the history and
+// the whole client on screen, measured in one run.
 // Prints "name: value unit" lines; the last is "pipeline-vs-decode: R", of
 // the slower of "pipeline" (no command pending) and "pipeline-pending" (the
 // slowest of the states with one pending).
@@ -11,8 +12,10 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "BenchRig.h"
+#include "FindBench.h"
 #include "GtFlood.h"
 #include "Measure.h"
 #include "PromptLatency.h"
@@ -84,7 +87,7 @@ bool parse(int argc, char** argv, Options& o)
                 "                 [--grid-rows N] [--prompts N] [--repeat N] [--block BYTES] [--wall]\n"
                 "                 [--screen-mb N] [--typing-rounds N]\n"
                 "                 [--only history|history-limit|pipeline|long-line|gt-flood|grids|\n"
-                "                         latency|screen|screen-ingest|screen-typing]\n");
+                "                         latency|find|screen|screen-ingest|screen-typing]\n");
             return false;
         }
     }
@@ -97,6 +100,19 @@ double mbPerSecond(qsizetype bytes, double seconds)
 }
 
 // --- history: per-line cost and memory as the views grow ---------------------
+
+// Feeds the next batch of lines; returns the time the rig took and how many
+// lines the batch held.
+std::pair<double, qint64> feedBatch(BenchRig& rig, TrafficGenerator& traffic, QByteArray& bytes, qint64 lines,
+                                    const Options& o)
+{
+    bytes.resize(0);
+    const qint64 linesBefore = traffic.lines();
+    traffic.generateLines(bytes, lines);
+    const Measure::Stopwatch watch;
+    rig.receiveAll(bytes, o.block);
+    return {watch.seconds(), traffic.lines() - linesBefore};
+}
 
 // Returns the per-line cost at the last checkpoint, in seconds.
 double history(const Options& o)
@@ -115,15 +131,10 @@ double history(const Options& o)
     double windowTime = 0;
     qint64 windowLines = 0;
     while (next < 3) {
-        bytes.resize(0);
-        const qint64 linesBefore = traffic.lines();
-        traffic.generateLines(bytes, kBatch);
-        const Measure::Stopwatch watch;
-        rig.receiveAll(bytes, o.block);
-        const double t = watch.seconds();
+        const auto [t, added] = feedBatch(rig, traffic, bytes, kBatch, o);
         if (windowEnd >= 0) {
             windowTime += t;
-            windowLines += traffic.lines() - linesBefore;
+            windowLines += added;
             if (traffic.lines() >= windowEnd) {
                 cost[next] = windowTime / double(windowLines);
                 ++next;
@@ -172,15 +183,11 @@ void historyLimit(const Options& o, double unlimitedCost)
     double windowTime = 0;
     qint64 windowLines = 0;
     while (traffic.lines() < o.lines + kWindow) {
-        bytes.resize(0);
-        const qint64 linesBefore = traffic.lines();
-        traffic.generateLines(bytes, kBatch);
-        const Measure::Stopwatch watch;
-        rig.receiveAll(bytes, o.block);
-        const double t = watch.seconds();
-        if (linesBefore >= o.lines) {
+        const bool measured = traffic.lines() >= o.lines;
+        const auto [t, added] = feedBatch(rig, traffic, bytes, kBatch, o);
+        if (measured) {
             windowTime += t;
-            windowLines += traffic.lines() - linesBefore;
+            windowLines += added;
         }
     }
     const double cost = windowTime / double(windowLines);
@@ -426,6 +433,13 @@ void latency(const Options& o)
     print("prompt-reply-p99", Measure::percentile(t, 99) * 1e3, "ms");
 }
 
+// --- find over the history -------------------------------------------------------
+
+void find(const Options& o)
+{
+    findInHistory(o.lines, o.block, o.repeat);
+}
+
 // --- the whole client on screen, over loopback ------------------------------------
 
 void screenIngest(const Options& o)
@@ -517,8 +531,9 @@ struct Part {
     void (*run)(const Options&);
 };
 constexpr Part kLaterParts[] = {
-    {"long-line", longLine}, {"gt-flood", gtFlood},           {"grids", bigGrids},
-    {"latency", latency},    {"screen-ingest", screenIngest}, {"screen-typing", screenTyping}};
+    {"long-line", longLine},        {"gt-flood", gtFlood}, {"grids", bigGrids},
+    {"latency", latency},           {"find", find},        {"screen-ingest", screenIngest},
+    {"screen-typing", screenTyping}};
 
 }  // namespace
 

@@ -1,25 +1,14 @@
 #include "controls/GridModel.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <limits>
 #include <vector>
 
 #include "controls/GridObserver.h"
 #include "controls/GrowingArray.h"
-#include "controls/TextMeasurer.h"
 
 namespace {
-
-// Designed widths: the chat view's handle and message columns; further
-// columns take the message column's width.
-constexpr double kFirstColumnTwips = 1200;
-constexpr double kOtherColumnTwips = 975;
-
-// Cells written but not yet measured are measured in batches of this size
-// when nobody asks for the width, so the list stays small.
-constexpr size_t kDirtyFoldSize = 4096;
 
 // Dead text left behind by rewritten cells is dropped once it outweighs the
 // live text and is worth a pass.
@@ -90,20 +79,6 @@ template <typename T> void dropFront(GrowingArray<T>& array, size_t count)
     array.shrink();
 }
 
-// Width bookkeeping of one column. Text only grows in this client, so a
-// running maximum over the cells measured so far is the column's width.
-struct Column {
-    double width = kOtherColumnTwips;
-    double widest = 0;
-    bool needFull = false;
-    std::vector<qint64> dirty;  // cells written since they were last measured
-    // The cell measured last and its measured length: when it has only grown
-    // since, just its new characters are measured.
-    qint64 tailCell = -1;
-    qsizetype tailLength = 0;
-    TextMeasurer::Width tail;
-};
-
 }  // namespace
 
 struct GridModel::Impl {
@@ -120,16 +95,8 @@ struct GridModel::Impl {
     // One past the last character of this grid's buffer that a borrower
     // reads: the buffer may shrink down to here.
     qint64 lentUpTo = 0;
-    std::vector<Column> widths;
-    FontSpec font;
-    TextMeasurer* measurer = nullptr;
+    const GridModel* owner = nullptr;
     GridObserver* observer = nullptr;
-    bool redraw = true;
-    GridChange pending;
-    int notifiedRows = 0;
-    bool visible = true;
-    int activeCol = 0;
-    int activeRow = 0;
     quint64 generation = 0;
     // Borrowed cells have a negative start: -1 - the offset of their text in
     // the lender's buffer.
@@ -137,8 +104,7 @@ struct GridModel::Impl {
     std::vector<Impl*> borrowers;
     qint64 borrowedCells = 0;
 
-    bool validCol(int col) const { return col >= 1 && col <= columns; }
-    bool valid(int col, int row) const { return validCol(col) && row >= 1 && row <= rows; }
+    bool valid(int col, int row) const { return col >= 1 && col <= columns && row >= 1 && row <= rows; }
     qint64 index(int col, int row) const { return qint64(row - 1) * columns + (col - 1); }
     static bool borrowed(qint64 at) { return at < 0; }
     bool atEnd(qint64 i) const { return start[i] >= 0 && start[i] + length[i] == qint64(text.size()); }
@@ -163,6 +129,10 @@ struct GridModel::Impl {
     }
     qint64 ownLength(qint64 i) const { return borrowed(start[i]) ? 0 : length[i]; }
 
+    enum class Write { Replace, Append };
+    void write(int col, int row, QStringView t, Write how);
+    // False when the cell holds t already.
+    bool replace(qint64 i, QStringView t, GridObserver::CellEdit& edit);
     void reserveFor(qint64 extra);
     void moveToEnd(qint64 i);
     void put(qint64 i, QStringView t);
@@ -171,9 +141,6 @@ struct GridModel::Impl {
     void compactIfWasteful();
     void compact();
     void dropStylesBefore(qint64 cells);
-    // The first `cells` cells are gone: the column's cell numbers move down.
-    void shiftColumn(Column& column, qint64 cells);
-    void resetWidths();
     void lend(qint64 i, QStringView t, qint64 offset);
     // Drops the style runs of cell i from `offset` on, and of every later cell.
     void dropStylesFrom(qint64 i, qsizetype offset);
@@ -183,19 +150,21 @@ struct GridModel::Impl {
     // Stops borrowing; `keepText` first makes the borrowed texts this grid's own.
     void unlink(bool keepText);
 
-    void written(int col, int row, qint64 i);
-    void rowChanged(int row);
-    void foldDirty(Column& column);
-    void measureAll(int col);
-    TextMeasurer::Width measure(QStringView t)
+    void cellChanged(int col, int row, GridObserver::CellEdit edit)
     {
-        return t.isEmpty() ? TextMeasurer::Width{0.0, 0} : measurer->measure(t, font);
+        if (observer)
+            observer->cellChanged(col, row, edit);
     }
-    TextMeasurer::Width measureCell(const Column& column, qint64 i);
-    TextMeasurer::Width grownTail(const Column& column, QStringView t);
-    bool lentEndWidth(qint64 i, TextMeasurer::Width& width);
-    void changed();
-    void flush();
+    void rowChanged(int row)
+    {
+        if (observer)
+            observer->rowChanged(row);
+    }
+    void reset()
+    {
+        if (observer)
+            observer->gridReset();
+    }
 };
 
 void GridModel::Impl::reserveFor(qint64 extra)
@@ -222,6 +191,42 @@ void GridModel::Impl::moveToEnd(qint64 i)
     else
         garbage += n;
     start[i] = qint64(to);
+}
+
+void GridModel::Impl::write(int col, int row, QStringView t, Write how)
+{
+    if (!valid(col, row) || (how == Write::Append && t.isEmpty()))
+        return;
+    if (aliases(t)) {  // the write may move the buffer the text lies in
+        const QString copy = t.toString();
+        write(col, row, copy, how);
+        return;
+    }
+    const qint64 i = index(col, row);
+    auto edit = GridObserver::CellEdit::Extended;
+    if (how == Write::Append)
+        append(i, t);
+    else if (!replace(i, t, edit))
+        return;
+    cellChanged(col, row, edit);
+    compactIfWasteful();
+}
+
+bool GridModel::Impl::replace(qint64 i, QStringView t, GridObserver::CellEdit& edit)
+{
+    const QStringView old = cell(i);
+    if (old == t)
+        return false;
+    if (!old.isEmpty()) {
+        ++generation;
+        edit = GridObserver::CellEdit::Replaced;
+    }
+    const qint64 lent = lender ? lender->offsetOf(t) : -1;
+    if (lent >= 0)
+        lend(i, t, lent);
+    else
+        put(i, t);
+    return true;
 }
 
 void GridModel::Impl::append(qint64 i, QStringView t)
@@ -296,15 +301,6 @@ void GridModel::Impl::compact()
     garbage = 0;
 }
 
-void GridModel::Impl::resetWidths()
-{
-    for (Column& c : widths) {
-        c.needFull = true;
-        c.dirty.clear();
-        c.tailCell = -1;
-    }
-}
-
 void GridModel::Impl::lend(qint64 i, QStringView t, qint64 offset)
 {
     const qint64 old = ownLength(i);
@@ -347,16 +343,6 @@ void GridModel::Impl::dropStylesBefore(qint64 cells)
     styles.resize(to);
 }
 
-void GridModel::Impl::shiftColumn(Column& column, qint64 cells)
-{
-    column.tailCell = column.tailCell >= cells ? column.tailCell - cells : -1;
-    size_t to = 0;
-    for (const qint64 i : column.dirty)
-        if (i >= cells)
-            column.dirty[to++] = i - cells;
-    column.dirty.resize(to);
-}
-
 // The lender is about to change its buffer: every borrowed text becomes this
 // grid's own copy, unchanged.
 void GridModel::Impl::takeBorrowedText()
@@ -386,127 +372,9 @@ void GridModel::Impl::unlink(bool keepText)
     lender = nullptr;
 }
 
-void GridModel::Impl::written(int col, int row, qint64 i)
-{
-    if (measurer) {
-        Column& c = widths[col - 1];
-        if (!c.needFull && (c.dirty.empty() || c.dirty.back() != i)) {
-            c.dirty.push_back(i);
-            if (c.dirty.size() >= kDirtyFoldSize)
-                foldDirty(c);
-        }
-    }
-    rowChanged(row);
-}
-
-void GridModel::Impl::rowChanged(int row)
-{
-    if (pending.firstChangedRow == 0 || row < pending.firstChangedRow)
-        pending.firstChangedRow = row;
-    pending.lastChangedRow = std::max(pending.lastChangedRow, row);
-    changed();
-}
-
-void GridModel::Impl::foldDirty(Column& column)
-{
-    for (const qint64 i : column.dirty) {
-        const TextMeasurer::Width w = measureCell(column, i);
-        column.tailCell = i;
-        column.tailLength = cell(i).size();
-        column.tail = w;
-        column.widest = std::max(column.widest, w.twips);
-    }
-    column.dirty.clear();
-}
-
-TextMeasurer::Width GridModel::Impl::measureCell(const Column& column, qint64 i)
-{
-    const QStringView t = cell(i);
-    if (i == column.tailCell && t.size() >= column.tailLength)
-        return grownTail(column, t);
-    TextMeasurer::Width w;
-    if (lentEndWidth(i, w))
-        return w;
-    return measure(t);
-}
-
-// The cell measured last has only grown since: just its new characters are
-// measured.
-TextMeasurer::Width GridModel::Impl::grownTail(const Column& column, QStringView t)
-{
-    const TextMeasurer::Width added = measure(t.mid(column.tailLength));
-    if (column.tail.units < 0 || added.units < 0)
-        return {column.tail.twips + added.twips, -1};
-    const qint64 units = column.tail.units + added.units;
-    return {measurer->unitsToTwips(units), units};
-}
-
-// A borrowed text that ends where the lender's last measured cell ends (a
-// chat message, the end of a terminal line) is as wide as that cell less
-// its beginning, when the widths come in exact units: only the beginning is
-// measured. The lender's measurement still holds while its column needs no
-// full pass and the cell has its measured length (a rewrite of a measured
-// text asks for a full pass; anything else changes the length).
-bool GridModel::Impl::lentEndWidth(qint64 i, TextMeasurer::Width& width)
-{
-    if (!lender || !borrowed(start[i]) || lender->measurer != measurer || !(lender->font == font))
-        return false;
-    const qint64 from = -1 - start[i];
-    const qint64 end = from + length[i];
-    for (const Column& c : lender->widths) {
-        const qint64 j = c.tailCell;
-        if (c.needFull || j < 0 || c.tail.units < 0 || j >= qint64(lender->start.size()))
-            continue;
-        const qint64 at = lender->start[j];
-        if (borrowed(at) || lender->length[j] != quint32(c.tailLength) || at > from ||
-            at + c.tailLength != end)
-            continue;
-        const TextMeasurer::Width head = measure(QStringView(lender->text.data() + at, qsizetype(from - at)));
-        if (head.units < 0)
-            return false;
-        const qint64 units = c.tail.units - head.units;
-        width = {measurer->unitsToTwips(units), units};
-        return true;
-    }
-    return false;
-}
-
-void GridModel::Impl::measureAll(int col)
-{
-    Column& c = widths[col - 1];
-    c.widest = 0;
-    c.dirty.clear();
-    c.tailCell = -1;
-    for (int row = 1; row <= rows; ++row)
-        c.dirty.push_back(index(col, row));
-    foldDirty(c);
-    c.needFull = false;
-}
-
-void GridModel::Impl::changed()
-{
-    if (redraw)
-        flush();
-}
-
-void GridModel::Impl::flush()
-{
-    if (!observer) {  // nobody to tell: what was gathered is simply dropped
-        pending = GridChange{};
-        notifiedRows = rows;
-        return;
-    }
-    pending.rowsBefore = notifiedRows;
-    pending.rowsAfter = rows;
-    notifiedRows = rows;
-    const GridChange change = pending;
-    pending = GridChange{};
-    if (observer && !change.empty())
-        observer->gridChanged(change);
-}
-
 GridModel::GridModel(int columns) : d(new Impl)
 {
+    d->owner = this;
     setColumnCount(columns);
 }
 
@@ -531,19 +399,9 @@ void GridModel::borrowTextFrom(GridModel* lender)
     }
 }
 
-void GridModel::setMeasurer(TextMeasurer* measurer)
-{
-    if (measurer == d->measurer)
-        return;
-    d->measurer = measurer;
-    d->resetWidths();
-}
-
 void GridModel::setObserver(GridObserver* observer)
 {
     d->observer = observer;
-    d->notifiedRows = d->rows;
-    d->pending = GridChange{};
 }
 
 int GridModel::columnCount() const
@@ -551,10 +409,15 @@ int GridModel::columnCount() const
     return d->columns;
 }
 
+int GridModel::rowCount() const
+{
+    return d->rows;
+}
+
 void GridModel::setColumnCount(int columns)
 {
     columns = std::max(columns, 0);
-    if (columns == d->columns && !d->widths.empty())
+    if (columns == d->columns)
         return;
     GrowingArray<qint64> start;
     GrowingArray<quint32> length;
@@ -578,19 +441,8 @@ void GridModel::setColumnCount(int columns)
     d->start.swap(start);
     d->length.swap(length);
     d->columns = columns;
-    const size_t kept = d->widths.size();
-    d->widths.resize(size_t(columns));
-    for (size_t c = kept; c < d->widths.size(); ++c)
-        d->widths[c].width = c == 0 ? kFirstColumnTwips : kOtherColumnTwips;
-    d->resetWidths();
     ++d->generation;
-    d->pending.reset = true;
-    d->changed();
-}
-
-int GridModel::rowCount() const
-{
-    return d->rows;
+    d->reset();
 }
 
 void GridModel::setRowCount(int rows)
@@ -601,7 +453,8 @@ void GridModel::setRowCount(int rows)
     if (rows > d->rows) {
         d->addEmptyCells(qint64(rows - d->rows) * d->columns);
         d->rows = rows;
-        d->changed();
+        if (d->observer)
+            d->observer->rowsAdded();
         return;
     }
     if (rows == 0) {
@@ -615,8 +468,6 @@ void GridModel::setRowCount(int rows)
         GrowingArray<StyleRun>().swap(d->styles);
         d->lentUpTo = 0;
         d->garbage = 0;
-        for (Column& c : d->widths)
-            c = Column{c.width, 0, false, {}, -1, 0, {}};
     } else {
         const size_t kept = size_t(rows) * size_t(d->columns);
         for (size_t i = kept; i < d->length.size(); ++i) {
@@ -629,13 +480,11 @@ void GridModel::setRowCount(int rows)
         dropRowsFrom(d->fore, rows + 1);
         dropRowsFrom(d->back, rows + 1);
         d->dropStylesFrom(qint64(kept), 0);
-        d->resetWidths();
     }
     d->rows = rows;
     ++d->generation;
-    d->pending.reset = true;
     d->compactIfWasteful();
-    d->changed();
+    d->reset();
 }
 
 QStringView GridModel::text(int col, int row) const
@@ -647,45 +496,12 @@ QStringView GridModel::text(int col, int row) const
 
 void GridModel::setText(int col, int row, QStringView text)
 {
-    if (!d->valid(col, row))
-        return;
-    if (d->aliases(text)) {
-        const QString copy = text.toString();
-        setText(col, row, copy);
-        return;
-    }
-    const qint64 i = d->index(col, row);
-    const QStringView old = d->cell(i);
-    if (old == text)
-        return;
-    // A replaced text may be narrower than the one measured before.
-    if (!old.isEmpty()) {
-        d->widths[col - 1].needFull = true;
-        d->widths[col - 1].dirty.clear();
-        ++d->generation;
-    }
-    const qint64 lent = d->lender ? d->lender->offsetOf(text) : -1;
-    if (lent >= 0)
-        d->lend(i, text, lent);
-    else
-        d->put(i, text);
-    d->written(col, row, i);
-    d->compactIfWasteful();
+    d->write(col, row, text, Impl::Write::Replace);
 }
 
 void GridModel::appendText(int col, int row, QStringView text)
 {
-    if (!d->valid(col, row) || text.isEmpty())
-        return;
-    if (d->aliases(text)) {
-        const QString copy = text.toString();
-        appendText(col, row, copy);
-        return;
-    }
-    const qint64 i = d->index(col, row);
-    d->append(i, text);
-    d->written(col, row, i);
-    d->compactIfWasteful();
+    d->write(col, row, text, Impl::Write::Append);
 }
 
 void GridModel::truncateText(int col, int row, qsizetype length)
@@ -708,10 +524,7 @@ void GridModel::truncateText(int col, int row, qsizetype length)
     }
     d->dropStylesFrom(i, qsizetype(length));
     ++d->generation;
-    Column& c = d->widths[col - 1];
-    if (c.tailCell == i)
-        c.tailCell = -1;  // measured afresh once, when next asked
-    d->written(col, row, i);
+    d->cellChanged(col, row, GridObserver::CellEdit::Cut);
 }
 
 void GridModel::setStyleFrom(int col, int row, qsizetype offset, const TextStyle& style)
@@ -764,16 +577,13 @@ void GridModel::dropOldestRows(int count)
     d->back.shrink();
     d->dropStylesBefore(cells);
     d->styles.shrink();
-    for (Column& c : d->widths)
-        d->shiftColumn(c, cells);
     d->rows -= count;
-    d->activeRow = std::max(d->activeRow - count, 0);
     ++d->generation;
-    d->pending.reset = true;
     // Packed at once: a drop is made to give memory back.
     if (d->garbage > 0)
         d->compact();
-    d->changed();
+    if (d->observer)
+        d->observer->oldestRowsDropped(count);
 }
 
 qint64 GridModel::memoryUse() const
@@ -811,97 +621,28 @@ std::optional<qint32> GridModel::rowBackColor(int row) const
     return rowColor(d->back, row);
 }
 
-void GridModel::setFont(const FontSpec& font)
-{
-    if (font == d->font)
-        return;
-    d->font = font;
-    d->resetWidths();
-    d->pending.fontChanged = true;
-    d->changed();
-}
-
-const FontSpec& GridModel::font() const
-{
-    return d->font;
-}
-
-double GridModel::maxTextWidth(int col)
-{
-    if (!d->validCol(col) || !d->measurer)
-        return 0;
-    Column& c = d->widths[col - 1];
-    if (c.needFull)
-        d->measureAll(col);
-    else
-        d->foldDirty(c);
-    return c.widest;
-}
-
-void GridModel::setColumnWidth(int col, double twips)
-{
-    if (!d->validCol(col) || !std::isfinite(twips))
-        return;
-    twips = std::max(twips, 0.0);
-    if (d->widths[col - 1].width == twips)
-        return;
-    d->widths[col - 1].width = twips;
-    d->pending.widthsChanged = true;
-    d->changed();
-}
-
-double GridModel::columnWidth(int col) const
-{
-    return d->validCol(col) ? d->widths[col - 1].width : 0.0;
-}
-
-void GridModel::setRedraw(bool on)
-{
-    d->redraw = on;
-    if (on)
-        d->flush();
-}
-
-bool GridModel::redraw() const
-{
-    return d->redraw;
-}
-
-void GridModel::setActiveCell(int col, int row)
-{
-    d->activeCol = col;
-    d->activeRow = row;
-    d->pending.activeCellSet = true;
-    d->pending.activeCol = col;
-    d->pending.activeRow = row;
-    d->changed();
-}
-
-int GridModel::activeCol() const
-{
-    return d->activeCol;
-}
-
-int GridModel::activeRow() const
-{
-    return d->activeRow;
-}
-
-bool GridModel::isVisible() const
-{
-    return d->visible;
-}
-
-void GridModel::setVisible(bool visible)
-{
-    if (visible == d->visible)
-        return;
-    d->visible = visible;
-    if (d->observer)
-        d->observer->gridVisibilityChanged(visible);
-}
-
 quint64 GridModel::contentGeneration() const
 {
     return d->generation;
+}
+
+const GridModel* GridModel::lender() const
+{
+    return d->lender ? d->lender->owner : nullptr;
+}
+
+qsizetype GridModel::borrowedTextOffset(int col, int row, int lenderCol, int lenderRow) const
+{
+    const Impl* l = d->lender;
+    if (!l || !d->valid(col, row) || !l->valid(lenderCol, lenderRow))
+        return -1;
+    const qint64 i = d->index(col, row);
+    const qint64 j = l->index(lenderCol, lenderRow);
+    if (!Impl::borrowed(d->start[i]) || Impl::borrowed(l->start[j]))
+        return -1;
+    const qint64 from = -1 - d->start[i];
+    const qint64 at = l->start[j];
+    if (at > from || at + l->length[j] != from + d->length[i])
+        return -1;
+    return qsizetype(from - at);
 }

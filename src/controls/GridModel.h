@@ -6,17 +6,14 @@
 
 #include <optional>
 
-#include "common/FontSpec.h"
 #include "terminal/TextStyle.h"
 
-class TextMeasurer;
 class GridObserver;
 
 // The data behind one grid control (terminal view, chat view): rows of text
-// cells with row colours, column widths, font, visibility, redraw switch and
-// active cell. Columns and rows are counted from 1, as the dialogue counts
-// them. Adding a row or appending to the last cell never costs more as the
-// history grows.
+// cells with styles and row colours. How it is shown is its GridView's.
+// Columns and rows are counted from 1, as the dialogue counts them. Adding a
+// row or appending to the last cell never costs more as the history grows.
 class GridModel {
 public:
     explicit GridModel(int columns = 1);
@@ -24,7 +21,7 @@ public:
     GridModel(const GridModel&) = delete;
     GridModel& operator=(const GridModel&) = delete;
 
-    void setMeasurer(TextMeasurer* measurer);
+    // The one observer told of every change as it happens; nullptr: none.
     void setObserver(GridObserver* observer);
 
     int columnCount() const;
@@ -73,28 +70,6 @@ public:
     std::optional<qint32> rowForeColor(int row) const;
     std::optional<qint32> rowBackColor(int row) const;
 
-    // The font of every cell.
-    void setFont(const FontSpec& font);
-    const FontSpec& font() const;
-
-    // The width that the widest text of a column needs, in twips.
-    double maxTextWidth(int col);
-    void setColumnWidth(int col, double twips);
-    double columnWidth(int col) const;
-
-    // While redraw is off, changes are gathered and shown at once when it is
-    // switched back on.
-    void setRedraw(bool on);
-    bool redraw() const;
-
-    // Brings the cell into view.
-    void setActiveCell(int col, int row);
-    int activeCol() const;
-    int activeRow() const;
-
-    bool isVisible() const;
-    void setVisible(bool visible);
-
     // Changes whenever a cell's text is replaced or removed rather than
     // extended, so a reader may keep facts about a text's beginning.
     quint64 contentGeneration() const;
@@ -105,6 +80,11 @@ public:
     // of its text, or goes away, it copies what it lent into this grid, so
     // a cell always reads the text it was given. nullptr ends borrowing.
     void borrowTextFrom(GridModel* lender);
+    const GridModel* lender() const;
+    // When the cell's text is borrowed and is the end of the lender's cell
+    // (lenderCol, lenderRow), which holds a text of its own: where in that
+    // cell it begins. Otherwise -1.
+    qsizetype borrowedTextOffset(int col, int row, int lenderCol, int lenderRow) const;
 
 private:
     struct Impl;

@@ -1,37 +1,24 @@
 #pragma once
 
-// What a grid's data model tells the widget that shows it. Rows are counted
-// from 1. While the grid's redraw is off, changes are gathered and delivered
-// as one change when it is switched back on.
-struct GridChange {
-    // Rows were removed or the column count changed: show everything anew.
-    bool reset = false;
-    // Row count at the previous notification and now; rows in between were
-    // appended.
-    int rowsBefore = 0;
-    int rowsAfter = 0;
-    // Rows whose text or colours changed, 0 when none.
-    int firstChangedRow = 0;
-    int lastChangedRow = 0;
-    bool widthsChanged = false;
-    bool fontChanged = false;
-    // The cell to bring into view, when one was made active.
-    bool activeCellSet = false;
-    int activeCol = 0;
-    int activeRow = 0;
-
-    bool empty() const
-    {
-        return !reset && rowsBefore == rowsAfter && firstChangedRow == 0 && !widthsChanged && !fontChanged &&
-               !activeCellSet;
-    }
-};
-
+// What a grid's data model tells the view that shows it, as each change
+// happens. Columns and rows are counted from 1.
 class GridObserver {
 public:
+    // How a cell's text changed: it only grew (appended to, or written
+    // where it was empty), it was replaced, or it lost its end.
+    enum class CellEdit { Extended, Replaced, Cut };
+
     virtual ~GridObserver() = default;
-    virtual void gridChanged(const GridChange& change) = 0;
-    virtual void gridVisibilityChanged(bool visible) = 0;
+    virtual void cellChanged(int col, int row, CellEdit edit) = 0;
+    // A row's colours or styles changed.
+    virtual void rowChanged(int row) = 0;
+    // Empty rows were appended.
+    virtual void rowsAdded() = 0;
+    // The first `count` rows are gone; the rest moved up.
+    virtual void oldestRowsDropped(int count) = 0;
+    // Rows were removed at the end or the column count changed: everything
+    // is to be shown anew.
+    virtual void gridReset() = 0;
     // The model is going away; the observer must not touch it any more.
     virtual void gridDestroyed() = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "common/AppSettings.h"
 #include "controls/GridModel.h"
+#include "controls/GridView.h"
 #include "main/BoardModes.h"
 #include "main/Captions.h"
 #include "main/ChatFilter.h"
@@ -23,9 +24,9 @@ QString readCell(const GridModel& grid, int col, int row)
 }
 }  // namespace
 
-BoardCommands::BoardCommands(Parts parts, GridModel& terminal, GridModel& chat, MainWindowPort& window,
+BoardCommands::BoardCommands(Parts parts, GridView& terminalView, GridModel& chat, MainWindowPort& window,
                              const AppSettings& settings)
-    : parts_(parts), terminal_(terminal), chat_(chat), window_(window), settings_(settings)
+    : parts_(parts), terminalView_(terminalView), chat_(chat), window_(window), settings_(settings)
 {}
 
 void BoardCommands::functionKeyPressed(int number)
@@ -56,7 +57,7 @@ void BoardCommands::functionKeyPressed(int number)
     } else if (caption == Captions::ChatOut) {
         startBoardCommand(Command::ChatOut);
     } else if (caption == Captions::SwitchScreen) {
-        parts_.modes.switchScreen(terminal_.isVisible() ? Screen::Chat : Screen::Terminal);
+        parts_.modes.switchScreen(terminalView_.isVisible() ? Screen::Chat : Screen::Terminal);
     } else if (caption == Captions::Settings) {
         window_.openSettingsDialog();
     } else if (caption == Captions::Help) {

@@ -8,6 +8,7 @@ class BoardModes;
 class ChatFilter;
 class Connection;
 class GridModel;
+class GridView;
 class MainWindowPort;
 class PromptAutomaton;
 class SessionActions;
@@ -25,7 +26,7 @@ public:
         SessionActions& actions;
     };
 
-    BoardCommands(Parts parts, GridModel& terminal, GridModel& chat, MainWindowPort& window,
+    BoardCommands(Parts parts, GridView& terminalView, GridModel& chat, MainWindowPort& window,
                   const AppSettings& settings);
 
     // F1 is 1.
@@ -37,7 +38,7 @@ public:
 
 private:
     Parts parts_;
-    GridModel& terminal_;
+    GridView& terminalView_;
     GridModel& chat_;
     MainWindowPort& window_;
     const AppSettings& settings_;

@@ -2,6 +2,7 @@
 
 #include "common/AppSettings.h"
 #include "controls/GridModel.h"
+#include "controls/GridView.h"
 #include "main/Captions.h"
 #include "main/MainWindowPort.h"
 #include "main/StatusLine.h"
@@ -21,9 +22,10 @@ const Captions::ModeCaptions* captionsOf(Mode mode)
 }
 }  // namespace
 
-BoardModes::BoardModes(GridModel& terminal, GridModel& chat, MainWindowPort& window, StatusLine& status,
-                       const AppSettings& settings)
-    : terminal_(terminal), chat_(chat), window_(window), status_(status), settings_(settings)
+BoardModes::BoardModes(GridModel& terminal, GridModel& chat, GridView& terminalView, GridView& chatView,
+                       MainWindowPort& window, StatusLine& status, const AppSettings& settings)
+    : terminal_(terminal), chat_(chat), terminalView_(terminalView), chatView_(chatView), window_(window),
+      status_(status), settings_(settings)
 {
     // The window shows what is held here, so the initial bar goes through it
     // as every later caption does.
@@ -83,7 +85,7 @@ bool BoardModes::mainModeIsInPlace() const
     for (size_t i = 0; i < Captions::ModeItems.size(); ++i)
         if (captions_[Captions::ModeItems[i]] != main->captions[i])
             return false;
-    return !settings_.AutoChangeWindow || (terminal_.isVisible() && !chat_.isVisible());
+    return !settings_.AutoChangeWindow || (terminalView_.isVisible() && !chatView_.isVisible());
 }
 
 void BoardModes::switchScreen(Screen screen)
@@ -95,12 +97,12 @@ void BoardModes::switchScreen(Screen screen)
         switchScreen(Screen::Terminal);
         return;
     case Screen::Terminal:
-        chat_.setVisible(false);
-        terminal_.setVisible(true);
+        chatView_.setVisible(false);
+        terminalView_.setVisible(true);
         return;
     case Screen::Chat:
-        chat_.setVisible(true);
-        terminal_.setVisible(false);
+        chatView_.setVisible(true);
+        terminalView_.setVisible(false);
         return;
     }
 }
@@ -111,6 +113,6 @@ void BoardModes::resetViews()
     terminal_.setRowCount(0);
     chat_.setColumnCount(2);
     chat_.setRowCount(0);
-    chat_.setColumnWidth(1, kChatHandleWidth);
-    chat_.setColumnWidth(2, kChatMessageWidth);
+    chatView_.setColumnWidth(1, kChatHandleWidth);
+    chatView_.setColumnWidth(2, kChatMessageWidth);
 }

@@ -9,6 +9,7 @@
 
 struct AppSettings;
 class GridModel;
+class GridView;
 class MainWindowPort;
 class StatusLine;
 
@@ -19,8 +20,8 @@ public:
     static constexpr int kKeyCount = 12;
 
     // Shows the initial bar, before any mode is applied.
-    BoardModes(GridModel& terminal, GridModel& chat, MainWindowPort& window, StatusLine& status,
-               const AppSettings& settings);
+    BoardModes(GridModel& terminal, GridModel& chat, GridView& terminalView, GridView& chatView,
+               MainWindowPort& window, StatusLine& status, const AppSettings& settings);
 
     Mode current() const { return current_; }
     // The mode is taken without applying it: captions and screens stay.
@@ -43,6 +44,8 @@ private:
 
     GridModel& terminal_;
     GridModel& chat_;
+    GridView& terminalView_;
+    GridView& chatView_;
     MainWindowPort& window_;
     StatusLine& status_;
     const AppSettings& settings_;

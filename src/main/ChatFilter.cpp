@@ -6,6 +6,7 @@
 #include "common/SettingsLookup.h"
 #include "common/TextHelpers.h"
 #include "controls/GridModel.h"
+#include "controls/GridView.h"
 #include "main/BoardModes.h"
 #include "main/ChatRowListener.h"
 #include "main/SplitLine.h"
@@ -29,8 +30,8 @@ int colourCode(char16_t ch)
 }
 }  // namespace
 
-ChatFilter::ChatFilter(GridModel& chat, BoardModes& modes, const AppSettings& settings)
-    : chat_(chat), modes_(modes), settings_(settings)
+ChatFilter::ChatFilter(GridModel& chat, GridView& chatView, BoardModes& modes, const AppSettings& settings)
+    : chat_(chat), chatView_(chatView), modes_(modes), settings_(settings)
 {}
 
 // The user's own statement is shown once: the host's "発言" line is dropped
@@ -73,7 +74,7 @@ bool ChatFilter::isExpectedEcho(QStringView finished) const
 bool ChatFilter::postChatLine(QString handle, QStringView message)
 {
     bool accepted = true;
-    chat_.setRedraw(false);
+    chatView_.setRedraw(false);
     if (handle == kOwnStatement)
         handle = settings_.HandleName;
     if (handle.startsWith(kCommandPrompt))
@@ -85,7 +86,7 @@ bool ChatFilter::postChatLine(QString handle, QStringView message)
         accepted = false;
     if (modes_.current() == Mode::Chat && accepted)
         addChatRow(handle, message);
-    chat_.setRedraw(true);
+    chatView_.setRedraw(true);
     return accepted;
 }
 
@@ -96,24 +97,24 @@ void ChatFilter::addChatRow(const QString& handle, QStringView message)
     if (!handle.isEmpty()) {
         const qint32 colour = rowColor(handle);
         chat_.setText(1, row, TextHelpers::trimSpaces(handle));
-        const qint64 width = TextHelpers::roundHalfEven(chat_.maxTextWidth(1));
-        chat_.setColumnWidth(1, double(qMin(width, kHandleColumnCap)));
+        const qint64 width = TextHelpers::roundHalfEven(chatView_.maxTextWidth(1));
+        chatView_.setColumnWidth(1, double(qMin(width, kHandleColumnCap)));
         chat_.setRowForeColor(row, colour);
     } else {
         chat_.setRowBackColor(row, kNoHandleBackground);
     }
     chat_.setText(2, row, message);
-    chat_.setColumnWidth(2, chat_.maxTextWidth(2));
-    chat_.setActiveCell(2, row);
+    chatView_.setColumnWidth(2, chatView_.maxTextWidth(2));
+    chatView_.setActiveCell(2, row);
     if (listener_)
         listener_->chatRowAdded(row, chat_.text(1, row), chat_.text(2, row));
 }
 
 void ChatFilter::addMarkerRow(QStringView text)
 {
-    chat_.setRedraw(false);
+    chatView_.setRedraw(false);
     addChatRow(QString(), text);
-    chat_.setRedraw(true);
+    chatView_.setRedraw(true);
 }
 
 // The user's own colour is one the user chose, in sight, in the colour

@@ -10,13 +10,14 @@ struct AppSettings;
 class BoardModes;
 class ChatRowListener;
 class GridModel;
+class GridView;
 
 // The chat view: which finished lines become chat rows, the user's own
 // statement shown once, the entry into the chat room, and each handle's
 // colour.
 class ChatFilter {
 public:
-    ChatFilter(GridModel& chat, BoardModes& modes, const AppSettings& settings);
+    ChatFilter(GridModel& chat, GridView& chatView, BoardModes& modes, const AppSettings& settings);
 
     // Whether a finished line goes on to postChatLine: not the host's echo of
     // what local echo has shown already, nor a telnet host's echo of a typed
@@ -48,6 +49,7 @@ private:
     bool isExpectedEcho(QStringView finished) const;
 
     GridModel& chat_;
+    GridView& chatView_;
     BoardModes& modes_;
     const AppSettings& settings_;
     // Typed lines the host has yet to echo, oldest first; a few at most.

@@ -8,6 +8,7 @@
 #include "common/TextHelpers.h"
 #include "common/TimeSource.h"
 #include "controls/GridModel.h"
+#include "controls/GridView.h"
 #include "main/Captions.h"
 #include "main/MainWindowPort.h"
 #include "main/MentionRule.h"
@@ -18,12 +19,15 @@ constexpr qint32 kMentionBackground = 0xB0F8FF;
 }  // namespace
 
 DialogueSession::DialogueSession(SettingsStore& store, TelnetSocket& socket, GridModel& terminal,
-                                 GridModel& chat, MainWindowPort& window, TimeSource& time)
-    : store_(store), socket_(socket), terminal_(terminal), chat_(chat), window_(window), status_(window),
-      connection_(socket, window, status_), modes_(terminal, chat, window, status_, settings_),
-      chatFilter_(chat, modes_, settings_), automaton_(settings_, modes_, connection_, window, time),
-      receivePath_(terminal, chat, window, *this),
-      commands_({modes_, automaton_, chatFilter_, connection_, *this}, terminal, chat, window, settings_),
+                                 GridModel& chat, GridView& terminalView, GridView& chatView,
+                                 MainWindowPort& window, TimeSource& time)
+    : store_(store), socket_(socket), terminal_(terminal), chat_(chat), terminalView_(terminalView),
+      chatView_(chatView), window_(window), status_(window), connection_(socket, window, status_),
+      modes_(terminal, chat, terminalView, chatView, window, status_, settings_),
+      chatFilter_(chat, chatView, modes_, settings_),
+      automaton_(settings_, modes_, connection_, window, time),
+      receivePath_(terminal, chat, terminalView, window, *this),
+      commands_({modes_, automaton_, chatFilter_, connection_, *this}, terminalView, chat, window, settings_),
       time_(time), log_(time, window),
       reconnector_(
           time, [this](int secondsLeft) { showReconnectCountdown(secondsLeft); }, [this] { connectLine(); })
@@ -140,10 +144,10 @@ void DialogueSession::connectLine()
 void DialogueSession::prepareViewsForConnection()
 {
     const FontSpec font = settings_.font();
-    chat_.setVisible(false);
-    chat_.setFont(font);
-    terminal_.setVisible(true);
-    terminal_.setFont(font);
+    chatView_.setVisible(false);
+    chatView_.setFont(font);
+    terminalView_.setVisible(true);
+    terminalView_.setFont(font);
 
     window_.setInputEnabled(true);
     window_.focusInput();

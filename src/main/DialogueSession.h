@@ -22,6 +22,7 @@
 #include "terminal/BytePath.h"
 
 class GridModel;
+class GridView;
 class MainWindowPort;
 class SettingsStore;
 class TimeSource;
@@ -38,7 +39,7 @@ class DialogueSession : public TelnetSocketListener,
                         private ChatRowListener {
 public:
     DialogueSession(SettingsStore& store, TelnetSocket& socket, GridModel& terminal, GridModel& chat,
-                    MainWindowPort& window, TimeSource& time);
+                    GridView& terminalView, GridView& chatView, MainWindowPort& window, TimeSource& time);
     ~DialogueSession() override;
 
     // Start-up: the settings record from the store.
@@ -117,6 +118,8 @@ private:
     TelnetSocket& socket_;
     GridModel& terminal_;
     GridModel& chat_;
+    GridView& terminalView_;
+    GridView& chatView_;
     MainWindowPort& window_;
 
     AppSettings settings_;

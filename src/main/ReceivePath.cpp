@@ -4,6 +4,7 @@
 #include "common/Cp932.h"
 #include "common/MemoryCeiling.h"
 #include "controls/GridModel.h"
+#include "controls/GridView.h"
 #include "main/MainWindowPort.h"
 #include "main/ReceivedLineListener.h"
 #include "main/SplitLine.h"
@@ -40,9 +41,9 @@ qsizetype columnsOf(char16_t c)
 }
 }  // namespace
 
-ReceivePath::ReceivePath(GridModel& terminal, GridModel& chat, MainWindowPort& window,
+ReceivePath::ReceivePath(GridModel& terminal, GridModel& chat, GridView& terminalView, MainWindowPort& window,
                          ReceivedLineListener& next)
-    : terminal_(terminal), chat_(chat), window_(window), next_(next),
+    : terminal_(terminal), chat_(chat), terminalView_(terminalView), window_(window), next_(next),
       memoryCeiling_(MemoryCeiling::automatic())
 {}
 
@@ -50,7 +51,7 @@ void ReceivePath::beginBlock()
 {
     if (blockDepth_++ > 0)
         return;
-    terminal_.setRedraw(false);
+    terminalView_.setRedraw(false);
     if (terminal_.rowCount() == 0) {
         terminal_.setRowCount(1);
         startLine();
@@ -67,8 +68,8 @@ void ReceivePath::endBlock()
     // A step that a key runs between blocks reads the facts too.
     catchUpLineFacts();
     // Made active before redrawing resumes, so the block is shown in one go.
-    terminal_.setActiveCell(1, lastAddressed_);
-    terminal_.setRedraw(true);
+    terminalView_.setActiveCell(1, lastAddressed_);
+    terminalView_.setRedraw(true);
 }
 
 // No host may make the process run out of memory: past the ceiling the
@@ -311,7 +312,7 @@ void ReceivePath::closeCurrentLine(bool offerToChat)
     const QStringView message = inStored(line.message);
 
     terminal_.setRowCount(n + 1);
-    terminal_.setColumnWidth(1, terminal_.maxTextWidth(1));
+    terminalView_.setColumnWidth(1, terminalView_.maxTextWidth(1));
     previousLine_.swap(currentLine_);
     startLine();
 

@@ -10,6 +10,7 @@
 #include "terminal/TextStyle.h"
 
 class GridModel;
+class GridView;
 class MainWindowPort;
 class ReceivedLineListener;
 
@@ -20,7 +21,8 @@ class ReceivedLineListener;
 // of both views under the memory ceiling.
 class ReceivePath : public TerminalSink {
 public:
-    ReceivePath(GridModel& terminal, GridModel& chat, MainWindowPort& window, ReceivedLineListener& next);
+    ReceivePath(GridModel& terminal, GridModel& chat, GridView& terminalView, MainWindowPort& window,
+                ReceivedLineListener& next);
 
     // Redrawing is off from the first begin to the last end, so a block is
     // shown in one go.
@@ -69,6 +71,7 @@ private:
 
     GridModel& terminal_;
     GridModel& chat_;
+    GridView& terminalView_;
     MainWindowPort& window_;
     ReceivedLineListener& next_;
 

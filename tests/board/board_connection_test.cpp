@@ -2,21 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <memory>
 
 #include "Board.h"
+#include "support/Bytes.h"
 #include "support/FakeTime.h"
 
 namespace {
-
-QByteArray bytes(std::initializer_list<int> list)
-{
-    QByteArray out;
-    for (int byte : list)
-        out.append(char(byte));
-    return out;
-}
 
 // The telnet opening, and a client that declines all but echo and
 // suppress-go-ahead.
@@ -51,6 +43,14 @@ protected:
     {
         ConnectionOptions options;
         options.telnet = true;
+        return options;
+    }
+
+    // The default options as `change` leaves them.
+    static ConnectionOptions optionsWith(void (*change)(ConnectionOptions&))
+    {
+        ConnectionOptions options;
+        change(options);
         return options;
     }
 
@@ -118,9 +118,7 @@ TEST_F(BoardConnectionTest, TelnetDataBothWays)
 
 TEST_F(BoardConnectionTest, IdleConnectionIsClosedAndInputKeepsItOpen)
 {
-    ConnectionOptions options;
-    options.idleTimeoutMs = 60000;
-    Wire wire(board, time, options);
+    Wire wire(board, time, optionsWith([](ConnectionOptions& o) { o.idleTimeoutMs = 60000; }));
     time.advance(59999);
     wire.connection->receive("demo\r\n");
     time.advance(59999);
@@ -135,9 +133,7 @@ TEST_F(BoardConnectionTest, IdleConnectionIsClosedAndInputKeepsItOpen)
 
 TEST_F(BoardConnectionTest, NoIdleTimeoutWhenOff)
 {
-    ConnectionOptions options;
-    options.idleTimeoutMs = 0;
-    Wire wire(board, time, options);
+    Wire wire(board, time, optionsWith([](ConnectionOptions& o) { o.idleTimeoutMs = 0; }));
     time.advance(24 * 3600 * 1000);
     EXPECT_EQ(wire.closes, 0);
 }
@@ -146,9 +142,7 @@ TEST_F(BoardConnectionTest, NoIdleTimeoutWhenOff)
 // user is doing.
 TEST_F(BoardConnectionTest, DropAfterClosesSilentlyEvenWhileInputComes)
 {
-    ConnectionOptions options;
-    options.dropAfterMs = 3000;
-    Wire wire(board, time, options);
+    Wire wire(board, time, optionsWith([](ConnectionOptions& o) { o.dropAfterMs = 3000; }));
     time.advance(2999);
     wire.connection->receive("demo\r\n");
     EXPECT_EQ(wire.closes, 0);

@@ -1,16 +1,13 @@
 #include <QDir>
 #include <QProcess>
-#include <QSocketNotifier>
 #include <QTcpSocket>
 #include <QTemporaryFile>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include "common/Cp932.h"
 
 #include "support/qt/EventWait.h"
+#include "support/qt/PipeReader.h"
 
 namespace {
 
@@ -176,61 +173,14 @@ TEST_F(BoardProgramTest, StdioServesOneSessionThenEnds)
     }
 }
 
-// A pipe for the board's standard output that the test reads only when
-// it chooses to.
-class OutputPipe {
-public:
-    OutputPipe()
-    {
-        if (::pipe2(fds_, O_CLOEXEC) != 0)
-            fds_[0] = fds_[1] = -1;
-        ::fcntl(fds_[0], F_SETFL, O_NONBLOCK);
-    }
-    ~OutputPipe()
-    {
-        for (int fd : fds_)
-            ::close(fd);
-    }
-
-    // Standard output of `process` goes into the pipe.
-    void attach(QProcess& process)
-    {
-        const int writeEnd = fds_[1];
-        process.setChildProcessModifier([writeEnd] { ::dup2(writeEnd, STDOUT_FILENO); });
-    }
-    void closeWriteEnd()
-    {
-        ::close(fds_[1]);
-        fds_[1] = -1;
-    }
-
-    bool readUntil(const QByteArray& needle)
-    {
-        QSocketNotifier notifier(fds_[0], QSocketNotifier::Read);
-        QObject::connect(&notifier, &QSocketNotifier::activated, [this] {
-            char buffer[65536];
-            ssize_t size;
-            while ((size = ::read(fds_[0], buffer, sizeof buffer)) > 0)
-                read_.append(buffer, size);
-        });
-        return waitUntil([&] { return read_.contains(needle); }, 20000);
-    }
-
-    const QByteArray& read() const { return read_; }
-
-private:
-    int fds_[2];
-    QByteArray read_;
-};
-
 TEST_F(BoardProgramTest, UnreadRecordNeverHoldsTheBoardUp)
 {
-    OutputPipe out;
-    out.attach(board);
+    PipeReader out;
+    out.attachStandardOutput(board);
     board.start(boardProgram(), {QStringLiteral("--record"), QStringLiteral("--quiet")});
     out.closeWriteEnd();
     const QByteArray prefix = "zkt-board listening on 127.0.0.1:";
-    ASSERT_TRUE(out.readUntil("\n")) << out.read().toStdString();
+    ASSERT_TRUE(out.readUntilContains("\n", 20000)) << out.read().toStdString();
     ASSERT_TRUE(out.read().startsWith(prefix));
     const quint16 port = out.read().mid(prefix.size()).trimmed().toUShort();
 
@@ -255,9 +205,9 @@ TEST_F(BoardProgramTest, UnreadRecordNeverHoldsTheBoardUp)
                   "\r\n\r\nUser ID =");
 
     // Once read again, the record says what it left out, and goes on.
-    EXPECT_TRUE(out.readUntil("\nrecord lines dropped: "));
+    EXPECT_TRUE(out.readUntilContains("\nrecord lines dropped: ", 20000));
     next.write("demo\r\n");
-    EXPECT_TRUE(out.readUntil("\nreceived 2 64656d6f0d0a\n"));
+    EXPECT_TRUE(out.readUntilContains("\nreceived 2 64656d6f0d0a\n", 20000));
 }
 
 }  // namespace

@@ -1,50 +1,10 @@
 #include "RecordWriter.h"
 
-#include <QSocketNotifier>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include "support/qt/EventWait.h"
+#include "support/qt/PipeReader.h"
 
 namespace {
-
-// A pipe whose reader reads only when told to.
-class SlowReader {
-public:
-    SlowReader()
-    {
-        if (::pipe2(fds_, O_CLOEXEC | O_NONBLOCK) != 0)
-            fds_[0] = fds_[1] = -1;
-    }
-    ~SlowReader()
-    {
-        for (int fd : fds_)
-            ::close(fd);
-    }
-
-    int writeEnd() const { return fds_[1]; }
-
-    // Reads until `done` holds for what was read so far.
-    bool readUntil(const std::function<bool(const QByteArray&)>& done)
-    {
-        QSocketNotifier notifier(fds_[0], QSocketNotifier::Read);
-        QObject::connect(&notifier, &QSocketNotifier::activated, [this] {
-            char buffer[65536];
-            ssize_t size;
-            while ((size = ::read(fds_[0], buffer, sizeof buffer)) > 0)
-                read_.append(buffer, size);
-        });
-        return waitUntil([&] { return done(read_); });
-    }
-
-    const QByteArray& read() const { return read_; }
-
-private:
-    int fds_[2];
-    QByteArray read_;
-};
 
 QByteArray numbered(int n)
 {
@@ -53,7 +13,7 @@ QByteArray numbered(int n)
 
 TEST(RecordWriterTest, FullQueueDropsLinesThenSaysHowManyAndGoesOn)
 {
-    SlowReader reader;
+    PipeReader reader;
     ASSERT_GE(reader.writeEnd(), 0);
     constexpr qsizetype kCapacity = 100 * 1000;
     RecordWriter writer(reader.writeEnd(), kCapacity);
@@ -80,7 +40,7 @@ TEST(RecordWriterTest, FullQueueDropsLinesThenSaysHowManyAndGoesOn)
 
 TEST(RecordWriterTest, LineLongerThanTheQueueIsCountedNotStuck)
 {
-    SlowReader reader;
+    PipeReader reader;
     RecordWriter writer(reader.writeEnd(), 100);
     writer.writeLine(QByteArray(200, 'x'));
     writer.writeLine("next");

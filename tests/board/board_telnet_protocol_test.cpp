@@ -3,21 +3,12 @@
 #include <QList>
 #include <gtest/gtest.h>
 
-#include <initializer_list>
-
+#include "support/Bytes.h"
 #include "support/FakeTime.h"
 
 namespace {
 
 using T = TelnetProtocol;
-
-QByteArray bytes(std::initializer_list<int> list)
-{
-    QByteArray out;
-    for (int byte : list)
-        out.append(char(byte));
-    return out;
-}
 
 QByteArray cmd(unsigned char verb, unsigned char option)
 {
@@ -168,15 +159,14 @@ TEST_F(TelnetProtocolTest, OverlongSubnegotiationIsCutButEndsAndDataFollows)
     EXPECT_EQ(daemon.data, QByteArray("ok"));
 }
 
-struct EscapeCase {
-    const char* name;
-    QByteArray data;
-    QByteArray wire;
-};
-
 TEST_F(TelnetProtocolTest, BoardDataIsEscaped)
 {
-    const EscapeCase cases[] = {
+    struct Case {
+        const char* name;
+        QByteArray data;
+        QByteArray wire;
+    };
+    const Case cases[] = {
         {"CR LF as it is", "a\r\nb", "a\r\nb"},
         {"bare CR gets a NUL", "a\rb", QByteArray("a\r\0b", 4)},
         {"CR at the end gets a NUL", "a\r", QByteArray("a\r\0", 3)},
@@ -184,7 +174,7 @@ TEST_F(TelnetProtocolTest, BoardDataIsEscaped)
         {"0xFF doubled", bytes({'a', 255}), bytes({'a', 255, 255})},
         {"code page 932 text unchanged", "\x82\xa0\x83\x41", "\x82\xa0\x83\x41"},
     };
-    for (const EscapeCase& c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(T::escape(c.data).toHex(' '), c.wire.toHex(' '));
     }

@@ -2,10 +2,12 @@
 
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "Board.h"
 #include "BoardSession.h"
 #include "support/DialogueFixture.h"
+#include "support/RowTest.h"
 
 namespace {
 
@@ -118,24 +120,29 @@ TEST_F(BoardWithClientTest, HandleIsFetchedFromTheProfileListing)
     EXPECT_EQ(session->stage(), BoardSession::Stage::Main);
 }
 
-TEST_F(BoardWithClientTest, HandlePromptIsAnsweredFromTheSettings)
+// The board asks for the handle; the answer comes from the settings.
+struct HandleCase : NamedRow<HandleCase> {
+    std::vector<std::pair<const char*, const char*>> settings;
+    const char* handle;
+};
+
+using HandlesFromSettings = RowTest<BoardWithClientTest, HandleCase>;
+
+TEST_P(HandlesFromSettings, HandlePromptIsAnswered)
 {
-    setSetting("UserID", "hanako");
-    setSetting("Password", "hanako");
-    setSetting("HandleName", "花子");
+    for (const auto& [key, value] : GetParam().settings)
+        setSetting(key, value);
     logIn();
-    EXPECT_EQ(session->handle(), QStringLiteral("花子"));
+    EXPECT_EQ(session->handle(), QString::fromUtf8(GetParam().handle));
     EXPECT_EQ(session->stage(), BoardSession::Stage::Main);
 }
 
-TEST_F(BoardWithClientTest, GuestLogsInWithItsHandle)
-{
-    setSetting("GuestFlag", "True");
-    setSetting("HandleName", "Jiro");
-    logIn();
-    EXPECT_EQ(session->handle(), QStringLiteral("Jiro"));
-    EXPECT_EQ(session->stage(), BoardSession::Stage::Main);
-}
+INSTANTIATE_TEST_SUITE_P(
+    BoardWithClient, HandlesFromSettings,
+    ::testing::Values(
+        HandleCase{"Member", {{"UserID", "hanako"}, {"Password", "hanako"}, {"HandleName", "花子"}}, "花子"},
+        HandleCase{"Guest", {{"GuestFlag", "True"}, {"HandleName", "Jiro"}}, "Jiro"}),
+    RowName());
 
 TEST_F(BoardWithClientTest, RefusedLogInLeavesTheBoardWaiting)
 {

@@ -16,6 +16,7 @@
 
 #include "common/Cp932.h"
 #include "support/DialogueFixture.h"
+#include "support/RowTest.h"
 
 using namespace Qt::StringLiterals;
 
@@ -94,45 +95,44 @@ TEST(BytePathLogIn, BehindNegotiationWithCrNulLineEndsWholeAndCutAnywhere)
 }
 
 // Rows of what the host sent, whole and cut at every byte.
-struct RowsCase {
-    const char* name;
+struct RowsCase : NamedRow<RowsCase> {
     QString received;
-    QStringList rows;
-    friend void PrintTo(const RowsCase& c, std::ostream* os) { *os << c.name; }
+    QString rows;  // a line feed between each two
 };
 
 const RowsCase kRowsCases[] = {
-    {"LF only", u"a\nb\nc"_s, {u"a"_s, u"b"_s, u"c"_s}},
-    {"CR LF", u"a\r\nb"_s, {u"a"_s, u"b"_s}},
-    {"LF CR", u"a\n\rb"_s, {u"a"_s, u"b"_s}},
-    {"CR CR", u"a\r\rb"_s, {u"a"_s, u""_s, u"b"_s}},
-    {"LF LF", u"a\n\nb"_s, {u"a"_s, u""_s, u"b"_s}},
-    {"LF CR LF CR", u"a\n\r\n\rb"_s, {u"a"_s, u""_s, u"b"_s}},
-    {"style between CR and LF", u"a\r\x1b[31m\nb"_s, {u"a"_s, u"b"_s}},
-    {"TAB", u"a\tb\tc"_s, {u"a       b       c"_s}},
-    {"TAB after full-width", u"あ\tb"_s, {u"あ      b"_s}},
-    {"TAB after half-width kana", u"ｱ\tb"_s, {u"ｱ       b"_s}},
-    {"TAB at a full stop of eight", u"12345678\tx"_s, {u"12345678        x"_s}},
-    {"TAB after four full-width", u"あいうえ\tx"_s, {u"あいうえ        x"_s}},
-    {"TABs at line start", u"abc\r\n\t\tx"_s, {u"abc"_s, u"                x"_s}},
-    {"TAB after BS", u"abc\b\b\tx"_s, {u"a       x"_s}},
-    {"BS then text replaces", u"abc\bX"_s, {u"abX"_s}},
-    {"BS at the end leaves the line", u"abc\b"_s, {u"abc"_s}},
-    {"BS before a line end leaves the line", u"abc\b\r\nd"_s, {u"abc"_s, u"d"_s}},
-    {"more BS than characters", u"ab\b\b\b\bX"_s, {u"X"_s}},
-    {"BS over full-width", u"あいう\bえ"_s, {u"あいえ"_s}},
-    {"BS twice over", u"abc\b\bX\bY"_s, {u"aY"_s}},
-    {"BEL draws nothing", u"a\ab"_s, {u"ab"_s}},
-    {"sequences draw nothing", u"\x1b]0;title\a\x1b[2J\x1b[Hx\x1b[K"_s, {u"x"_s}},
+    {"LF only", u"a\nb\nc"_s, u"a\nb\nc"_s},
+    {"CR LF", u"a\r\nb"_s, u"a\nb"_s},
+    {"LF CR", u"a\n\rb"_s, u"a\nb"_s},
+    {"CR CR", u"a\r\rb"_s, u"a\n\nb"_s},
+    {"LF LF", u"a\n\nb"_s, u"a\n\nb"_s},
+    {"LF CR LF CR", u"a\n\r\n\rb"_s, u"a\n\nb"_s},
+    {"style between CR and LF", u"a\r\x1b[31m\nb"_s, u"a\nb"_s},
+    {"TAB", u"a\tb\tc"_s, u"a       b       c"_s},
+    {"TAB after full-width", u"あ\tb"_s, u"あ      b"_s},
+    {"TAB after half-width kana", u"ｱ\tb"_s, u"ｱ       b"_s},
+    {"TAB at a full stop of eight", u"12345678\tx"_s, u"12345678        x"_s},
+    {"TAB after four full-width", u"あいうえ\tx"_s, u"あいうえ        x"_s},
+    {"TABs at line start", u"abc\r\n\t\tx"_s, u"abc\n                x"_s},
+    {"TAB after BS", u"abc\b\b\tx"_s, u"a       x"_s},
+    {"BS then text replaces", u"abc\bX"_s, u"abX"_s},
+    {"BS at the end leaves the line", u"abc\b"_s, u"abc"_s},
+    {"BS before a line end leaves the line", u"abc\b\r\nd"_s, u"abc\nd"_s},
+    {"more BS than characters", u"ab\b\b\b\bX"_s, u"X"_s},
+    {"BS over full-width", u"あいう\bえ"_s, u"あいえ"_s},
+    {"BS twice over", u"abc\b\bX\bY"_s, u"aY"_s},
+    {"BEL draws nothing", u"a\ab"_s, u"ab"_s},
+    {"sequences draw nothing", u"\x1b]0;title\a\x1b[2J\x1b[Hx\x1b[K"_s, u"x"_s},
 };
 
-class BytePathRows : public ::testing::TestWithParam<RowsCase> {};
+using BytePathRows = RowTest<::testing::Test, RowsCase>;
 
 TEST_P(BytePathRows, WholeAndCutAnywhere)
 {
     const QByteArray stream = sjis(GetParam().received);
+    const QStringList rows = GetParam().rows.split(u'\n');
     for (qsizetype cut = -1; cut <= stream.size(); ++cut)
-        EXPECT_EQ(fed(stream, cut)->terminalRows(), GetParam().rows) << "cut at " << cut;
+        EXPECT_EQ(fed(stream, cut)->terminalRows(), rows) << "cut at " << cut;
 }
 
 INSTANTIATE_TEST_SUITE_P(BytePath, BytePathRows, ::testing::ValuesIn(kRowsCases),

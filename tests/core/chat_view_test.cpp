@@ -5,6 +5,7 @@
 
 #include "common/ReadableColor.h"
 #include "support/DialogueFixture.h"
+#include "support/RowTest.h"
 
 namespace {
 
@@ -22,9 +23,7 @@ protected:
     }
 };
 
-struct PostCase {
-    const char* name;
-    friend void PrintTo(const PostCase& c, std::ostream* os) { *os << c.name; }
+struct PostCase : NamedRow<PostCase> {
     QString handleName;
     QString handle;
     QString message;
@@ -32,7 +31,7 @@ struct PostCase {
     std::vector<ChatRow> rows;
 };
 
-class Posts : public DialogueFixture, public ::testing::WithParamInterface<PostCase> {};
+using Posts = RowTest<DialogueFixture, PostCase>;
 
 TEST_P(Posts, LineBecomesRowOrNot)
 {
@@ -42,7 +41,7 @@ TEST_P(Posts, LineBecomesRowOrNot)
     chat.setRowCount(0);
     EXPECT_EQ(dialogue.postChatLine(c.handle, c.message), c.accepted);
     EXPECT_EQ(chatRows(), c.rows);
-    EXPECT_TRUE(chat.redraw());
+    EXPECT_TRUE(chatView.redraw());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -62,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
         PostCase{
             "ChatPromptNotClosed", "Taro", "Jiro", "CHAT (lobby)> hi", true, {{"Jiro", "CHAT (lobby)> hi"}}},
         PostCase{"ChatWordOtherCase", "Taro", "Jiro", "chat (lobby)>", true, {{"Jiro", "chat (lobby)>"}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 class ChatOutsideTheRoom : public DialogueFixture {};
 
@@ -75,16 +74,14 @@ TEST_F(ChatOutsideTheRoom, LinesAreAcceptedButAddNoRow)
     ASSERT_EQ(dialogue.currentMode(), Mode::Main);
     EXPECT_TRUE(dialogue.postChatLine("Jiro", u"hi"));
     EXPECT_EQ(chat.rowCount(), 0);
-    EXPECT_TRUE(chat.redraw());
+    EXPECT_TRUE(chatView.redraw());
 }
 
-struct EntryCase {
-    const char* name;
-    friend void PrintTo(const EntryCase& c, std::ostream* os) { *os << c.name; }
+struct EntryCase : NamedRow<EntryCase> {
     bool connected;
 };
 
-class Entries : public DialogueFixture, public ::testing::WithParamInterface<EntryCase> {};
+using Entries = RowTest<DialogueFixture, EntryCase>;
 
 TEST_P(Entries, AnnouncementEntersTheRoomAndIsTheFirstRow)
 {
@@ -94,13 +91,13 @@ TEST_P(Entries, AnnouncementEntersTheRoomAndIsTheFirstRow)
     EXPECT_EQ(dialogue.currentMode(), Mode::Chat);
     EXPECT_EQ(window.captions[1], "チャットアウト");
     EXPECT_EQ(window.captions[0], "");
-    EXPECT_TRUE(chat.isVisible());
+    EXPECT_TRUE(chatView.isVisible());
     EXPECT_EQ(chatRows(), (std::vector<ChatRow>{{"", kEntryLine}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Chat, Entries,
                          ::testing::Values(EntryCase{"FromMain", true}, EntryCase{"FromLineOff", false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName());
 
 TEST_F(ChatViewTest, AnnouncementMustEndExactly)
 {
@@ -119,7 +116,7 @@ TEST_F(ChatViewTest, AnnouncementInTheRoomAppliesChatAgain)
     dialogue.switchScreen(Screen::Terminal);
     window.captionWrites.clear();
     dialogue.postChatLine("Jiro", u"Jiroさんがチャットルームに入室しました。");
-    EXPECT_TRUE(chat.isVisible());
+    EXPECT_TRUE(chatView.isVisible());
     EXPECT_TRUE(window.captionWrites.empty());
     EXPECT_EQ(chatRows(), (std::vector<ChatRow>{{"Jiro", "Jiroさんがチャットルームに入室しました。"}}));
 }
@@ -132,15 +129,13 @@ TEST_F(ChatViewTest, AnnouncementCountsEvenWhenRejected)
     EXPECT_EQ(chat.rowCount(), 0);
 }
 
-struct ColourCase {
-    const char* name;
-    friend void PrintTo(const ColourCase& c, std::ostream* os) { *os << c.name; }
+struct ColourCase : NamedRow<ColourCase> {
     QString handle;
     qint32 luminosity;
     qint32 colour;
 };
 
-class Colours : public ::testing::TestWithParam<ColourCase> {};
+using Colours = RowTest<::testing::Test, ColourCase>;
 
 TEST_P(Colours, HandleColour)
 {
@@ -168,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ColourCase{"HugeLuminosityKeeps24Bits", "OOO", 0x7FFFFFFF,
                                  rgb(15LL * 0x7FFFFFFF, 15LL * 0x7FFFFFFF, 15LL * 0x7FFFFFFF)},
                       ColourCase{"NegativeLuminosity", "A", -1, 0xFFFFFF}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST(ChatColourRange, StaysInTwentyFourBits)
 {
@@ -197,15 +192,13 @@ TEST_F(ChatViewTest, ColourFollowsLuminosity)
     EXPECT_EQ(chat.rowForeColor(1), rgb(5, 10, 0));
 }
 
-struct MyColourCase {
-    const char* name;
-    friend void PrintTo(const MyColourCase& c, std::ostream* os) { *os << c.name; }
+struct MyColourCase : NamedRow<MyColourCase> {
     bool changeMyColor;
     QString handle;
     bool mine;
 };
 
-class MyColours : public ChatViewTest, public ::testing::WithParamInterface<MyColourCase> {};
+using MyColours = RowTest<ChatViewTest, MyColourCase>;
 
 TEST_P(MyColours, OwnRowsInMyColour)
 {
@@ -224,7 +217,7 @@ INSTANTIATE_TEST_SUITE_P(Chat, MyColours,
                                            MyColourCase{"OwnHandleOff", false, "Taro", false},
                                            MyColourCase{"OtherHandleOn", true, "Jiro", false},
                                            MyColourCase{"OtherCaseOn", true, "taro", false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName());
 
 struct ReadableCase {
     const char* name;
@@ -286,42 +279,42 @@ TEST_F(ChatViewTest, RowsKeepTheColourTheyWereGiven)
 TEST_F(ChatViewTest, HandleColumnGrowsToTwelveHundredTwipsOnly)
 {
     dialogue.postChatLine("Jiro", u"hello");
-    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 400);
-    EXPECT_DOUBLE_EQ(chat.columnWidth(2), 500);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(1), 400);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(2), 500);
     dialogue.postChatLine("ABCDEFGHIJKL", u"x");  // exactly 1200
-    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 1200);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(1), 1200);
     dialogue.postChatLine("ABCDEFGHIJKLMNOPQRSTUVWXYZ", u"x");
-    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 1200);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(1), 1200);
     const QString longMessage(300, u'x');
     dialogue.postChatLine("Jiro", longMessage);
-    EXPECT_DOUBLE_EQ(chat.columnWidth(2), 30000) << "the message column has no cap";
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(2), 30000) << "the message column has no cap";
 }
 
 TEST_F(ChatViewTest, HandleColumnRoundsHalvesToEven)
 {
     measurer.twipsPerChar = 50.5;
     dialogue.postChatLine("A", u"a");
-    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 50);  // 50.5
-    EXPECT_DOUBLE_EQ(chat.columnWidth(2), 50.5) << "the message column is not rounded";
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(1), 50);  // 50.5
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(2), 50.5) << "the message column is not rounded";
     dialogue.postChatLine("AAA", u"a");
-    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 152);  // 151.5
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(1), 152);  // 151.5
 }
 
 TEST_F(ChatViewTest, RowWithoutHandleLeavesTheHandleColumnAlone)
 {
     dialogue.postChatLine("", u"a notice from the board");
-    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 1200) << "designed width until a handle is measured";
-    EXPECT_DOUBLE_EQ(chat.columnWidth(2), 2300);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(1), 1200) << "designed width until a handle is measured";
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(2), 2300);
     dialogue.postChatLine("Jo", u"x");
-    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 200);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(1), 200);
 }
 
 TEST_F(ChatViewTest, NewestRowIsActive)
 {
     dialogue.postChatLine("Jiro", u"one");
     dialogue.postChatLine("", u"two");
-    EXPECT_EQ(chat.activeRow(), 2);
-    EXPECT_EQ(chat.activeCol(), 2);
+    EXPECT_EQ(chatView.activeRow(), 2);
+    EXPECT_EQ(chatView.activeCol(), 2);
 }
 
 TEST_F(ChatViewTest, HandleColumnShowsTheTrimmedHandle)

@@ -2,6 +2,7 @@
 // socket check of the timer and the cell tips.
 
 #include "support/DialogueFixture.h"
+#include "support/RowTest.h"
 
 namespace {
 
@@ -90,15 +91,13 @@ TEST_F(CommandsTest, LogInKeyTurnsIntoAbortUntilTheMainMenu)
     EXPECT_EQ(window.statuses.back(), "接続を中止しました");
 }
 
-struct BoardCommandCase {
-    const char* name;
-    friend void PrintTo(const BoardCommandCase& c, std::ostream* os) { *os << c.name; }
+struct BoardCommandCase : NamedRow<BoardCommandCase> {
     Mode mode;
     int key;
     Command command;
 };
 
-class BoardCommands : public CommandsTest, public ::testing::WithParamInterface<BoardCommandCase> {};
+using BoardCommands = RowTest<CommandsTest, BoardCommandCase>;
 
 TEST_P(BoardCommands, KeySetsThePendingCommandAndBlanksItself)
 {
@@ -119,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(Commands, BoardCommands,
                          ::testing::Values(BoardCommandCase{"LogOut", Mode::Main, 1, Command::LogOut},
                                            BoardCommandCase{"ChatIn", Mode::Main, 2, Command::ChatIn},
                                            BoardCommandCase{"ChatOut", Mode::Chat, 2, Command::ChatOut}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName());
 
 TEST_F(CommandsTest, CommandKeyAnswersAPromptAlreadyStanding)
 {
@@ -133,13 +132,13 @@ TEST_F(CommandsTest, CommandKeyAnswersAPromptAlreadyStanding)
 
 TEST_F(CommandsTest, ScreenSwitchKeyToggles)
 {
-    ASSERT_TRUE(terminal.isVisible());
+    ASSERT_TRUE(terminalView.isVisible());
     dialogue.functionKeyPressed(4);
-    EXPECT_TRUE(chat.isVisible());
-    EXPECT_FALSE(terminal.isVisible());
+    EXPECT_TRUE(chatView.isVisible());
+    EXPECT_FALSE(terminalView.isVisible());
     dialogue.functionKeyPressed(4);
-    EXPECT_TRUE(terminal.isVisible());
-    EXPECT_FALSE(chat.isVisible());
+    EXPECT_TRUE(terminalView.isVisible());
+    EXPECT_FALSE(chatView.isVisible());
     EXPECT_EQ(window.captions[3], "画面切替") << "not a board command: keeps its caption";
 }
 
@@ -166,14 +165,12 @@ TEST_F(CommandsTest, ExitKeyEndsTheApplication)
     EXPECT_EQ(socket.closeCount(), 0) << "the socket is not closed first";
 }
 
-struct HelpCase {
-    const char* name;
-    friend void PrintTo(const HelpCase& c, std::ostream* os) { *os << c.name; }
+struct HelpCase : NamedRow<HelpCase> {
     Mode mode;  // stored as the current mode
     QStringList sent;
 };
 
-class Help : public CommandsTest, public ::testing::WithParamInterface<HelpCase> {};
+using Help = RowTest<CommandsTest, HelpCase>;
 
 TEST_P(Help, RequestDependsOnTheMode)
 {
@@ -196,11 +193,9 @@ INSTANTIATE_TEST_SUITE_P(Commands, Help,
                          ::testing::Values(HelpCase{"Chat", Mode::Chat, {"/?\r\n"}},
                                            HelpCase{"Main", Mode::Main, {"?\r\n"}},
                                            HelpCase{"LineOff", Mode::LineOff, {}}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName());
 
-struct EnterCase {
-    const char* name;
-    friend void PrintTo(const EnterCase& c, std::ostream* os) { *os << c.name; }
+struct EnterCase : NamedRow<EnterCase> {
     bool localEcho;
     bool inRoom;
     QString typed;
@@ -208,7 +203,7 @@ struct EnterCase {
     std::vector<ChatRow> rows;  // after the entry announcement, in the room
 };
 
-class Enter : public CommandsTest, public ::testing::WithParamInterface<EnterCase> {};
+using Enter = RowTest<CommandsTest, EnterCase>;
 
 TEST_P(Enter, SendsTheLineAndEchoesChatLines)
 {
@@ -259,7 +254,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 {"a[31mbc\tde\r\n"},
                                 {}},
                       EnterCase{"OnlyControls", true, true, "\x1b\x07", {"\r\n"}, {{"Taro", ""}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST_F(CommandsTest, EchoedLineAndHostEchoShowOnce)
 {
@@ -272,26 +267,32 @@ TEST_F(CommandsTest, EchoedLineAndHostEchoShowOnce)
     EXPECT_EQ(chatRows(), (std::vector<ChatRow>{{"", kEntryLine}, {"Taro", "hello"}}));
 }
 
-TEST_F(CommandsTest, SentBytesAreShiftJis)
+struct SendCase : NamedRow<SendCase> {
+    QString typed;
+    QByteArray wire;
+    qsizetype reports;  // statuses saying what went out as "?"
+};
+
+using Sends = RowTest<CommandsTest, SendCase>;
+
+TEST_P(Sends, TypedLineGoesOutInShiftJisInOneSend)
 {
     connect();
-    window.input = QStringLiteral("こんにちは ｱ~\\");
+    window.input = GetParam().typed;
     dialogue.inputLineEnter();
     ASSERT_EQ(socket.sentBytes().size(), 1u);
-    EXPECT_EQ(socket.sentBytes()[0], QByteArray("\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd \xb1~\\\r\n"));
-    EXPECT_TRUE(window.statuses.isEmpty());
+    EXPECT_EQ(socket.sentBytes()[0], GetParam().wire);
+    ASSERT_EQ(window.statuses.size(), GetParam().reports);
+    for (const QString& status : window.statuses)
+        EXPECT_TRUE(status.contains("?")) << status.toStdString();
 }
 
-TEST_F(CommandsTest, InexactSendIsReported)
-{
-    connect();
-    window.input = QStringLiteral("5€");
-    dialogue.inputLineEnter();
-    ASSERT_EQ(socket.sentBytes().size(), 1u);
-    EXPECT_EQ(socket.sentBytes()[0], QByteArray("5?\r\n"));
-    ASSERT_EQ(window.statuses.size(), 1);
-    EXPECT_TRUE(window.statuses[0].contains("?")) << window.statuses[0].toStdString();
-}
+INSTANTIATE_TEST_SUITE_P(Commands, Sends,
+                         ::testing::Values(SendCase{"ShiftJis", QStringLiteral("こんにちは ｱ~\\"),
+                                                    "\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd \xb1~\\\r\n",
+                                                    0},
+                                           SendCase{"InexactIsReported", QStringLiteral("5€"), "5?\r\n", 1}),
+                         RowName());
 
 TEST_F(CommandsTest, NothingIsSentWithoutAConnection)
 {
@@ -311,16 +312,14 @@ TEST_F(CommandsTest, NothingIsSentWithoutAConnection)
     EXPECT_EQ(sent(), QStringList{"hello\r\n"});
 }
 
-struct QuoteCase {
-    const char* name;
-    friend void PrintTo(const QuoteCase& c, std::ostream* os) { *os << c.name; }
+struct QuoteCase : NamedRow<QuoteCase> {
     QString suffix;
     QString before;
     std::vector<std::pair<int, int>> clicks;
     QString after;
 };
 
-class Quotes : public CommandsTest, public ::testing::WithParamInterface<QuoteCase> {};
+using Quotes = RowTest<CommandsTest, QuoteCase>;
 
 TEST_P(Quotes, DoubleClickCopiesTheCell)
 {
@@ -351,7 +350,7 @@ INSTANTIATE_TEST_SUITE_P(
                       QuoteCase{"MessageNoSuffix", "さん", "", {{2, 2}}, "notice"},
                       QuoteCase{"RowBeyondTheView", "さん", "x", {{1, 9}, {2, 9}}, "xさん"},
                       QuoteCase{"ColumnBeyondTheView", "さん", "x", {{3, 1}, {0, 1}, {-1, -1}}, "x"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST_F(CommandsTest, TimerClosesAHostClosedSocketOnce)
 {
@@ -379,14 +378,12 @@ TEST_F(CommandsTest, TimerLeavesOtherStatesAlone)
     EXPECT_EQ(socket.closeCount(), 0);
 }
 
-struct TipCase {
-    const char* name;
-    friend void PrintTo(const TipCase& c, std::ostream* os) { *os << c.name; }
+struct TipCase : NamedRow<TipCase> {
     QString cell;
     QString tip;
 };
 
-class Tips : public ::testing::TestWithParam<TipCase> {};
+using Tips = RowTest<::testing::Test, TipCase>;
 
 TEST_P(Tips, WholeTextUpToTheCap)
 {
@@ -402,6 +399,6 @@ INSTANTIATE_TEST_SUITE_P(
                       TipCase{"FarOverTheCap", QString(3000000, u'y'), QString(10000, u'y') + u'…'},
                       TipCase{"PairAtTheCut", QString(9999, u'x') + QStringLiteral("𠮷z"),
                               QString(9999, u'x') + u'…'}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 }  // namespace

@@ -28,10 +28,10 @@ TEST_F(ConnectionTest, LogInKeyOpensTheLineWithTheStoredSettings)
     EXPECT_EQ(socket.connectCount(), 1);
     EXPECT_EQ(dialogue.currentMode(), Mode::Main);
     EXPECT_EQ(dialogue.pendingCommand(), Command::LogIn);
-    EXPECT_TRUE(terminal.isVisible()) << "whatever AutoChangeWindow says";
-    EXPECT_FALSE(chat.isVisible());
-    EXPECT_EQ(terminal.font(), font);
-    EXPECT_EQ(chat.font(), font);
+    EXPECT_TRUE(terminalView.isVisible()) << "whatever AutoChangeWindow says";
+    EXPECT_FALSE(chatView.isVisible());
+    EXPECT_EQ(terminalView.font(), font);
+    EXPECT_EQ(chatView.font(), font);
     EXPECT_EQ(window.inputFont, font);
     EXPECT_TRUE(window.inputEnabled);
     EXPECT_EQ(window.focusCount, 1);
@@ -81,7 +81,7 @@ TEST_F(ConnectionTest, SettingsChangedSinceStartUpApplyAtTheNextLogIn)
     EXPECT_EQ(dialogue.settings().ConnectionPort, 23) << "not before the log-in";
     dialogue.functionKeyPressed(1);
     EXPECT_EQ(socket.port(), 8023);
-    EXPECT_EQ(terminal.font().size, 14);
+    EXPECT_EQ(terminalView.font().size, 14);
     EXPECT_EQ(window.inputFont.size, 14);
 }
 

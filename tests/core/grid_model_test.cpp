@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "controls/GridModel.h"
-#include "controls/GridObserver.h"
+#include "controls/GridViewObserver.h"
+#include "controls/GridViewState.h"
 #include "controls/TextMeasurer.h"
 #include "support/FakeMeasurer.h"
 
@@ -47,7 +48,16 @@ public:
     qint64 characters = 0;
 };
 
-class RecordingObserver : public GridObserver {
+// A two-column grid and its view, whose widths a CountingMeasurer measures.
+class WidestText : public ::testing::Test {
+protected:
+    WidestText() { view.setMeasurer(&measurer); }
+    CountingMeasurer measurer;
+    GridModel grid{2};
+    GridViewState view{grid};
+};
+
+class RecordingObserver : public GridViewObserver {
 public:
     void gridChanged(const GridChange& change) override { changes.push_back(change); }
     void gridVisibilityChanged(bool visible) override { visibility.push_back(visible); }
@@ -58,10 +68,12 @@ public:
 };
 
 // Appends text to the terminal grid the way the receive pipeline does:
-// CR closes the line, LF is dropped, everything else goes to the last row.
-void receive(GridModel& grid, QStringView block)
+// CR closes the line, LF is dropped, everything else goes to the last row;
+// the view, if any, redraws once.
+void receive(GridModel& grid, QStringView block, GridView* view = nullptr)
 {
-    grid.setRedraw(false);
+    if (view)
+        view->setRedraw(false);
     if (grid.rowCount() == 0)
         grid.setRowCount(1);
     for (const QChar c : block) {
@@ -70,7 +82,17 @@ void receive(GridModel& grid, QStringView block)
         else if (c != u'\n')
             grid.appendText(1, grid.rowCount(), QStringView(&c, 1));
     }
-    grid.setRedraw(true);
+    if (view)
+        view->setRedraw(true);
+}
+
+// "0123456789012…", `length` characters.
+QString digits(int length)
+{
+    QString text;
+    for (int n = 0; n < length; ++n)
+        text += QChar(u'0' + n % 10);
+    return text;
 }
 
 TEST(GridModel, RowCountAppendsEmptyRowsAndZeroClears)
@@ -136,59 +158,80 @@ TEST(GridModel, ManySmallAppendsKeepEveryText)
     EXPECT_TRUE(grid.text(1, lines + 1).isEmpty());
 }
 
-TEST(GridModel, RewritesAndInterleavedAppendsKeepOtherCells)
+// A chat row, then the message column removed.
+void keepOnlyHandles(GridModel& grid)
 {
-    GridModel grid(2);
-    grid.setRowCount(2);
-    grid.setText(1, 1, u"Taro");
-    grid.setText(2, 1, u"hello");
-    grid.appendText(1, 1, u"-san");  // not at the end of the text any more
-    grid.appendText(2, 1, u"!");
-    grid.setText(1, 2, u"long handle");
-    grid.setText(1, 2, u"short");  // shrinks in place
-    grid.setText(1, 2, u"a longer handle than before");
-    grid.setText(2, 2, grid.text(1, 1));  // a view into the grid itself
-    grid.appendText(2, 2, grid.text(2, 2));
-
-    EXPECT_EQ(grid.text(1, 1), u"Taro-san");
-    EXPECT_EQ(grid.text(2, 1), u"hello!");
-    EXPECT_EQ(grid.text(1, 2), u"a longer handle than before");
-    EXPECT_EQ(grid.text(2, 2), u"Taro-sanTaro-san");
-}
-
-TEST(GridModel, RepeatedRewritesDoNotLoseText)
-{
-    // Rewriting a cell leaves dead text behind; compaction must keep every
-    // live cell intact.
-    GridModel grid(2);
-    grid.setRowCount(3);
-    grid.setText(1, 1, u"first");
-    grid.setText(2, 3, u"last");
-    QString growing;
-    for (int n = 0; n < 3000; ++n) {
-        growing += QChar(u'0' + n % 10);
-        grid.setText(2, 2, growing);
-        grid.setText(1, 2, QString::number(n));
-    }
-    EXPECT_EQ(grid.text(1, 1), u"first");
-    EXPECT_EQ(grid.text(2, 2), growing);
-    EXPECT_EQ(grid.text(1, 2), u"2999");
-    EXPECT_EQ(grid.text(2, 3), u"last");
-}
-
-TEST(GridModel, ColumnCountChangeKeepsTextOfKeptColumns)
-{
-    GridModel grid(2);
     grid.setRowCount(2);
     grid.setText(1, 2, u"handle");
     grid.setText(2, 2, u"message");
     grid.setColumnCount(1);
-    EXPECT_EQ(grid.columnCount(), 1);
-    EXPECT_EQ(grid.text(1, 2), u"handle");
-    EXPECT_TRUE(grid.text(2, 2).isEmpty());
-    grid.setColumnCount(3);
-    EXPECT_EQ(grid.text(1, 2), u"handle");
-    EXPECT_TRUE(grid.text(3, 2).isEmpty());
+}
+
+// Whatever is written, moved, rewritten or cut off, every cell reads the
+// text last given to it.
+TEST(GridModel, WritesKeepEveryOtherCell)
+{
+    struct Cell {
+        int col;
+        int row;
+        QString text;
+    };
+    struct Case {
+        const char* name;
+        void (*write)(GridModel& grid);
+        int columns;
+        std::vector<Cell> expected;
+    };
+    const Case cases[] = {
+        {"rewrites and interleaved appends",
+         [](GridModel& grid) {
+             grid.setRowCount(2);
+             grid.setText(1, 1, u"Taro");
+             grid.setText(2, 1, u"hello");
+             grid.appendText(1, 1, u"-san");  // not at the end of the text any more
+             grid.appendText(2, 1, u"!");
+             grid.setText(1, 2, u"long handle");
+             grid.setText(1, 2, u"short");  // shrinks in place
+             grid.setText(1, 2, u"a longer handle than before");
+             grid.setText(2, 2, grid.text(1, 1));  // a view into the grid itself
+             grid.appendText(2, 2, grid.text(2, 2));
+         },
+         2,
+         {{1, 1, "Taro-san"},
+          {2, 1, "hello!"},
+          {1, 2, "a longer handle than before"},
+          {2, 2, "Taro-sanTaro-san"}}},
+        // Rewriting a cell leaves dead text behind; compaction must keep
+        // every live cell intact.
+        {"repeated rewrites",
+         [](GridModel& grid) {
+             grid.setRowCount(3);
+             grid.setText(1, 1, u"first");
+             grid.setText(2, 3, u"last");
+             for (int n = 0; n < 3000; ++n) {
+                 grid.setText(2, 2, digits(n + 1));
+                 grid.setText(1, 2, QString::number(n));
+             }
+         },
+         2,
+         {{1, 1, "first"}, {2, 2, digits(3000)}, {1, 2, "2999"}, {2, 3, "last"}}},
+        {"fewer columns", keepOnlyHandles, 1, {{1, 2, "handle"}, {2, 2, ""}}},
+        {"fewer, then more columns",
+         [](GridModel& grid) {
+             keepOnlyHandles(grid);
+             grid.setColumnCount(3);
+         },
+         3,
+         {{1, 2, "handle"}, {2, 2, ""}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GridModel grid(2);
+        c.write(grid);
+        EXPECT_EQ(grid.columnCount(), c.columns);
+        for (const Cell& cell : c.expected)
+            EXPECT_EQ(grid.text(cell.col, cell.row), cell.text) << "cell " << cell.col << ',' << cell.row;
+    }
 }
 
 TEST(GridModel, RowColoursAreKeptPerRow)
@@ -213,128 +256,145 @@ TEST(GridModel, RowColoursAreKeptPerRow)
     EXPECT_EQ(grid.rowForeColor(2), 0x445566);
 }
 
-TEST(GridModel, DesignedColumnWidths)
+TEST(GridView, DesignedColumnWidths)
 {
     GridModel chat(2);
-    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 1200);
-    EXPECT_DOUBLE_EQ(chat.columnWidth(2), 975);
-    chat.setColumnWidth(2, 3456.5);
+    GridViewState view(chat);
+    EXPECT_DOUBLE_EQ(view.columnWidth(1), 1200);
+    EXPECT_DOUBLE_EQ(view.columnWidth(2), 975);
+    view.setColumnWidth(2, 3456.5);
     chat.setColumnCount(2);
-    EXPECT_DOUBLE_EQ(chat.columnWidth(2), 3456.5);
-    EXPECT_DOUBLE_EQ(chat.columnWidth(3), 0);
+    EXPECT_DOUBLE_EQ(view.columnWidth(2), 3456.5);
+    EXPECT_DOUBLE_EQ(view.columnWidth(3), 0);
 }
 
-TEST(GridModel, WidestTextWithoutMeasurerIsZero)
+TEST(GridView, WidestTextWithoutMeasurerIsZero)
 {
     GridModel grid(1);
+    GridViewState view(grid);
     receive(grid, u"some text\r");
-    EXPECT_EQ(grid.maxTextWidth(1), 0);
+    EXPECT_EQ(view.maxTextWidth(1), 0);
 }
 
-TEST(GridModel, WidestTextIsMeasuredIncrementally)
+TEST_F(WidestText, IsMeasuredIncrementally)
 {
-    CountingMeasurer measurer;
-    GridModel grid(1);
-    grid.setMeasurer(&measurer);
     qint64 written = 0;
     for (int n = 0; n < 2000; ++n) {
         const QString line = QString(n % 97, u'x');
         written += line.size();
         receive(grid, line + QStringLiteral("\r\n"));
-        ASSERT_EQ(grid.maxTextWidth(1), 10.0 * std::min(n, 96));
+        ASSERT_EQ(view.maxTextWidth(1), 10.0 * std::min(n, 96));
     }
     // Each line is measured once, not the whole history at each line end.
     EXPECT_LE(measurer.characters, written);
 }
 
-TEST(GridModel, WidestTextOfAGrowingLineMeasuresOnlyNewCharacters)
+TEST_F(WidestText, OfAGrowingLineMeasuresOnlyNewCharacters)
 {
-    CountingMeasurer measurer;
-    GridModel grid(1);
-    grid.setMeasurer(&measurer);
     for (int n = 1; n <= 5000; ++n) {
         receive(grid, u"y");
-        ASSERT_EQ(grid.maxTextWidth(1), 10.0 * n);
+        ASSERT_EQ(view.maxTextWidth(1), 10.0 * n);
     }
     EXPECT_EQ(measurer.characters, 5000);
 }
 
-TEST(GridModel, WidestTextIsRecomputedWhenTheFontOrMeasurerChanges)
+TEST_F(WidestText, IsRecomputedWhenTheFontOrMeasurerChanges)
 {
-    CountingMeasurer measurer;
-    GridModel grid(2);
-    grid.setMeasurer(&measurer);
     grid.setRowCount(3);
     grid.setText(2, 1, u"abc");
     grid.setText(2, 2, u"abcdef");
     grid.setText(1, 3, u"ab");
-    EXPECT_EQ(grid.maxTextWidth(2), 60);
-    EXPECT_EQ(grid.maxTextWidth(1), 20);
+    EXPECT_EQ(view.maxTextWidth(2), 60);
+    EXPECT_EQ(view.maxTextWidth(1), 20);
 
     FontSpec bold;
     bold.bold = true;
-    grid.setFont(bold);
-    EXPECT_EQ(grid.maxTextWidth(2), 120);
-    EXPECT_EQ(grid.maxTextWidth(1), 40);
+    view.setFont(bold);
+    EXPECT_EQ(view.maxTextWidth(2), 120);
+    EXPECT_EQ(view.maxTextWidth(1), 40);
 
     const qint64 before = measurer.characters;
-    EXPECT_EQ(grid.maxTextWidth(2), 120);
+    EXPECT_EQ(view.maxTextWidth(2), 120);
     EXPECT_EQ(measurer.characters, before);  // nothing new, nothing measured
 
     CountingMeasurer other;
-    grid.setMeasurer(&other);
-    EXPECT_EQ(grid.maxTextWidth(2), 120);
+    view.setMeasurer(&other);
+    EXPECT_EQ(view.maxTextWidth(2), 120);
     EXPECT_EQ(other.characters, 9);
 }
 
-TEST(GridModel, WidestTextFollowsAShrunkCell)
+TEST_F(WidestText, FollowsAShrunkCell)
 {
-    CountingMeasurer measurer;
-    GridModel grid(1);
-    grid.setMeasurer(&measurer);
-    grid.setRowCount(2);
-    grid.setText(1, 1, u"a long text");
-    grid.setText(1, 2, u"abc");
-    EXPECT_EQ(grid.maxTextWidth(1), 110);
+    receive(grid, u"a long text\rabc");
+    EXPECT_EQ(view.maxTextWidth(1), 110);
     grid.setText(1, 1, u"ab");
-    EXPECT_EQ(grid.maxTextWidth(1), 30);
+    EXPECT_EQ(view.maxTextWidth(1), 30);
     grid.setRowCount(0);
-    EXPECT_EQ(grid.maxTextWidth(1), 0);
+    EXPECT_EQ(view.maxTextWidth(1), 0);
 }
 
-TEST(GridModel, UnqueriedWidthsDoNotPileUp)
+TEST_F(WidestText, UnqueriedWidthsDoNotPileUp)
 {
     // Nobody asks for the width: cells are still measured once each.
-    CountingMeasurer measurer;
-    GridModel grid(2);
-    grid.setMeasurer(&measurer);
     for (int n = 1; n <= 10000; ++n) {
         grid.setRowCount(n);
         grid.setText(1, n, u"h");
     }
-    EXPECT_EQ(grid.maxTextWidth(1), 10);
+    EXPECT_EQ(view.maxTextWidth(1), 10);
     EXPECT_EQ(measurer.characters, 10000);
 }
 
-TEST(GridModel, RedrawOffGathersOneNotification)
+// Dropping the oldest rows moves what is still to be measured, and the line
+// measured last, up with the rows: only what is new is measured.
+TEST_F(WidestText, FollowsDroppedRows)
+{
+    receive(grid, u"a\rbb\r");
+    EXPECT_EQ(view.maxTextWidth(1), 20);
+    receive(grid, u"cccc\rdd");
+    grid.dropOldestRows(1);
+    EXPECT_EQ(view.maxTextWidth(1), 40);
+    EXPECT_EQ(measurer.characters, 9);
+
+    grid.dropOldestRows(2);
+    ASSERT_EQ(grid.text(1, 1), u"dd");
+    receive(grid, u"eeeee");
+    EXPECT_EQ(view.maxTextWidth(1), 70);
+    EXPECT_EQ(measurer.characters, 14) << "only the characters added to the line measured last";
+}
+
+TEST(GridView, ActiveCellMovesUpWithDroppedRows)
+{
+    GridModel grid(1);
+    GridViewState view(grid);
+    grid.setRowCount(10);
+    view.setActiveCell(1, 8);
+    grid.dropOldestRows(5);
+    EXPECT_EQ(view.activeRow(), 3);
+    grid.dropOldestRows(5);
+    EXPECT_EQ(view.activeRow(), 0);
+    EXPECT_EQ(view.activeCol(), 1);
+}
+
+TEST(GridView, RedrawOffGathersOneNotification)
 {
     RecordingObserver observer;
     GridModel grid(1);
-    grid.setObserver(&observer);
-    receive(grid, u"abc\r\ndef\r\nghi");
+    GridViewState view(grid);
+    view.setObserver(&observer);
+    receive(grid, u"abc\r\ndef\r\nghi", &view);
     ASSERT_EQ(observer.changes.size(), 1u);
     const GridChange& first = observer.changes[0];
     EXPECT_FALSE(first.reset);
     EXPECT_EQ(first.rowsBefore, 0);
     EXPECT_EQ(first.rowsAfter, 3);
 
-    grid.setRedraw(false);
+    view.setRedraw(false);
     grid.appendText(1, 3, u"!");
     grid.setRowCount(4);
-    grid.setColumnWidth(1, 5000);
-    grid.setActiveCell(1, 4);
+    view.setColumnWidth(1, 5000);
+    view.setActiveCell(1, 4);
     EXPECT_EQ(observer.changes.size(), 1u);
-    grid.setRedraw(true);
+    view.setRedraw(true);
     ASSERT_EQ(observer.changes.size(), 2u);
     const GridChange& second = observer.changes[1];
     EXPECT_EQ(second.rowsBefore, 3);
@@ -346,38 +406,39 @@ TEST(GridModel, RedrawOffGathersOneNotification)
     EXPECT_EQ(second.activeCol, 1);
     EXPECT_EQ(second.activeRow, 4);
 
-    grid.setRedraw(false);
-    grid.setRedraw(true);
+    view.setRedraw(false);
+    view.setRedraw(true);
     EXPECT_EQ(observer.changes.size(), 2u);  // nothing changed, nothing told
 }
 
-TEST(GridModel, ClearingInABatchResetsTheView)
+TEST(GridView, ClearingInABatchResetsTheView)
 {
     RecordingObserver observer;
     GridModel grid(1);
+    GridViewState view(grid);
     receive(grid, u"old\r");
-    grid.setObserver(&observer);
-    grid.setRedraw(false);
+    view.setObserver(&observer);
+    view.setRedraw(false);
     grid.setRowCount(0);
     grid.setRowCount(1);
-    grid.setRedraw(true);
+    view.setRedraw(true);
     ASSERT_EQ(observer.changes.size(), 1u);
     EXPECT_TRUE(observer.changes[0].reset);
     EXPECT_EQ(observer.changes[0].rowsAfter, 1);
 }
 
-TEST(GridModel, VisibilityAndDestructionAreTold)
+TEST(GridView, VisibilityAndDestructionAreTold)
 {
     RecordingObserver observer;
-    {
-        GridModel grid(1);
-        grid.setObserver(&observer);
-        EXPECT_TRUE(grid.isVisible());
-        grid.setVisible(false);
-        grid.setVisible(false);
-        grid.setVisible(true);
-        EXPECT_TRUE(grid.isVisible());
-    }
+    auto grid = std::make_unique<GridModel>(1);
+    GridViewState view(*grid);
+    view.setObserver(&observer);
+    EXPECT_TRUE(view.isVisible());
+    view.setVisible(false);
+    view.setVisible(false);
+    view.setVisible(true);
+    EXPECT_TRUE(view.isVisible());
+    grid.reset();
     EXPECT_EQ(observer.visibility, (std::vector<bool>{false, true}));
     EXPECT_TRUE(observer.destroyed);
 }
@@ -453,7 +514,7 @@ TEST(GridModel, BorrowedTextSurvivesWhateverTheLenderDoes)
 // from the line's less that of the line's beginning: it must be exactly the
 // width measured directly, and must fall back to measuring when the line has
 // changed since, the fonts differ or a text has no exact units.
-TEST(GridModel, BorrowedLineEndIsAsWideAsMeasuredDirectly)
+TEST(GridView, BorrowedLineEndIsAsWideAsMeasuredDirectly)
 {
     struct Case {
         const char* name;
@@ -479,15 +540,18 @@ TEST(GridModel, BorrowedLineEndIsAsWideAsMeasuredDirectly)
         UnitMeasurer measurer;
         GridModel terminal(1);
         GridModel chat(2);
-        terminal.setMeasurer(&measurer);
-        chat.setMeasurer(&measurer);
+        GridViewState terminalView(terminal);
+        GridViewState chatView(chat);
+        terminalView.setMeasurer(&measurer);
+        chatView.setMeasurer(&measurer);
+        chatView.measureBorrowedTextBy(terminalView);
         chat.borrowTextFrom(&terminal);
         if (c.boldChat)
-            chat.setFont(FontSpec{QString(), 10, true, false});
+            chatView.setFont(FontSpec{QString(), 10, true, false});
         terminal.setRowCount(2);
         terminal.appendText(1, 1, u"x");  // a narrow first line, so the widest is the second
         terminal.appendText(1, 2, c.line);
-        terminal.maxTextWidth(1);
+        terminalView.maxTextWidth(1);
         if (c.between)
             c.between(terminal, 2);
         const QStringView line = terminal.text(1, 2);
@@ -495,10 +559,10 @@ TEST(GridModel, BorrowedLineEndIsAsWideAsMeasuredDirectly)
         chat.setRowCount(1);
         chat.setText(2, 1, message);
         const qint64 before = measurer.characters;
-        const double width = chat.maxTextWidth(2);
+        const double width = chatView.maxTextWidth(2);
         const qint64 measured = measurer.characters - before;
         UnitMeasurer direct;
-        EXPECT_EQ(width, direct.textWidthTwips(message, chat.font()));
+        EXPECT_EQ(width, direct.textWidthTwips(message, chatView.font()));
         if (c.shortcut)
             EXPECT_EQ(measured, line.size() - message.size());
         else

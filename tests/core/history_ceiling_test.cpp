@@ -81,7 +81,7 @@ TEST_F(HistoryCeilingTest, OldestRowsGoPastTheCeiling)
     EXPECT_EQ(chat.text(2, chat.rowCount()), u"message number 39999 of a long evening"_s);
     EXPECT_EQ(chat.text(2, 1).left(15), u"message number "_s);
     EXPECT_EQ(window.statuses.filter(u"メモリの上限"_s).size(), 1);
-    EXPECT_EQ(terminal.activeRow(), terminal.rowCount() - 1);
+    EXPECT_EQ(terminalView.activeRow(), terminal.rowCount() - 1);
 }
 
 }  // namespace

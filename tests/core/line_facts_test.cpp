@@ -5,6 +5,8 @@
 
 #include <optional>
 #include <random>
+#include <utility>
+#include <vector>
 
 #include "main/LineFacts.h"
 #include "support/BufferMoves.h"
@@ -38,42 +40,35 @@ std::optional<QString> handleOf(const QString& line)
     return rest.toString();
 }
 
+// For each word, lines that contain it and lines that do not.
 struct ContainsCase {
-    const char16_t* line;
     Word word;
-    bool contained;
+    std::vector<const char16_t*> containing;
+    std::vector<const char16_t*> notContaining;
 };
 
 TEST(LineFactsTest, RecognisesEachWordExactly)
 {
     const ContainsCase cases[] = {
-        {u"xx MAIN (1-9)>", Word::MainMenu, true},
-        {u"MAIN(", Word::MainMenu, false},
-        {u"main (", Word::MainMenu, false},
-        {u"ＭＡＩＮ (", Word::MainMenu, false},
-        {u"MAMAIN (", Word::MainMenu, true},  // a false start inside the word
-        {u"CHAT (", Word::ChatMenu, true},
-        {u"CHAT  (", Word::ChatMenu, false},
-        {u"INSTALL (", Word::InstallMenu, true},
-        {u"INSTALINSTALL (", Word::InstallMenu, true},
-        {u"User ID=", Word::UserIdPrompt, true},
-        {u"UserID", Word::UserIdPrompt, false},
-        {u"UserID", Word::UserIdWord, true},
-        {u"User ID", Word::UserIdWord, false},
-        {u"PassPassword", Word::PasswordWord, true},
-        {u"password", Word::PasswordWord, false},
-        {u"Handle Name=", Word::HandlePrompt, true},
-        {u"Handle  Name", Word::HandlePrompt, false},
-        {u"間違っています｡", Word::RefusalWord, true},
-        {u"間違っています。", Word::RefusalWord, false},  // full-width full stop
-        {u"xH: ハンドル名:", Word::HandleListing, true},
-        {u"H:ハンドル名", Word::HandleListing, false},
-        {u"H: ﾊﾝﾄﾞﾙ名", Word::HandleListing, false},
-        {u"", Word::MainMenu, false},
+        {Word::MainMenu,
+         {u"xx MAIN (1-9)>", u"MAMAIN ("},  // a false start inside the word
+         {u"MAIN(", u"main (", u"ＭＡＩＮ (", u""}},
+        {Word::ChatMenu, {u"CHAT ("}, {u"CHAT  ("}},
+        {Word::InstallMenu, {u"INSTALL (", u"INSTALINSTALL ("}, {}},
+        {Word::UserIdPrompt, {u"User ID="}, {u"UserID"}},
+        {Word::UserIdWord, {u"UserID"}, {u"User ID"}},
+        {Word::PasswordWord, {u"PassPassword"}, {u"password"}},
+        {Word::HandlePrompt, {u"Handle Name="}, {u"Handle  Name"}},
+        {Word::RefusalWord, {u"間違っています｡"}, {u"間違っています。"}},  // not the full-width full stop
+        {Word::HandleListing, {u"xH: ハンドル名:"}, {u"H:ハンドル名", u"H: ﾊﾝﾄﾞﾙ名"}},
     };
     for (const ContainsCase& c : cases) {
-        const QString line = QString::fromUtf16(c.line);
-        EXPECT_EQ(factsOf(line).contains(c.word), c.contained) << line.toStdString();
+        for (const auto& [lines, contained] : {std::pair{c.containing, true}, {c.notContaining, false}}) {
+            for (const char16_t* text : lines) {
+                const QString line = QString::fromUtf16(text);
+                EXPECT_EQ(factsOf(line).contains(c.word), contained) << line.toStdString();
+            }
+        }
     }
 }
 

@@ -4,37 +4,42 @@
 #include "common/AppSettings.h"
 #include "main/MentionRule.h"
 #include "support/DialogueFixture.h"
+#include "support/RowTest.h"
 
 namespace {
 
-TEST(MentionRule, WhoWroteWhat)
+struct MentionCase : NamedRow<MentionCase> {
+    QString handle;
+    QString message;
+    QString handleName;  // as stored
+    bool mention;
+};
+
+class WhoWroteWhat : public ::testing::TestWithParam<MentionCase> {};
+
+TEST_P(WhoWroteWhat, IsAMentionOnlyWhenAnotherMemberNamesTheUser)
 {
-    struct Case {
-        const char* name;
-        QString handle;
-        QString message;
-        QString handleName;
-        bool mention;
-    };
-    const Case cases[] = {
-        {"a member names the user", "Jiro", "たろうさん、見てる？", "たろう", true},
-        {"anywhere in the message", "Jiro", "ねえ たろう", "たろう", true},
-        {"not named", "Jiro", "こんにちは", "たろう", false},
-        {"the user's own statement", "たろう", "たろうです", "たろう", false},
-        {"the board's own-statement handle", "発言", "たろうです", "たろう", false},
-        {"spaces around the stored handle", "Jiro", "hi Taro", " Taro ", true},
-        {"the user's handle with spaces shown trimmed", "Taro", "Taro here", " Taro ", false},
-        {"a row without a handle", "", "たろうさんが入室しました。", "たろう", false},
-        {"no handle name known", "Jiro", "hi", "", false},
-        {"case matters", "Jiro", "hi taro", "Taro", false},
-        {"a longer name containing it is still a mention", "Jiro", "Taroko?", "Taro", true},
-    };
-    for (const Case& c : cases) {
-        AppSettings settings;
-        settings.HandleName = c.handleName;
-        EXPECT_EQ(MentionRule::isMention(c.handle, c.message, settings), c.mention) << c.name;
-    }
+    const MentionCase& c = GetParam();
+    AppSettings settings;
+    settings.HandleName = c.handleName;
+    EXPECT_EQ(MentionRule::isMention(c.handle, c.message, settings), c.mention);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    MentionRule, WhoWroteWhat,
+    ::testing::ValuesIn(std::vector<MentionCase>{
+        MentionCase{{"a member names the user"}, "Jiro", "たろうさん、見てる？", "たろう", true},
+        MentionCase{{"anywhere in the message"}, "Jiro", "ねえ たろう", "たろう", true},
+        MentionCase{{"not named"}, "Jiro", "こんにちは", "たろう", false},
+        MentionCase{{"the user's own statement"}, "たろう", "たろうです", "たろう", false},
+        MentionCase{{"the board's own-statement handle"}, "発言", "たろうです", "たろう", false},
+        MentionCase{{"spaces around the stored handle"}, "Jiro", "hi Taro", " Taro ", true},
+        MentionCase{{"the user's handle with spaces shown trimmed"}, "Taro", "Taro here", " Taro ", false},
+        MentionCase{{"a row without a handle"}, "", "たろうさんが入室しました。", "たろう", false},
+        MentionCase{{"no handle name known"}, "Jiro", "hi", "", false},
+        MentionCase{{"case matters"}, "Jiro", "hi taro", "Taro", false},
+        MentionCase{{"a longer name containing it is still a mention"}, "Jiro", "Taroko?", "Taro", true},
+    }));
 
 class MentionTest : public DialogueFixture {
 public:
@@ -53,36 +58,41 @@ TEST_F(MentionTest, AMembersMentionIsHighlightedAndAnnounced)
 }
 
 // The user's own statements name the user too, in every way they come back.
-TEST_F(MentionTest, OwnStatementsNeverCount)
+struct OwnCase : NamedRow<OwnCase> {
+    bool localEcho;
+    std::function<void(MentionTest&)> speak;
+};
+
+class OwnStatements : public RowTest<MentionTest, OwnCase> {};
+
+TEST_P(OwnStatements, NeverCount)
 {
-    struct Case {
-        const char* name;
-        bool localEcho;
-        std::function<void(MentionTest&)> speak;
-    };
-    const Case cases[] = {
-        {"the board's own-statement line", false,
-         [](MentionTest& t) { t.receive(QStringLiteral("発言>たろうです\r\n")); }},
-        {"the repetition under the user's handle", false,
-         [](MentionTest& t) { t.receive(QStringLiteral("たろう>たろうです\r\n")); }},
-        {"local echo", true,
-         [](MentionTest& t) {
-             t.window.input = QStringLiteral("たろうです");
-             t.pressEnter();
-             t.receive(QStringLiteral("発言>たろうです\r\n"));
-         }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        setSetting("LocalEcho", c.localEcho ? "True" : "False");
-        restart();
-        enterChat();
-        c.speak(*this);
-        ASSERT_GE(chat.rowCount(), 2);
-        EXPECT_EQ(chat.rowBackColor(2), std::nullopt);
-        EXPECT_TRUE(window.mentions.isEmpty());
-    }
+    setSetting("LocalEcho", GetParam().localEcho ? "True" : "False");
+    restart();
+    enterChat();
+    GetParam().speak(*this);
+    ASSERT_GE(chat.rowCount(), 2);
+    EXPECT_EQ(chat.rowBackColor(2), std::nullopt);
+    EXPECT_TRUE(window.mentions.isEmpty());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Mention, OwnStatements,
+    ::testing::ValuesIn(std::vector<OwnCase>{
+        OwnCase{{"the board's own-statement line"},
+                false,
+                [](MentionTest& t) { t.receive(QStringLiteral("発言>たろうです\r\n")); }},
+        OwnCase{{"the repetition under the user's handle"},
+                false,
+                [](MentionTest& t) { t.receive(QStringLiteral("たろう>たろうです\r\n")); }},
+        OwnCase{{"local echo"},
+                true,
+                [](MentionTest& t) {
+                    t.window.input = QStringLiteral("たろうです");
+                    t.pressEnter();
+                    t.receive(QStringLiteral("発言>たろうです\r\n"));
+                }},
+    }));
 
 TEST_F(MentionTest, HostEchoOfATypedLineNeverCounts)
 {

@@ -1,6 +1,7 @@
 // Modes, function-key captions and screen switching.
 
 #include "support/DialogueFixture.h"
+#include "support/RowTest.h"
 
 namespace {
 
@@ -20,8 +21,10 @@ TEST_F(ModesTest, ConstructionShowsTheDesignedBar)
     FakeSocket freshSocket;
     FakeWindow freshWindow;
     GridModel freshTerminal(1), freshChat(2);
+    GridViewState freshTerminalView(freshTerminal), freshChatView(freshChat);
     FakeTimeSource freshTime;
-    DialogueSession fresh(freshStore, freshSocket, freshTerminal, freshChat, freshWindow, freshTime);
+    DialogueSession fresh(freshStore, freshSocket, freshTerminal, freshChat, freshTerminalView, freshChatView,
+                          freshWindow, freshTime);
     for (int item = 0; item < 12; ++item)
         EXPECT_EQ(fresh.caption(item), kDesigned[item]) << "F" << item + 1;
     EXPECT_EQ(freshWindow.captions, kDesigned);
@@ -34,14 +37,14 @@ TEST_F(ModesTest, StartUpIsLineOffOnTheTerminalScreen)
     EXPECT_EQ(captions(), kLineOff);
     EXPECT_EQ(window.captions, kLineOff);
     EXPECT_FALSE(window.inputEnabled);
-    EXPECT_TRUE(terminal.isVisible());
-    EXPECT_FALSE(chat.isVisible());
+    EXPECT_TRUE(terminalView.isVisible());
+    EXPECT_FALSE(chatView.isVisible());
     EXPECT_EQ(terminal.columnCount(), 1);
     EXPECT_EQ(terminal.rowCount(), 0);
     EXPECT_EQ(chat.columnCount(), 2);
     EXPECT_EQ(chat.rowCount(), 0);
-    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 1200);
-    EXPECT_DOUBLE_EQ(chat.columnWidth(2), 975);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(1), 1200);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(2), 975);
 }
 
 TEST_F(ModesTest, InitEmptiesBothViewsWhateverTheyHeld)
@@ -52,12 +55,12 @@ TEST_F(ModesTest, InitEmptiesBothViewsWhateverTheyHeld)
     dialogue.switchScreen(Screen::Init);
     EXPECT_EQ(terminal.rowCount(), 0);
     EXPECT_EQ(chat.rowCount(), 0);
-    EXPECT_DOUBLE_EQ(chat.columnWidth(1), 1200);
-    EXPECT_DOUBLE_EQ(chat.columnWidth(2), 975);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(1), 1200);
+    EXPECT_DOUBLE_EQ(chatView.columnWidth(2), 975);
     EXPECT_EQ(dialogue.currentMode(), Mode::LineOff);
     EXPECT_EQ(captions(), kLineOff);
-    EXPECT_TRUE(terminal.isVisible());
-    EXPECT_FALSE(chat.isVisible());
+    EXPECT_TRUE(terminalView.isVisible());
+    EXPECT_FALSE(chatView.isVisible());
     receive(QStringLiteral("again\r\n"));
     EXPECT_EQ(terminalRows(), (QStringList{"again", ""}));
 }
@@ -68,7 +71,7 @@ struct ModeCase {
     Bar bar;
 };
 
-class ModeCaptions : public DialogueFixture, public ::testing::WithParamInterface<ModeCase> {};
+using ModeCaptions = RowTest<DialogueFixture, ModeCase>;
 
 // The four keys are written in the order F1, F2, F5, F7, each only when its
 // caption changes: applying the mode that is in place writes nothing.
@@ -121,8 +124,8 @@ TEST_F(ModesTest, UnknownWordsChangeNothing)
         EXPECT_TRUE(window.captionWrites.empty()) << word;
         EXPECT_EQ(captions(), kMain) << word;
         EXPECT_TRUE(window.inputEnabled) << word;
-        EXPECT_TRUE(chat.isVisible()) << word;
-        EXPECT_FALSE(terminal.isVisible()) << word;
+        EXPECT_TRUE(chatView.isVisible()) << word;
+        EXPECT_FALSE(terminalView.isVisible()) << word;
     }
 }
 
@@ -139,62 +142,58 @@ TEST_F(ModesTest, LineOffDisablesInputOthersLeaveIt)
     EXPECT_FALSE(window.inputEnabled) << "setMode never enables the input line";
 }
 
-struct ScreenCase {
-    const char* name;
-    friend void PrintTo(const ScreenCase& c, std::ostream* os) { *os << c.name; }
+struct ScreenCase : NamedRow<ScreenCase> {
     bool autoChange;
     Mode mode;
-    bool terminalShownBefore;
-    bool terminalShownAfter;
+    Screen before, after;  // the screen shown before and after the mode changes
 };
 
-class ModeScreens : public DialogueFixture, public ::testing::WithParamInterface<ScreenCase> {};
+using ModeScreens = RowTest<DialogueFixture, ScreenCase>;
 
 TEST_P(ModeScreens, AutoChangeWindowPicksTheScreen)
 {
     const ScreenCase& c = GetParam();
     setSetting("AutoChangeWindow", c.autoChange ? "True" : "False");
-    dialogue.switchScreen(c.terminalShownBefore ? Screen::Terminal : Screen::Chat);
+    dialogue.switchScreen(c.before);
     dialogue.setMode(c.mode);
-    EXPECT_EQ(terminal.isVisible(), c.terminalShownAfter);
-    EXPECT_EQ(chat.isVisible(), !c.terminalShownAfter);
+    EXPECT_EQ(terminalView.isVisible(), c.after == Screen::Terminal);
+    EXPECT_EQ(chatView.isVisible(), c.after == Screen::Chat);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, ModeScreens,
-                         ::testing::Values(ScreenCase{"MainShowsTerminal", true, Mode::Main, false, true},
-                                           ScreenCase{"ChatShowsChat", true, Mode::Chat, true, false},
-                                           ScreenCase{"MainAgainStaysTerminal", true, Mode::Main, true, true},
-                                           ScreenCase{"LineOffNeverSwitches", true, Mode::LineOff, false,
-                                                      false},
-                                           ScreenCase{"OffMainKeepsChat", false, Mode::Main, false, false},
-                                           ScreenCase{"OffChatKeepsTerminal", false, Mode::Chat, true, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Modes, ModeScreens,
+    ::testing::Values(
+        ScreenCase{"MainShowsTerminal", true, Mode::Main, Screen::Chat, Screen::Terminal},
+        ScreenCase{"ChatShowsChat", true, Mode::Chat, Screen::Terminal, Screen::Chat},
+        ScreenCase{"MainAgainStaysTerminal", true, Mode::Main, Screen::Terminal, Screen::Terminal},
+        ScreenCase{"LineOffNeverSwitches", true, Mode::LineOff, Screen::Chat, Screen::Chat},
+        ScreenCase{"OffMainKeepsChat", false, Mode::Main, Screen::Chat, Screen::Chat},
+        ScreenCase{"OffChatKeepsTerminal", false, Mode::Chat, Screen::Terminal, Screen::Terminal}),
+    RowName());
 
 TEST_F(ModesTest, MenuPromptBringsBackTheTerminalScreen)
 {
     connect();
     dialogue.functionKeyPressed(4);  // the user looks at the chat screen
-    ASSERT_TRUE(chat.isVisible());
+    ASSERT_TRUE(chatView.isVisible());
     receive(QStringLiteral("MAIN (M)>"));
-    EXPECT_TRUE(terminal.isVisible());
+    EXPECT_TRUE(terminalView.isVisible());
     EXPECT_EQ(captions(), kMain);
 }
 
-struct SwitchCase {
-    const char* name;
-    friend void PrintTo(const SwitchCase& c, std::ostream* os) { *os << c.name; }
+struct SwitchCase : NamedRow<SwitchCase> {
     std::vector<Screen> words;
     bool terminalShown;
 };
 
-class Screens : public DialogueFixture, public ::testing::WithParamInterface<SwitchCase> {};
+using Screens = RowTest<DialogueFixture, SwitchCase>;
 
 TEST_P(Screens, ExactlyOneViewIsVisible)
 {
     for (Screen word : GetParam().words)
         dialogue.switchScreen(word);
-    EXPECT_EQ(terminal.isVisible(), GetParam().terminalShown);
-    EXPECT_EQ(chat.isVisible(), !GetParam().terminalShown);
+    EXPECT_EQ(terminalView.isVisible(), GetParam().terminalShown);
+    EXPECT_EQ(chatView.isVisible(), !GetParam().terminalShown);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -206,7 +205,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SwitchCase{"WrongCaseIgnored", {Screen::Chat, Screen(3)}, false},
                       SwitchCase{"ModeWordIgnored", {Screen::Chat, Screen(4)}, false},
                       SwitchCase{"EmptyIgnored", {Screen::Chat, Screen(0xFF)}, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST_F(ModesTest, SwitchingScreensKeepsModeCaptionsAndRows)
 {
@@ -252,8 +251,8 @@ TEST_F(ModesTest, ARepeatedMenuPromptWritesTheCaptionsOnce)
 
         dialogue.switchScreen(Screen::Chat);
         receive(QStringLiteral(">>"));
-        EXPECT_TRUE(terminal.isVisible());
-        EXPECT_FALSE(chat.isVisible());
+        EXPECT_TRUE(terminalView.isVisible());
+        EXPECT_FALSE(chatView.isVisible());
         EXPECT_EQ(window.captionWrites.size(), 4u);
         receive(QStringLiteral("\r\n"));
     }

@@ -9,6 +9,7 @@
 #include "common/ReadableColor.h"
 #include "main/ChatFilter.h"
 #include "support/PrintQString.h"
+#include "support/RowTest.h"
 
 namespace {
 
@@ -41,9 +42,7 @@ qint32 scaledTo(qint32 colour, int top)
     return out;
 }
 
-struct ContrastCase {
-    const char* name;
-    friend void PrintTo(const ContrastCase& c, std::ostream* os) { *os << c.name; }
+struct ContrastCase : NamedRow<ContrastCase> {
     qint32 a;
     qint32 b;
     double ratio;  // to two decimals
@@ -59,20 +58,19 @@ TEST_P(Contrasts, RatioOfKnownPairs)
 }
 
 INSTANTIATE_TEST_SUITE_P(ReadableColor, Contrasts,
-                         ::testing::Values(ContrastCase{"BlackOnWhite", kBlack, kWhite, 21.0},
-                                           ContrastCase{"Same", 0x123456, 0x123456, 1.0},
-                                           ContrastCase{"JiroOnWhite", web(0x9cb68f), kWhite, 2.21},
-                                           ContrastCase{"BobOnWhite", web(0x1ac31a), kWhite, 2.37},
-                                           ContrastCase{"TarouOnWhite", web(0xa98f34), kWhite, 3.15},
-                                           ContrastCase{"LightestReadableGrey", web(0x767676), kWhite, 4.54},
-                                           ContrastCase{"PureBlueOnWhite", web(0x0000ff), kWhite, 8.59},
-                                           ContrastCase{"PureRedOnWhite", web(0xff0000), kWhite, 4.00}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         ::testing::Values(ContrastCase{{"BlackOnWhite"}, kBlack, kWhite, 21.0},
+                                           ContrastCase{{"Same"}, 0x123456, 0x123456, 1.0},
+                                           ContrastCase{{"JiroOnWhite"}, web(0x9cb68f), kWhite, 2.21},
+                                           ContrastCase{{"BobOnWhite"}, web(0x1ac31a), kWhite, 2.37},
+                                           ContrastCase{{"TarouOnWhite"}, web(0xa98f34), kWhite, 3.15},
+                                           ContrastCase{
+                                               {"LightestReadableGrey"}, web(0x767676), kWhite, 4.54},
+                                           ContrastCase{{"PureBlueOnWhite"}, web(0x0000ff), kWhite, 8.59},
+                                           ContrastCase{{"PureRedOnWhite"}, web(0xff0000), kWhite, 4.00}),
+                         RowName());
 
 // Each handle at both ends of the luminosity range and in between.
-struct HandleCase {
-    const char* name;
-    friend void PrintTo(const HandleCase& c, std::ostream* os) { *os << c.name; }
+struct HandleCase : NamedRow<HandleCase> {
     QString handle;
     qint32 luminosity;
 };
@@ -99,20 +97,18 @@ TEST_P(HandleColours, ReadableOnWhiteWithTheSameHueAndNoDarkerThanNeeded)
 
 INSTANTIATE_TEST_SUITE_P(
     ReadableColor, HandleColours,
-    ::testing::Values(HandleCase{"JiroDefault", "ジロウ", 13}, HandleCase{"BobDefault", "Bob", 13},
-                      HandleCase{"TarouDefault", "たろう", 13}, HandleCase{"TaroDefault", "Taro", 13},
-                      HandleCase{"HanakoDefault", "花子", 13}, HandleCase{"AllFifteenDefault", "O_o", 13},
-                      HandleCase{"ZeroIsBlack", "ジロウ", 0}, HandleCase{"OneIsNearBlack", "O_o", 1},
-                      HandleCase{"SeventeenReachesWhite", "O_o", 17},
-                      HandleCase{"SeventeenJiro", "ジロウ", 17}, HandleCase{"SeventeenBob", "Bob", 17},
-                      HandleCase{"SeventeenTarou", "たろう", 17},
-                      HandleCase{"LargestCarries", "ジロウ", 2175}, HandleCase{"LargestBob", "Bob", 2175},
-                      HandleCase{"LargestHanako", "花子", 2175}, HandleCase{"LargestShort", "A", 2175}),
-    [](const auto& info) { return std::string(info.param.name); });
+    ::testing::Values(HandleCase{{"JiroDefault"}, "ジロウ", 13}, HandleCase{{"BobDefault"}, "Bob", 13},
+                      HandleCase{{"TarouDefault"}, "たろう", 13}, HandleCase{{"TaroDefault"}, "Taro", 13},
+                      HandleCase{{"HanakoDefault"}, "花子", 13}, HandleCase{{"AllFifteenDefault"}, "O_o", 13},
+                      HandleCase{{"ZeroIsBlack"}, "ジロウ", 0}, HandleCase{{"OneIsNearBlack"}, "O_o", 1},
+                      HandleCase{{"SeventeenReachesWhite"}, "O_o", 17},
+                      HandleCase{{"SeventeenJiro"}, "ジロウ", 17}, HandleCase{{"SeventeenBob"}, "Bob", 17},
+                      HandleCase{{"SeventeenTarou"}, "たろう", 17},
+                      HandleCase{{"LargestCarries"}, "ジロウ", 2175}, HandleCase{{"LargestBob"}, "Bob", 2175},
+                      HandleCase{{"LargestHanako"}, "花子", 2175}, HandleCase{{"LargestShort"}, "A", 2175}),
+    RowName());
 
-struct AdjustCase {
-    const char* name;
-    friend void PrintTo(const AdjustCase& c, std::ostream* os) { *os << c.name; }
+struct AdjustCase : NamedRow<AdjustCase> {
     qint32 colour;
     qint32 background;
     qint32 shown;
@@ -131,19 +127,19 @@ TEST_P(Adjustments, EdgeCases)
 INSTANTIATE_TEST_SUITE_P(ReadableColor, Adjustments,
                          ::testing::Values(
                              // The lightest grey readable on white, and on black the darkest.
-                             AdjustCase{"WhiteOnWhiteBecomesGrey", kWhite, kWhite, web(0x767676)},
-                             AdjustCase{"BlackOnBlackBecomesGrey", kBlack, kBlack, web(0x757575)},
-                             AdjustCase{"BlackOnWhiteStays", kBlack, kWhite, kBlack},
-                             AdjustCase{"BlueOnWhiteStays", web(0x0000ff), kWhite, web(0x0000ff)},
-                             AdjustCase{"WhiteOnBlackStays", kWhite, kBlack, kWhite},
+                             AdjustCase{{"WhiteOnWhiteBecomesGrey"}, kWhite, kWhite, web(0x767676)},
+                             AdjustCase{{"BlackOnBlackBecomesGrey"}, kBlack, kBlack, web(0x757575)},
+                             AdjustCase{{"BlackOnWhiteStays"}, kBlack, kWhite, kBlack},
+                             AdjustCase{{"BlueOnWhiteStays"}, web(0x0000ff), kWhite, web(0x0000ff)},
+                             AdjustCase{{"WhiteOnBlackStays"}, kWhite, kBlack, kWhite},
                              // Yellow keeps red equal to green and no blue.
-                             AdjustCase{"YellowStaysYellow", web(0xffff00), kWhite, web(0x7a7a00)},
+                             AdjustCase{{"YellowStaysYellow"}, web(0xffff00), kWhite, web(0x7a7a00)},
                              // Only the 24 colour bits count.
-                             AdjustCase{"HighByteIgnored", qint32(0x7F000000) | kBlack, kWhite, kBlack},
-                             AdjustCase{"RowGreyBackground", kWhite, 0xE0E0E0, web(0x636363)},
+                             AdjustCase{{"HighByteIgnored"}, qint32(0x7F000000) | kBlack, kWhite, kBlack},
+                             AdjustCase{{"RowGreyBackground"}, kWhite, 0xE0E0E0, web(0x636363)},
                              // On a dark desktop the colour is lightened towards white instead.
-                             AdjustCase{"DarkBlueOnDarkGrey", web(0x000080), web(0x202020), web(0x8181c0)}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                             AdjustCase{{"DarkBlueOnDarkGrey"}, web(0x000080), web(0x202020), web(0x8181c0)}),
+                         RowName());
 
 TEST(ReadableColorRange, EveryGreyOnEveryGreyIsReadable)
 {

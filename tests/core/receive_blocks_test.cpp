@@ -49,7 +49,7 @@ void expectSame(const Client& whole, const Client& single)
     ASSERT_EQ(whole.dialogue.currentMode(), single.dialogue.currentMode());
     ASSERT_EQ(whole.dialogue.pendingCommand(), single.dialogue.pendingCommand());
     ASSERT_EQ(whole.dialogue.settings().HandleName, single.dialogue.settings().HandleName);
-    ASSERT_DOUBLE_EQ(whole.terminal.columnWidth(1), single.terminal.columnWidth(1));
+    ASSERT_DOUBLE_EQ(whole.terminalView.columnWidth(1), single.terminalView.columnWidth(1));
 }
 
 TEST(ReceiveBlocks, AnyBlockSizeActsAsOneCharacterAtATime)

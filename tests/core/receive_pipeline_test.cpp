@@ -1,8 +1,9 @@
 // The receive pipeline: text from the host into the terminal view, one row
 // per line, and finished lines offered to the chat view.
 
-#include "controls/GridObserver.h"
+#include "controls/GridViewObserver.h"
 #include "support/DialogueFixture.h"
+#include "support/RowTest.h"
 
 namespace {
 
@@ -10,14 +11,12 @@ const QString CRLF = QStringLiteral("\r\n");
 
 class ReceivePipelineTest : public DialogueFixture {};
 
-struct LineEndCase {
-    const char* name;
-    friend void PrintTo(const LineEndCase& c, std::ostream* os) { *os << c.name; }
+struct LineEndCase : NamedRow<LineEndCase> {
     std::vector<QString> blocks;
     QStringList rows;
 };
 
-class LineEnds : public DialogueFixture, public ::testing::WithParamInterface<LineEndCase> {};
+using LineEnds = RowTest<DialogueFixture, LineEndCase>;
 
 TEST_P(LineEnds, RowsFollowLineEnds)
 {
@@ -47,7 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LineEndCase{"TabCountsFullWidthAsTwo", {"あa\tb|\t|\r"}, {"あa     b|      |", ""}},
                       LineEndCase{"OnlyLineEnds", {"\r\n\r\n"}, {"", "", ""}},
                       LineEndCase{"JapaneseText", {"ようこそ\r\n掲示板"}, {"ようこそ", "掲示板"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST_F(ReceivePipelineTest, FirstBlockStartsTheFirstRow)
 {
@@ -59,25 +58,25 @@ TEST_F(ReceivePipelineTest, FirstBlockStartsTheFirstRow)
 TEST_F(ReceivePipelineTest, TerminalColumnFollowsWidestLineAtEachCarriageReturn)
 {
     receive(QStringLiteral("abc\r\n"));
-    EXPECT_DOUBLE_EQ(terminal.columnWidth(1), 300);
+    EXPECT_DOUBLE_EQ(terminalView.columnWidth(1), 300);
     receive(QStringLiteral("abcdef"));
-    EXPECT_DOUBLE_EQ(terminal.columnWidth(1), 300) << "measured at line ends only";
+    EXPECT_DOUBLE_EQ(terminalView.columnWidth(1), 300) << "measured at line ends only";
     receive(QStringLiteral("\r\nab\r\n"));
-    EXPECT_DOUBLE_EQ(terminal.columnWidth(1), 600);
+    EXPECT_DOUBLE_EQ(terminalView.columnWidth(1), 600);
 }
 
 TEST_F(ReceivePipelineTest, ActiveCellIsTheLastLineAddressed)
 {
     receive(QStringLiteral("one\r\ntw"));
-    EXPECT_EQ(terminal.activeRow(), 2) << "block ended inside a line";
-    EXPECT_EQ(terminal.activeCol(), 1);
+    EXPECT_EQ(terminalView.activeRow(), 2) << "block ended inside a line";
+    EXPECT_EQ(terminalView.activeCol(), 1);
     receive(QStringLiteral("o\r\n"));
-    EXPECT_EQ(terminal.activeRow(), 2) << "block ended with CR LF: the line just closed";
+    EXPECT_EQ(terminalView.activeRow(), 2) << "block ended with CR LF: the line just closed";
     receive(QStringLiteral("three\r"));
-    EXPECT_EQ(terminal.activeRow(), 3) << "block ended with CR";
+    EXPECT_EQ(terminalView.activeRow(), 3) << "block ended with CR";
 }
 
-class ChangeCounter : public GridObserver {
+class ChangeCounter : public GridViewObserver {
 public:
     void gridChanged(const GridChange& change) override
     {
@@ -93,27 +92,25 @@ public:
 TEST_F(ReceivePipelineTest, OneBlockIsShownInOneChange)
 {
     ChangeCounter counter;
-    terminal.setObserver(&counter);
+    terminalView.setObserver(&counter);
     QString block;
     for (int i = 0; i < 500; ++i)
         block += QStringLiteral("line %1\r\n").arg(i);
     receive(block);
-    terminal.setObserver(nullptr);
+    terminalView.setObserver(nullptr);
     EXPECT_EQ(counter.changes, 1);
     EXPECT_EQ(counter.last.rowsAfter, 501);
-    EXPECT_TRUE(terminal.redraw());
+    EXPECT_TRUE(terminalView.redraw());
 }
 
 // What reaches the chat view, in the chat room, with the user's handle Taro.
-struct OfferCase {
-    const char* name;
-    friend void PrintTo(const OfferCase& c, std::ostream* os) { *os << c.name; }
+struct OfferCase : NamedRow<OfferCase> {
     bool localEcho;
     QString received;
     std::vector<ChatRow> rows;  // after the entry announcement
 };
 
-class Offers : public DialogueFixture, public ::testing::WithParamInterface<OfferCase> {};
+using Offers = RowTest<DialogueFixture, OfferCase>;
 
 TEST_P(Offers, EachOwnStatementIsShownOnce)
 {
@@ -149,7 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
         OfferCase{"LineWithoutHandle", false, "お知らせです\r\n", {{"", "お知らせです"}}},
         OfferCase{"MessageKeepsItsSpaces", false, " Jiro >  hi \r\n", {{"Jiro", "  hi "}}},
         OfferCase{"OpenLineNotOffered", false, "Jiro>still typing", {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST_F(ReceivePipelineTest, EmptyLinesGetTheirRowButNoChatRow)
 {

@@ -28,6 +28,15 @@ protected:
     {
         return readBytes(folder + "/terminal-" + date + ".txt");
     }
+    // One chat row and one terminal line, flushed.
+    void writeOneOfEach(bool save)
+    {
+        SessionLog log(time, window);
+        log.start(save, folder);
+        log.chatRow(u"Taro", u"hi");
+        log.terminalLine(u"line");
+        log.flush();
+    }
 
     QTemporaryDir temp;
     QString folder;
@@ -94,11 +103,7 @@ TEST_F(SessionLogTest, ARestartAppendsToTheSameDaysFile)
 
 TEST_F(SessionLogTest, FolderAndFilesArePrivateToTheUser)
 {
-    SessionLog log(time, window);
-    log.start(true, folder);
-    log.chatRow(u"Taro", u"hi");
-    log.terminalLine(u"line");
-    log.flush();
+    writeOneOfEach(true);
     const auto owner = QFile::ReadOwner | QFile::WriteOwner;
     const auto mask = owner | QFile::ExeOwner | QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
                       QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
@@ -138,11 +143,7 @@ TEST_F(SessionLogTest, TheLastLinesReachTheFileWhenTheLogEnds)
 
 TEST_F(SessionLogTest, NothingIsWrittenWhileSavingIsOff)
 {
-    SessionLog log(time, window);
-    log.start(false, folder);
-    log.chatRow(u"Taro", u"hi");
-    log.terminalLine(u"line");
-    log.flush();
+    writeOneOfEach(false);
     EXPECT_FALSE(QFileInfo::exists(folder));
     EXPECT_TRUE(window.warnings.isEmpty());
 }

@@ -30,6 +30,15 @@ struct Stored {
     QString value;
 };
 
+// A store's content, the section named (empty: none) and what is expected
+// of the two.
+struct SectionCase {
+    const char* what;
+    std::vector<Stored> stored;
+    QString section;
+    QString expected;
+};
+
 MemorySettingsStore storeWith(const std::vector<Stored>& values)
 {
     MemorySettingsStore store;
@@ -49,13 +58,7 @@ TEST(SettingsLookup, FallbackOrder)
     const QString M = QStringLiteral("Default-Mst");
     const QString O = QStringLiteral("Other");
     const QString OM = QStringLiteral("Other-Mst");
-    struct Case {
-        const char* what;
-        std::vector<Stored> stored;
-        QString section;  // empty: omitted
-        QString expected;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<SectionCase> cases = {
         {"absent everywhere gives the default", {}, {}, "def"},
         {"Default", {{D, "K", "d"}}, {}, "d"},
         {"Default-Mst when Default lacks the key", {{M, "K", "m"}}, {}, "m"},
@@ -80,7 +83,7 @@ TEST(SettingsLookup, FallbackOrder)
         {"fallback section names too", {{QStringLiteral("default-mst"), "K", "m"}}, {}, "m"},
         {"explicit Default", {{D, "K", "d"}}, D, "d"},
     };
-    for (const Case& c : cases) {
+    for (const SectionCase& c : cases) {
         SCOPED_TRACE(c.what);
         const MemorySettingsStore store = storeWith(c.stored);
         const QString key = QStringLiteral("K");
@@ -141,13 +144,8 @@ TEST(SettingsLookup, NamesCompareWithoutLetterCase)
 
 TEST(SettingsLookup, InitEmptiesOnlyItsSection)
 {
-    struct Case {
-        const char* what;
-        std::vector<Stored> stored;
-        QString section;  // empty: omitted
-        QString emptied;
-    };
-    const std::vector<Case> cases = {
+    // Expected: the section emptied.
+    const std::vector<SectionCase> cases = {
         {"Default with keys",
          {{"Default", "A", "1"}, {"Default", "B", "2"}, {"Default-Mst", "A", "m"}},
          {},
@@ -158,16 +156,16 @@ TEST(SettingsLookup, InitEmptiesOnlyItsSection)
          "Other",
          "Other"},
     };
-    for (const Case& c : cases) {
+    for (const SectionCase& c : cases) {
         SCOPED_TRACE(c.what);
         MemorySettingsStore store = storeWith(c.stored);
         if (c.section.isEmpty())
             writeSetting(store, QStringLiteral("Init"));
         else
             writeSetting(store, QStringLiteral("Init"), QString(), c.section);
-        EXPECT_FALSE(store.hasSection(appName(), c.emptied));
+        EXPECT_FALSE(store.hasSection(appName(), c.expected));
         EXPECT_EQ(store.get(appName(), "Default-Mst", "A", "absent"), QStringLiteral("m"));
-        if (c.emptied != QLatin1String("Default")) {
+        if (c.expected != QLatin1String("Default")) {
             EXPECT_EQ(store.get(appName(), "Default", "A", "absent"), QStringLiteral("d"));
         }
     }

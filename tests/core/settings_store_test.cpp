@@ -287,37 +287,32 @@ TEST_F(IniStoreTest, SaveChangesOnlyWhatWasSaved)
     store.save(kApp, kDefault, "NewKey", " new ");
     store.save(kApp, "Third", "K", "v");
     ASSERT_TRUE(store.flush()) << store.lastError().toStdString();
-    EXPECT_EQ(readBytes(path()), QByteArray("; ZKT settings, edited by hand\n"
-                                            "\n"
-                                            "[Default]\n"
-                                            "UserID=jiro\n"
-                                            "# my note\n"
-                                            "Unknown=keep me\n"
-                                            "\xFF garbage line\n"
-                                            "NewKey=\" new \"\n"
-                                            "\n"
-                                            "[Plugin]\n"
-                                            "Extra = 1\n"
-                                            "[Default-Mst]\n"
-                                            "ConnectionPort=2323\n"
-                                            "\n"
-                                            "[Third]\n"
-                                            "K=v\n"));
+    // The sections after [Default], the one added at the end included.
+    const QByteArray otherSections = "\n"
+                                     "[Plugin]\n"
+                                     "Extra = 1\n"
+                                     "[Default-Mst]\n"
+                                     "ConnectionPort=2323\n"
+                                     "\n"
+                                     "[Third]\n"
+                                     "K=v\n";
+    EXPECT_EQ(readBytes(path()), "; ZKT settings, edited by hand\n"
+                                 "\n"
+                                 "[Default]\n"
+                                 "UserID=jiro\n"
+                                 "# my note\n"
+                                 "Unknown=keep me\n"
+                                 "\xFF garbage line\n"
+                                 "NewKey=\" new \"\n" +
+                                     otherSections);
 
     SettingsLookup::writeSetting(store, "Init");
     ASSERT_TRUE(store.flush()) << store.lastError().toStdString();
-    EXPECT_EQ(readBytes(path()), QByteArray("; ZKT settings, edited by hand\n"
-                                            "\n"
-                                            "# my note\n"
-                                            "\xFF garbage line\n"
-                                            "\n"
-                                            "[Plugin]\n"
-                                            "Extra = 1\n"
-                                            "[Default-Mst]\n"
-                                            "ConnectionPort=2323\n"
-                                            "\n"
-                                            "[Third]\n"
-                                            "K=v\n"));
+    EXPECT_EQ(readBytes(path()), "; ZKT settings, edited by hand\n"
+                                 "\n"
+                                 "# my note\n"
+                                 "\xFF garbage line\n" +
+                                     otherSections);
     EXPECT_EQ(store.get(kApp, kDefault, "UserID", kAbsent), kAbsent);
 }
 

@@ -12,15 +12,9 @@
 
 #include "terminal/TelnetLayer.h"
 
-namespace {
+#include "support/Bytes.h"
 
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray out;
-    for (int v : values)
-        out.append(char(v));
-    return out;
-}
+namespace {
 
 constexpr int IAC = 0xFF, DONT = 0xFE, DO = 0xFD, WONT = 0xFC, WILL = 0xFB, SB = 0xFA, GA = 0xF9, NOP = 0xF1,
               SE = 0xF0;

@@ -5,8 +5,9 @@
 
 WiredDialogue::WiredDialogue()
 {
-    terminal.setMeasurer(&measurer);
-    chat.setMeasurer(&measurer);
+    terminalView.setMeasurer(&measurer);
+    chatView.setMeasurer(&measurer);
+    chatView.measureBorrowedTextBy(terminalView);
     dialogue.loadSettings();
     restart();
 }

@@ -10,6 +10,7 @@
 
 #include "common/MemorySettingsStore.h"
 #include "controls/GridModel.h"
+#include "controls/GridViewState.h"
 #include "main/DialogueSession.h"
 #include "support/FakeMeasurer.h"
 #include "support/FakeSocket.h"
@@ -34,7 +35,8 @@ std::vector<ChatRow> chatRowsOf(const GridModel& chat);
 std::array<QString, 12> captionsOf(const std::function<QString(int)>& caption);
 
 // The board dialogue wired to an in-memory settings store, a scripted socket,
-// a recording window and two grids, started up as the window starts it.
+// a recording window and two grids with their views, started up as the
+// window starts it.
 // Tests, the fuzzer's harness and the recorded sessions reach the dialogue
 // through here.
 struct WiredDialogue {
@@ -77,8 +79,10 @@ struct WiredDialogue {
     FakeMeasurer measurer;
     GridModel terminal{1};
     GridModel chat{2};
+    GridViewState terminalView{terminal};
+    GridViewState chatView{chat};
     FakeTimeSource time;
-    DialogueSession dialogue{store, socket, terminal, chat, window, time};
+    DialogueSession dialogue{store, socket, terminal, chat, terminalView, chatView, window, time};
 };
 
 // The host's announcement of the user's entry into the chat room.

@@ -44,6 +44,18 @@ inline void expectChildPassesAtScaleFactorTwo(const char* marker, const QStringL
     EXPECT_TRUE(output.contains(passed)) << output.toStdString();
 }
 
+// The body of a test that reruns the program at a device pixel ratio of 2:
+// in the child, where `marker` is set, it checks the ratio took; in the
+// parent it runs the child as expectChildPassesAtScaleFactorTwo() does.
+inline void checkAtScaleFactorTwo(const char* marker, const QStringList& arguments, const QString& passed)
+{
+    if (qEnvironmentVariableIsSet(marker)) {
+        EXPECT_DOUBLE_EQ(QGuiApplication::primaryScreen()->devicePixelRatio(), 2.0);
+        return;
+    }
+    expectChildPassesAtScaleFactorTwo(marker, arguments, passed);
+}
+
 // A store in memory that also records every key written and every flush,
 // so a test can tell "written once" from "written twice".
 class RecordingStore final : public SettingsStore {

@@ -9,7 +9,9 @@
 #include <QMenu>
 #include <QTimer>
 
+#include <initializer_list>
 #include <memory>
+#include <utility>
 
 #include "common/MemorySettingsStore.h"
 #include "controls/GridModel.h"
@@ -99,6 +101,17 @@ protected:
 
     static QString clipboardText() { return QApplication::clipboard()->text(); }
 
+    // Adds the cells at `cells` (row, column) to the view's selection, presses
+    // Ctrl+C there and returns what the clipboard then holds.
+    static QString copyWithCtrlC(SpreadGrid* view, std::initializer_list<std::pair<int, int>> cells,
+                                 QItemSelectionModel::SelectionFlags how)
+    {
+        for (const auto& [row, col] : cells)
+            select(view, row, col, how);
+        pressCtrlC(view);
+        return clipboardText();
+    }
+
     MemorySettingsStore store;
     FakeSocket socket;
     FakeTimeSource time;
@@ -112,40 +125,27 @@ TEST_F(CopyTest, CtrlCCopiesTerminalRowsOnePerLine)
 {
     SpreadGrid* terminal = window->terminalView();
     ASSERT_TRUE(terminal->isVisible());
-    select(terminal, 2, 0, kRows);
-    select(terminal, 0, 0, kRows);
-    pressCtrlC(terminal);
     // The TAB the host sent is shown as spaces to the next multiple of eight.
-    EXPECT_EQ(clipboardText(), u"ようこそ ZKT 掲示板へ\n区切り  タブ入り");
+    EXPECT_EQ(copyWithCtrlC(terminal, {{2, 0}, {0, 0}}, kRows), u"ようこそ ZKT 掲示板へ\n区切り  タブ入り");
 }
 
 TEST_F(CopyTest, CtrlCCopiesChatRowsAsHandleTabMessage)
 {
     enterChatRoom();
     SpreadGrid* chat = window->chatView();
-    select(chat, 1, 0, kRows);
-    select(chat, 2, 0, kRows);
-    pressCtrlC(chat);
-    EXPECT_EQ(clipboardText(), u"花子\tこんにちは\nBob\t元気ですか？");
+    EXPECT_EQ(copyWithCtrlC(chat, {{1, 0}, {2, 0}}, kRows), u"花子\tこんにちは\nBob\t元気ですか？");
 
     // A row without a handle keeps its empty first column.
     chat->clearSelection();
-    select(chat, 0, 0, kRows);
-    pressCtrlC(chat);
-    EXPECT_EQ(clipboardText(), u"\tたろうさんがチャットルームに入室しました。");
+    EXPECT_EQ(copyWithCtrlC(chat, {{0, 0}}, kRows), u"\tたろうさんがチャットルームに入室しました。");
 }
 
 TEST_F(CopyTest, CtrlCCopiesSingleCellsWithoutTheirNeighbours)
 {
     enterChatRoom();
     SpreadGrid* chat = window->chatView();
-    select(chat, 1, 1, kCell);
-    pressCtrlC(chat);
-    EXPECT_EQ(clipboardText(), u"こんにちは");
-
-    select(chat, 2, 1, kCell);
-    pressCtrlC(chat);
-    EXPECT_EQ(clipboardText(), u"こんにちは\n元気ですか？");
+    EXPECT_EQ(copyWithCtrlC(chat, {{1, 1}}, kCell), u"こんにちは");
+    EXPECT_EQ(copyWithCtrlC(chat, {{2, 1}}, kCell), u"こんにちは\n元気ですか？");
 }
 
 TEST_F(CopyTest, ContextMenuCopiesTheSelectionOfEitherView)

@@ -14,6 +14,7 @@
 #include "controls/qt/SpreadGrid.h"
 #include "main/DialogueSession.h"
 #include "ui/MainWindowHarness.h"
+#include "support/RowTest.h"
 
 namespace {
 
@@ -46,9 +47,7 @@ protected:
     QString shown() const { return window->inputLine()->text(); }
 };
 
-struct PageCase {
-    const char* name;
-    friend void PrintTo(const PageCase& c, std::ostream* os) { *os << c.name; }
+struct PageCase : NamedRow<PageCase> {
     Screen screen;
     Qt::Key key;
     int pages;  // how far the visible view moves, in pages down
@@ -78,11 +77,11 @@ TEST_P(PageKeys, ShiftPageScrollsTheVisibleViewFromTheInputLine)
 }
 
 INSTANTIATE_TEST_SUITE_P(InputKeys, PageKeys,
-                         ::testing::Values(PageCase{"TerminalUp", Screen::Terminal, Qt::Key_PageUp, -1},
-                                           PageCase{"TerminalDown", Screen::Terminal, Qt::Key_PageDown, 1},
-                                           PageCase{"ChatUp", Screen::Chat, Qt::Key_PageUp, -1},
-                                           PageCase{"ChatDown", Screen::Chat, Qt::Key_PageDown, 1}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         ::testing::Values(PageCase{{"TerminalUp"}, Screen::Terminal, Qt::Key_PageUp, -1},
+                                           PageCase{{"TerminalDown"}, Screen::Terminal, Qt::Key_PageDown, 1},
+                                           PageCase{{"ChatUp"}, Screen::Chat, Qt::Key_PageUp, -1},
+                                           PageCase{{"ChatDown"}, Screen::Chat, Qt::Key_PageDown, 1}),
+                         RowName());
 
 TEST_F(InputKeysTest, PageWithoutShiftLeavesTheViewAlone)
 {
@@ -125,9 +124,7 @@ TEST_F(InputKeysTest, ALineTheHostCannotTakeYetIsNotRecalled)
     EXPECT_EQ(shown(), QStringLiteral("kept")) << "the unsent line comes back as the draft";
 }
 
-struct TypingCase {
-    const char* name;
-    friend void PrintTo(const TypingCase& c, std::ostream* os) { *os << c.name; }
+struct TypingCase : NamedRow<TypingCase> {
     bool inChatView;
     Qt::Key key;
     Qt::KeyboardModifiers modifiers;
@@ -157,23 +154,22 @@ TEST_P(TypingInViews, PrintableKeysGoToTheInputLine)
 
 INSTANTIATE_TEST_SUITE_P(
     InputKeys, TypingInViews,
-    ::testing::Values(TypingCase{"LetterInTerminal", false, Qt::Key_X, Qt::NoModifier, "x", true},
-                      TypingCase{"LetterInChat", true, Qt::Key_X, Qt::NoModifier, "x", true},
-                      TypingCase{"ShiftedLetter", false, Qt::Key_X, Qt::ShiftModifier, "X", true},
-                      TypingCase{"Space", true, Qt::Key_Space, Qt::NoModifier, " ", true},
-                      TypingCase{"Kana", true, Qt::Key_unknown, Qt::NoModifier, "あ", true},
-                      TypingCase{"KeypadDigit", false, Qt::Key_5, Qt::KeypadModifier, "5", true},
-                      TypingCase{"CopyStaysWithTheView", true, Qt::Key_C, Qt::ControlModifier, "\x03", false},
-                      TypingCase{"CtrlLetterStays", false, Qt::Key_A, Qt::ControlModifier, "a", false},
-                      TypingCase{"AltLetterStays", false, Qt::Key_A, Qt::AltModifier, "a", false},
-                      TypingCase{"ArrowStays", false, Qt::Key_Down, Qt::NoModifier, "", false},
-                      TypingCase{"EnterStays", true, Qt::Key_Return, Qt::NoModifier, "\r", false},
-                      TypingCase{"EscapeStays", true, Qt::Key_Escape, Qt::NoModifier, "\x1b", false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    ::testing::Values(TypingCase{{"LetterInTerminal"}, false, Qt::Key_X, Qt::NoModifier, "x", true},
+                      TypingCase{{"LetterInChat"}, true, Qt::Key_X, Qt::NoModifier, "x", true},
+                      TypingCase{{"ShiftedLetter"}, false, Qt::Key_X, Qt::ShiftModifier, "X", true},
+                      TypingCase{{"Space"}, true, Qt::Key_Space, Qt::NoModifier, " ", true},
+                      TypingCase{{"Kana"}, true, Qt::Key_unknown, Qt::NoModifier, "あ", true},
+                      TypingCase{{"KeypadDigit"}, false, Qt::Key_5, Qt::KeypadModifier, "5", true},
+                      TypingCase{
+                          {"CopyStaysWithTheView"}, true, Qt::Key_C, Qt::ControlModifier, "\x03", false},
+                      TypingCase{{"CtrlLetterStays"}, false, Qt::Key_A, Qt::ControlModifier, "a", false},
+                      TypingCase{{"AltLetterStays"}, false, Qt::Key_A, Qt::AltModifier, "a", false},
+                      TypingCase{{"ArrowStays"}, false, Qt::Key_Down, Qt::NoModifier, "", false},
+                      TypingCase{{"EnterStays"}, true, Qt::Key_Return, Qt::NoModifier, "\r", false},
+                      TypingCase{{"EscapeStays"}, true, Qt::Key_Escape, Qt::NoModifier, "\x1b", false}),
+    RowName());
 
-struct ComposingCase {
-    const char* name;
-    friend void PrintTo(const ComposingCase& c, std::ostream* os) { *os << c.name; }
+struct ComposingCase : NamedRow<ComposingCase> {
     QString preedit;
     QString commit;
     bool toInputLine;
@@ -201,10 +197,10 @@ TEST_P(ComposingInViews, InputMethodTextGoesToTheInputLine)
 }
 
 INSTANTIATE_TEST_SUITE_P(InputKeys, ComposingInViews,
-                         ::testing::Values(ComposingCase{"Committed", "", "日本語", true},
-                                           ComposingCase{"Composing", "にほ", "", true},
-                                           ComposingCase{"Nothing", "", "", false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         ::testing::Values(ComposingCase{{"Committed"}, "", "日本語", true},
+                                           ComposingCase{{"Composing"}, "にほ", "", true},
+                                           ComposingCase{{"Nothing"}, "", "", false}),
+                         RowName());
 
 TEST_F(InputKeysTest, TypingInAViewWhileOffLineStaysThere)
 {

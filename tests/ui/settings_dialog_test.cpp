@@ -33,6 +33,16 @@
 
 namespace {
 
+// The next of the queued replies; a cancel when none is left.
+template <class Reply> std::optional<Reply> nextReply(std::deque<std::optional<Reply>>& replies)
+{
+    if (replies.empty())
+        return std::nullopt;
+    auto reply = replies.front();
+    replies.pop_front();
+    return reply;
+}
+
 // Answers the font and colour dialogs from queued replies; an empty reply
 // is a cancel. Records what each dialog was primed with.
 class FakeChooser : public FontColorChooser {
@@ -45,20 +55,12 @@ public:
     std::optional<FontChoice> chooseFont(const FontSpec& initial, QWidget*) override
     {
         fontPrimes.push_back(initial);
-        if (fontReplies.empty())
-            return std::nullopt;
-        auto reply = fontReplies.front();
-        fontReplies.pop_front();
-        return reply;
+        return nextReply(fontReplies);
     }
     std::optional<qint32> chooseColor(qint32 initialBgr, QWidget*) override
     {
         colorPrimes.push_back(initialBgr);
-        if (colorReplies.empty())
-            return std::nullopt;
-        auto reply = colorReplies.front();
-        colorReplies.pop_front();
-        return reply;
+        return nextReply(colorReplies);
     }
     std::optional<QString> chooseFolder(const QString& initial, QWidget*) override
     {
@@ -548,53 +550,50 @@ TEST_F(SettingsDialogTest, EnablingRulesFollowTheBoxes)
 
 TEST_F(SettingsDialogTest, EnterMovesTheFocusAlongTheDialogsPath)
 {
-    struct Case {
-        const char* from;
+    // Enter in each control of a path moves the focus to the next; each step
+    // starts from a newly opened dialog.
+    struct Path {
         bool guest;
         bool changeMyColor;
-        const char* to;
+        std::vector<const char*> controls;
     };
-    const Case cases[] = {
-        {"guestFlagCheck", false, false, "userIdEdit"},
-        {"guestFlagCheck", true, false, "handleNameEdit"},
-        {"autoChangeWindowCheck", false, false, "autoGetHandleNameCheck"},
-        {"autoGetHandleNameCheck", false, false, "localEchoCheck"},
-        {"localEchoCheck", false, false, "screenSaveCheck"},
-        {"screenSaveCheck", false, false, "changeMyColorCheck"},
-        {"changeMyColorCheck", false, true, "myColorButton"},
-        {"changeMyColorCheck", false, false, "fontButton"},
-        {"myColorButton", false, true, "fontButton"},
-        {"fontButton", false, false, "okButton"},
-        {"saveLogCheck", false, false, "logFolderButton"},
-        {"logFolderButton", false, false, "fontButton"},
-        {"readableColorsCheck", false, false, "notifyMentionCheck"},
-        {"notifyMentionCheck", false, false, "autoReconnectCheck"},
-        {"autoReconnectCheck", false, false, "okButton"},
-        {"userIdEdit", false, false, "passwordEdit"},
-        {"handleSuffixEdit", false, false, "autoChangeWindowCheck"},
-        {"portField", false, false, "logLinesField"},
+    const Path paths[] = {
+        {false, false, {"guestFlagCheck", "userIdEdit", "passwordEdit"}},
+        {true, false, {"guestFlagCheck", "handleNameEdit"}},
+        {false,
+         false,
+         {"handleSuffixEdit", "autoChangeWindowCheck", "autoGetHandleNameCheck", "localEchoCheck",
+          "screenSaveCheck", "changeMyColorCheck", "fontButton", "okButton"}},
+        {false, true, {"changeMyColorCheck", "myColorButton", "fontButton"}},
+        {false, false, {"saveLogCheck", "logFolderButton", "fontButton"}},
+        {false, false, {"readableColorsCheck", "notifyMentionCheck", "autoReconnectCheck", "okButton"}},
+        {false, false, {"portField", "logLinesField"}},
     };
-    for (const Case& c : cases) {
-        Open([&](QDialog* w) {
-            Button(w, "layoutButton")->click();  // the detailed controls take focus only when shown
-            Box(w, "guestFlagCheck")->setChecked(c.guest);
-            Box(w, "changeMyColorCheck")->setChecked(c.changeMyColor);
-            Box(w, "saveLogCheck")->setChecked(true);
-            QWidget* from = Find<QWidget>(w, c.from);
-            from->setFocus();
-            ASSERT_EQ(w->focusWidget(), from) << c.from;
-            const auto* box = qobject_cast<QCheckBox*>(from);
-            const bool tickedBefore = box && box->isChecked();
-            Press(from, Qt::Key_Return);
-            EXPECT_EQ(w->focusWidget(), Find<QWidget>(w, c.to)) << c.from << " -> " << c.to;
-            if (box) {
-                EXPECT_EQ(box->isChecked(), tickedBefore) << c.from;
-            }
-            EXPECT_TRUE(w->isVisible()) << c.from;
-            w->close();
-        });
-        EXPECT_TRUE(chooser.fontPrimes.empty()) << c.from;
-        EXPECT_TRUE(chooser.colorPrimes.empty()) << c.from;
+    for (const Path& path : paths) {
+        for (size_t i = 0; i + 1 < path.controls.size(); ++i) {
+            const char* fromName = path.controls[i];
+            const char* toName = path.controls[i + 1];
+            Open([&](QDialog* w) {
+                Button(w, "layoutButton")->click();  // the detailed controls take focus only when shown
+                Box(w, "guestFlagCheck")->setChecked(path.guest);
+                Box(w, "changeMyColorCheck")->setChecked(path.changeMyColor);
+                Box(w, "saveLogCheck")->setChecked(true);
+                QWidget* from = Find<QWidget>(w, fromName);
+                from->setFocus();
+                ASSERT_EQ(w->focusWidget(), from) << fromName;
+                const auto* box = qobject_cast<QCheckBox*>(from);
+                const bool tickedBefore = box && box->isChecked();
+                Press(from, Qt::Key_Return);
+                EXPECT_EQ(w->focusWidget(), Find<QWidget>(w, toName)) << fromName << " -> " << toName;
+                if (box) {
+                    EXPECT_EQ(box->isChecked(), tickedBefore) << fromName;
+                }
+                EXPECT_TRUE(w->isVisible()) << fromName;
+                w->close();
+            });
+            EXPECT_TRUE(chooser.fontPrimes.empty()) << fromName;
+            EXPECT_TRUE(chooser.colorPrimes.empty()) << fromName;
+        }
     }
 }
 

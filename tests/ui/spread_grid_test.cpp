@@ -39,13 +39,13 @@ protected:
 
     void addChatRow(QStringView handle, QStringView message)
     {
-        grid->setRedraw(false);
+        view->gridView().setRedraw(false);
         const int row = grid->rowCount() + 1;
         grid->setRowCount(row);
         grid->setText(1, row, handle);
         grid->setText(2, row, message);
-        grid->setActiveCell(2, row);
-        grid->setRedraw(true);
+        view->gridView().setActiveCell(2, row);
+        view->gridView().setRedraw(true);
     }
 
     QPoint cellCentre(int col, int row) const
@@ -88,12 +88,12 @@ TEST_F(SpreadGridTest, EachBatchInsertsItsRowsOnce)
     QObject::connect(view->model(), &QAbstractItemModel::rowsInserted,
                      [&](const QModelIndex&, int first, int last) { inserted.emplace_back(first, last); });
     for (int block = 0; block < 3; ++block) {
-        grid->setRedraw(false);
+        view->gridView().setRedraw(false);
         for (int line = 0; line < 500; ++line) {
             grid->setRowCount(grid->rowCount() + 1);
             grid->appendText(1, grid->rowCount(), u"line");
         }
-        grid->setRedraw(true);
+        view->gridView().setRedraw(true);
     }
     ASSERT_EQ(inserted.size(), 3u);
     EXPECT_EQ(view->model()->rowCount(), 1500);
@@ -135,30 +135,30 @@ TEST_F(SpreadGridTest, ColumnWidthsFollowTheModelInTwips)
     const int padding = 2 * SpreadGridDelegate::kPadding;
     EXPECT_EQ(view->columnWidth(0), twipsToPx(1200, dpi()) + padding);
     EXPECT_EQ(view->columnWidth(1), twipsToPx(975, dpi()) + padding);
-    grid->setColumnWidth(2, 14400.0);
+    view->gridView().setColumnWidth(2, 14400.0);
     EXPECT_EQ(view->columnWidth(1), twipsToPx(14400, dpi()) + padding);
 }
 
-TEST_F(SpreadGridTest, FontFromTheModel)
+TEST_F(SpreadGridTest, FontFromTheGridView)
 {
     makeGrid(1);
     FontSpec font;
     font.size = 20;
     font.bold = true;
     font.italic = true;
-    grid->setFont(font);
+    view->gridView().setFont(font);
     EXPECT_TRUE(view->font().bold());
     EXPECT_TRUE(view->font().italic());
     EXPECT_EQ(view->font().pointSize(), 20);
     EXPECT_GE(view->verticalHeader()->defaultSectionSize(), QFontMetrics(view->font()).height());
 }
 
-TEST_F(SpreadGridTest, VisibilityFollowsTheModel)
+TEST_F(SpreadGridTest, VisibilityFollowsTheGridView)
 {
     makeGrid(1);
-    grid->setVisible(false);
+    view->gridView().setVisible(false);
     EXPECT_FALSE(view->isVisible());
-    grid->setVisible(true);
+    view->gridView().setVisible(true);
     EXPECT_TRUE(view->isVisible());
 }
 
@@ -166,13 +166,13 @@ TEST_F(SpreadGridTest, ScrollsToTheActiveCellOncePerTurn)
 {
     makeGrid(1);
     for (int block = 0; block < 50; ++block) {
-        grid->setRedraw(false);
+        view->gridView().setRedraw(false);
         for (int line = 0; line < 20; ++line) {
             grid->setRowCount(grid->rowCount() + 1);
             grid->appendText(1, grid->rowCount(), u"text");
         }
-        grid->setActiveCell(1, grid->rowCount());
-        grid->setRedraw(true);
+        view->gridView().setActiveCell(1, grid->rowCount());
+        view->gridView().setRedraw(true);
     }
     // Nothing has scrolled before the event loop turns.
     EXPECT_EQ(view->verticalScrollBar()->value(), 0);
@@ -268,17 +268,17 @@ TEST_F(SpreadGridTest, HugeCellPaintsOnlyWhatShows)
 {
     makeGrid(1);
     FontMeasurer measurer(dpi());
-    grid->setMeasurer(&measurer);
+    view->gridView().setMeasurer(&measurer);
     QString line;
     for (int n = 0; line.size() < 1'000'000; ++n)
         line += QStringLiteral("長い行 %1 ").arg(n);
-    grid->setRedraw(false);
+    view->gridView().setRedraw(false);
     grid->setRowCount(1);
     grid->appendText(1, 1, line);
     grid->setRowCount(2);
-    grid->setColumnWidth(1, grid->maxTextWidth(1));
-    grid->setRedraw(true);
-    ASSERT_GT(grid->columnWidth(1), 1e6) << grid->maxTextWidth(1);
+    view->gridView().setColumnWidth(1, view->gridView().maxTextWidth(1));
+    view->gridView().setRedraw(true);
+    ASSERT_GT(view->gridView().columnWidth(1), 1e6) << view->gridView().maxTextWidth(1);
     ASSERT_GT(view->columnWidth(0), 1'000'000);
 
     const SpreadGridDelegate* delegate = view->gridDelegate();
@@ -298,7 +298,7 @@ TEST_F(SpreadGridTest, HugeCellPaintsOnlyWhatShows)
     const qint64 scannedAgain = delegate->scannedCharacters();
     EXPECT_FALSE(view->grab().isNull());
     EXPECT_LT(delegate->scannedCharacters() - scannedAgain, 3000);
-    grid->setMeasurer(nullptr);
+    view->gridView().setMeasurer(nullptr);
 }
 
 TEST_F(SpreadGridTest, ModelDestroyedBeforeTheView)

@@ -70,14 +70,14 @@ protected:
         socket.setRemotePort(server.serverPort());
     }
 
-    // Connects and returns the server's end of the connection.
-    QTcpSocket* connectPeer()
+    // Connects; `peer` is then the server's end of the connection.
+    void connectPeer()
     {
         socket.connectToRemote();
-        if (!waitUntil(
-                [&] { return server.hasPendingConnections() && socket.state() == TelnetSocket::Connected; }))
-            return nullptr;
-        return server.nextPendingConnection();
+        ASSERT_TRUE(waitUntil([&] {
+            return server.hasPendingConnections() && socket.state() == TelnetSocket::Connected;
+        })) << listener.failures.join(u'\n').toStdString();
+        peer = server.nextPendingConnection();
     }
 
     void hostSends(QTcpSocket* peer, const QByteArray& bytes)
@@ -90,12 +90,12 @@ protected:
     QtTelnetSocket socket{time};
     RecordingListener listener;
     QTcpServer server;
+    QTcpSocket* peer = nullptr;
 };
 
 TEST_F(TelnetSocketTest, PushesTheBytesAsTheyCome)
 {
-    QTcpSocket* peer = connectPeer();
-    ASSERT_NE(peer, nullptr);
+    ASSERT_NO_FATAL_FAILURE(connectPeer());
     EXPECT_TRUE(waitUntil([&] { return listener.connects == 1; }));
     const QByteArray bytes = sjis(QStringLiteral(u"ようこそ、掲示板へ！ｶﾀｶﾅ ok\r\n")) + "\xFF\xFB\x01";
     const qsizetype cut = bytes.indexOf(char(0x82)) + 1;  // right after a lead byte
@@ -115,8 +115,7 @@ TEST_F(TelnetSocketTest, PushesTheBytesAsTheyCome)
 // the network; when the client returns, every byte arrives, in order.
 TEST_F(TelnetSocketTest, AFloodWaitsInTheNetworkWhileTheClientIsBusy)
 {
-    QTcpSocket* peer = connectPeer();
-    ASSERT_NE(peer, nullptr);
+    ASSERT_NO_FATAL_FAILURE(connectPeer());
     QByteArray flood(64 << 20, Qt::Uninitialized);
     for (qsizetype i = 0; i < flood.size(); ++i)
         flood[i] = char(i % 251);
@@ -146,16 +145,14 @@ TEST_F(TelnetSocketTest, AFloodWaitsInTheNetworkWhileTheClientIsBusy)
 TEST_F(TelnetSocketTest, ConnectsByHostName)
 {
     socket.setRemoteHost(QStringLiteral("localhost"));
-    QTcpSocket* peer = connectPeer();
-    ASSERT_NE(peer, nullptr) << listener.failures.join(u'\n').toStdString();
+    ASSERT_NO_FATAL_FAILURE(connectPeer());
     hostSends(peer, "ok");
     ASSERT_TRUE(waitUntil([&] { return listener.received == "ok"; }));
 }
 
 TEST_F(TelnetSocketTest, SendsCodePage932InOneWrite)
 {
-    QTcpSocket* peer = connectPeer();
-    ASSERT_NE(peer, nullptr);
+    ASSERT_NO_FATAL_FAILURE(connectPeer());
     QByteArray atHost;
     auto expectArrives = [&](const QByteArray& expected) {
         EXPECT_TRUE(waitUntil([&] {
@@ -181,8 +178,7 @@ TEST_F(TelnetSocketTest, SendsCodePage932InOneWrite)
 
 TEST_F(TelnetSocketTest, HostCloseDeliversTheRestThenNotifiesOnce)
 {
-    QTcpSocket* peer = connectPeer();
-    ASSERT_NE(peer, nullptr);
+    ASSERT_NO_FATAL_FAILURE(connectPeer());
     hostSends(peer, sjis(QStringLiteral(u"さようなら\r\n")) + char(0x82));
     peer->disconnectFromHost();
 
@@ -205,8 +201,7 @@ TEST_F(TelnetSocketTest, HostCloseDeliversTheRestThenNotifiesOnce)
 // caused must still be told, whichever comes first.
 TEST_F(TelnetSocketTest, AWriteAfterTheResetIsToldEvenWhenClosedFirst)
 {
-    QTcpSocket* peer = connectPeer();
-    ASSERT_NE(peer, nullptr);
+    ASSERT_NO_FATAL_FAILURE(connectPeer());
     peer->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     hostSends(peer, "x");
     ASSERT_TRUE(waitUntil([&] { return listener.arrivals == 1; }));
@@ -229,8 +224,7 @@ TEST_F(TelnetSocketTest, AWriteAfterTheResetIsToldEvenWhenClosedFirst)
 
 TEST_F(TelnetSocketTest, ClosingWhileTakingTheLastTextCancelsTheCloseNotification)
 {
-    QTcpSocket* peer = connectPeer();
-    ASSERT_NE(peer, nullptr);
+    ASSERT_NO_FATAL_FAILURE(connectPeer());
     listener.closeOnArrival = true;
     hostSends(peer, "bye");
     peer->disconnectFromHost();
@@ -242,8 +236,7 @@ TEST_F(TelnetSocketTest, ClosingWhileTakingTheLastTextCancelsTheCloseNotificatio
 
 TEST_F(TelnetSocketTest, ResetByThePeerCountsAsTheHostClosing)
 {
-    QTcpSocket* peer = connectPeer();
-    ASSERT_NE(peer, nullptr);
+    ASSERT_NO_FATAL_FAILURE(connectPeer());
     // Closing with data the host has not read makes the kernel reset the
     // connection; the event loop must not run in between, or Qt reads it.
     socket.sendData(QStringLiteral(u"unread\r\n"));
@@ -257,8 +250,8 @@ TEST_F(TelnetSocketTest, ResetByThePeerCountsAsTheHostClosing)
 
 TEST_F(TelnetSocketTest, OwnCloseRaisesNothingAndALaterConnectWorks)
 {
-    QTcpSocket* first = connectPeer();
-    ASSERT_NE(first, nullptr);
+    ASSERT_NO_FATAL_FAILURE(connectPeer());
+    QTcpSocket* const first = peer;
     hostSends(first, QByteArray(1, char(0x93)));  // a lead byte the close must forget
     ASSERT_TRUE(waitUntil([&] { return listener.arrivals == 1; }));
 
@@ -269,9 +262,8 @@ TEST_F(TelnetSocketTest, OwnCloseRaisesNothingAndALaterConnectWorks)
     EXPECT_EQ(listener.hostCloses, 0);
     EXPECT_TRUE(listener.failures.isEmpty());
 
-    QTcpSocket* second = connectPeer();
-    ASSERT_NE(second, nullptr);
-    hostSends(second, "\xFA\x40");
+    ASSERT_NO_FATAL_FAILURE(connectPeer());  // a second connection
+    hostSends(peer, "\xFA\x40");
     ASSERT_TRUE(waitUntil([&] { return listener.received.size() == 3; }));
     EXPECT_EQ(listener.received, "\x93\xFA\x40");
 }
@@ -291,11 +283,11 @@ TEST_F(TelnetSocketTest, OneAttemptMakesOneConnection)
         hosts << QStringLiteral("localhost");
     int accepted = 0;
     QObject::connect(&both, &QTcpServer::newConnection, [&] {
-        while (QTcpSocket* peer = both.nextPendingConnection()) {
+        while (QTcpSocket* incoming = both.nextPendingConnection()) {
             ++accepted;
             const linger reset{1, 0};  // closing then resets instead of ending politely
-            ::setsockopt(int(peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
-            peer->abort();
+            ::setsockopt(int(incoming->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+            incoming->abort();
         }
     });
     for (const QString& host : hosts) {
@@ -358,7 +350,7 @@ TEST_F(TelnetSocketTest, ConnectTimeLimit)
 
 TEST_F(TelnetSocketTest, TheTimeLimitEndsOnceConnected)
 {
-    ASSERT_NE(connectPeer(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(connectPeer());
     time.advance(QtTelnetSocket::kConnectTimeLimitMs * 2);
     EXPECT_TRUE(listener.failures.isEmpty());
     EXPECT_EQ(socket.state(), TelnetSocket::Connected);

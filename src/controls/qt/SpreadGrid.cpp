@@ -3,17 +3,21 @@
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QScrollBar>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "controls/GridModel.h"
+#include "controls/LinkFinder.h"
 #include "controls/qt/CellTip.h"
 #include "controls/qt/FontMeasurer.h"
 #include "controls/qt/SpreadGridDelegate.h"
@@ -112,13 +116,13 @@ Qt::ItemFlags GridTableModel::flags(const QModelIndex& index) const
 // --- SpreadGrid -------------------------------------------------------------
 
 SpreadGrid::SpreadGrid(GridModel& grid, QWidget* parent)
-    : QTableView(parent), grid_(&grid), measurer_(std::make_unique<FontMeasurer>()),
+    : QTableView(parent), grid_(&grid), view_(grid), measurer_(std::make_unique<FontMeasurer>()),
       model_(new GridTableModel(grid, this)), delegate_(new SpreadGridDelegate(*measurer_, this)),
       tip_(new CellTip(this)), copyAction_(new QAction(QStringLiteral("コピー"), this))
 {
     setModel(model_);
     setItemDelegate(delegate_);
-    delegate_->setGrid(&grid);
+    delegate_->setGrid(&grid, &view_);
 
     // A visible vertical header re-measures its labels at every insertion;
     // the grid needs neither header.
@@ -149,22 +153,83 @@ SpreadGrid::SpreadGrid(GridModel& grid, QWidget* parent)
     scrollTimer_.setInterval(0);
     connect(&scrollTimer_, &QTimer::timeout, this, &SpreadGrid::scrollToActive);
 
-    grid.setObserver(this);
+    view_.setObserver(this);
     applyFont();
     applyWidths();
-    if (!grid.isVisible())
+    if (!view_.isVisible())
         hide();
 }
 
 SpreadGrid::~SpreadGrid()
 {
-    if (grid_)
-        grid_->setObserver(nullptr);
+    view_.setObserver(nullptr);
 }
 
 void SpreadGrid::setTipTextProvider(TipTextProvider provider)
 {
     tipText_ = std::move(provider);
+}
+
+void SpreadGrid::setSearch(const HistorySearch* search)
+{
+    delegate_->setSearch(search);
+    viewport()->update();
+}
+
+void SpreadGrid::showMatch(const HistorySearch::Match& match)
+{
+    viewport()->update();
+    if (!grid_ || !match.isValid() || match.row > model_->rowCount() || match.col > model_->columnCount())
+        return;
+    const QModelIndex index = model_->index(match.row - 1, match.col - 1);
+    const int sideways = horizontalScrollBar()->value();
+    scrollTo(index);
+    // Sideways only as far as the match needs, for a long line.
+    const int textLeft = horizontalHeader()->sectionPosition(match.col - 1) + SpreadGridDelegate::kPadding;
+    const int left = textLeft + int(delegate_->xOf(match.col, match.row, match.start));
+    const int right =
+        textLeft + int(std::ceil(delegate_->xOf(match.col, match.row, match.start + match.length)));
+    const int width = viewport()->width();
+    const bool shows = left >= sideways && right <= sideways + width;
+    horizontalScrollBar()->setValue(shows ? sideways : std::max(0, left - width / 3));
+}
+
+void SpreadGrid::setLinkOpener(LinkOpener opener)
+{
+    linkOpener_ = std::move(opener);
+}
+
+QString SpreadGrid::linkAt(const QPoint& viewportPos) const
+{
+    const QModelIndex index = indexAt(viewportPos);
+    if (!grid_ || !index.isValid())
+        return {};
+    const int col = index.column() + 1;
+    const int row = index.row() + 1;
+    const double x = viewportPos.x() - visualRect(index).left() - SpreadGridDelegate::kPadding;
+    const qsizetype offset = delegate_->offsetAt(col, row, x);
+    const QStringView text = grid_->text(col, row);
+    LinkFinder::Link link;
+    if (offset < 0 || !LinkFinder::linkAt(text, offset, &link))
+        return {};
+    return text.mid(link.start, link.length).toString();
+}
+
+void SpreadGrid::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ControlModifier)) {
+        const QString link = linkAt(event->position().toPoint());
+        if (!link.isEmpty()) {
+            const QUrl url(link, QUrl::TolerantMode);
+            if (linkOpener_)
+                linkOpener_(url);
+            else
+                QDesktopServices::openUrl(url);
+            event->accept();
+            return;
+        }
+    }
+    QTableView::mousePressEvent(event);
 }
 
 QString SpreadGrid::defaultTipText(QStringView text)
@@ -221,11 +286,19 @@ bool SpreadGrid::viewportEvent(QEvent* event)
             hideTip();
         return true;
     }
-    case QEvent::MouseMove:
-        if (tip_->isVisible() &&
-            !tip_->area().contains(static_cast<QMouseEvent*>(event)->globalPosition().toPoint()))
+    case QEvent::MouseMove: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (tip_->isVisible() && !tip_->area().contains(mouse->globalPosition().toPoint()))
             hideTip();
+        // Ctrl over a link: the hand that says a click opens it.
+        const bool overLink =
+            (mouse->modifiers() & Qt::ControlModifier) && !linkAt(mouse->position().toPoint()).isEmpty();
+        if (overLink)
+            viewport()->setCursor(Qt::PointingHandCursor);
+        else
+            viewport()->unsetCursor();
         break;
+    }
     case QEvent::Leave:
     case QEvent::MouseButtonPress:
     case QEvent::Wheel:
@@ -289,7 +362,7 @@ void SpreadGrid::gridDestroyed()
 {
     grid_ = nullptr;
     scrollTimer_.stop();
-    delegate_->setGrid(nullptr);
+    delegate_->setGrid(nullptr, nullptr);
     model_->detach();
 }
 
@@ -301,7 +374,7 @@ double SpreadGrid::dpi() const
 
 void SpreadGrid::applyFont()
 {
-    const QFont font = Fonts::toQFont(grid_->font());
+    const QFont font = Fonts::toQFont(view_.font());
     setFont(font);
     const int height = std::max(QFontMetrics(font).height() + 2, Twips::toPx(kRowTwips, dpi()));
     verticalHeader()->setDefaultSectionSize(height);
@@ -310,8 +383,8 @@ void SpreadGrid::applyFont()
 void SpreadGrid::applyWidths()
 {
     const double logicalDpi = dpi();
-    for (int col = 1; col <= grid_->columnCount(); ++col) {
-        const int px = std::clamp(Twips::toPx(grid_->columnWidth(col), logicalDpi), 0, kWidestColumnPx) +
+    for (int col = 1; col <= model_->columnCount(); ++col) {
+        const int px = std::clamp(Twips::toPx(view_.columnWidth(col), logicalDpi), 0, kWidestColumnPx) +
                        2 * SpreadGridDelegate::kPadding;
         horizontalHeader()->resizeSection(col - 1, px);
     }
@@ -321,8 +394,8 @@ void SpreadGrid::scrollToActive()
 {
     if (!grid_ || model_->rowCount() == 0 || model_->columnCount() == 0)
         return;
-    const int row = std::clamp(grid_->activeRow(), 1, model_->rowCount());
-    const int col = std::clamp(grid_->activeCol(), 1, model_->columnCount());
+    const int row = std::clamp(view_.activeRow(), 1, model_->rowCount());
+    const int col = std::clamp(view_.activeCol(), 1, model_->columnCount());
     const QModelIndex index = model_->index(row - 1, col - 1);
 
     // Bring the row into view but keep the sideways position while any of

@@ -3,11 +3,14 @@
 #include <QAbstractTableModel>
 #include <QTableView>
 #include <QTimer>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
 
 #include "controls/GridObserver.h"
+#include "controls/HistorySearch.h"
+#include "controls/GridViewState.h"
 
 class CellTip;
 class FontMeasurer;
@@ -36,21 +39,40 @@ private:
 };
 
 // A grid control over a GridModel (the terminal view, the chat view): no
-// per-cell items, uniform rows, no editing. Redrawn once per batch of model
-// changes, scrolled into view at most once per turn of the event loop.
-class SpreadGrid : public QTableView, private GridObserver {
+// per-cell items, uniform rows, no editing. It holds how the grid is shown
+// (gridView()); redrawn once per batch of changes, scrolled into view at
+// most once per turn of the event loop.
+class SpreadGrid : public QTableView, private GridViewObserver {
     Q_OBJECT
 public:
     // Gives the tip text for a cell's text.
     using TipTextProvider = std::function<QString(QStringView cellText)>;
+    // Opens a link that was Ctrl+clicked.
+    using LinkOpener = std::function<void(const QUrl&)>;
 
     explicit SpreadGrid(GridModel& grid, QWidget* parent = nullptr);
     ~SpreadGrid() override;
+
+    // Visibility, active cell, redraw, font and widths, as the dialogue sets them.
+    GridViewState& gridView() { return view_; }
+    const GridViewState& gridView() const { return view_; }
 
     void setTipTextProvider(TipTextProvider provider);
     // Without a provider: the text, at most kTipCharacters of it and "…".
     static QString defaultTipText(QStringView text);
     static constexpr qsizetype kTipCharacters = 10000;
+
+    GridModel* gridModel() const { return grid_; }
+
+    // The find whose matches are highlighted; nullptr for none.
+    void setSearch(const HistorySearch* search);
+    // Scrolls a match into view, the sideways position kept while it shows.
+    void showMatch(const HistorySearch::Match& match);
+
+    // Without an opener: the desktop's browser (QDesktopServices::openUrl).
+    void setLinkOpener(LinkOpener opener);
+    // The address of the link at a point of the viewport; empty if none.
+    QString linkAt(const QPoint& viewportPos) const;
 
     // The selected cells as text: tab between columns, newline between rows.
     QString selectedText() const;
@@ -68,6 +90,7 @@ signals:
 protected:
     bool viewportEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyboardSearch(const QString& search) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -85,11 +108,13 @@ private:
     void hideTip();
 
     GridModel* grid_;
+    GridViewState view_;
     std::unique_ptr<FontMeasurer> measurer_;
     GridTableModel* model_;
     SpreadGridDelegate* delegate_;
     CellTip* tip_;
     QAction* copyAction_;
     TipTextProvider tipText_;
+    LinkOpener linkOpener_;
     QTimer scrollTimer_;
 };

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 
 #include "common/SettingsStore.h"
@@ -18,6 +19,7 @@
 #include "config/qt/SettingsDialog.h"
 #include "controls/GridModel.h"
 #include "controls/TelnetSocket.h"
+#include "controls/qt/FindBar.h"
 #include "controls/qt/FontMeasurer.h"
 #include "controls/qt/FunctionKeyBar.h"
 #include "controls/qt/SpreadGrid.h"
@@ -38,11 +40,15 @@ MainWindow::MainWindow(SettingsStore& store, TelnetSocket& socket, TimeSource& t
       timer_(time.createTimer()), notifier_(std::make_unique<DBusNotifier>())
 {
     setWindowTitle(QStringLiteral("ZKT"));
-    // The widest-text widths of both views, measured in the display font.
-    terminalModel_->setMeasurer(measurer_.get());
-    chatModel_->setMeasurer(measurer_.get());
     buildControls();
-    dialogue_ = std::make_unique<DialogueSession>(store_, socket_, *terminalModel_, *chatModel_, *this, time);
+    // The widest-text widths of both views, measured in the display font.
+    GridViewState& terminal = terminalView_->gridView();
+    GridViewState& chat = chatView_->gridView();
+    terminal.setMeasurer(measurer_.get());
+    chat.setMeasurer(measurer_.get());
+    chat.measureBorrowedTextBy(terminal);
+    dialogue_ = std::make_unique<DialogueSession>(store_, socket_, *terminalModel_, *chatModel_, terminal,
+                                                  chat, *this, time);
     applyChatBackground();
     socket_.setListener(dialogue_.get());
 
@@ -100,6 +106,18 @@ void MainWindow::buildControls()
     statusBar_ = new QStatusBar(this);
     statusBar_->setObjectName(QStringLiteral("statusBar"));
     statusBar_->setSizeGripEnabled(false);
+
+    // Ctrl+F: the find bar over the view shown; closed, it gives the keys
+    // back to the input line.
+    findBar_ = new FindBar(terminalArea_);
+    findBar_->setViews({terminalView_, chatView_});
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    find->setContext(Qt::WindowShortcut);
+    connect(find, &QShortcut::activated, findBar_, &FindBar::open);
+    connect(findBar_, &FindBar::closed, this, [this] {
+        if (inputLine_->isEnabled())
+            inputLine_->setFocus(Qt::OtherFocusReason);
+    });
 }
 
 QWidget* MainWindow::terminalArea() const

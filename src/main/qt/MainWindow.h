@@ -11,6 +11,7 @@
 
 class DesktopNotifier;
 class DialogueSession;
+class FindBar;
 class FontMeasurer;
 class FunctionKeyBar;
 class GridModel;
@@ -44,6 +45,7 @@ public:
     QLineEdit* inputLine() const { return inputLine_; }
     FunctionKeyBar* functionKeys() const { return functionKeys_; }
     QStatusBar* statusBar() const { return statusBar_; }
+    FindBar* findBar() const { return findBar_; }
     QWidget* terminalArea() const;
     // The one-line hint of a first start, shown over the empty views while
     // there is no settings file and nothing has been received.
@@ -128,6 +130,7 @@ private:
     QLineEdit* inputLine_ = nullptr;
     FunctionKeyBar* functionKeys_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
+    FindBar* findBar_ = nullptr;
     QLabel* firstStartHint_ = nullptr;
 
     InputHistory history_;

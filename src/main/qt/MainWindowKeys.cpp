@@ -91,7 +91,7 @@ bool MainWindow::viewInputMethod(QInputMethodEvent* input)
 
 void MainWindow::scrollVisibleView(bool up)
 {
-    SpreadGrid* view = terminalModel_->isVisible() ? terminalView_ : chatView_;
+    SpreadGrid* view = terminalView_->gridView().isVisible() ? terminalView_ : chatView_;
     view->verticalScrollBar()->triggerAction(up ? QAbstractSlider::SliderPageStepSub
                                                 : QAbstractSlider::SliderPageStepAdd);
 }

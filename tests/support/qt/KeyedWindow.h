@@ -10,6 +10,7 @@
 #include "common/SettingsStore.h"
 #include "controls/GridModel.h"
 #include "controls/qt/QtTelnetSocket.h"
+#include "controls/qt/SpreadGrid.h"
 #include "main/DialogueSession.h"
 #include "main/qt/MainWindow.h"
 #include "support/FakeTime.h"
@@ -55,7 +56,7 @@ public:
     QString caption(int number) { return dialogue().caption(number - 1); }
     QString status() const { return window->statusBar()->currentMessage(); }
     bool inputEnabled() const { return window->inputLine()->isEnabled(); }
-    bool terminalShown() const { return window->terminalModel().isVisible(); }
+    bool terminalShown() const { return window->terminalView()->gridView().isVisible(); }
     int rows() const { return window->terminalModel().rowCount(); }
     QString row(int number) const { return window->terminalModel().text(1, number).toString(); }
     qsizetype rowLength(int number) const { return window->terminalModel().text(1, number).size(); }

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QtGlobal>
+
+// Find over the terminal view's history of `lines` received lines of
+// board-like traffic, with a few matching lines among the last thousand:
+// the time to the first match from the first row (the whole history lies
+// before it), the time to count every match, and the count of a common
+// word. Prints "find-..." figures.
+void findInHistory(qint64 lines, qsizetype block, int repeat);

@@ -1,0 +1,37 @@
+#pragma once
+
+// What a grid view tells the widget that draws it. Rows are counted from 1.
+// While the view's redraw is off, changes are gathered and delivered as one
+// change when it is switched back on.
+struct GridChange {
+    // Rows were removed or the column count changed: show everything anew.
+    bool reset = false;
+    // Row count at the previous notification and now; rows in between were
+    // appended.
+    int rowsBefore = 0;
+    int rowsAfter = 0;
+    // Rows whose text or colours changed, 0 when none.
+    int firstChangedRow = 0;
+    int lastChangedRow = 0;
+    bool widthsChanged = false;
+    bool fontChanged = false;
+    // The cell to bring into view, when one was made active.
+    bool activeCellSet = false;
+    int activeCol = 0;
+    int activeRow = 0;
+
+    bool empty() const
+    {
+        return !reset && rowsBefore == rowsAfter && firstChangedRow == 0 && !widthsChanged && !fontChanged &&
+               !activeCellSet;
+    }
+};
+
+class GridViewObserver {
+public:
+    virtual ~GridViewObserver() = default;
+    virtual void gridChanged(const GridChange& change) = 0;
+    virtual void gridVisibilityChanged(bool visible) = 0;
+    // The grid's model is going away; the observer must not touch it any more.
+    virtual void gridDestroyed() = 0;
+};

@@ -1,0 +1,202 @@
+#include "controls/GridViewState.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "controls/GridModel.h"
+
+namespace {
+
+// Designed widths: the chat view's handle and message columns; further
+// columns take the message column's width.
+constexpr double kFirstColumnTwips = 1200;
+constexpr double kOtherColumnTwips = 975;
+
+}  // namespace
+
+GridViewState::GridViewState(GridModel& grid) : grid_(&grid), widest_(grid)
+{
+    fitColumns();
+    notifiedRows_ = grid.rowCount();
+    grid.setObserver(this);
+}
+
+GridViewState::~GridViewState()
+{
+    if (grid_)
+        grid_->setObserver(nullptr);
+}
+
+void GridViewState::setObserver(GridViewObserver* observer)
+{
+    observer_ = observer;
+    notifiedRows_ = grid_ ? grid_->rowCount() : 0;
+    pending_ = GridChange{};
+}
+
+void GridViewState::setMeasurer(TextMeasurer* measurer)
+{
+    widest_.setMeasurer(measurer);
+}
+
+void GridViewState::measureBorrowedTextBy(GridViewState& lender)
+{
+    widest_.measureBorrowedTextBy(&lender.widest_);
+}
+
+bool GridViewState::isVisible() const
+{
+    return visible_;
+}
+
+void GridViewState::setVisible(bool visible)
+{
+    if (visible == visible_)
+        return;
+    visible_ = visible;
+    if (observer_)
+        observer_->gridVisibilityChanged(visible);
+}
+
+void GridViewState::setActiveCell(int col, int row)
+{
+    activeCol_ = col;
+    activeRow_ = row;
+    pending_.activeCellSet = true;
+    pending_.activeCol = col;
+    pending_.activeRow = row;
+    changed();
+}
+
+int GridViewState::activeCol() const
+{
+    return activeCol_;
+}
+
+int GridViewState::activeRow() const
+{
+    return activeRow_;
+}
+
+void GridViewState::setRedraw(bool on)
+{
+    redraw_ = on;
+    if (on)
+        flush();
+}
+
+bool GridViewState::redraw() const
+{
+    return redraw_;
+}
+
+void GridViewState::setFont(const FontSpec& font)
+{
+    if (font == widest_.font())
+        return;
+    widest_.setFont(font);
+    pending_.fontChanged = true;
+    changed();
+}
+
+const FontSpec& GridViewState::font() const
+{
+    return widest_.font();
+}
+
+void GridViewState::setColumnWidth(int col, double twips)
+{
+    if (col < 1 || col > int(widths_.size()) || !std::isfinite(twips))
+        return;
+    twips = std::max(twips, 0.0);
+    if (widths_[size_t(col - 1)] == twips)
+        return;
+    widths_[size_t(col - 1)] = twips;
+    pending_.widthsChanged = true;
+    changed();
+}
+
+double GridViewState::columnWidth(int col) const
+{
+    return col >= 1 && col <= int(widths_.size()) ? widths_[size_t(col - 1)] : 0.0;
+}
+
+double GridViewState::maxTextWidth(int col)
+{
+    return widest_.maxTextWidth(col);
+}
+
+void GridViewState::cellChanged(int col, int row, CellEdit edit)
+{
+    widest_.cellChanged(col, row, edit);
+    rowChanged(row);
+}
+
+void GridViewState::rowChanged(int row)
+{
+    if (pending_.firstChangedRow == 0 || row < pending_.firstChangedRow)
+        pending_.firstChangedRow = row;
+    pending_.lastChangedRow = std::max(pending_.lastChangedRow, row);
+    changed();
+}
+
+void GridViewState::rowsAdded()
+{
+    changed();
+}
+
+void GridViewState::oldestRowsDropped(int count)
+{
+    widest_.oldestRowsDropped(count);
+    activeRow_ = std::max(activeRow_ - count, 0);
+    pending_.reset = true;
+    changed();
+}
+
+void GridViewState::gridReset()
+{
+    fitColumns();
+    widest_.reset();
+    pending_.reset = true;
+    changed();
+}
+
+void GridViewState::gridDestroyed()
+{
+    grid_ = nullptr;
+    widest_.gridDestroyed();
+    if (observer_)
+        observer_->gridDestroyed();
+}
+
+// Columns the model added take the designed widths; the others keep theirs.
+void GridViewState::fitColumns()
+{
+    const size_t kept = widths_.size();
+    widths_.resize(grid_ ? size_t(grid_->columnCount()) : 0);
+    for (size_t c = kept; c < widths_.size(); ++c)
+        widths_[c] = c == 0 ? kFirstColumnTwips : kOtherColumnTwips;
+}
+
+void GridViewState::changed()
+{
+    if (redraw_)
+        flush();
+}
+
+void GridViewState::flush()
+{
+    const int rows = grid_ ? grid_->rowCount() : 0;
+    if (!observer_) {  // nobody to tell: what was gathered is simply dropped
+        pending_ = GridChange{};
+        notifiedRows_ = rows;
+        return;
+    }
+    pending_.rowsBefore = notifiedRows_;
+    pending_.rowsAfter = rows;
+    notifiedRows_ = rows;
+    const GridChange change = pending_;
+    pending_ = GridChange{};
+    if (!change.empty())
+        observer_->gridChanged(change);
+}

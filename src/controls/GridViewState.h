@@ -1,0 +1,68 @@
+#pragma once
+
+#include <vector>
+
+#include "controls/ColumnWidthCache.h"
+#include "controls/GridObserver.h"
+#include "controls/GridView.h"
+#include "controls/GridViewObserver.h"
+
+class GridModel;
+class TextMeasurer;
+
+// What one grid control shows of its model besides the data: visibility,
+// active cell, redraw switch, font, column widths and the widest text of
+// each column. The widget that draws the grid hears of it, and of the
+// model's changes, through a GridViewObserver, in batches while redraw is
+// off. Without a widget it is the whole view, as the tests, the benchmark
+// and the fuzzer use it.
+class GridViewState : public GridView, private GridObserver {
+public:
+    explicit GridViewState(GridModel& grid);
+    ~GridViewState() override;
+    GridViewState(const GridViewState&) = delete;
+    GridViewState& operator=(const GridViewState&) = delete;
+
+    void setObserver(GridViewObserver* observer);
+    // Widths of the widest texts are measured by `measurer`; none: 0.
+    void setMeasurer(TextMeasurer* measurer);
+    // Text the model borrows from `lender`'s model is measured from what
+    // `lender` measured, where it can be.
+    void measureBorrowedTextBy(GridViewState& lender);
+
+    bool isVisible() const override;
+    void setVisible(bool visible) override;
+    void setActiveCell(int col, int row) override;
+    int activeCol() const override;
+    int activeRow() const override;
+    void setRedraw(bool on) override;
+    bool redraw() const override;
+    void setFont(const FontSpec& font) override;
+    const FontSpec& font() const override;
+    void setColumnWidth(int col, double twips) override;
+    double columnWidth(int col) const override;
+    double maxTextWidth(int col) override;
+
+private:
+    void cellChanged(int col, int row, CellEdit edit) override;
+    void rowChanged(int row) override;
+    void rowsAdded() override;
+    void oldestRowsDropped(int count) override;
+    void gridReset() override;
+    void gridDestroyed() override;
+
+    void fitColumns();
+    void changed();
+    void flush();
+
+    GridModel* grid_;
+    GridViewObserver* observer_ = nullptr;
+    ColumnWidthCache widest_;
+    std::vector<double> widths_;
+    bool visible_ = true;
+    bool redraw_ = true;
+    int activeCol_ = 0;
+    int activeRow_ = 0;
+    GridChange pending_;
+    int notifiedRows_ = 0;
+};

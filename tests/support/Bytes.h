@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <initializer_list>
+
+// Bytes written as numbers, as protocol bytes read best.
+inline QByteArray bytes(std::initializer_list<int> values)
+{
+    QByteArray out;
+    for (int v : values)
+        out.append(char(v));
+    return out;
+}
