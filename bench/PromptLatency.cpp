@@ -3,7 +3,6 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -14,6 +13,7 @@
 #include <thread>
 
 #include "BenchRig.h"
+#include "Loopback.h"
 #include "Measure.h"
 #include "common/QtTimeSource.h"
 #include "controls/qt/QtTelnetSocket.h"
@@ -23,18 +23,6 @@ namespace {
 // The chat line before each prompt keeps the block from being the prompt alone.
 constexpr char kPreamble[] = "\x89\xd4\x8e\x71>\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd hello\r\nUser ID ";
 constexpr int kWarmUp = 20;
-
-bool writeAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
-}
 
 // Reads until the reply's CR LF has arrived.
 bool readReply(int fd)
@@ -49,23 +37,6 @@ bool readReply(int fd)
     }
 }
 
-int listenOnLoopback(int& port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd, 1) != 0 || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        if (fd >= 0)
-            ::close(fd);
-        return -1;
-    }
-    port = ntohs(address.sin_port);
-    return fd;
-}
-
 void playBoard(int listenFd, int prompts, std::vector<double>& latencies, std::atomic<bool>& done)
 {
     const int fd = ::accept(listenFd, nullptr, nullptr);
@@ -73,16 +44,16 @@ void playBoard(int listenFd, int prompts, std::vector<double>& latencies, std::a
         const int one = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         for (int round = 0; round < prompts + kWarmUp; ++round) {
-            if (!writeAll(fd, kPreamble, sizeof kPreamble - 1))
+            if (!Loopback::writeAll(fd, kPreamble, sizeof kPreamble - 1))
                 break;
             // Let the client take the prompt's text before its closing byte.
             std::this_thread::sleep_for(std::chrono::microseconds(200));
             const auto start = Measure::Clock::now();
-            if (!writeAll(fd, "=", 1) || !readReply(fd))
+            if (!Loopback::writeAll(fd, "=", 1) || !readReply(fd))
                 break;
             if (round >= kWarmUp)
                 latencies.push_back(Measure::secondsSince(start));
-            if (!writeAll(fd, "\r\n", 2))
+            if (!Loopback::writeAll(fd, "\r\n", 2))
                 break;
         }
         ::close(fd);
@@ -95,7 +66,7 @@ void playBoard(int listenFd, int prompts, std::vector<double>& latencies, std::a
 std::vector<double> measurePromptLatency(int prompts)
 {
     int port = 0;
-    const int listenFd = listenOnLoopback(port);
+    const int listenFd = Loopback::listen(port);
     if (listenFd < 0)
         return {};
     std::vector<double> latencies;

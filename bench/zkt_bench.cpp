@@ -1,5 +1,5 @@
-// zkt-bench: the receive path's speed and memory, and find over the history,
-// measured in one run.
+// zkt-bench: the receive path's speed and memory, find over the history and
+// the whole client on screen, measured in one run.
 // Prints "name: value unit" lines; the last is "pipeline-vs-decode: R", of
 // the slower of "pipeline" (no command pending) and "pipeline-pending" (the
 // slowest of the states with one pending).
@@ -19,6 +19,7 @@
 #include "GtFlood.h"
 #include "Measure.h"
 #include "PromptLatency.h"
+#include "ScreenFlood.h"
 #include "TrafficGenerator.h"
 #include "common/Cp932.h"
 #include "controls/qt/SpreadGrid.h"
@@ -36,7 +37,10 @@ struct Options {
     int prompts = 1000;
     int repeat = 3;
     qsizetype block = 16384;  // bytes per received block
+    double screenMb = 40;  // traffic through the main window over loopback
+    int typingRounds = 200;  // lines typed during a flood
     std::string only;  // one part alone, for profiling
+    double pipelineFigure = 0;  // this run's `pipeline`, once measured
 };
 
 bool parse(int argc, char** argv, Options& o)
@@ -51,7 +55,7 @@ bool parse(int argc, char** argv, Options& o)
         };
         double v = 0;
         if (a == "--smoke") {
-            o = Options{4, 20'000, 1, 0.05, 20'000, 50, 1, 16384, o.only};
+            o = Options{4, 20'000, 1, 0.05, 20'000, 50, 1, 16384, 2, 20, o.only};
         } else if (a == "--wall") {
             Measure::useWallClock() = true;
         } else if (a == "--only" && i + 1 < argc) {
@@ -72,13 +76,18 @@ bool parse(int argc, char** argv, Options& o)
             o.repeat = int(v);
         } else if (a == "--block" && value(v)) {
             o.block = qsizetype(v);
+        } else if (a == "--screen-mb" && value(v)) {
+            o.screenMb = v;
+        } else if (a == "--typing-rounds" && value(v)) {
+            o.typingRounds = int(v);
         } else {
             std::fprintf(
                 stderr,
                 "usage: zkt-bench [--smoke] [--mb N] [--lines N] [--long-line-mb N] [--gt-flood-mb N]\n"
                 "                 [--grid-rows N] [--prompts N] [--repeat N] [--block BYTES] [--wall]\n"
+                "                 [--screen-mb N] [--typing-rounds N]\n"
                 "                 [--only history|history-limit|pipeline|long-line|gt-flood|grids|\n"
-                "                         latency|find]\n");
+                "                         latency|find|screen|screen-ingest|screen-typing]\n");
             return false;
         }
     }
@@ -431,9 +440,52 @@ void find(const Options& o)
     findInHistory(o.lines, o.block, o.repeat);
 }
 
+// --- the whole client on screen, over loopback ------------------------------------
+
+void screenIngest(const Options& o)
+{
+    std::vector<double> wall, work;
+    ScreenIngest last;
+    for (int r = 0; r < o.repeat; ++r) {
+        last = measureScreenIngest(o.screenMb);
+        if (last.seconds <= 0) {
+            Measure::note("screen-ingest: the last line was never shown");
+            return;
+        }
+        wall.push_back(mbPerSecond(qsizetype(last.bytes), last.seconds));
+        work.push_back(mbPerSecond(qsizetype(last.bytes), last.workSeconds));
+    }
+    print("screen-ingest-bytes", last.bytes / 1e6, "MB");
+    print("screen-ingest-rows", last.rows, "rows");
+    // Wall time from the board's first byte to the last line painted; on a
+    // shared machine it counts the neighbours too.
+    print("screen-ingest-wall", Measure::median(wall), "MB/s");
+    // The client thread's work over the same span, timed like the pipeline.
+    const double figure = Measure::median(Measure::useWallClock() ? wall : work);
+    print("screen-ingest", figure, "MB/s");
+    if (o.pipelineFigure > 0)
+        print("screen-ingest-vs-pipeline", figure / o.pipelineFigure, "");
+}
+
+void screenTyping(const Options& o)
+{
+    constexpr int kIntervalMs = 20;
+    const TypingDuringFlood t = measureTypingDuringFlood(o.typingRounds, kIntervalMs);
+    if (t.rounds == 0) {
+        Measure::note("typing during a flood: the client never reached the chat room");
+        return;
+    }
+    print("typing-flood-rate", t.floodMbps, "MB/s");
+    print("typing-lines-lost", double(t.lost), "lines");
+    print("typing-shown-during-flood-median", Measure::median(t.shown) * 1e3, "ms");
+    print("typing-shown-during-flood-p99", Measure::percentile(t.shown, 99) * 1e3, "ms");
+    print("typing-latency-during-flood-median", Measure::median(t.enter) * 1e3, "ms");
+    print("typing-latency-during-flood-p99", Measure::percentile(t.enter, 99) * 1e3, "ms");
+}
+
 // The decode and pipeline figures; returns the pipeline's speed over the
 // platform decoder's, printed last.
-double decodeAndPipeline(const Options& o)
+double decodeAndPipeline(Options& o)
 {
     TrafficGenerator traffic(3);
     QByteArray bytes;
@@ -461,6 +513,7 @@ double decodeAndPipeline(const Options& o)
     print("decode-icu", Measure::median(icu), "MB/s");
     print("pipeline-chat-rows", double(chatRows), "rows");
     print("pipeline", Measure::median(whole), "MB/s");
+    o.pipelineFigure = Measure::median(whole);
     double slowestPending = 0;
     for (size_t s = 0; s < kStates; ++s) {
         const double figure = Measure::median(pending[s]);
@@ -477,11 +530,10 @@ struct Part {
     const char* name;
     void (*run)(const Options&);
 };
-constexpr Part kLaterParts[] = {{"long-line", longLine},
-                                {"gt-flood", gtFlood},
-                                {"grids", bigGrids},
-                                {"latency", latency},
-                                {"find", find}};
+constexpr Part kLaterParts[] = {
+    {"long-line", longLine},        {"gt-flood", gtFlood}, {"grids", bigGrids},
+    {"latency", latency},           {"find", find},        {"screen-ingest", screenIngest},
+    {"screen-typing", screenTyping}};
 
 }  // namespace
 
@@ -494,7 +546,10 @@ int main(int argc, char** argv)
 
     Measure::note(Measure::useWallClock() ? "work timed by the wall clock"
                                           : "work timed by the thread's CPU clock (--wall for wall time)");
-    const auto wanted = [&](const char* part) { return o.only.empty() || o.only == part; };
+    // "--only screen" runs both screen parts.
+    const auto wanted = [&](const std::string& part) {
+        return o.only.empty() || o.only == part || (o.only == "screen" && part.starts_with("screen-"));
+    };
     double unlimitedCost = 0;
     if (wanted("history"))
         unlimitedCost = history(o);
