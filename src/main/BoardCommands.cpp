@@ -59,7 +59,7 @@ void BoardCommands::functionKeyPressed(int number)
     } else if (caption == Captions::SwitchScreen) {
         parts_.modes.switchScreen(terminalView_.isVisible() ? Screen::Chat : Screen::Terminal);
     } else if (caption == Captions::Settings) {
-        window_.openSettingsDialog();
+        parts_.actions.openSettings();
     } else if (caption == Captions::Help) {
         if (mode == Mode::Chat)
             parts_.connection.send(QStringLiteral("/?"));

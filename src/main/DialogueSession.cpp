@@ -161,6 +161,15 @@ void DialogueSession::abortConnection()
     status_.showState(QStringLiteral("接続を中止しました"));
 }
 
+// A reconnect waiting would connect behind the dialog, with the settings
+// being changed: the user taking over stops it, as F1 would.
+void DialogueSession::openSettings()
+{
+    if (reconnector_.waiting())
+        abortConnection();
+    window_.openSettingsDialog();
+}
+
 void DialogueSession::closeLine()
 {
     returnToLineOff();

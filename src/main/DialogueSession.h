@@ -99,6 +99,7 @@ private:
 
     // SessionActions
     void abortConnection() override;
+    void openSettings() override;
     void startCommand(Command command) override;
     bool hostEchoes() const override { return bytePath_.hostEchoes(); }
 

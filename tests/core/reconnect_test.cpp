@@ -99,6 +99,21 @@ TEST_F(ReconnectTest, F1StopsTheWaitAndTheAttempt)
     EXPECT_EQ(socket.connectCount(), 3);
 }
 
+// Settings opened during the wait: the user takes over, and nothing connects
+// behind the dialog with the settings half changed.
+TEST_F(ReconnectTest, OpeningTheSettingsStopsTheWait)
+{
+    logIn();
+    socket.hostCloses();
+    time.advance(1000);
+    pressKey(5);
+    EXPECT_EQ(window.settingsDialogCount, 1);
+    EXPECT_EQ(caption(0), "ログイン");
+    EXPECT_EQ(window.statuses.back(), "接続を中止しました");
+    time.advance(120000);
+    EXPECT_EQ(socket.connectCount(), 1);
+}
+
 TEST_F(ReconnectTest, EndingsThatAreNeverRetried)
 {
     struct Case {
