@@ -36,11 +36,10 @@ BenchRig::BenchRig(const Options& options)
         terminalView_->setGeometry(0, 0, width, height);
         chatView_->setGeometry(0, 0, width, height);
     } else {
-        terminalState_.emplace(terminalModel_);
-        chatState_.emplace(chatModel_);
+        headless_.emplace(terminalModel_, chatModel_);
     }
-    GridViewState& terminal = terminalView_ ? terminalView_->gridView() : *terminalState_;
-    GridViewState& chat = chatView_ ? chatView_->gridView() : *chatState_;
+    GridViewState& terminal = terminalView_ ? terminalView_->gridView() : headless_->terminal;
+    GridViewState& chat = chatView_ ? chatView_->gridView() : headless_->chat;
     terminal.setMeasurer(&measurer_);
     chat.setMeasurer(&measurer_);
     chat.measureBorrowedTextBy(terminal);

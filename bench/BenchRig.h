@@ -67,8 +67,12 @@ private:
     GridModel terminalModel_{1};
     GridModel chatModel_{2};
     // The views without widgets, when none are shown.
-    std::optional<GridViewState> terminalState_;
-    std::optional<GridViewState> chatState_;
+    struct HeadlessViews {
+        HeadlessViews(GridModel& terminal, GridModel& chat) : terminal(terminal), chat(chat) {}
+        GridViewState terminal;
+        GridViewState chat;
+    };
+    std::optional<HeadlessViews> headless_;
     std::unique_ptr<DialogueSession> dialogue_;
     std::unique_ptr<QWidget> window_;
     SpreadGrid* terminalView_ = nullptr;

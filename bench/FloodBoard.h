@@ -18,8 +18,7 @@ class FloodBoard {
 public:
     FloodBoard();
     ~FloodBoard();
-    FloodBoard(const FloodBoard&) = delete;
-    FloodBoard& operator=(const FloodBoard&) = delete;
+    Q_DISABLE_COPY_MOVE(FloodBoard)
 
     // 0 when no loopback socket could be made.
     int port() const { return port_; }
