@@ -126,6 +126,7 @@ void FindBar::attach(SpreadGrid* view)
         return;
     detach();
     view_ = view;
+    viewObject_ = view;
     search_ = std::make_unique<HistorySearch>(*view->gridModel());
     view_->setSearch(search_.get());
     const QAbstractItemModel* model = view->model();
@@ -161,6 +162,7 @@ void FindBar::detach()
     if (view_)
         view_->setSearch(nullptr);
     view_ = nullptr;
+    viewObject_ = nullptr;
     search_.reset();
 }
 
@@ -247,7 +249,7 @@ bool FindBar::eventFilter(QObject* watched, QEvent* event)
         place();
     // The screen switched under the open bar: it follows to the view shown,
     // leaving the focus where it is.
-    if (watched == view_ && event->type() == QEvent::Hide && isVisible()) {
+    if (watched == viewObject_ && event->type() == QEvent::Hide && isVisible()) {
         QTimer::singleShot(0, this, [this] {
             if (SpreadGrid* shown = shownView(); shown && isVisible())
                 attach(shown);

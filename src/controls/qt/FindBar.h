@@ -74,6 +74,9 @@ private:
     QToolButton* close_;
     std::vector<QPointer<SpreadGrid>> views_;
     QPointer<SpreadGrid> view_;
+    // The same view as an object: its events are still filtered while it is
+    // being destroyed, when it is no longer a SpreadGrid to cast to.
+    QObject* viewObject_ = nullptr;
     std::unique_ptr<HistorySearch> search_;
     bool finding_ = false;
     QTimer work_;
