@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "controls/FindOptions.h"
 
@@ -28,6 +29,8 @@ public:
 
     // An empty query (or one that folds to nothing) matches nowhere.
     bool isEmpty() const { return folded_.empty(); }
+    // The query as folded for its options.
+    std::u16string_view folded() const { return folded_; }
 
     // The first match that starts at or after `from`.
     Span findIn(QStringView text, qsizetype from = 0) const;

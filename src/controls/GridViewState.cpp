@@ -14,7 +14,7 @@ constexpr double kOtherColumnTwips = 975;
 
 }  // namespace
 
-GridViewState::GridViewState(GridModel& grid) : grid_(&grid), widest_(grid)
+GridViewState::GridViewState(GridModel& grid) : grid_(&grid), widest_(grid), summaries_(grid)
 {
     fitColumns();
     notifiedRows_ = grid.rowCount();
@@ -129,6 +129,7 @@ double GridViewState::maxTextWidth(int col)
 void GridViewState::cellChanged(int col, int row, CellEdit edit)
 {
     widest_.cellChanged(col, row, edit);
+    summaries_.cellChanged(row, edit);
     rowChanged(row);
 }
 
@@ -148,6 +149,7 @@ void GridViewState::rowsAdded()
 void GridViewState::oldestRowsDropped(int count)
 {
     widest_.oldestRowsDropped(count);
+    summaries_.oldestRowsDropped(count);
     activeRow_ = std::max(activeRow_ - count, 0);
     pending_.reset = true;
     changed();
@@ -157,6 +159,7 @@ void GridViewState::gridReset()
 {
     fitColumns();
     widest_.reset();
+    summaries_.reset();
     pending_.reset = true;
     changed();
 }
@@ -165,6 +168,7 @@ void GridViewState::gridDestroyed()
 {
     grid_ = nullptr;
     widest_.gridDestroyed();
+    summaries_.gridDestroyed();
     if (observer_)
         observer_->gridDestroyed();
 }

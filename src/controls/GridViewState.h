@@ -6,6 +6,7 @@
 #include "controls/GridObserver.h"
 #include "controls/GridView.h"
 #include "controls/GridViewObserver.h"
+#include "controls/SearchSummaries.h"
 
 class GridModel;
 class TextMeasurer;
@@ -29,6 +30,10 @@ public:
     // Text the model borrows from `lender`'s model is measured from what
     // `lender` measured, where it can be.
     void measureBorrowedTextBy(GridViewState& lender);
+    // What find may skip in the grid's rows; kept up to date here, built by
+    // whoever has idle time.
+    SearchSummaries& searchSummaries() { return summaries_; }
+    const SearchSummaries& searchSummaries() const { return summaries_; }
 
     bool isVisible() const override;
     void setVisible(bool visible) override;
@@ -58,6 +63,7 @@ private:
     GridModel* grid_;
     GridViewObserver* observer_ = nullptr;
     ColumnWidthCache widest_;
+    SearchSummaries summaries_;
     std::vector<double> widths_;
     bool visible_ = true;
     bool redraw_ = true;

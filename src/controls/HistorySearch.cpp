@@ -17,9 +17,15 @@ constexpr qsizetype kEndOfCell = std::numeric_limits<qsizetype>::max();
 
 HistorySearch::HistorySearch(const GridModel& grid) : grid_(grid) {}
 
+void HistorySearch::setSummaries(const SearchSummaries* summaries)
+{
+    summaries_ = summaries;
+}
+
 void HistorySearch::setQuery(QStringView query, const FindOptions& options)
 {
     matcher_ = FoldedMatcher(query, options);
+    probe_ = SearchSummaries::Probe(matcher_);
     searching_ = false;
     current_ = {};
     restartCount();
@@ -57,10 +63,17 @@ HistorySearch::Progress HistorySearch::findSome(qint64 budget)
         return current_.isValid() ? Progress::Found : Progress::NotFound;
     const int rows = grid_.rowCount();
     qint64 used = 0;
+    forgetPassed();
     while (rowsLeft_ > 0 && !matcher_.isEmpty() && rows > 0) {
+        cursorRow_ = std::clamp(cursorRow_, 1, rows);
+        if (skipRejectedBlock(rows)) {
+            used += kRowCost;
+            if (used >= budget && rowsLeft_ > 0)
+                return Progress::Searching;
+            continue;
+        }
         const bool firstVisit = rowsLeft_ == qint64(rows) + 1;
         --rowsLeft_;
-        cursorRow_ = std::clamp(cursorRow_, 1, rows);
         if (searchRow(cursorRow_, firstVisit, used)) {
             searching_ = false;
             return Progress::Found;
@@ -76,6 +89,38 @@ HistorySearch::Progress HistorySearch::findSome(qint64 budget)
     searching_ = false;
     current_ = {};
     return Progress::NotFound;
+}
+
+bool HistorySearch::rejected(int row, int& first, int& last)
+{
+    if (!summaries_ || probe_.isEmpty() || (row >= passedFirst_ && row <= passedLast_))
+        return false;
+    const SearchSummaries::Verdict verdict = summaries_->check(probe_, row);
+    first = verdict.first;
+    last = verdict.last;
+    if (!verdict.rejected) {
+        passedFirst_ = verdict.first;
+        passedLast_ = verdict.last;
+    }
+    return verdict.rejected;
+}
+
+// Each row skipped counts as a row visited, so the search still ends after
+// one round; the origin's block, ruled out, holds no match on either visit.
+bool HistorySearch::skipRejectedBlock(int rows)
+{
+    int first = 0, last = 0;
+    if (!rejected(cursorRow_, first, last))
+        return false;
+    const bool forward = direction_ == Direction::Forward;
+    const qint64 rest = forward ? qint64(std::min(last, rows)) - cursorRow_ + 1 : cursorRow_ - qint64(first) + 1;
+    const int skipped = int(std::min(rest, rowsLeft_));
+    rowsLeft_ -= skipped;
+    if (forward)
+        cursorRow_ = cursorRow_ + skipped > rows ? 1 : cursorRow_ + skipped;
+    else
+        cursorRow_ = cursorRow_ - skipped < 1 ? rows : cursorRow_ - skipped;
+    return true;
 }
 
 // On its first visit the origin row is searched from the place on (forward)
@@ -128,7 +173,16 @@ bool HistorySearch::countSome(qint64 budget)
         return true;
     const int cols = grid_.columnCount();
     qint64 used = 0;
+    forgetPassed();
     while (countedRows_ < rows - 1) {
+        int first = 0, last = 0;
+        if (rejected(countedRows_ + 1, first, last)) {
+            countedRows_ = std::min(last, rows - 1);
+            used += kRowCost;
+            if (used >= budget)
+                return false;
+            continue;
+        }
         const int row = ++countedRows_;
         for (int col = 1; col <= cols; ++col) {
             const QStringView text = grid_.text(col, row);

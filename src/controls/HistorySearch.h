@@ -7,6 +7,7 @@
 
 #include "controls/FindOptions.h"
 #include "controls/FoldedMatcher.h"
+#include "controls/SearchSummaries.h"
 
 class GridModel;
 
@@ -30,6 +31,10 @@ public:
     };
 
     explicit HistorySearch(const GridModel& grid);
+
+    // Summaries of the grid's blocks of rows, kept up to date with it: blocks
+    // they rule out are skipped instead of read. nullptr: every row is read.
+    void setSummaries(const SearchSummaries* summaries);
 
     void setQuery(QStringView query, const FindOptions& options);
     bool hasQuery() const { return !matcher_.isEmpty(); }
@@ -61,11 +66,24 @@ private:
     // Looks through one row for the search, adding its length to `used`;
     // true when it found a match.
     bool searchRow(int row, bool firstVisit, qint64& used);
+    // Moves the search past the rest of the cursor's block when the
+    // summaries rule the block out; false when the row is to be read.
+    bool skipRejectedBlock(int rows);
+    // Whether the summaries rule out the block of `row`; `last` becomes its
+    // last row. Blocks found to pass are remembered until forgetPassed().
+    bool rejected(int row, int& first, int& last);
+    void forgetPassed() { passedFirst_ = 1, passedLast_ = 0; }
     qsizetype rowLength(int row) const;
     void restartCount();
 
     const GridModel& grid_;
     FoldedMatcher matcher_;
+    const SearchSummaries* summaries_ = nullptr;
+    SearchSummaries::Probe probe_;
+    // The rows of a block found to pass during this slice of work: the
+    // summaries may change between slices.
+    int passedFirst_ = 1;
+    int passedLast_ = 0;
 
     // The search under way.
     Direction direction_ = Direction::Forward;

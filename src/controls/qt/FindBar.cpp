@@ -128,6 +128,7 @@ void FindBar::attach(SpreadGrid* view)
     view_ = view;
     viewObject_ = view;
     search_ = std::make_unique<HistorySearch>(*view->gridModel());
+    search_->setSummaries(&view->gridView().searchSummaries());
     view_->setSearch(search_.get());
     const QAbstractItemModel* model = view->model();
     watches_ = {connect(model, &QAbstractItemModel::rowsInserted, this, &FindBar::countOn),

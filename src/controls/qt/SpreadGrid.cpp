@@ -20,6 +20,7 @@
 #include "controls/LinkFinder.h"
 #include "controls/qt/CellTip.h"
 #include "controls/qt/FontMeasurer.h"
+#include "controls/qt/IdleSummarizer.h"
 #include "controls/qt/SpreadGridDelegate.h"
 #include "controls/qt/TwipsConversion.h"
 #include "controls/qt/Fonts.h"
@@ -118,7 +119,8 @@ Qt::ItemFlags GridTableModel::flags(const QModelIndex& index) const
 SpreadGrid::SpreadGrid(GridModel& grid, QWidget* parent)
     : QTableView(parent), grid_(&grid), view_(grid), measurer_(std::make_unique<FontMeasurer>()),
       model_(new GridTableModel(grid, this)), delegate_(new SpreadGridDelegate(*measurer_, this)),
-      tip_(new CellTip(this)), copyAction_(new QAction(QStringLiteral("コピー"), this))
+      tip_(new CellTip(this)), copyAction_(new QAction(QStringLiteral("コピー"), this)),
+      summarizer_(new IdleSummarizer(view_.searchSummaries(), this))
 {
     setModel(model_);
     setItemDelegate(delegate_);
@@ -342,6 +344,8 @@ void SpreadGrid::scrollContentsBy(int dx, int dy)
 void SpreadGrid::gridChanged(const GridChange& change)
 {
     model_->apply(change);
+    if (change.reset || change.rowsAfter != change.rowsBefore || change.firstChangedRow != 0)
+        summarizer_->gridChanged();
     if (change.fontChanged)
         applyFont();
     if (change.reset || change.widthsChanged)

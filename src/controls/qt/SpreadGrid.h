@@ -14,6 +14,7 @@
 
 class CellTip;
 class FontMeasurer;
+class IdleSummarizer;
 class GridModel;
 class QAction;
 class SpreadGridDelegate;
@@ -117,4 +118,5 @@ private:
     TipTextProvider tipText_;
     LinkOpener linkOpener_;
     QTimer scrollTimer_;
+    IdleSummarizer* summarizer_;
 };
