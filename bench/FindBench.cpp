@@ -11,6 +11,7 @@
 #include "TrafficGenerator.h"
 #include "common/Cp932.h"
 #include "controls/HistorySearch.h"
+#include "controls/SearchSummaries.h"
 
 namespace {
 
@@ -61,6 +62,29 @@ double timeToCount(HistorySearch& search, const QString& query, qint64& count)
     return t;
 }
 
+// Summarises every complete block, as the view does while it is quiet;
+// returns the seconds it took.
+double buildSummaries(SearchSummaries& summaries)
+{
+    const Measure::Stopwatch watch;
+    while (!summaries.buildSome(kSlice)) {}
+    return watch.seconds();
+}
+
+// The share of summarised blocks the query rules out.
+double ruledOut(const GridModel& grid, const SearchSummaries& summaries, const QString& query)
+{
+    const SearchSummaries::Probe probe{FoldedMatcher(query, FindOptions{})};
+    qint64 blocks = 0, out = 0;
+    for (int row = 1; row <= grid.rowCount();) {
+        const SearchSummaries::Verdict v = summaries.check(probe, row);
+        ++blocks;
+        out += v.rejected ? 1 : 0;
+        row = v.last + 1;
+    }
+    return blocks > 0 ? double(out) / double(blocks) : 0;
+}
+
 }  // namespace
 
 void findInHistory(qint64 lines, qsizetype block, int repeat)
@@ -71,22 +95,38 @@ void findInHistory(qint64 lines, qsizetype block, int repeat)
     qint64 units = 0;
     for (int row = 1; row <= grid.rowCount(); ++row)
         units += grid.text(1, row).size();
-    HistorySearch search(grid);
+    // The grid does not change from here on, so summaries of its own, told of
+    // no change, stay as right as the view's.
+    SearchSummaries summaries(grid);
+    HistorySearch unindexed(grid), search(grid);
+    search.setSummaries(&summaries);
     const QString rare = QStringLiteral("zephyr");
     const QString common = QString::fromUtf16(u"ｼﾞﾛｳ");
-    std::vector<double> first, count, countCommon;
-    qint64 firstRow = 0, matches = 0, commonMatches = 0;
+    std::vector<double> firstBare, countBare, build, first, count, countCommon;
+    qint64 firstRow = 0, bareRow = 0, matches = 0, bareMatches = 0, commonMatches = 0;
     for (int r = 0; r < repeat; ++r) {
+        firstBare.push_back(timeToFirst(unindexed, rare, bareRow));
+        countBare.push_back(timeToCount(unindexed, rare, bareMatches));
+        summaries.reset();
+        build.push_back(buildSummaries(summaries));
         first.push_back(timeToFirst(search, rare, firstRow));
         count.push_back(timeToCount(search, rare, matches));
         countCommon.push_back(timeToCount(search, common, commonMatches));
     }
+    if (firstRow != bareRow || matches != bareMatches)
+        Measure::note("find: the summaries changed what was found");
     Measure::note("find: the first match lies in the last thousand rows, the search starts at the first");
     Measure::print("find-history-rows", double(grid.rowCount()), "rows");
     Measure::print("find-history-text", double(units) * 2 / 1e6, "MB");
+    Measure::print("find-index-build", Measure::median(build) * 1e3, "ms");
+    Measure::print("find-index-build-per-row", Measure::median(build) * 1e9 / double(grid.rowCount()), "ns");
+    Measure::print("find-index-memory", double(summaries.memoryUse()) / double(grid.rowCount()), "B/row");
+    Measure::print("find-index-blocks-ruled-out", ruledOut(grid, summaries, rare) * 100, "%");
     Measure::print("find-first-match-row", double(firstRow), "row");
+    Measure::print("find-first-match-unindexed", Measure::median(firstBare) * 1e3, "ms");
     Measure::print("find-first-match", Measure::median(first) * 1e3, "ms");
     Measure::print("find-matches", double(matches), "matches");
+    Measure::print("find-count-all-unindexed", Measure::median(countBare) * 1e3, "ms");
     Measure::print("find-count-all", Measure::median(count) * 1e3, "ms");
     Measure::print("find-common-matches", double(commonMatches), "matches");
     Measure::print("find-count-all-common", Measure::median(countCommon) * 1e3, "ms");

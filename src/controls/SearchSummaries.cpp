@@ -1,6 +1,7 @@
 #include "controls/SearchSummaries.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "controls/FoldedMatcher.h"
 #include "controls/GridModel.h"
@@ -61,11 +62,11 @@ SearchSummaries::Verdict SearchSummaries::check(const Probe& probe, int row) con
     row = std::max(row, 1);
     const int block = blockOf(row);
     Verdict verdict{firstRowOf(block), lastRowOf(block), false};
-    if (probe.isEmpty() || size_t(block) >= blocks_.size() || !blocks_[size_t(block)].built)
+    if (probe.isEmpty() || size_t(block) >= blocks_.size() || !blocks_[size_t(block)].bits)
         return verdict;
-    const Block& b = blocks_[size_t(block)];
+    const Bits& bits = *blocks_[size_t(block)].bits;
     for (const quint16 bit : probe.bits_) {
-        if (!(b.bits[bit >> 6] & (quint64(1) << (bit & 63)))) {
+        if (!(bits[bit >> 6] & (quint64(1) << (bit & 63)))) {
             verdict.rejected = true;
             break;
         }
@@ -111,37 +112,47 @@ int SearchSummaries::summarizedBlocks() const
 
 qint64 SearchSummaries::memoryUse() const
 {
-    return qint64(blocks_.size()) * qint64(sizeof(Block) + sizeof(void*));
+    const auto kept = std::count_if(blocks_.begin(), blocks_.end(), [](const Block& b) { return bool(b.bits); });
+    return qint64(blocks_.size()) * qint64(sizeof(Block)) + qint64(kept) * qint64(sizeof(Bits));
 }
 
 qint64 SearchSummaries::build(int index)
 {
-    Block& block = blocks_[size_t(index)];
-    block.bits.fill(0);
+    Bits bits{};
     const SearchFolding& folding = mostFolded();
     const int last = lastRowOf(index);
     qint64 units = 0;
     for (int row = firstRowOf(index); row <= last; ++row) {
         for (int col = 1; col <= grid_->columnCount(); ++col) {
             const QStringView text = grid_->text(col, row);
-            addCell(block, text, folding);
+            addCell(bits, text, folding);
             units += text.size();
         }
     }
+    int set = 0;
+    for (const quint64 word : bits)
+        set += std::popcount(word);
+    Block& block = blocks_[size_t(index)];
+    if (set > kMostUsefulBits)
+        block.bits.reset();
+    else if (block.bits)
+        *block.bits = bits;
+    else
+        block.bits = std::make_unique<Bits>(bits);
     block.built = true;
     // A row's own cost, so that a block of empty rows counts too.
     return units + 8 * (last - firstRowOf(index) + 1);
 }
 
 // Pairs never span cells: a match lies within one cell.
-void SearchSummaries::addCell(Block& block, QStringView text, const SearchFolding& folding)
+void SearchSummaries::addCell(Bits& bits, QStringView text, const SearchFolding& folding)
 {
     bool have = false;
     char16_t previous = 0;
     forEachFolded(reinterpret_cast<const char16_t*>(text.utf16()), text.size(), folding, [&](char16_t c) {
         if (have) {
             const quint16 bit = pairBit(previous, c);
-            block.bits[bit >> 6] |= quint64(1) << (bit & 63);
+            bits[bit >> 6] |= quint64(1) << (bit & 63);
         }
         previous = c;
         have = true;
@@ -155,6 +166,7 @@ void SearchSummaries::forget(int row)
     const int block = blockOf(row);
     if (size_t(block) >= blocks_.size() || !blocks_[size_t(block)].built)
         return;
+    blocks_[size_t(block)].bits.reset();
     blocks_[size_t(block)].built = false;
     nextToBuild_ = std::min(nextToBuild_, block);
 }

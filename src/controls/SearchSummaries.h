@@ -5,6 +5,7 @@
 
 #include <array>
 #include <deque>
+#include <memory>
 #include <vector>
 
 #include "controls/GridObserver.h"
@@ -77,8 +78,12 @@ public:
     void gridDestroyed();
 
 private:
+    using Bits = std::array<quint64, kBits / 64>;
+    // A block whose pairs set nearly every bit rules out next to nothing:
+    // it keeps no bits, and is read by every search.
+    static constexpr int kMostUsefulBits = kBits * 15 / 16;
     struct Block {
-        std::array<quint64, kBits / 64> bits{};
+        std::unique_ptr<Bits> bits;
         bool built = false;
     };
 
@@ -89,7 +94,7 @@ private:
     void forget(int row);
     // Returns the work done, in text units.
     qint64 build(int block);
-    static void addCell(Block& block, QStringView text, const SearchFolding& folding);
+    static void addCell(Bits& bits, QStringView text, const SearchFolding& folding);
 
     const GridModel* grid_;
     // Blocks from the oldest on; the first may have lost rows at the front.

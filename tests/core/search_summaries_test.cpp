@@ -329,4 +329,26 @@ TEST(SearchSummaries, BuildsCompleteBlocksInSlicesWithinTheirMemory)
     EXPECT_LT(summaries.memoryUse(), 3 * kBlock);
 }
 
+// Text of many different pairs sets nearly every bit: such a block keeps no
+// bits, rules out nothing and costs next to no memory.
+TEST(SearchSummaries, ABlockOfTooManyPairsKeepsNoBits)
+{
+    GridModel grid(1);
+    GridViewState view(grid);
+    grid.setRowCount(2 * kBlock + 1);
+    for (int row = 1; row <= kBlock; ++row) {
+        QString text;
+        for (int k = 0; k < 24; ++k)
+            text += QChar(char16_t(0x4E00 + (row * 24 + k) * 7919 % 20000));
+        grid.setText(1, row, text);
+    }
+    SearchSummaries& summaries = view.searchSummaries();
+    buildAll(summaries);
+    EXPECT_EQ(summaries.summarizedBlocks(), 2);
+    const SearchSummaries::Probe probe{FoldedMatcher(u"zephyr", {})};
+    EXPECT_FALSE(summaries.check(probe, 1).rejected);
+    EXPECT_TRUE(summaries.check(probe, kBlock + 1).rejected);
+    EXPECT_LT(summaries.memoryUse(), SearchSummaries::kBits / 8 + 64);
+}
+
 }  // namespace

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "controls/GridModel.h"
+#include "controls/SearchSummaries.h"
 #include "controls/qt/FindBar.h"
 #include "controls/qt/SpreadGrid.h"
 #include "controls/qt/SpreadGridDelegate.h"
@@ -163,6 +164,34 @@ TEST_F(FindBarTest, CountFollowsRowsThatArriveAndRowsDropped)
     EXPECT_TRUE(waitUntil([this] { return bar()->countLabel()->text() == u"4 件"; }));
     grid.dropOldestRows(1);
     EXPECT_TRUE(waitUntil([this] { return bar()->countLabel()->text() == u"3 件"; }));
+}
+
+// The view summarises its complete blocks of rows while it is quiet, and the
+// bar's search skips by them: a row rewritten in a summarised block is still
+// found, and so is every match the summaries did not rule out.
+TEST_F(FindBarTest, FindsThroughTheViewsSummariesAsTheRowsChange)
+{
+    constexpr int kBlock = SearchSummaries::kRowsPerBlock;
+    QStringList rows;
+    for (int r = 1; r <= 3 * kBlock + 1; ++r)
+        rows << QStringLiteral("line %1").arg(r % 10);
+    rows[kBlock + 9] = QStringLiteral("a ZEPHYR here");
+    start();
+    fillTerminal(rows);
+    const SearchSummaries& summaries = window->terminalView()->gridView().searchSummaries();
+    ASSERT_TRUE(waitUntil([&] { return summaries.isComplete(); }));
+    EXPECT_EQ(summaries.summarizedBlocks(), 3);
+    pressCtrlF();
+    type(QStringLiteral("zephyr"));
+    EXPECT_EQ(currentRow(), kBlock + 10);
+    EXPECT_EQ(bar()->countLabel()->text(), u"1 件");
+
+    window->terminalModel().setText(1, 20, QStringLiteral("zephyr again"));
+    press(Qt::Key_Return);
+    EXPECT_EQ(currentRow(), 20);
+    EXPECT_TRUE(waitUntil([this] { return bar()->countLabel()->text() == u"2 件"; }));
+    ASSERT_TRUE(waitUntil([&] { return summaries.isComplete(); }));
+    EXPECT_EQ(summaries.summarizedBlocks(), 3);
 }
 
 TEST_F(FindBarTest, FollowsTheScreenSwitchAndOpensOverTheChatView)
