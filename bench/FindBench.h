@@ -6,5 +6,7 @@
 // board-like traffic, with a few matching lines among the last thousand:
 // the time to the first match from the first row (the whole history lies
 // before it), the time to count every match, and the count of a common
-// word. Prints "find-..." figures.
+// word. The first match and the count are timed reading every row
+// ("-unindexed") and with the block summaries built, whose building is timed
+// too. Prints "find-..." figures.
 void findInHistory(qint64 lines, qsizetype block, int repeat);

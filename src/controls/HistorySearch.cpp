@@ -91,10 +91,16 @@ HistorySearch::Progress HistorySearch::findSome(qint64 budget)
     return Progress::NotFound;
 }
 
-bool HistorySearch::rejected(int row, int& first, int& last)
+// Without summaries, or with a query they cannot rule out, every row passes.
+void HistorySearch::forgetPassed()
 {
-    if (!summaries_ || probe_.isEmpty() || (row >= passedFirst_ && row <= passedLast_))
-        return false;
+    const bool all = !summaries_ || probe_.isEmpty();
+    passedFirst_ = all ? std::numeric_limits<int>::min() : 1;
+    passedLast_ = all ? std::numeric_limits<int>::max() : 0;
+}
+
+bool HistorySearch::checkBlock(int row, int& first, int& last)
+{
     const SearchSummaries::Verdict verdict = summaries_->check(probe_, row);
     first = verdict.first;
     last = verdict.last;

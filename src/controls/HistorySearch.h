@@ -69,10 +69,15 @@ private:
     // Moves the search past the rest of the cursor's block when the
     // summaries rule the block out; false when the row is to be read.
     bool skipRejectedBlock(int rows);
-    // Whether the summaries rule out the block of `row`; `last` becomes its
-    // last row. Blocks found to pass are remembered until forgetPassed().
-    bool rejected(int row, int& first, int& last);
-    void forgetPassed() { passedFirst_ = 1, passedLast_ = 0; }
+    // Whether the summaries rule out the block of `row`, whose rows become
+    // first..last. A block found to pass is remembered until forgetPassed(),
+    // so a row of it costs a compare.
+    bool rejected(int row, int& first, int& last)
+    {
+        return (row < passedFirst_ || row > passedLast_) && checkBlock(row, first, last);
+    }
+    bool checkBlock(int row, int& first, int& last);
+    void forgetPassed();
     qsizetype rowLength(int row) const;
     void restartCount();
 
