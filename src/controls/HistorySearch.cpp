@@ -119,7 +119,8 @@ bool HistorySearch::skipRejectedBlock(int rows)
     if (!rejected(cursorRow_, first, last))
         return false;
     const bool forward = direction_ == Direction::Forward;
-    const qint64 rest = forward ? qint64(std::min(last, rows)) - cursorRow_ + 1 : cursorRow_ - qint64(first) + 1;
+    const qint64 rest =
+        forward ? qint64(std::min(last, rows)) - cursorRow_ + 1 : cursorRow_ - qint64(first) + 1;
     const int skipped = int(std::min(rest, rowsLeft_));
     rowsLeft_ -= skipped;
     if (forward)

@@ -112,7 +112,8 @@ int SearchSummaries::summarizedBlocks() const
 
 qint64 SearchSummaries::memoryUse() const
 {
-    const auto kept = std::count_if(blocks_.begin(), blocks_.end(), [](const Block& b) { return bool(b.bits); });
+    const auto kept =
+        std::count_if(blocks_.begin(), blocks_.end(), [](const Block& b) { return bool(b.bits); });
     return qint64(blocks_.size()) * qint64(sizeof(Block)) + qint64(kept) * qint64(sizeof(Bits));
 }
 

@@ -103,24 +103,23 @@ TEST_P(BlockHoldingAMatch, IsNeverRuledOut)
 
 INSTANTIATE_TEST_SUITE_P(
     AcrossOptions, BlockHoldingAMatch,
-    ::testing::Values(
-        HeldCase{"full-width letters, query narrow", u"ＡＢＣ"_qs, u"abc"_qs, {}},
-        HeldCase{"narrow letters, query full-width", u"abc"_qs, u"ＡＢＣ"_qs, {}},
-        HeldCase{"case kept, width folded", u"ＡＢＣ"_qs, u"ABC"_qs, {true, false}},
-        HeldCase{"width kept, case folded", u"ＡＢＣ"_qs, u"ａｂｃ"_qs, {false, true}},
-        HeldCase{"case and width kept", u"ZePhYr"_qs, u"ZePhYr"_qs, {true, true}},
-        HeldCase{"half-width kana, query full-width", u"ｱｲｳ"_qs, u"アイウ"_qs, {}},
-        HeldCase{"full-width kana, query half-width", u"アイウ"_qs, u"ｱｲｳ"_qs, {}},
-        HeldCase{"half-width voiced kana, query one letter", u"ｶﾞｷﾞ"_qs, u"ガギ"_qs, {}},
-        HeldCase{"voiced kana, query half-width", u"ガギ"_qs, u"ｶﾞｷﾞ"_qs, {}},
-        HeldCase{"voiced kana alone, width kept", u"ガ"_qs, u"ガ"_qs, {false, true}},
-        HeldCase{"separate voicing mark", u"カ゛"_qs, u"ガ"_qs, {}},
-        HeldCase{"voiced kana, case kept", u"ｶﾞ"_qs, u"ガ"_qs, {true, false}},
-        HeldCase{"surrogate pair", u"𠮷野家"_qs, u"𠮷野"_qs, {}},
-        HeldCase{"emoji between letters", u"a😀b"_qs, u"😀B"_qs, {}},
-        HeldCase{"ideographic space", u"x　y"_qs, u"x y"_qs, {}},
-        HeldCase{"Greek in other case", u"ΣΟΦΙΑ"_qs, u"σοφια"_qs, {}},
-        HeldCase{"full-width yen sign", u"￥100"_qs, u"¥100"_qs, {}}));
+    ::testing::Values(HeldCase{"full-width letters, query narrow", u"ＡＢＣ"_qs, u"abc"_qs, {}},
+                      HeldCase{"narrow letters, query full-width", u"abc"_qs, u"ＡＢＣ"_qs, {}},
+                      HeldCase{"case kept, width folded", u"ＡＢＣ"_qs, u"ABC"_qs, {true, false}},
+                      HeldCase{"width kept, case folded", u"ＡＢＣ"_qs, u"ａｂｃ"_qs, {false, true}},
+                      HeldCase{"case and width kept", u"ZePhYr"_qs, u"ZePhYr"_qs, {true, true}},
+                      HeldCase{"half-width kana, query full-width", u"ｱｲｳ"_qs, u"アイウ"_qs, {}},
+                      HeldCase{"full-width kana, query half-width", u"アイウ"_qs, u"ｱｲｳ"_qs, {}},
+                      HeldCase{"half-width voiced kana, query one letter", u"ｶﾞｷﾞ"_qs, u"ガギ"_qs, {}},
+                      HeldCase{"voiced kana, query half-width", u"ガギ"_qs, u"ｶﾞｷﾞ"_qs, {}},
+                      HeldCase{"voiced kana alone, width kept", u"ガ"_qs, u"ガ"_qs, {false, true}},
+                      HeldCase{"separate voicing mark", u"カ゛"_qs, u"ガ"_qs, {}},
+                      HeldCase{"voiced kana, case kept", u"ｶﾞ"_qs, u"ガ"_qs, {true, false}},
+                      HeldCase{"surrogate pair", u"𠮷野家"_qs, u"𠮷野"_qs, {}},
+                      HeldCase{"emoji between letters", u"a😀b"_qs, u"😀B"_qs, {}},
+                      HeldCase{"ideographic space", u"x　y"_qs, u"x y"_qs, {}},
+                      HeldCase{"Greek in other case", u"ΣΟΦΙΑ"_qs, u"σοφια"_qs, {}},
+                      HeldCase{"full-width yen sign", u"￥100"_qs, u"¥100"_qs, {}}));
 
 // With every row "aaaa" / "bbbb", a query with any other pair rules out
 // every complete block: otherwise the table above could pass with
@@ -298,16 +297,16 @@ TEST_P(SummariesAfter, RuleOutOnlyRowsWithoutAMatch)
     EXPECT_TRUE(summaries.check(probe, grid.rowCount() - kBlock).rejected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Edits, SummariesAfter,
-    ::testing::Values(EditCase{"a cell of an old row rewritten", Edit::SetOldRow, 3},
-                      EditCase{"a cell of an old row extended", Edit::AppendToOldRow, 3},
-                      EditCase{"a cell of an old row cut", Edit::CutOldRow, 4},
-                      EditCase{"the oldest row dropped", Edit::DropOne, 4},
-                      EditCase{"a block and some rows dropped", Edit::DropBlockAndSome, 2},
-                      EditCase{"every row dropped, new rows added", Edit::DropAll, 0},
-                      EditCase{"the grid emptied and filled anew", Edit::Reset, 0},
-                      EditCase{"a column added", Edit::Columns, 0}));
+INSTANTIATE_TEST_SUITE_P(Edits, SummariesAfter,
+                         ::testing::Values(EditCase{"a cell of an old row rewritten", Edit::SetOldRow, 3},
+                                           EditCase{"a cell of an old row extended", Edit::AppendToOldRow, 3},
+                                           EditCase{"a cell of an old row cut", Edit::CutOldRow, 4},
+                                           EditCase{"the oldest row dropped", Edit::DropOne, 4},
+                                           EditCase{"a block and some rows dropped", Edit::DropBlockAndSome,
+                                                    2},
+                                           EditCase{"every row dropped, new rows added", Edit::DropAll, 0},
+                                           EditCase{"the grid emptied and filled anew", Edit::Reset, 0},
+                                           EditCase{"a column added", Edit::Columns, 0}));
 
 // Only complete blocks are summarised, a budget of one summarises one block
 // per call, and the summaries cost well under a byte per row.
