@@ -56,6 +56,30 @@ public:
         }
     }
 
+    // The same for cells whose texts lie one after another in memory, read
+    // as one text: cell k ends at cellEnds[k] in `joined`, and the last end
+    // is the end of `joined`. Calls f(k, Span in `joined`) for each match;
+    // a match never spans two cells.
+    template <typename F> void forEachInCells(QStringView joined, const qsizetype* cellEnds, F&& f) const
+    {
+        const char16_t* p = reinterpret_cast<const char16_t*>(joined.utf16());
+        const qsizetype n = joined.size();
+        size_t cell = 0;
+        qsizetype at = 0;
+        while (!isEmpty() && (at = nextCandidate(p, at, n)) < n) {
+            while (cellEnds[cell] <= at)
+                ++cell;
+            const qsizetype length = matchAt(p, at, cellEnds[cell]);
+            if (length == 0) {
+                ++at;
+                continue;
+            }
+            if (!f(cell, Span{at, length}))
+                return;
+            at += length;
+        }
+    }
+
 private:
     // Text units whose folded form begins with the query's first unit; more
     // than fit here are found through the table instead.

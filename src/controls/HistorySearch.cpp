@@ -73,6 +73,21 @@ HistorySearch::Progress HistorySearch::findSome(qint64 budget)
             continue;
         }
         const bool firstVisit = rowsLeft_ == qint64(rows) + 1;
+        if (direction_ == Direction::Forward && !firstVisit) {
+            const qint64 last = std::min({qint64(rows), cursorRow_ + rowsLeft_ - 1, qint64(passedLast_)});
+            if (const int joined = joinRows(cursorRow_, int(last), budget - used)) {
+                rowsLeft_ -= joined;
+                used += joined_.size() + joined * kRowCost;
+                if (findInJoined(cursorRow_)) {
+                    searching_ = false;
+                    return Progress::Found;
+                }
+                cursorRow_ = cursorRow_ + joined > rows ? 1 : cursorRow_ + joined;
+                if (used >= budget && rowsLeft_ > 0)
+                    return Progress::Searching;
+                continue;
+            }
+        }
         --rowsLeft_;
         if (searchRow(cursorRow_, firstVisit, used)) {
             searching_ = false;
@@ -153,6 +168,53 @@ bool HistorySearch::searchRow(int row, bool firstVisit, qint64& used)
     return false;
 }
 
+int HistorySearch::joinRows(int row, int lastRow, qint64 units)
+{
+    const int cols = grid_.columnCount();
+    cellEnds_.clear();
+    const char16_t* begin = nullptr;
+    qsizetype size = 0;
+    int joined = 0;
+    for (int r = row; r <= lastRow && (joined == 0 || size < units); ++r) {
+        const size_t rowCells = cellEnds_.size();
+        const qsizetype rowStart = size;
+        bool together = true;
+        for (int col = 1; col <= cols && together; ++col) {
+            const QStringView text = grid_.text(col, r);
+            const char16_t* at = reinterpret_cast<const char16_t*>(text.utf16());
+            if (!text.isEmpty()) {
+                if (size == 0)
+                    begin = at;
+                together = at == begin + size;
+                size += text.size();
+            }
+            cellEnds_.push_back(size);
+        }
+        if (!together) {
+            cellEnds_.resize(rowCells);
+            size = rowStart;
+            break;
+        }
+        ++joined;
+    }
+    joined_ = QStringView(begin, size);
+    return joined;
+}
+
+bool HistorySearch::findInJoined(int row)
+{
+    const int cols = grid_.columnCount();
+    bool found = false;
+    matcher_.forEachInCells(joined_, cellEnds_.data(), [&](size_t cell, FoldedMatcher::Span s) {
+        const qsizetype cellStart = cell == 0 ? 0 : cellEnds_[cell - 1];
+        current_ = {row + int(cell / size_t(cols)), 1 + int(cell % size_t(cols)), s.start - cellStart,
+                    s.length};
+        found = true;
+        return false;
+    });
+    return found;
+}
+
 qsizetype HistorySearch::rowLength(int row) const
 {
     qsizetype length = 0;
@@ -186,6 +248,18 @@ bool HistorySearch::countSome(qint64 budget)
         if (rejected(countedRows_ + 1, first, last)) {
             countedRows_ = std::min(last, rows - 1);
             used += kRowCost;
+            if (used >= budget)
+                return false;
+            continue;
+        }
+        const int joined = joinRows(countedRows_ + 1, std::min(rows - 1, passedLast_), budget - used);
+        if (joined > 0) {
+            matcher_.forEachInCells(joined_, cellEnds_.data(), [&](size_t, FoldedMatcher::Span) {
+                ++counted_;
+                return true;
+            });
+            countedRows_ += joined;
+            used += joined_.size() + joined * kRowCost;
             if (used >= budget)
                 return false;
             continue;

@@ -79,6 +79,13 @@ private:
     bool checkBlock(int row, int& first, int& last);
     void forgetPassed();
     qsizetype rowLength(int row) const;
+    // Joins rows from `row` on, up to `lastRow`, whose cells lie one after
+    // another in memory, until about `units` text units are joined: the
+    // history is then read as one text instead of cell by cell. Returns the
+    // rows joined; 0 when the first row's cells do not lie together.
+    int joinRows(int row, int lastRow, qint64 units);
+    // The first match in the joined rows, which begin at `row`.
+    bool findInJoined(int row);
     void restartCount();
 
     const GridModel& grid_;
@@ -89,6 +96,9 @@ private:
     // summaries may change between slices.
     int passedFirst_ = 1;
     int passedLast_ = 0;
+    // The rows joined last: their text, and where each cell ends in it.
+    QStringView joined_;
+    std::vector<qsizetype> cellEnds_;
 
     // The search under way.
     Direction direction_ = Direction::Forward;

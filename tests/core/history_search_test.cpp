@@ -139,6 +139,16 @@ INSTANTIATE_TEST_SUITE_P(
         FoldCase{"NoOverlap", {"aaaa", "aaa"}, "aa", kFolded, {"1:1:aa", "1:1:aa", "2:1:aa"}},
         FoldCase{"MatchAtCellEnds", {"xyz|x", "y", "zxyz"}, "xyz", kFolded, {"1:1:xyz", "3:1:xyz"}},
         FoldCase{"LongQueryBeyondText", {"ab"}, "abc", kFolded, {}},
+        FoldCase{"VoicingMarkInTheNextCell",
+                 {"first", "カ", "゛x", "ｶ|ﾞ", "ｶ", "ﾞ", "end"},
+                 "カ",
+                 kFolded,
+                 {"2:1:カ", "4:1:ｶ", "5:1:ｶ"}},
+        FoldCase{"EmptyCellsBetween",
+                 {"|", "ab|", "|ab", "", "a|b", "ab"},
+                 "ab",
+                 kFolded,
+                 {"2:1:ab", "3:2:ab", "6:1:ab"}},
         FoldCase{"ManyVariants",
                  {"K k Ｋ ｋ \u212A"},
                  "k",
@@ -300,6 +310,33 @@ TEST_F(Search, OldestRowsDroppedCountAfreshAndFindStaysInRange)
     EXPECT_EQ(finish(search), Progress::Found);
     EXPECT_EQ(search.current(), (Match{2, 1, 5, 3}));
     EXPECT_EQ(search.matchesInRows(-3, 9).size(), 1u);
+}
+
+// Rows whose texts no longer lie one after another (a cell rewritten with a
+// longer text moves to the end of the grid's text) are found and counted
+// all the same, and a match is never taken across the moved cell's ends.
+TEST_F(Search, RowsRewrittenOutOfOrderAreFoundAndCounted)
+{
+    GridModel rewritten(2);
+    QStringList rows;
+    for (int r = 1; r <= 40; ++r)
+        rows << QStringLiteral("row %1 ab|c").arg(r);
+    fill(rewritten, rows);
+    rewritten.setText(1, 7, u"row 7 rewritten much longer abc");
+    rewritten.setText(2, 20, u"bc");
+    rewritten.appendText(1, 30, u" a");
+    HistorySearch s(rewritten);
+    s.setQuery(u"abc", {});
+    const std::vector<Match> listed = s.matchesInRows(1, rewritten.rowCount());
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(countAll(s, 1 << 20), 1);
+    s.findFrom(2, 1, 0, Direction::Forward);
+    ASSERT_EQ(finish(s), Progress::Found);
+    EXPECT_EQ(s.current(), listed[0]);
+    s.setQuery(u"ab", {});
+    EXPECT_EQ(countAll(s, 1 << 20), 40);
+    s.setQuery(u"crow", {});
+    EXPECT_EQ(countAll(s, 1 << 20), 0);
 }
 
 TEST_F(Search, NewQueryRestartsTheSearchAndTheCount)
