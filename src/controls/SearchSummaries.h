@@ -27,7 +27,9 @@ class SearchFolding;
 // follow the grid's changes as its observer hears them: a rewritten or
 // extended row drops its block's summary until it is built again, a cut one
 // keeps it (what is left holds no pair the summary lacks), and rows dropped
-// at the front drop the blocks they emptied.
+// at the front drop the blocks they emptied. Text so varied that its pairs
+// set nearly every bit (random characters) is summarised as such, without
+// bits: such a block is read by every search, as without summaries.
 class SearchSummaries {
 public:
     static constexpr int kRowsPerBlock = 1024;
@@ -65,9 +67,9 @@ public:
     int summarizedBlocks() const;
     qint64 memoryUse() const;
 
-    // The grid's changes, as its observer hears them.
-    // Called at every append on the receive path: rows after the summarised
-    // ones cost one compare.
+    // The grid's changes, as its observer hears them. A cell changes at
+    // every append on the receive path: a row after the summarised ones
+    // costs one compare.
     void cellChanged(int row, GridObserver::CellEdit edit)
     {
         if (row <= lastSummarizedRow_ && edit != GridObserver::CellEdit::Cut)
