@@ -28,7 +28,7 @@ void FollowState::rowsAdded(int count)
     if (following_ || count <= 0)
         return;
     waiting_ = count > std::numeric_limits<int>::max() - waiting_ ? std::numeric_limits<int>::max()
-                                                                    : waiting_ + count;
+                                                                  : waiting_ + count;
 }
 
 void FollowState::oldestRowsDropped(int rowsLeft)

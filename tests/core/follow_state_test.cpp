@@ -58,8 +58,8 @@ INSTANTIATE_TEST_SUITE_P(
 // oldest go, the grid is shown anew.
 struct CountCase : NamedRow<CountCase> {
     std::vector<int> added;  // rows added, one entry per batch
-    int rowsLeftAfterDrop;   // -1: no drop
-    int rowsAfterReset;      // -1: no reset
+    int rowsLeftAfterDrop;  // -1: no drop
+    int rowsAfterReset;  // -1: no reset
     int waiting;
     bool following;
 };
@@ -190,7 +190,8 @@ TEST_P(ReturnToTheBottom, MakesTheNewestCellActive)
 }
 
 INSTANTIATE_TEST_SUITE_P(FollowState, ReturnToTheBottom,
-                         ::testing::Values(ReturnCase{{"ByScrolling"}, true}, ReturnCase{{"ByEndOrMarker"}, false}),
+                         ::testing::Values(ReturnCase{{"ByScrolling"}, true},
+                                           ReturnCase{{"ByEndOrMarker"}, false}),
                          RowName());
 
 TEST_F(FollowingView, DroppedRowsAreCountedInTheBatchAndMoveTheNewestCell)

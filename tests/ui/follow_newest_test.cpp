@@ -53,8 +53,8 @@ public:
     void wheel(int notches)
     {
         const QPoint at = view->viewport()->rect().center();
-        QWheelEvent event(at, view->viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent event(at, view->viewport()->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(view->viewport(), &event);
     }
 
@@ -111,14 +111,13 @@ TEST_P(LeavingTheBottom, NewRowsNoLongerMoveTheViewAndAreCounted)
 
 INSTANTIATE_TEST_SUITE_P(
     FollowNewest, LeavingTheBottom,
-    ::testing::Values(LeaveCase{{"Wheel"}, [](FollowNewestTest& t) { t.wheel(3); }},
-                      LeaveCase{{"PageUp"}, [](FollowNewestTest& t) { t.key(Qt::Key_PageUp); }},
-                      LeaveCase{{"CtrlHome"}, [](FollowNewestTest& t) { t.key(Qt::Key_Home, Qt::ControlModifier); }},
-                      LeaveCase{{"ScrollBarPage"},
-                                [](FollowNewestTest& t) {
-                                    t.bar()->triggerAction(QAbstractSlider::SliderPageStepSub);
-                                }},
-                      LeaveCase{{"ScrollBarDrag"}, [](FollowNewestTest& t) { t.bar()->setSliderPosition(40); }}),
+    ::testing::Values(
+        LeaveCase{{"Wheel"}, [](FollowNewestTest& t) { t.wheel(3); }},
+        LeaveCase{{"PageUp"}, [](FollowNewestTest& t) { t.key(Qt::Key_PageUp); }},
+        LeaveCase{{"CtrlHome"}, [](FollowNewestTest& t) { t.key(Qt::Key_Home, Qt::ControlModifier); }},
+        LeaveCase{{"ScrollBarPage"},
+                  [](FollowNewestTest& t) { t.bar()->triggerAction(QAbstractSlider::SliderPageStepSub); }},
+        LeaveCase{{"ScrollBarDrag"}, [](FollowNewestTest& t) { t.bar()->setSliderPosition(40); }}),
     RowName());
 
 struct ReturnCase : NamedRow<ReturnCase> {
@@ -144,23 +143,22 @@ TEST_P(ReturningToTheBottom, FollowsAgainAtTheNewestRow)
 
 INSTANTIATE_TEST_SUITE_P(
     FollowNewest, ReturningToTheBottom,
-    ::testing::Values(ReturnCase{{"End"}, [](FollowNewestTest& t) { t.key(Qt::Key_End); }},
-                      ReturnCase{{"CtrlEnd"}, [](FollowNewestTest& t) { t.key(Qt::Key_End, Qt::ControlModifier); }},
-                      ReturnCase{{"Marker"},
-                                 [](FollowNewestTest& t) {
-                                     QTest::mouseClick(t.marker(), Qt::LeftButton, Qt::NoModifier,
-                                                       t.marker()->rect().center());
-                                 }},
-                      ReturnCase{{"WheelDown"},
-                                 [](FollowNewestTest& t) {
-                                     // A turn of the wheel goes a page at most.
-                                     for (int turn = 0; turn < 40; ++turn)
-                                         t.wheel(-3);
-                                 }},
-                      ReturnCase{{"ScrollBarToTheEnd"},
-                                 [](FollowNewestTest& t) {
-                                     t.bar()->triggerAction(QAbstractSlider::SliderToMaximum);
-                                 }}),
+    ::testing::Values(
+        ReturnCase{{"End"}, [](FollowNewestTest& t) { t.key(Qt::Key_End); }},
+        ReturnCase{{"CtrlEnd"}, [](FollowNewestTest& t) { t.key(Qt::Key_End, Qt::ControlModifier); }},
+        ReturnCase{{"Marker"},
+                   [](FollowNewestTest& t) {
+                       QTest::mouseClick(t.marker(), Qt::LeftButton, Qt::NoModifier,
+                                         t.marker()->rect().center());
+                   }},
+        ReturnCase{{"WheelDown"},
+                   [](FollowNewestTest& t) {
+                       // A turn of the wheel goes a page at most.
+                       for (int turn = 0; turn < 40; ++turn)
+                           t.wheel(-3);
+                   }},
+        ReturnCase{{"ScrollBarToTheEnd"},
+                   [](FollowNewestTest& t) { t.bar()->triggerAction(QAbstractSlider::SliderToMaximum); }}),
     RowName());
 
 TEST_F(FollowNewestTest, ScrollingDownShortOfTheBottomKeepsWaiting)
@@ -169,6 +167,16 @@ TEST_F(FollowNewestTest, ScrollingDownShortOfTheBottomKeepsWaiting)
     addRows(4);
     wheel(-1);
     EXPECT_FALSE(view->gridView().isFollowing());
+    EXPECT_EQ(marker()->text(), u"新着 4 行");
+}
+
+TEST_F(FollowNewestTest, WheelOverTheMarkerScrollsTheView)
+{
+    leaveBottom();
+    addRows(4);
+    const int value = bar()->value();
+    wheelOver(marker(), 1);
+    EXPECT_LT(bar()->value(), value);
     EXPECT_EQ(marker()->text(), u"新着 4 行");
 }
 
@@ -211,7 +219,8 @@ TEST_F(FollowNewestTest, MarkerSitsAtTheBottomCentreBesideTheScrollBar)
         const QRect pill = marker()->geometry();
         SCOPED_TRACE(testing::Message() << size.width() << "x" << size.height());
         EXPECT_TRUE(area.contains(pill));
-        EXPECT_FALSE(pill.intersects(bar()->geometry().translated(bar()->parentWidget()->mapTo(view.get(), QPoint()))));
+        EXPECT_FALSE(pill.intersects(
+            bar()->geometry().translated(bar()->parentWidget()->mapTo(view.get(), QPoint()))));
         EXPECT_LE(std::abs(pill.center().x() - area.center().x()), 1);
         EXPECT_GT(pill.bottom(), area.bottom() - pill.height() * 2) << "at the bottom edge";
         EXPECT_GE(pill.width(), marker()->fontMetrics().horizontalAdvance(u"新着 12345 行"_qs));

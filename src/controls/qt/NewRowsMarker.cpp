@@ -1,8 +1,10 @@
 #include "controls/qt/NewRowsMarker.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -11,10 +13,10 @@
 namespace {
 
 // Sizes in twips, so the pill keeps its proportions on any screen.
-constexpr double kPaddingX = 210;    // text to the rounded ends
-constexpr double kPaddingY = 75;     // text to the top and bottom edges
+constexpr double kPaddingX = 210;  // text to the rounded ends
+constexpr double kPaddingY = 75;  // text to the top and bottom edges
 constexpr double kArrowWidth = 150;  // the arrow before the text
-constexpr double kArrowGap = 90;     // arrow to text
+constexpr double kArrowGap = 90;  // arrow to text
 constexpr double kBottomMargin = 165;  // pill to the view's bottom edge
 constexpr double kShadowDrop = 30;
 
@@ -117,4 +119,18 @@ void NewRowsMarker::paintEvent(QPaintEvent*)
     painter.setFont(font());
     const QString shown = QFontMetrics(font()).elidedText(text(), Qt::ElideRight, int(textArea.width()));
     painter.drawText(textArea, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, shown);
+}
+
+void NewRowsMarker::wheelEvent(QWheelEvent* event)
+{
+    auto* area = qobject_cast<QAbstractScrollArea*>(parentWidget());
+    if (!area) {
+        event->ignore();
+        return;
+    }
+    QWheelEvent moved(area->viewport()->mapFromGlobal(event->globalPosition()), event->globalPosition(),
+                      event->pixelDelta(), event->angleDelta(), event->buttons(), event->modifiers(),
+                      event->phase(), event->inverted());
+    QCoreApplication::sendEvent(area->viewport(), &moved);
+    event->accept();
 }

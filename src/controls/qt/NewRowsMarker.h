@@ -4,7 +4,8 @@
 
 // The pill at the bottom edge of a view that says how many new rows wait
 // below while the view does not follow them ("新着 N 行"); clicking it
-// follows again. It takes no focus, so the keys stay with the view.
+// follows again. It takes no focus, so the keys stay with the view, and
+// the wheel over it scrolls the view beneath.
 class NewRowsMarker : public QAbstractButton {
 public:
     explicit NewRowsMarker(QWidget* parent);
@@ -21,6 +22,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     int px(double twips) const;

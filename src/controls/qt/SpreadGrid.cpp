@@ -119,7 +119,8 @@ Qt::ItemFlags GridTableModel::flags(const QModelIndex& index) const
 SpreadGrid::SpreadGrid(GridModel& grid, QWidget* parent)
     : QTableView(parent), grid_(&grid), view_(grid), measurer_(std::make_unique<FontMeasurer>()),
       model_(new GridTableModel(grid, this)), delegate_(new SpreadGridDelegate(*measurer_, this)),
-      tip_(new CellTip(this)), marker_(new NewRowsMarker(this)), copyAction_(new QAction(QStringLiteral("コピー"), this))
+      tip_(new CellTip(this)), marker_(new NewRowsMarker(this)),
+      copyAction_(new QAction(QStringLiteral("コピー"), this))
 {
     setModel(model_);
     setItemDelegate(delegate_);
@@ -155,9 +156,8 @@ SpreadGrid::SpreadGrid(GridModel& grid, QWidget* parent)
     connect(&scrollTimer_, &QTimer::timeout, this, &SpreadGrid::scrollToActive);
     // The scroll bar's actions are the reader's (dragging, clicking, the
     // wheel, paging from the input line); scrolling to the active cell is not.
-    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this] {
-        readerScrolled(verticalScrollBar()->value(), verticalScrollBar()->sliderPosition());
-    });
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+            [this] { readerScrolled(verticalScrollBar()->value(), verticalScrollBar()->sliderPosition()); });
     connect(marker_, &QAbstractButton::clicked, this, &SpreadGrid::followNewest);
 
     view_.setObserver(this);

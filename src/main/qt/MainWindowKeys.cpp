@@ -102,7 +102,7 @@ SpreadGrid* MainWindow::visibleView() const
 void MainWindow::scrollVisibleView(bool up)
 {
     visibleView()->verticalScrollBar()->triggerAction(up ? QAbstractSlider::SliderPageStepSub
-                                                : QAbstractSlider::SliderPageStepAdd);
+                                                         : QAbstractSlider::SliderPageStepAdd);
 }
 
 void MainWindow::sendInputLine()
