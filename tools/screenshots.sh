@@ -130,7 +130,7 @@ if [ ${#board_args[@]} -gt 0 ]; then
   shoot screen-color.png
   exit 0
 fi
-if [ "$readable" = True ]; then
+if [ "$readable" = True ] && [ -z "$new_lines" ]; then
   shoot screen-terminal.png
 fi
 

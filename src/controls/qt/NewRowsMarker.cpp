@@ -7,6 +7,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
 
 #include "controls/qt/TwipsConversion.h"
 
@@ -31,6 +32,7 @@ NewRowsMarker::NewRowsMarker(QWidget* parent) : QAbstractButton(parent)
     // the window's size.
     QFont font = QApplication::font();
     font.setBold(true);
+    font.setResolveMask(QFont::AllPropertiesResolved);
     setFont(font);
     setToolTip(QStringLiteral("最新の行へ (End)"));
     hide();
@@ -59,9 +61,10 @@ int NewRowsMarker::px(double twips) const
 
 QSize NewRowsMarker::sizeHint() const
 {
-    const QFontMetrics metrics(font());
-    const int width = 2 * px(kPaddingX) + px(kArrowWidth) + px(kArrowGap) + metrics.horizontalAdvance(text());
-    const int height = metrics.height() + 2 * px(kPaddingY) + px(kShadowDrop);
+    const QFontMetricsF metrics(font());
+    const int textWidth = int(std::ceil(metrics.horizontalAdvance(text()))) + 1;
+    const int width = 2 * px(kPaddingX) + px(kArrowWidth) + px(kArrowGap) + textWidth;
+    const int height = int(std::ceil(metrics.height())) + 2 * px(kPaddingY) + px(kShadowDrop);
     return {width, height};
 }
 
@@ -117,7 +120,10 @@ void NewRowsMarker::paintEvent(QPaintEvent*)
                           pill.height());
     painter.setPen(ink);
     painter.setFont(font());
-    const QString shown = QFontMetrics(font()).elidedText(text(), Qt::ElideRight, int(textArea.width()));
+    // Cut only when the view is narrower than the pill.
+    const QFontMetricsF metrics(font());
+    const bool fits = metrics.horizontalAdvance(text()) <= textArea.width() + 1;
+    const QString shown = fits ? text() : metrics.elidedText(text(), Qt::ElideRight, textArea.width());
     painter.drawText(textArea, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, shown);
 }
 
