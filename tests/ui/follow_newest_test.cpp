@@ -102,6 +102,17 @@ INSTANTIATE_TEST_SUITE_P(
         StepCase{{"ScrollBarPage"},
                  [](FollowNewestTest& t) { t.bar()->triggerAction(QAbstractSlider::SliderPageStepSub); }},
         StepCase{{"ScrollBarDrag"}, [](FollowNewestTest& t) { t.bar()->setSliderPosition(40); }},
+        StepCase{{"DragSelectingUpwards"},
+                 [](FollowNewestTest& t) {
+                     QWidget* rows = t.view->viewport();
+                     const int start = t.bar()->value();
+                     QTest::mousePress(rows, Qt::LeftButton, {}, QPoint(20, 40));
+                     // Over the top row, then held there: the view scrolls on by itself.
+                     QTest::mouseMove(rows, QPoint(20, 2));
+                     QTest::mouseMove(rows, QPoint(20, 1));
+                     EXPECT_TRUE(waitUntil([&] { return t.bar()->value() < start - 2; }, 10000));
+                     QTest::mouseRelease(rows, Qt::LeftButton, {}, QPoint(20, 1));
+                 }},
         StepCase{{"FindMatch"},
                  [](FollowNewestTest& t) {
                      t.view->showMatch(HistorySearch::Match{3, 2, 0, 3});

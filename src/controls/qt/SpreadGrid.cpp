@@ -158,6 +158,13 @@ SpreadGrid::SpreadGrid(GridModel& grid, QWidget* parent)
     // wheel, paging from the input line); scrolling to the active cell is not.
     connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
             [this] { readerScrolled(verticalScrollBar()->value(), verticalScrollBar()->sliderPosition()); });
+    // So is the view's own scrolling while the reader drags a selection.
+    connect(verticalScrollBar(), &QAbstractSlider::valueChanged, this,
+            [this, last = verticalScrollBar()->value()](int value) mutable {
+                if (state() == DragSelectingState)
+                    readerScrolled(last, value);
+                last = value;
+            });
     connect(marker_, &QAbstractButton::clicked, this, &SpreadGrid::followNewest);
 
     view_.setObserver(this);
