@@ -11,13 +11,23 @@
 #   tools/screenshots.sh --designed-colors [build]
 #                                           the chat room with ReadableColors
 #                                           off: chat-colors-designed.png
+#   tools/screenshots.sh --new-lines [build]
+#                                           a busy chat room scrolled back
+#                                           while statements arrive below:
+#                                           screen-new-lines.png
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 board_args=()
 readable=True
 chat_shot=screen-chat.png
 rows_shot=chat-colors-readable.png
-if [ "${1:-}" = --color ]; then
+chatter=1500
+new_lines=
+if [ "${1:-}" = --new-lines ]; then
+  chatter=200
+  new_lines=screen-new-lines.png
+  shift
+elif [ "${1:-}" = --color ]; then
   board_args=(--telnet --color)
   shift
 elif [ "${1:-}" = --designed-colors ]; then
@@ -54,7 +64,7 @@ wait_for() {
 
 # The board with its simulated members speaking every few seconds, so that
 # the room has a conversation; --record tells when the client has answered.
-"$board" --record --chatter-interval 1500 "${board_args[@]}" 0 >"$work/board.log" 2>&1 &
+"$board" --record --chatter-interval "$chatter" "${board_args[@]}" 0 >"$work/board.log" 2>&1 &
 pids+=($!)
 wait_for grep -q 'listening on' "$work/board.log"
 port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/board.log")
@@ -120,7 +130,7 @@ if [ ${#board_args[@]} -gt 0 ]; then
   shoot screen-color.png
   exit 0
 fi
-if [ "$readable" = True ]; then
+if [ "$readable" = True ] && [ -z "$new_lines" ]; then
   shoot screen-terminal.png
 fi
 
@@ -132,6 +142,14 @@ xdotool type --delay 20 'hello'
 xdotool key Return
 wait_for sent_ends_with $'hello\r\n'
 sleep 5                                   # a few statements of the members
+if [ -n "$new_lines" ]; then
+  sleep 8                                 # more rows than the view shows
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  xdotool mousemove --window "$window" $((WIDTH / 2)) $((HEIGHT / 3)) click --repeat 3 --delay 50 4
+  sleep 2                                 # statements arrive below
+  shoot "$new_lines"
+  exit 0
+fi
 if [ -n "$chat_shot" ]; then
   shoot "$chat_shot"
 fi

@@ -6,6 +6,8 @@
 struct GridChange {
     // Rows were removed or the column count changed: show everything anew.
     bool reset = false;
+    // How many of the oldest rows went (the rest moved up by as many).
+    int droppedRows = 0;
     // Row count at the previous notification and now; rows in between were
     // appended.
     int rowsBefore = 0;

@@ -18,6 +18,7 @@ GridViewState::GridViewState(GridModel& grid) : grid_(&grid), widest_(grid), sum
 {
     fitColumns();
     notifiedRows_ = grid.rowCount();
+    knownRows_ = grid.rowCount();
     grid.setObserver(this);
 }
 
@@ -60,6 +61,10 @@ void GridViewState::setVisible(bool visible)
 
 void GridViewState::setActiveCell(int col, int row)
 {
+    newestCol_ = col;
+    newestRow_ = row;
+    if (!follow_.isFollowing())
+        return;
     activeCol_ = col;
     activeRow_ = row;
     pending_.activeCellSet = true;
@@ -126,6 +131,28 @@ double GridViewState::maxTextWidth(int col)
     return widest_.maxTextWidth(col);
 }
 
+void GridViewState::readerMoved(int from, int to, int bottom)
+{
+    if (follow_.readerMoved(from, to, bottom))
+        makeNewestActive();
+}
+
+void GridViewState::followNewest()
+{
+    follow_.follow();
+    makeNewestActive();
+}
+
+// Before any cell was made active, the newest is the last row's first.
+void GridViewState::makeNewestActive()
+{
+    const int rows = grid_ ? grid_->rowCount() : 0;
+    if (newestRow_ > 0)
+        setActiveCell(newestCol_, newestRow_);
+    else if (rows > 0)
+        setActiveCell(1, rows);
+}
+
 void GridViewState::cellChanged(int col, int row, CellEdit edit)
 {
     widest_.cellChanged(col, row, edit);
@@ -143,6 +170,9 @@ void GridViewState::rowChanged(int row)
 
 void GridViewState::rowsAdded()
 {
+    const int rows = grid_ ? grid_->rowCount() : 0;
+    follow_.rowsAdded(rows - knownRows_);
+    knownRows_ = rows;
     changed();
 }
 
@@ -151,7 +181,11 @@ void GridViewState::oldestRowsDropped(int count)
     widest_.oldestRowsDropped(count);
     summaries_.oldestRowsDropped(count);
     activeRow_ = std::max(activeRow_ - count, 0);
+    newestRow_ = std::max(newestRow_ - count, 0);
+    knownRows_ = grid_ ? grid_->rowCount() : 0;
+    follow_.oldestRowsDropped(knownRows_);
     pending_.reset = true;
+    pending_.droppedRows += count;
     changed();
 }
 
@@ -160,6 +194,9 @@ void GridViewState::gridReset()
     fitColumns();
     widest_.reset();
     summaries_.reset();
+    knownRows_ = grid_ ? grid_->rowCount() : 0;
+    follow_.reset(knownRows_);
+    newestRow_ = std::min(newestRow_, knownRows_);
     pending_.reset = true;
     changed();
 }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "controls/ColumnWidthCache.h"
+#include "controls/FollowState.h"
 #include "controls/GridObserver.h"
 #include "controls/GridView.h"
 #include "controls/GridViewObserver.h"
@@ -17,6 +18,11 @@ class TextMeasurer;
 // model's changes, through a GridViewObserver, in batches while redraw is
 // off. Without a widget it is the whole view, as the tests, the benchmark
 // and the fuzzer use it.
+//
+// While the view follows its newest rows, a cell made active is brought
+// into view. Once its reader has moved away from the bottom, the active cell
+// stays where it is and the rows that arrive are counted instead; the cell
+// made active last is remembered, to jump to when the view follows again.
 class GridViewState : public GridView, private GridObserver {
 public:
     explicit GridViewState(GridModel& grid);
@@ -48,6 +54,16 @@ public:
     double columnWidth(int col) const override;
     double maxTextWidth(int col) override;
 
+    bool isFollowing() const { return follow_.isFollowing(); }
+    // Rows that arrived since the reader left the bottom.
+    int waitingRows() const { return follow_.waitingRows(); }
+    // The reader moved the view from position `from` to `to`, where
+    // `bottom` shows the newest row (see FollowState::readerMoved). Back at
+    // the bottom, the newest cell is made active again.
+    void readerMoved(int from, int to, int bottom);
+    // Follows again and brings the newest cell into view.
+    void followNewest();
+
 private:
     void cellChanged(int col, int row, CellEdit edit) override;
     void rowChanged(int row) override;
@@ -56,6 +72,7 @@ private:
     void gridReset() override;
     void gridDestroyed() override;
 
+    void makeNewestActive();
     void fitColumns();
     void changed();
     void flush();
@@ -69,6 +86,11 @@ private:
     bool redraw_ = true;
     int activeCol_ = 0;
     int activeRow_ = 0;
+    // The cell made active last, also while the view did not follow.
+    int newestCol_ = 0;
+    int newestRow_ = 0;
+    FollowState follow_;
+    int knownRows_ = 0;
     GridChange pending_;
     int notifiedRows_ = 0;
 };

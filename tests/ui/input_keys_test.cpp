@@ -92,6 +92,41 @@ TEST_F(InputKeysTest, PageWithoutShiftLeavesTheViewAlone)
     EXPECT_EQ(bar->value(), at);
 }
 
+// Paged up from the input line, the terminal stays while the host's lines
+// arrive; Ctrl+End follows them again, End keeps to the line being typed.
+TEST_F(InputKeysTest, CtrlEndFollowsTheVisibleViewAgain)
+{
+    window->dialogue().switchScreen(Screen::Terminal);
+    socket.pushText(QStringLiteral("line\r\n"));
+    settle();
+    SpreadGrid* terminal = window->terminalView();
+    QScrollBar* bar = terminal->verticalScrollBar();
+    ASSERT_GE(bar->value(), bar->maximum() - 1) << "at the line just closed";
+    QTest::keyClick(window->inputLine(), Qt::Key_PageUp, Qt::ShiftModifier);
+    const int readAt = bar->value();
+    ASSERT_LT(readAt, bar->maximum());
+
+    socket.pushText(QStringLiteral("more\r\nand more\r\n"));
+    settle();
+    EXPECT_EQ(bar->value(), readAt);
+    EXPECT_EQ(terminal->gridView().waitingRows(), 2);
+
+    window->inputLine()->setText(QStringLiteral("typing"));
+    window->inputLine()->setCursorPosition(0);
+    key(Qt::Key_End);
+    EXPECT_EQ(window->inputLine()->cursorPosition(), 6);
+    EXPECT_EQ(bar->value(), readAt);
+    QTest::keyClick(window->inputLine(), Qt::Key_End, Qt::ControlModifier);
+    settle();
+    EXPECT_TRUE(terminal->gridView().isFollowing());
+    // The newest line is the one just closed, above the empty current line.
+    const int closed = window->terminalModel().rowCount() - 1;
+    EXPECT_EQ(terminal->currentIndex().row(), closed - 1);
+    EXPECT_TRUE(terminal->viewport()->rect().contains(terminal->visualRect(terminal->currentIndex())));
+    EXPECT_EQ(shown(), QStringLiteral("typing"));
+    EXPECT_EQ(QApplication::focusWidget(), window->inputLine());
+}
+
 TEST_F(InputKeysTest, UpAndDownRecallSentLinesAndTheDraft)
 {
     type(QStringLiteral("first"));

@@ -21,6 +21,7 @@
 #include "controls/qt/CellTip.h"
 #include "controls/qt/FontMeasurer.h"
 #include "controls/qt/IdleSummarizer.h"
+#include "controls/qt/NewRowsMarker.h"
 #include "controls/qt/SpreadGridDelegate.h"
 #include "controls/qt/TwipsConversion.h"
 #include "controls/qt/Fonts.h"
@@ -119,7 +120,8 @@ Qt::ItemFlags GridTableModel::flags(const QModelIndex& index) const
 SpreadGrid::SpreadGrid(GridModel& grid, QWidget* parent)
     : QTableView(parent), grid_(&grid), view_(grid), measurer_(std::make_unique<FontMeasurer>()),
       model_(new GridTableModel(grid, this)), delegate_(new SpreadGridDelegate(*measurer_, this)),
-      tip_(new CellTip(this)), copyAction_(new QAction(QStringLiteral("コピー"), this)),
+      tip_(new CellTip(this)), marker_(new NewRowsMarker(this)),
+      copyAction_(new QAction(QStringLiteral("コピー"), this)),
       summarizer_(new IdleSummarizer(view_.searchSummaries(), this))
 {
     setModel(model_);
@@ -154,6 +156,18 @@ SpreadGrid::SpreadGrid(GridModel& grid, QWidget* parent)
     scrollTimer_.setSingleShot(true);
     scrollTimer_.setInterval(0);
     connect(&scrollTimer_, &QTimer::timeout, this, &SpreadGrid::scrollToActive);
+    // The scroll bar's actions are the reader's (dragging, clicking, the
+    // wheel, paging from the input line); scrolling to the active cell is not.
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+            [this] { readerScrolled(verticalScrollBar()->value(), verticalScrollBar()->sliderPosition()); });
+    // So is the view's own scrolling while the reader drags a selection.
+    connect(verticalScrollBar(), &QAbstractSlider::valueChanged, this,
+            [this, last = verticalScrollBar()->value()](int value) mutable {
+                if (state() == DragSelectingState)
+                    readerScrolled(last, value);
+                last = value;
+            });
+    connect(marker_, &QAbstractButton::clicked, this, &SpreadGrid::followNewest);
 
     view_.setObserver(this);
     applyFont();
@@ -185,6 +199,7 @@ void SpreadGrid::showMatch(const HistorySearch::Match& match)
         return;
     const QModelIndex index = model_->index(match.row - 1, match.col - 1);
     const int sideways = horizontalScrollBar()->value();
+    const int from = verticalScrollBar()->value();
     scrollTo(index);
     // Sideways only as far as the match needs, for a long line.
     const int textLeft = horizontalHeader()->sectionPosition(match.col - 1) + SpreadGridDelegate::kPadding;
@@ -194,6 +209,13 @@ void SpreadGrid::showMatch(const HistorySearch::Match& match)
     const int width = viewport()->width();
     const bool shows = left >= sideways && right <= sideways + width;
     horizontalScrollBar()->setValue(shows ? sideways : std::max(0, left - width / 3));
+    readerScrolled(from, verticalScrollBar()->value());
+}
+
+void SpreadGrid::followNewest()
+{
+    view_.followNewest();
+    updateNewRowsMarker();
 }
 
 void SpreadGrid::setLinkOpener(LinkOpener opener)
@@ -320,7 +342,15 @@ void SpreadGrid::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (event->key() == Qt::Key_End && (modifiers == Qt::NoModifier || modifiers == Qt::ControlModifier)) {
+        followNewest();
+        event->accept();
+        return;
+    }
+    const int from = verticalScrollBar()->value();
     QTableView::keyPressEvent(event);
+    readerScrolled(from, verticalScrollBar()->value());
 }
 
 void SpreadGrid::contextMenuEvent(QContextMenuEvent* event)
@@ -341,11 +371,22 @@ void SpreadGrid::scrollContentsBy(int dx, int dy)
     QTableView::scrollContentsBy(dx, dy);
 }
 
+// Also called for the viewport's resizes, as when a scroll bar comes or goes.
+void SpreadGrid::resizeEvent(QResizeEvent* event)
+{
+    QTableView::resizeEvent(event);
+    marker_->placeIn(viewport()->geometry(), dpi());
+}
+
 void SpreadGrid::gridChanged(const GridChange& change)
 {
+    const int top = verticalScrollBar()->value();
     model_->apply(change);
     if (change.reset || change.rowsAfter != change.rowsBefore || change.firstChangedRow != 0)
         summarizer_->gridChanged();
+    if (change.droppedRows > 0)
+        keepReaderInPlace(top - change.droppedRows);
+    updateNewRowsMarker();
     if (change.fontChanged)
         applyFont();
     if (change.reset || change.widthsChanged)
@@ -396,7 +437,8 @@ void SpreadGrid::applyWidths()
 
 void SpreadGrid::scrollToActive()
 {
-    if (!grid_ || model_->rowCount() == 0 || model_->columnCount() == 0)
+    // The reader may have scrolled away since the cell was made active.
+    if (!grid_ || !view_.isFollowing() || model_->rowCount() == 0 || model_->columnCount() == 0)
         return;
     const int row = std::clamp(view_.activeRow(), 1, model_->rowCount());
     const int col = std::clamp(view_.activeCol(), 1, model_->columnCount());
@@ -412,6 +454,30 @@ void SpreadGrid::scrollToActive()
     scrollTo(index);
     if (columnShows)
         horizontalScrollBar()->setValue(sideways);
+}
+
+void SpreadGrid::readerScrolled(int from, int to)
+{
+    view_.readerMoved(from, to, verticalScrollBar()->maximum());
+    updateNewRowsMarker();
+}
+
+// The oldest rows went and the rest moved up: the row the reader had at the
+// top stays there, unless the view follows anyway.
+void SpreadGrid::keepReaderInPlace(int top)
+{
+    if (!view_.isFollowing())
+        verticalScrollBar()->setValue(std::max(0, top));
+}
+
+void SpreadGrid::updateNewRowsMarker()
+{
+    const int waiting = view_.isFollowing() ? 0 : view_.waitingRows();
+    if (waiting > 0) {
+        marker_->setCount(waiting);
+        marker_->placeIn(viewport()->geometry(), dpi());
+    }
+    marker_->setVisible(waiting > 0);
 }
 
 bool SpreadGrid::showTipAt(const QPoint& viewportPos, const QPoint& globalPos)

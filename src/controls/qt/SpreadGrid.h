@@ -16,6 +16,7 @@ class CellTip;
 class FontMeasurer;
 class IdleSummarizer;
 class GridModel;
+class NewRowsMarker;
 class QAction;
 class SpreadGridDelegate;
 
@@ -42,7 +43,9 @@ private:
 // A grid control over a GridModel (the terminal view, the chat view): no
 // per-cell items, uniform rows, no editing. It holds how the grid is shown
 // (gridView()); redrawn once per batch of changes, scrolled into view at
-// most once per turn of the event loop.
+// most once per turn of the event loop. While its reader is scrolled away
+// from the bottom it stays where the reader is, and a marker at its bottom
+// edge counts the rows that arrived below.
 class SpreadGrid : public QTableView, private GridViewObserver {
     Q_OBJECT
 public:
@@ -70,6 +73,9 @@ public:
     // Scrolls a match into view, the sideways position kept while it shows.
     void showMatch(const HistorySearch::Match& match);
 
+    // Follows the newest rows again and jumps to the newest (End, the marker).
+    void followNewest();
+
     // Without an opener: the desktop's browser (QDesktopServices::openUrl).
     void setLinkOpener(LinkOpener opener);
     // The address of the link at a point of the viewport; empty if none.
@@ -83,6 +89,7 @@ public:
     // For tests: the hover tip and the painting work done.
     const CellTip* cellTip() const { return tip_; }
     const SpreadGridDelegate* gridDelegate() const { return delegate_; }
+    NewRowsMarker* newRowsMarker() const { return marker_; }
 
 signals:
     // Column and row counted from 1.
@@ -95,6 +102,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyboardSearch(const QString& search) override;
     void scrollContentsBy(int dx, int dy) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void gridChanged(const GridChange& change) override;
@@ -105,6 +113,9 @@ private:
     void applyFont();
     void applyWidths();
     void scrollToActive();
+    void readerScrolled(int from, int to);
+    void keepReaderInPlace(int top);
+    void updateNewRowsMarker();
     bool showTipAt(const QPoint& viewportPos, const QPoint& globalPos);
     void hideTip();
 
@@ -114,6 +125,7 @@ private:
     GridTableModel* model_;
     SpreadGridDelegate* delegate_;
     CellTip* tip_;
+    NewRowsMarker* marker_;
     QAction* copyAction_;
     TipTextProvider tipText_;
     LinkOpener linkOpener_;

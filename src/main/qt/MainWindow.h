@@ -99,6 +99,7 @@ private:
     bool inputLineKey(QKeyEvent* key);
     bool viewKey(QKeyEvent* key);
     bool viewInputMethod(QInputMethodEvent* input);
+    SpreadGrid* visibleView() const;
     void scrollVisibleView(bool up);
     void sendInputLine();
     void applyChatBackground();

@@ -1,5 +1,5 @@
-// Keys around the input line: paging the visible view, recalling earlier
-// lines, and typing (keys or an input method's text) while a view has the
+// Keys around the input line: paging the visible view, following its newest
+// rows again, recalling earlier lines, and typing (keys or an input method's text) while a view has the
 // focus.
 
 #include <QAbstractSlider>
@@ -51,6 +51,11 @@ bool MainWindow::inputLineKey(QKeyEvent* key)
         scrollVisibleView(key->key() == Qt::Key_PageUp);
         return true;
     }
+    // End alone keeps its place in the line being typed.
+    if (key->key() == Qt::Key_End && modifiers == Qt::ControlModifier) {
+        visibleView()->followNewest();
+        return true;
+    }
     if (modifiers != Qt::NoModifier)
         return false;
     std::optional<QString> recalled;
@@ -89,11 +94,15 @@ bool MainWindow::viewInputMethod(QInputMethodEvent* input)
     return true;
 }
 
+SpreadGrid* MainWindow::visibleView() const
+{
+    return terminalView_->gridView().isVisible() ? terminalView_ : chatView_;
+}
+
 void MainWindow::scrollVisibleView(bool up)
 {
-    SpreadGrid* view = terminalView_->gridView().isVisible() ? terminalView_ : chatView_;
-    view->verticalScrollBar()->triggerAction(up ? QAbstractSlider::SliderPageStepSub
-                                                : QAbstractSlider::SliderPageStepAdd);
+    visibleView()->verticalScrollBar()->triggerAction(up ? QAbstractSlider::SliderPageStepSub
+                                                         : QAbstractSlider::SliderPageStepAdd);
 }
 
 void MainWindow::sendInputLine()
