@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/TextHelpers.h"
 #include "controls/GridModel.h"
 
 namespace {
@@ -32,6 +33,28 @@ void GridViewState::setObserver(GridViewObserver* observer)
     observer_ = observer;
     notifiedRows_ = grid_ ? grid_->rowCount() : 0;
     pending_ = GridChange{};
+    announced_ = false;
+}
+
+void GridViewState::setUpdateTiming(UpdateTiming timing)
+{
+    timing_ = timing;
+    announced_ = false;
+    if (waiting_)
+        changed();
+}
+
+void GridViewState::bringUpToDate()
+{
+    if (!redraw_) {
+        announced_ = false;  // announced again when redraw is switched on
+        return;
+    }
+    // Widths fitted here are delivered with the rest, in one change.
+    fitting_ = true;
+    fitPendingColumns();
+    fitting_ = false;
+    flush();
 }
 
 void GridViewState::setMeasurer(TextMeasurer* measurer)
@@ -81,8 +104,8 @@ int GridViewState::activeRow() const
 void GridViewState::setRedraw(bool on)
 {
     redraw_ = on;
-    if (on)
-        flush();
+    if (on && waiting_)
+        changed();
 }
 
 bool GridViewState::redraw() const
@@ -108,6 +131,12 @@ void GridViewState::setColumnWidth(int col, double twips)
 {
     if (col < 1 || col > int(widths_.size()) || !std::isfinite(twips))
         return;
+    fits_[size_t(col - 1)].due = false;
+    storeWidth(col, twips);
+}
+
+void GridViewState::storeWidth(int col, double twips)
+{
     twips = std::max(twips, 0.0);
     if (widths_[size_t(col - 1)] == twips)
         return;
@@ -124,6 +153,28 @@ double GridViewState::columnWidth(int col) const
 double GridViewState::maxTextWidth(int col)
 {
     return widest_.maxTextWidth(col);
+}
+
+void GridViewState::fitColumnToText(int col, int throughRow, ColumnFit fit)
+{
+    if (col < 1 || col > int(fits_.size()))
+        return;
+    fits_[size_t(col - 1)] = {true, std::max(throughRow, 0), fit};
+    changed();
+}
+
+void GridViewState::fitPendingColumns()
+{
+    for (size_t c = 0; c < fits_.size(); ++c) {
+        PendingFit& pending = fits_[c];
+        if (!pending.due)
+            continue;
+        pending.due = false;
+        double twips = widest_.maxTextWidth(int(c) + 1, pending.throughRow);
+        if (pending.fit.wholeTwips)
+            twips = double(TextHelpers::roundHalfEven(twips));
+        storeWidth(int(c) + 1, std::min(twips, pending.fit.capTwips));
+    }
 }
 
 void GridViewState::cellChanged(int col, int row, CellEdit edit)
@@ -145,17 +196,24 @@ void GridViewState::rowsAdded()
     changed();
 }
 
+// Rows dropped before an update asked for them are not measured: no frame
+// showed them.
 void GridViewState::oldestRowsDropped(int count)
 {
     widest_.oldestRowsDropped(count);
+    for (PendingFit& pending : fits_)
+        pending.throughRow = std::max(pending.throughRow - count, 0);
     activeRow_ = std::max(activeRow_ - count, 0);
     pending_.reset = true;
     changed();
 }
 
+// A fit asked for rows that are gone is dropped.
 void GridViewState::gridReset()
 {
     fitColumns();
+    for (PendingFit& pending : fits_)
+        pending.due = false;
     widest_.reset();
     pending_.reset = true;
     changed();
@@ -176,16 +234,26 @@ void GridViewState::fitColumns()
     widths_.resize(grid_ ? size_t(grid_->columnCount()) : 0);
     for (size_t c = kept; c < widths_.size(); ++c)
         widths_[c] = c == 0 ? kFirstColumnTwips : kOtherColumnTwips;
+    fits_.resize(widths_.size());
 }
 
 void GridViewState::changed()
 {
-    if (redraw_)
-        flush();
+    waiting_ = true;
+    if (!redraw_ || fitting_)
+        return;
+    if (timing_ == UpdateTiming::WhenRedrawn) {
+        bringUpToDate();
+    } else if (!announced_ && observer_) {
+        announced_ = true;
+        observer_->gridChangeWaiting();
+    }
 }
 
 void GridViewState::flush()
 {
+    waiting_ = false;
+    announced_ = false;
     const int rows = grid_ ? grid_->rowCount() : 0;
     if (!observer_) {  // nobody to tell: what was gathered is simply dropped
         pending_ = GridChange{};

@@ -18,12 +18,25 @@ class TextMeasurer;
 // and the fuzzer use it.
 class GridViewState : public GridView, private GridObserver {
 public:
+    // When gathered changes are delivered and columns fitted to their text:
+    // whenever redraw is on (after every block, every chat line), or only
+    // when bringUpToDate() is called (once per display frame, by the
+    // widget; by hand without one).
+    enum class UpdateTiming { WhenRedrawn, WhenAsked };
+
     explicit GridViewState(GridModel& grid);
     ~GridViewState() override;
     GridViewState(const GridViewState&) = delete;
     GridViewState& operator=(const GridViewState&) = delete;
 
     void setObserver(GridViewObserver* observer);
+    void setUpdateTiming(UpdateTiming timing);
+    UpdateTiming updateTiming() const { return timing_; }
+    // Fits the columns asked to follow their text and delivers what was
+    // gathered; nothing while redraw is off.
+    void bringUpToDate();
+    // Something is gathered that bringUpToDate() would deliver or fit.
+    bool changeWaiting() const { return waiting_; }
     // Widths of the widest texts are measured by `measurer`; none: 0.
     void setMeasurer(TextMeasurer* measurer);
     // Text the model borrows from `lender`'s model is measured from what
@@ -42,6 +55,7 @@ public:
     void setColumnWidth(int col, double twips) override;
     double columnWidth(int col) const override;
     double maxTextWidth(int col) override;
+    void fitColumnToText(int col, int throughRow, ColumnFit fit = {}) override;
 
 private:
     void cellChanged(int col, int row, CellEdit edit) override;
@@ -51,7 +65,16 @@ private:
     void gridReset() override;
     void gridDestroyed() override;
 
+    // A column to be fitted to its text at the next update.
+    struct PendingFit {
+        bool due = false;
+        int throughRow = 0;
+        ColumnFit fit;
+    };
+
     void fitColumns();
+    void fitPendingColumns();
+    void storeWidth(int col, double twips);
     void changed();
     void flush();
 
@@ -59,6 +82,11 @@ private:
     GridViewObserver* observer_ = nullptr;
     ColumnWidthCache widest_;
     std::vector<double> widths_;
+    std::vector<PendingFit> fits_;
+    UpdateTiming timing_ = UpdateTiming::WhenRedrawn;
+    bool waiting_ = false;
+    bool announced_ = false;
+    bool fitting_ = false;
     bool visible_ = true;
     bool redraw_ = true;
     int activeCol_ = 0;
