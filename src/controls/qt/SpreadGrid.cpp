@@ -192,6 +192,8 @@ void SpreadGrid::setSearch(const HistorySearch* search)
 
 void SpreadGrid::showMatch(const HistorySearch::Match& match)
 {
+    // A match may lie in rows that arrived since the last frame.
+    view_.bringUpToDate();
     viewport()->update();
     if (!grid_ || !match.isValid() || match.row > model_->rowCount() || match.col > model_->columnCount())
         return;
