@@ -90,18 +90,19 @@ TEST_P(Pacing, AtMostOnceAFrameAndNeverLaterThanOneFrame)
     EXPECT_FALSE(pacer.isPending());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    FramePacer, Pacing,
-    ::testing::Values(PacingCase{"FirstRequestRunsAtOnce", {0}, {0}},
-                      PacingCase{"RequestsWithinAFrameShareIt", {0, 1, 2, 3}, {0, 16}},
-                      PacingCase{"BurstOfBlocksEveryMillisecond",
-                                 {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
-                                  21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40},
-                                 {0, 16, 32, 48}},
-                      PacingCase{"AfterAQuietSpellAtOnce", {0, 100}, {0, 100}},
-                      PacingCase{"LateInAFrameWaitsForItsEnd", {0, 10}, {0, 16}},
-                      PacingCase{"JustAfterAFrameWaitsAWholeOne", {0, 16, 17}, {0, 16, 32}}),
-    RowName());
+INSTANTIATE_TEST_SUITE_P(FramePacer, Pacing,
+                         ::testing::Values(PacingCase{"FirstRequestRunsAtOnce", {0}, {0}},
+                                           PacingCase{"RequestsWithinAFrameShareIt", {0, 1, 2, 3}, {0, 16}},
+                                           PacingCase{"BurstOfBlocksEveryMillisecond",
+                                                      {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13,
+                                                       14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27,
+                                                       28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40},
+                                                      {0, 16, 32, 48}},
+                                           PacingCase{"AfterAQuietSpellAtOnce", {0, 100}, {0, 100}},
+                                           PacingCase{"LateInAFrameWaitsForItsEnd", {0, 10}, {0, 16}},
+                                           PacingCase{
+                                               "JustAfterAFrameWaitsAWholeOne", {0, 16, 17}, {0, 16, 32}}),
+                         RowName());
 
 struct RateCase : NamedRow<RateCase> {
     double hertz;
@@ -265,7 +266,8 @@ TEST_P(Coalescing, OneFrameForManyBlocksShowsWhatEachBlockWould)
     EXPECT_EQ(coalesced.shownTerminal.rows, coalesced.terminal.rowCount());
     {
         SCOPED_TRACE("terminal view");
-        expectSameShown(each.shownTerminal, coalesced.shownTerminal, each.terminalView, coalesced.terminalView);
+        expectSameShown(each.shownTerminal, coalesced.shownTerminal, each.terminalView,
+                        coalesced.terminalView);
     }
     {
         SCOPED_TRACE("chat view");
@@ -278,12 +280,14 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         CoalescingCase{"LinesOfEveryWidth", {u"a\r\nabcdef"_s, u"gh\r\nab\r"_s, u"\nxyz\r\n"_s, u"q"_s}, 3},
         CoalescingCase{"TheGrowingLineIsNotFitted", {u"abc\r\n"_s, u"abcdefghij"_s, u"klmnop"_s}, 10},
-        CoalescingCase{"BackspacedLine", {u"abcdefgh\b\b\b\bX\r\n"_s, u"ab\r\n"_s, u"abcdefghijk\b\b\r\n"_s}, 2},
-        CoalescingCase{"ChatHandlesCappedAndRounded",
-                       {u"Bob>hi\r\nABCDEFGHIJKLMNOPQRSTUVWXYZ>x\r\n"_s, u"A>aaa\r\n"_s, u"Jo>"_s, u"x\r\n"_s},
-                       3,
-                       true,
-                       50.5},
+        CoalescingCase{
+            "BackspacedLine", {u"abcdefgh\b\b\b\bX\r\n"_s, u"ab\r\n"_s, u"abcdefghijk\b\b\r\n"_s}, 2},
+        CoalescingCase{
+            "ChatHandlesCappedAndRounded",
+            {u"Bob>hi\r\nABCDEFGHIJKLMNOPQRSTUVWXYZ>x\r\n"_s, u"A>aaa\r\n"_s, u"Jo>"_s, u"x\r\n"_s},
+            3,
+            true,
+            50.5},
         CoalescingCase{"ChatRowsWithoutHandles", {u"a notice from the board\r\n"_s, u"Jo>x\r\n"_s}, 5, true},
         CoalescingCase{"ThousandsOfLinesInAFrame", manyLines(6000), 100, true}),
     RowName());
