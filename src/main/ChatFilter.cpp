@@ -19,7 +19,7 @@ constexpr QStringView kChatPrompt = u"CHAT (";
 constexpr QStringView kChatRoom = u"チャットルーム";
 constexpr QStringView kEntered = u"入室しました。";
 constexpr qint32 kNoHandleBackground = 0xE0E0E0;
-constexpr qint64 kHandleColumnCap = 1200;  // twips
+constexpr double kHandleColumnCap = 1200;  // twips
 
 // The code page 932 code whose low four bits tint one colour component;
 // characters the code page cannot hold count as "?".
@@ -97,14 +97,13 @@ void ChatFilter::addChatRow(const QString& handle, QStringView message)
     if (!handle.isEmpty()) {
         const qint32 colour = rowColor(handle);
         chat_.setText(1, row, TextHelpers::trimSpaces(handle));
-        const qint64 width = TextHelpers::roundHalfEven(chatView_.maxTextWidth(1));
-        chatView_.setColumnWidth(1, double(qMin(width, kHandleColumnCap)));
+        chatView_.fitColumnToText(1, row, {kHandleColumnCap, true});
         chat_.setRowForeColor(row, colour);
     } else {
         chat_.setRowBackColor(row, kNoHandleBackground);
     }
     chat_.setText(2, row, message);
-    chatView_.setColumnWidth(2, chatView_.maxTextWidth(2));
+    chatView_.fitColumnToText(2, row);
     chatView_.setActiveCell(2, row);
     if (listener_)
         listener_->chatRowAdded(row, chat_.text(1, row), chat_.text(2, row));

@@ -312,7 +312,8 @@ void ReceivePath::closeCurrentLine(bool offerToChat)
     const QStringView message = inStored(line.message);
 
     terminal_.setRowCount(n + 1);
-    terminalView_.setColumnWidth(1, terminalView_.maxTextWidth(1));
+    // The column fits the closed lines, not the one still growing.
+    terminalView_.fitColumnToText(1, n);
     previousLine_.swap(currentLine_);
     startLine();
 
