@@ -46,7 +46,6 @@ public:
         capacity_ = count;
         // A block that moved by copying has fresh pages past the copy.
         populated_ = std::min(populated_, size_);
-        preferLargePages();
     }
     // Gives back what more than twice the elements would need.
     void shrink()
@@ -99,39 +98,18 @@ public:
     }
 
 private:
-    static constexpr size_t kPage = 4096;
-    // Arrays from this size on are mapped ahead and in large pages.
-    static constexpr size_t kLarge = size_t(4) << 20;
-
-    // A large array is given large pages where the system offers them on
-    // request: one fault then maps 2 MiB instead of 4 KiB, and the history's
-    // growth costs far fewer page faults. Only advice, as below.
-    void preferLargePages()
-    {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-        constexpr std::uintptr_t kLargePage = std::uintptr_t(2) << 20;
-        const size_t bytes = capacity_ * sizeof(T);
-        if (bytes < kLarge)
-            return;
-        const auto base = reinterpret_cast<std::uintptr_t>(data_);
-        const std::uintptr_t from = (base + kLargePage - 1) & ~(kLargePage - 1);
-        const std::uintptr_t to = (base + bytes) & ~(kLargePage - 1);
-        if (from < to)
-            madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-#endif
-    }
-
     // A large array's new pages are mapped ahead in one call rather than by
     // one fault each as they are first written (the history adds a page
     // every few lines). Only advice: where it is not honoured, the faults
     // happen as before.
     void populate()
     {
+        constexpr size_t kPage = 4096;
         constexpr size_t kAhead = size_t(1) << 20;
         const size_t bytes = size_ * sizeof(T);
         const size_t limit = capacity_ * sizeof(T);
 #if defined(__linux__) && defined(MADV_POPULATE_WRITE)
-        if (limit >= kLarge) {
+        if (limit >= 4 * kAhead) {
             const auto base = reinterpret_cast<std::uintptr_t>(data_);
             const std::uintptr_t from = (base + populated_ * sizeof(T)) & ~(kPage - 1);
             const std::uintptr_t to = (base + std::min(limit, bytes + kAhead)) & ~(kPage - 1);
