@@ -271,8 +271,9 @@ qsizetype ReceivePath::receiveRun(QStringView text, qsizetype i)
         ++i;
         appendToCurrentLine(text.sliced(runStart, i - runStart));
         runStart = i;
-        catchUpLineFacts();
-        next_.characterReceived(lineFacts_, currentLine());
+        const QStringView line = currentLine();
+        lineFacts_.catchUp(line);
+        next_.characterReceived(lineFacts_, line);
         lastAddressed_ = terminal_.rowCount();
     }
     appendToCurrentLine(text.sliced(runStart, i - runStart));
@@ -293,7 +294,8 @@ qsizetype ReceivePath::skipToStepStop(QStringView text, qsizetype i)
 
 void ReceivePath::catchUpLineFacts()
 {
-    lineFacts_.catchUp(currentLine());
+    if (!lineFacts_.caughtUp())
+        lineFacts_.catchUp(currentLine());
 }
 
 void ReceivePath::appendToCurrentLine(QStringView run)
