@@ -82,7 +82,8 @@ TEST(TextSearch, AgreesWithQtsSearch)
         const int partLength = int(random() % 5);
         // Half the parts are cut from the text itself, so they are found.
         const int from = text.isEmpty() ? 0 : int(random() % quint32(text.size()));
-        const QString part = round % 2 && !text.isEmpty() ? text.mid(from, partLength) : randomText(partLength);
+        const QString part =
+            round % 2 && !text.isEmpty() ? text.mid(from, partLength) : randomText(partLength);
         ASSERT_EQ(TextHelpers::contains(text, part), QStringView(text).contains(part))
             << text.toStdString() << " / " << part.toStdString();
         ASSERT_EQ(TextHelpers::indexOf(text, u'>'), text.indexOf(u'>')) << text.toStdString();
