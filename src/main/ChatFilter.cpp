@@ -71,7 +71,7 @@ bool ChatFilter::isExpectedEcho(QStringView finished) const
     return true;
 }
 
-bool ChatFilter::postChatLine(QString handle, QStringView message)
+bool ChatFilter::postChatLine(QStringView handle, QStringView message)
 {
     bool accepted = true;
     chatView_.setRedraw(false);
@@ -90,7 +90,7 @@ bool ChatFilter::postChatLine(QString handle, QStringView message)
     return accepted;
 }
 
-void ChatFilter::addChatRow(const QString& handle, QStringView message)
+void ChatFilter::addChatRow(QStringView handle, QStringView message)
 {
     const int row = chat_.rowCount() + 1;
     chat_.setRowCount(row);
@@ -112,24 +112,27 @@ void ChatFilter::addChatRow(const QString& handle, QStringView message)
 void ChatFilter::addMarkerRow(QStringView text)
 {
     chatView_.setRedraw(false);
-    addChatRow(QString(), text);
+    addChatRow({}, text);
     chatView_.setRedraw(true);
 }
 
 // The user's own colour is one the user chose, in sight, in the colour
 // dialog: it is kept as chosen. Only the colours derived from handles are
 // made readable.
-qint32 ChatFilter::rowColor(const QString& handle) const
+qint32 ChatFilter::rowColor(QStringView handle) const
 {
     if (handle == settings_.HandleName && settings_.ChangeMyColor)
         return settings_.MyColor;
     const qint32 derived = handleColor(handle, settings_.Luminosity);
     if (!settings_.ReadableColors)
         return derived;
-    ShownColor& slot = shownColors_[size_t((derived ^ (derived >> 8) ^ (derived >> 16)) & 15)];
-    if (slot.derived != derived || slot.background != background_)
-        slot = {derived, background_, ReadableColor::adjusted(derived, background_)};
-    return slot.shown;
+    auto& ways = shownColors_[(quint32(derived) * 0x9E3779B1u) >> (32 - kShownColorSetBits)];
+    for (const ShownColor& way : ways)
+        if (way.derived == derived && way.background == background_)
+            return way.shown;
+    ways[1] = ways[0];
+    ways[0] = {derived, background_, ReadableColor::adjusted(derived, background_)};
+    return ways[0].shown;
 }
 
 // Red from the first character, green from the second, blue from the third
