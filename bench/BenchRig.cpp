@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include "Measure.h"
 #include "common/SettingsLookup.h"
 #include "common/TextHelpers.h"
 #include "controls/qt/SpreadGrid.h"
@@ -40,6 +41,8 @@ BenchRig::BenchRig(const Options& options)
     }
     GridViewState& terminal = terminalView_ ? terminalView_->gridView() : headless_->terminal;
     GridViewState& chat = chatView_ ? chatView_->gridView() : headless_->chat;
+    terminal.setUpdateTiming(GridViewState::UpdateTiming::WhenAsked);
+    chat.setUpdateTiming(GridViewState::UpdateTiming::WhenAsked);
     terminal.setMeasurer(&measurer_);
     chat.setMeasurer(&measurer_);
     chat.measureBorrowedTextBy(terminal);
@@ -66,6 +69,25 @@ void BenchRig::receive(const char* bytes, qsizetype size)
 
 void BenchRig::receiveAll(const QByteArray& bytes, qsizetype block)
 {
-    for (qsizetype at = 0; at < bytes.size(); at += block)
+    constexpr double kFrameSeconds = 0.016;
+    double frameStart = Measure::workSeconds();
+    for (qsizetype at = 0; at < bytes.size(); at += block) {
         receive(bytes.constData() + at, std::min(block, bytes.size() - at));
+        if (Measure::workSeconds() - frameStart >= kFrameSeconds) {
+            tick();
+            frameStart = Measure::workSeconds();
+        }
+    }
+    tick();
+}
+
+void BenchRig::tick()
+{
+    if (headless_) {
+        headless_->terminal.bringUpToDate();
+        headless_->chat.bringUpToDate();
+    } else {
+        terminalView_->gridView().bringUpToDate();
+        chatView_->gridView().bringUpToDate();
+    }
 }

@@ -48,8 +48,12 @@ public:
 
     // One received block: data arrival, decoding, ReceiveText.
     void receive(const char* bytes, qsizetype size);
-    // Splits `bytes` into blocks of `block` bytes.
+    // Splits `bytes` into blocks of `block` bytes. The views are brought up
+    // to date as a window brings them: after every 16 ms of this work, and
+    // once after the last block.
     void receiveAll(const QByteArray& bytes, qsizetype block);
+    // One display frame: both views brought up to date.
+    void tick();
 
     DialogueSession& dialogue() { return *dialogue_; }
     GridModel& terminalModel() { return terminalModel_; }

@@ -105,6 +105,9 @@ Harness::Harness(std::uint8_t flags)
     setting("ConnectionAddress", QStringLiteral("127.0.0.1"));
 
     wired.window.keepHistory = false;
+    // The views are brought up to date once per frame, as a window's are.
+    wired.terminalView.setUpdateTiming(GridViewState::UpdateTiming::WhenAsked);
+    wired.chatView.setUpdateTiming(GridViewState::UpdateTiming::WhenAsked);
     wired.reloadSettings();
     // The log-in key opens the connection as the user would.
     wired.pressKey(1);
@@ -215,6 +218,11 @@ QString Harness::checkTerminalText()
         if (terminal.text(1, row) != whole.terminal.text(1, row))
             return QStringLiteral("terminal row %1 differs from the same bytes in one block").arg(row);
     }
+    // Fitted once per frame, the column is as wide as fitted after every block.
+    if (wired.terminalView.columnWidth(1) != whole.terminalView.columnWidth(1))
+        return QStringLiteral("terminal column is %1 twips wide; fitted after every block, %2")
+            .arg(wired.terminalView.columnWidth(1))
+            .arg(whole.terminalView.columnWidth(1));
     return {};
 }
 
@@ -244,13 +252,17 @@ QString play(Harness& harness, const std::uint8_t* data, std::size_t size)
         const auto bytes = QByteArrayView(data + at, qsizetype(length));
         at += length;
         harness.hostSends(bytes);
+        // A block followed by an action shares its frame with the next one.
         if ((actions >> (block % 8)) & 1)
             harness.runAction(std::uint8_t(bytes.back()));
+        else
+            harness.wired.showFrame();
         if (QString broken = harness.check(); !broken.isEmpty())
             return QStringLiteral("after block %1: %2").arg(block).arg(broken);
     }
     if (!harness.exited())
         harness.hostCloses();
+    harness.wired.showFrame();
     if (QString broken = harness.check(); !broken.isEmpty())
         return QStringLiteral("at the end: ") + broken;
     return harness.checkTerminalText();

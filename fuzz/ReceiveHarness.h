@@ -22,11 +22,15 @@
 //           block's last byte (mod 16): F1..F12, Enter on the input line,
 //           the timer tick, the host closing, F4 twice
 // The host closes at the end of the input if the connection is still up.
+// The views are brought up to date (a display frame) after every block
+// without an action, and at the end: blocks followed by actions are shown
+// together with the next.
 //
 // Checked after every block and at the end:
 //   - the terminal holds the decoded text: one row per CR plus the current
 //     line, LF dropped, every other character as decoded, and the decoded
-//     text is the same as decoding each connection's bytes in one go;
+//     text is the same as decoding each connection's bytes in one go, its
+//     column as wide as there after the last frame;
 //   - every text sent is a reply the prompt automaton or a command key can
 //     produce, followed by CR LF, and nothing is sent without a connection;
 //   - the mode is a known mode word, every caption a known caption, and once

@@ -2,7 +2,50 @@
 
 #include <cmath>
 
+#include "common/CharScan.h"
+
+namespace {
+struct Equal {
+    char16_t wanted;
+    bool operator()(char16_t c) const { return c == wanted; }
+#if defined(__SSE2__)
+    CharScan::Lanes operator()(CharScan::Lanes v) const
+    {
+        return _mm_cmpeq_epi16(v, _mm_set1_epi16(short(wanted)));
+    }
+#endif
+};
+}  // namespace
+
 namespace TextHelpers {
+
+qsizetype indexOf(QStringView text, char16_t c)
+{
+    const qsizetype at = CharScan::findFirst(text.utf16(), 0, text.size(), Equal{c});
+    return at < text.size() ? at : -1;
+}
+
+bool contains(QStringView text, QStringView part)
+{
+    // Past this length a part is left to Qt's search, whose cost does not
+    // grow with the part's length.
+    constexpr qsizetype kShortPart = 16;
+    if (part.size() > kShortPart)
+        return text.contains(part);
+    if (part.isEmpty())
+        return true;
+    const qsizetype lastStart = text.size() - part.size();
+    const QStringView rest = part.sliced(1);
+    const Equal first{part.front().unicode()};
+    for (qsizetype i = 0; i <= lastStart; ++i) {
+        i = CharScan::findFirst(text.utf16(), i, lastStart + 1, first);
+        if (i > lastStart)
+            return false;
+        if (text.sliced(i + 1, rest.size()) == rest)
+            return true;
+    }
+    return false;
+}
 
 QStringView trimSpaces(QStringView text)
 {

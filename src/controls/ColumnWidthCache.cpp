@@ -58,15 +58,15 @@ void ColumnWidthCache::unlinkLender()
     lender_ = nullptr;
 }
 
-double ColumnWidthCache::maxTextWidth(int col)
+double ColumnWidthCache::maxTextWidth(int col, int throughRow)
 {
     if (!grid_ || !measurer_ || col < 1 || col > int(columns_.size()))
         return 0;
     Column& c = columns_[size_t(col - 1)];
     if (c.needFull)
-        measureAll(col);
+        measureAll(col, throughRow);
     else
-        foldDirty(col);
+        foldDirty(col, throughRow);
     return c.widest;
 }
 
@@ -83,8 +83,13 @@ void ColumnWidthCache::cellChanged(int col, int row, GridObserver::CellEdit edit
     }
     if (!c.needFull && (c.dirty.empty() || c.dirty.back() != row)) {
         c.dirty.push_back(row);
-        if (c.dirty.size() >= kDirtyFoldSize)
+        // The row being written is left for the question that reaches it,
+        // so a line still growing is not measured before it asks.
+        if (c.dirty.size() >= kDirtyFoldSize) {
+            c.dirty.pop_back();
             foldDirty(col);
+            c.dirty.push_back(row);
+        }
     }
 }
 
@@ -116,10 +121,15 @@ void ColumnWidthCache::gridDestroyed()
     columns_.clear();
 }
 
-void ColumnWidthCache::foldDirty(int col)
+void ColumnWidthCache::foldDirty(int col, int throughRow)
 {
     Column& c = columns_[size_t(col - 1)];
+    size_t kept = 0;
     for (const int row : c.dirty) {
+        if (row > throughRow) {
+            c.dirty[kept++] = row;
+            continue;
+        }
         const QStringView text = grid_->text(col, row);
         const TextMeasurer::Width w = measureCell(col, row, text);
         c.tailRow = row;
@@ -127,10 +137,10 @@ void ColumnWidthCache::foldDirty(int col)
         c.tail = w;
         c.widest = std::max(c.widest, w.twips);
     }
-    c.dirty.clear();
+    c.dirty.resize(kept);
 }
 
-void ColumnWidthCache::measureAll(int col)
+void ColumnWidthCache::measureAll(int col, int throughRow)
 {
     Column& c = columns_[size_t(col - 1)];
     c.widest = 0;
@@ -138,7 +148,7 @@ void ColumnWidthCache::measureAll(int col)
     c.tailRow = 0;
     for (int row = 1; row <= grid_->rowCount(); ++row)
         c.dirty.push_back(row);
-    foldDirty(col);
+    foldDirty(col, throughRow);
     c.needFull = false;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include <limits>
 #include <vector>
 
 #include "common/FontSpec.h"
@@ -30,7 +31,10 @@ public:
     // `lender` measured, where it can be (see GridModel::borrowTextFrom).
     void measureBorrowedTextBy(ColumnWidthCache* lender);
 
-    double maxTextWidth(int col);
+    // The widest text among rows 1..throughRow; rows below are measured when
+    // a later question reaches them.
+    double maxTextWidth(int col, int throughRow = kAllRows);
+    static constexpr int kAllRows = std::numeric_limits<int>::max();
 
     // The grid's changes, as its observer hears them.
     void cellChanged(int col, int row, GridObserver::CellEdit edit);
@@ -51,8 +55,8 @@ private:
         TextMeasurer::Width tail;
     };
 
-    void foldDirty(int col);
-    void measureAll(int col);
+    void foldDirty(int col, int throughRow = kAllRows);
+    void measureAll(int col, int throughRow);
     TextMeasurer::Width measure(QStringView text) const;
     TextMeasurer::Width measureCell(int col, int row, QStringView text) const;
     TextMeasurer::Width grownTail(const Column& column, QStringView text) const;

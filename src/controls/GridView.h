@@ -1,6 +1,16 @@
 #pragma once
 
+#include <limits>
+
 #include "common/FontSpec.h"
+
+// How a column that follows its widest text is sized from that text's
+// width: rounded to whole twips (halves to even) when asked, and no wider
+// than the cap.
+struct ColumnFit {
+    double capTwips = std::numeric_limits<double>::infinity();
+    bool wholeTwips = false;
+};
 
 // How one grid control (terminal view, chat view) shows its model's data:
 // visibility, the active cell, the redraw switch, the font and the column
@@ -17,8 +27,8 @@ public:
     virtual int activeCol() const = 0;
     virtual int activeRow() const = 0;
 
-    // While redraw is off, changes are gathered and shown at once when it is
-    // switched back on.
+    // While redraw is off, changes are gathered; they are shown together once
+    // it is switched back on (at once, or at the next display frame).
     virtual void setRedraw(bool on) = 0;
     virtual bool redraw() const = 0;
 
@@ -26,8 +36,14 @@ public:
     virtual void setFont(const FontSpec& font) = 0;
     virtual const FontSpec& font() const = 0;
 
+    // A later fitColumnToText of the column overrides the width.
     virtual void setColumnWidth(int col, double twips) = 0;
     virtual double columnWidth(int col) const = 0;
+    // When the view is next brought up to date, the column takes the width
+    // its widest text among rows 1..throughRow needs, sized by `fit`: the
+    // text is measured once per update, however many lines asked. A later
+    // setColumnWidth overrides it.
+    virtual void fitColumnToText(int col, int throughRow, ColumnFit fit = {}) = 0;
     // The width that the widest text of a column needs in the font, in twips.
     virtual double maxTextWidth(int col) = 0;
 };

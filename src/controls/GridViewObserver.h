@@ -1,8 +1,9 @@
 #pragma once
 
 // What a grid view tells the widget that draws it. Rows are counted from 1.
-// While the view's redraw is off, changes are gathered and delivered as one
-// change when it is switched back on.
+// Changes are gathered while the view's redraw is off, and until the view is
+// brought up to date when it is brought up to date on request; they are
+// delivered as one change.
 struct GridChange {
     // Rows were removed or the column count changed: show everything anew.
     bool reset = false;
@@ -33,6 +34,9 @@ class GridViewObserver {
 public:
     virtual ~GridViewObserver() = default;
     virtual void gridChanged(const GridChange& change) = 0;
+    // A view that is brought up to date when asked has a change waiting;
+    // told once until it is brought up to date.
+    virtual void gridChangeWaiting() {}
     virtual void gridVisibilityChanged(bool visible) = 0;
     // The grid's model is going away; the observer must not touch it any more.
     virtual void gridDestroyed() = 0;

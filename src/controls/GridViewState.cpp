@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/TextHelpers.h"
 #include "controls/GridModel.h"
 
 namespace {
@@ -33,6 +34,28 @@ void GridViewState::setObserver(GridViewObserver* observer)
     observer_ = observer;
     notifiedRows_ = grid_ ? grid_->rowCount() : 0;
     pending_ = GridChange{};
+    announced_ = false;
+}
+
+void GridViewState::setUpdateTiming(UpdateTiming timing)
+{
+    timing_ = timing;
+    announced_ = false;
+    if (waiting_)
+        changed();
+}
+
+void GridViewState::bringUpToDate()
+{
+    if (!redraw_) {
+        announced_ = false;  // announced again when redraw is switched on
+        return;
+    }
+    // Widths fitted here are delivered with the rest, in one change.
+    fitting_ = true;
+    fitPendingColumns();
+    fitting_ = false;
+    flush();
 }
 
 void GridViewState::setMeasurer(TextMeasurer* measurer)
@@ -86,8 +109,8 @@ int GridViewState::activeRow() const
 void GridViewState::setRedraw(bool on)
 {
     redraw_ = on;
-    if (on)
-        flush();
+    if (on && waiting_)
+        changed();
 }
 
 bool GridViewState::redraw() const
@@ -113,6 +136,12 @@ void GridViewState::setColumnWidth(int col, double twips)
 {
     if (col < 1 || col > int(widths_.size()) || !std::isfinite(twips))
         return;
+    fits_[size_t(col - 1)].due = false;
+    storeWidth(col, twips);
+}
+
+void GridViewState::storeWidth(int col, double twips)
+{
     twips = std::max(twips, 0.0);
     if (widths_[size_t(col - 1)] == twips)
         return;
@@ -153,6 +182,28 @@ void GridViewState::makeNewestActive()
         setActiveCell(1, rows);
 }
 
+void GridViewState::fitColumnToText(int col, int throughRow, ColumnFit fit)
+{
+    if (col < 1 || col > int(fits_.size()))
+        return;
+    fits_[size_t(col - 1)] = {true, std::max(throughRow, 0), fit};
+    changed();
+}
+
+void GridViewState::fitPendingColumns()
+{
+    for (size_t c = 0; c < fits_.size(); ++c) {
+        PendingFit& pending = fits_[c];
+        if (!pending.due)
+            continue;
+        pending.due = false;
+        double twips = widest_.maxTextWidth(int(c) + 1, pending.throughRow);
+        if (pending.fit.wholeTwips)
+            twips = double(TextHelpers::roundHalfEven(twips));
+        storeWidth(int(c) + 1, std::min(twips, pending.fit.capTwips));
+    }
+}
+
 void GridViewState::cellChanged(int col, int row, CellEdit edit)
 {
     widest_.cellChanged(col, row, edit);
@@ -176,10 +227,14 @@ void GridViewState::rowsAdded()
     changed();
 }
 
+// Rows dropped before an update asked for them are not measured: no frame
+// showed them.
 void GridViewState::oldestRowsDropped(int count)
 {
     widest_.oldestRowsDropped(count);
     summaries_.oldestRowsDropped(count);
+    for (PendingFit& pending : fits_)
+        pending.throughRow = std::max(pending.throughRow - count, 0);
     activeRow_ = std::max(activeRow_ - count, 0);
     newestRow_ = std::max(newestRow_ - count, 0);
     knownRows_ = grid_ ? grid_->rowCount() : 0;
@@ -189,9 +244,12 @@ void GridViewState::oldestRowsDropped(int count)
     changed();
 }
 
+// A fit asked for rows that are gone is dropped.
 void GridViewState::gridReset()
 {
     fitColumns();
+    for (PendingFit& pending : fits_)
+        pending.due = false;
     widest_.reset();
     summaries_.reset();
     knownRows_ = grid_ ? grid_->rowCount() : 0;
@@ -217,16 +275,26 @@ void GridViewState::fitColumns()
     widths_.resize(grid_ ? size_t(grid_->columnCount()) : 0);
     for (size_t c = kept; c < widths_.size(); ++c)
         widths_[c] = c == 0 ? kFirstColumnTwips : kOtherColumnTwips;
+    fits_.resize(widths_.size());
 }
 
 void GridViewState::changed()
 {
-    if (redraw_)
-        flush();
+    waiting_ = true;
+    if (!redraw_ || fitting_)
+        return;
+    if (timing_ == UpdateTiming::WhenRedrawn) {
+        bringUpToDate();
+    } else if (!announced_ && observer_) {
+        announced_ = true;
+        observer_->gridChangeWaiting();
+    }
 }
 
 void GridViewState::flush()
 {
+    waiting_ = false;
+    announced_ = false;
     const int rows = grid_ ? grid_->rowCount() : 0;
     if (!observer_) {  // nobody to tell: what was gathered is simply dropped
         pending_ = GridChange{};

@@ -25,12 +25,25 @@ class TextMeasurer;
 // made active last is remembered, to jump to when the view follows again.
 class GridViewState : public GridView, private GridObserver {
 public:
+    // When gathered changes are delivered and columns fitted to their text:
+    // whenever redraw is on (after every block, every chat line), or only
+    // when bringUpToDate() is called (once per display frame, by the
+    // widget; by hand without one).
+    enum class UpdateTiming { WhenRedrawn, WhenAsked };
+
     explicit GridViewState(GridModel& grid);
     ~GridViewState() override;
     GridViewState(const GridViewState&) = delete;
     GridViewState& operator=(const GridViewState&) = delete;
 
     void setObserver(GridViewObserver* observer);
+    void setUpdateTiming(UpdateTiming timing);
+    UpdateTiming updateTiming() const { return timing_; }
+    // Fits the columns asked to follow their text and delivers what was
+    // gathered; nothing while redraw is off.
+    void bringUpToDate();
+    // Something is gathered that bringUpToDate() would deliver or fit.
+    bool changeWaiting() const { return waiting_; }
     // Widths of the widest texts are measured by `measurer`; none: 0.
     void setMeasurer(TextMeasurer* measurer);
     // Text the model borrows from `lender`'s model is measured from what
@@ -53,6 +66,7 @@ public:
     void setColumnWidth(int col, double twips) override;
     double columnWidth(int col) const override;
     double maxTextWidth(int col) override;
+    void fitColumnToText(int col, int throughRow, ColumnFit fit = {}) override;
 
     bool isFollowing() const { return follow_.isFollowing(); }
     // Rows that arrived since the reader left the bottom.
@@ -73,7 +87,17 @@ private:
     void gridDestroyed() override;
 
     void makeNewestActive();
+
+    // A column to be fitted to its text at the next update.
+    struct PendingFit {
+        bool due = false;
+        int throughRow = 0;
+        ColumnFit fit;
+    };
+
     void fitColumns();
+    void fitPendingColumns();
+    void storeWidth(int col, double twips);
     void changed();
     void flush();
 
@@ -82,6 +106,11 @@ private:
     ColumnWidthCache widest_;
     SearchSummaries summaries_;
     std::vector<double> widths_;
+    std::vector<PendingFit> fits_;
+    UpdateTiming timing_ = UpdateTiming::WhenRedrawn;
+    bool waiting_ = false;
+    bool announced_ = false;
+    bool fitting_ = false;
     bool visible_ = true;
     bool redraw_ = true;
     int activeCol_ = 0;

@@ -19,7 +19,7 @@ constexpr QStringView kChatPrompt = u"CHAT (";
 constexpr QStringView kChatRoom = u"チャットルーム";
 constexpr QStringView kEntered = u"入室しました。";
 constexpr qint32 kNoHandleBackground = 0xE0E0E0;
-constexpr qint64 kHandleColumnCap = 1200;  // twips
+constexpr double kHandleColumnCap = 1200;  // twips
 
 // The code page 932 code whose low four bits tint one colour component;
 // characters the code page cannot hold count as "?".
@@ -71,7 +71,7 @@ bool ChatFilter::isExpectedEcho(QStringView finished) const
     return true;
 }
 
-bool ChatFilter::postChatLine(QString handle, QStringView message)
+bool ChatFilter::postChatLine(QStringView handle, QStringView message)
 {
     bool accepted = true;
     chatView_.setRedraw(false);
@@ -90,21 +90,20 @@ bool ChatFilter::postChatLine(QString handle, QStringView message)
     return accepted;
 }
 
-void ChatFilter::addChatRow(const QString& handle, QStringView message)
+void ChatFilter::addChatRow(QStringView handle, QStringView message)
 {
     const int row = chat_.rowCount() + 1;
     chat_.setRowCount(row);
     if (!handle.isEmpty()) {
         const qint32 colour = rowColor(handle);
         chat_.setText(1, row, TextHelpers::trimSpaces(handle));
-        const qint64 width = TextHelpers::roundHalfEven(chatView_.maxTextWidth(1));
-        chatView_.setColumnWidth(1, double(qMin(width, kHandleColumnCap)));
+        chatView_.fitColumnToText(1, row, {kHandleColumnCap, true});
         chat_.setRowForeColor(row, colour);
     } else {
         chat_.setRowBackColor(row, kNoHandleBackground);
     }
     chat_.setText(2, row, message);
-    chatView_.setColumnWidth(2, chatView_.maxTextWidth(2));
+    chatView_.fitColumnToText(2, row);
     chatView_.setActiveCell(2, row);
     if (listener_)
         listener_->chatRowAdded(row, chat_.text(1, row), chat_.text(2, row));
@@ -113,24 +112,27 @@ void ChatFilter::addChatRow(const QString& handle, QStringView message)
 void ChatFilter::addMarkerRow(QStringView text)
 {
     chatView_.setRedraw(false);
-    addChatRow(QString(), text);
+    addChatRow({}, text);
     chatView_.setRedraw(true);
 }
 
 // The user's own colour is one the user chose, in sight, in the colour
 // dialog: it is kept as chosen. Only the colours derived from handles are
 // made readable.
-qint32 ChatFilter::rowColor(const QString& handle) const
+qint32 ChatFilter::rowColor(QStringView handle) const
 {
     if (handle == settings_.HandleName && settings_.ChangeMyColor)
         return settings_.MyColor;
     const qint32 derived = handleColor(handle, settings_.Luminosity);
     if (!settings_.ReadableColors)
         return derived;
-    ShownColor& slot = shownColors_[size_t((derived ^ (derived >> 8) ^ (derived >> 16)) & 15)];
-    if (slot.derived != derived || slot.background != background_)
-        slot = {derived, background_, ReadableColor::adjusted(derived, background_)};
-    return slot.shown;
+    auto& ways = shownColors_[(quint32(derived) * 0x9E3779B1u) >> (32 - kShownColorSetBits)];
+    for (const ShownColor& way : ways)
+        if (way.derived == derived && way.background == background_)
+            return way.shown;
+    ways[1] = ways[0];
+    ways[0] = {derived, background_, ReadableColor::adjusted(derived, background_)};
+    return ways[0].shown;
 }
 
 // Red from the first character, green from the second, blue from the third

@@ -31,7 +31,7 @@ public:
     // A new connection: no echo is owed.
     void forgetEchoes() { echoes_.clear(); }
     // A line for the chat view; false for a prompt, which is never a row.
-    bool postChatLine(QString handle, QStringView message);
+    bool postChatLine(QStringView handle, QStringView message);
     static qint32 handleColor(QStringView handle, qint32 luminosity);
     // A grey row of the client's own, whatever the mode (where the
     // connection broke).
@@ -43,8 +43,8 @@ public:
     qint32 background() const { return background_; }
 
 private:
-    void addChatRow(const QString& handle, QStringView message);
-    qint32 rowColor(const QString& handle) const;
+    void addChatRow(QStringView handle, QStringView message);
+    qint32 rowColor(QStringView handle) const;
 
     // Kept by offerLine, which takes each echo off as it comes back.
     bool isExpectedEcho(QStringView finished) const;
@@ -58,11 +58,14 @@ private:
     ChatRowListener* listener_ = nullptr;
     qint32 background_ = 0xFFFFFF;
     // The readable colours last worked out, by handle colour: a room has a
-    // few speakers, and every row of theirs asks again.
+    // few speakers, and every row of theirs asks again. Two places per
+    // hash, so that two speakers whose colours meet there do not keep
+    // pushing each other out.
     struct ShownColor {
         qint32 derived = -1;
         qint32 background = -1;
         qint32 shown = 0;
     };
-    mutable std::array<ShownColor, 16> shownColors_;
+    static constexpr int kShownColorSetBits = 5;
+    mutable std::array<std::array<ShownColor, 2>, size_t(1) << kShownColorSetBits> shownColors_;
 };

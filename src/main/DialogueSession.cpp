@@ -79,7 +79,7 @@ void DialogueSession::receiveText(QStringView text)
     receivePath_.endBlock();
 }
 
-void DialogueSession::characterReceived(LineFacts& line, const QString& text)
+void DialogueSession::characterReceived(LineFacts& line, QStringView text)
 {
     automaton_.step(PromptAutomaton::Cause::Character, line, text);
 }
@@ -90,9 +90,9 @@ bool DialogueSession::offerLine(QStringView previousLine, QStringView handle, QS
     return chatFilter_.offerLine(previousLine, handle, message, finished);
 }
 
-void DialogueSession::lineFinished(QString handle, QStringView message)
+void DialogueSession::lineFinished(QStringView handle, QStringView message)
 {
-    chatFilter_.postChatLine(std::move(handle), message);
+    chatFilter_.postChatLine(handle, message);
 }
 
 void DialogueSession::chatRowAdded(int row, QStringView handle, QStringView message)

@@ -88,10 +88,10 @@ private:
     bool commandIsIdle() const override { return automaton_.commandIsIdle(); }
     StopCharacters stepStops(const LineFacts& line) const override { return automaton_.stepStops(line); }
     bool mainModeIsInPlace() const override { return modes_.mainModeIsInPlace(); }
-    void characterReceived(LineFacts& line, const QString& text) override;
+    void characterReceived(LineFacts& line, QStringView text) override;
     bool offerLine(QStringView previousLine, QStringView handle, QStringView message,
                    QStringView finished) const override;
-    void lineFinished(QString handle, QStringView message) override;
+    void lineFinished(QStringView handle, QStringView message) override;
     void lineClosed(QStringView line) override { log_.terminalLine(line); }
 
     // ChatRowListener

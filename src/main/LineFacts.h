@@ -46,6 +46,8 @@ public:
     // line as received so far. Needed before the word and handle facts are
     // read; the appends above require it too.
     void catchUp(QStringView line);
+    // Nothing is left for catchUp to take in.
+    bool caughtUp() const { return scanned_ >= length_; }
     // The current line lost its end and is now `line` (a backspace followed
     // by new text). Costs at most one checkpoint's span of rescanning,
     // however long the line.

@@ -13,7 +13,7 @@ bool isMention(QStringView handle, QStringView message, const AppSettings& setti
     // A row without a handle is the board's or the client's own notice.
     if (own.isEmpty() || speaker.isEmpty() || speaker == own || speaker == u"発言")
         return false;
-    return message.contains(own);
+    return TextHelpers::contains(message, own);
 }
 
 }  // namespace MentionRule

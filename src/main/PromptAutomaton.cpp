@@ -99,7 +99,7 @@ StopCharacters PromptAutomaton::lookupStops(const LineFacts& line) const
     return stops;
 }
 
-void PromptAutomaton::step(Cause cause, LineFacts& line, const QString& text)
+void PromptAutomaton::step(Cause cause, LineFacts& line, QStringView text)
 {
     if (cause == Cause::Character && stepIsIdle(line))
         return;
@@ -203,7 +203,7 @@ void PromptAutomaton::stepCommand(Command command, Cause cause, const LineFacts&
 // The lookup asks once per connection: "I" at the main menu, "?" at the
 // profile menu, then "0" back out. A board whose listing shows no handle
 // name ends it instead of being asked again.
-void PromptAutomaton::stepHandleLookup(Cause cause, LineFacts& line, const QString& text)
+void PromptAutomaton::stepHandleLookup(Cause cause, LineFacts& line, QStringView text)
 {
     AppSettings& s = settings_;
     const bool mainPrompt = menuPrompt(line, Word::MainMenu, cause);

@@ -30,7 +30,7 @@ public:
     // One step on the current line, `text`, which `line` describes. It reads
     // the line only through its facts, so a step costs the same however long
     // the line has grown.
-    void step(Cause cause, LineFacts& line, const QString& text);
+    void step(Cause cause, LineFacts& line, QStringView text);
     // No command is pending or to be armed: only a closing character can
     // make the step act.
     bool commandIsIdle() const;
@@ -61,7 +61,7 @@ private:
     enum class Lookup : quint8 { NotStarted, Armed, AskedMenu, AskedListing, Finished };
 
     void stepCommand(Command command, Cause cause, const LineFacts& line);
-    void stepHandleLookup(Cause cause, LineFacts& line, const QString& text);
+    void stepHandleLookup(Cause cause, LineFacts& line, QStringView text);
     void applyMenuModes(Cause cause, const LineFacts& line);
     bool closesWith(const LineFacts& line, LineFacts::Word word, char16_t closing, Cause cause) const;
     bool menuPrompt(const LineFacts& line, LineFacts::Word menu, Cause cause) const;

@@ -84,6 +84,7 @@ void ReceivePath::keepHistoryUnderCeiling()
     while (terminal_.memoryUse() + chat_.memoryUse() > memoryCeiling_ && terminal_.rowCount() > 1) {
         const int terminalDropped = qMax(1, (terminal_.rowCount() - 1) / 2);
         chat_.dropOldestRows(qMax(1, chat_.rowCount() / 2));
+        holdPreviousLineBeyond(terminalDropped);
         terminal_.dropOldestRows(terminalDropped);
         lastAddressed_ = qMax(1, lastAddressed_ - terminalDropped);
     }
@@ -100,8 +101,31 @@ void ReceivePath::keepHistoryWithinLimit()
 {
     chat_.dropOldestRows(historyLimit_.excess(chat_.rowCount()));
     const int terminalDropped = historyLimit_.excess(terminal_.rowCount());
+    holdPreviousLineBeyond(terminalDropped);
     terminal_.dropOldestRows(terminalDropped);
     lastAddressed_ = qMax(1, lastAddressed_ - terminalDropped);
+}
+
+void ReceivePath::holdPreviousLineBeyond(int count)
+{
+    const int previousRow = terminal_.rowCount() - 1;
+    if (previousLineHeld_ || previousRow < 1 || count < previousRow)
+        return;
+    heldPreviousLine_ = terminal_.text(1, previousRow).toString();
+    previousLineHeld_ = true;
+}
+
+QStringView ReceivePath::previousLine() const
+{
+    if (previousLineHeld_)
+        return heldPreviousLine_;
+    const int previousRow = terminal_.rowCount() - 1;
+    return previousRow >= 1 ? terminal_.text(1, previousRow) : QStringView();
+}
+
+QStringView ReceivePath::currentLine() const
+{
+    return terminal_.text(1, terminal_.rowCount());
 }
 
 void ReceivePath::addMarkerLine(QStringView text)
@@ -109,7 +133,7 @@ void ReceivePath::addMarkerLine(QStringView text)
     beginBlock();
     dropBackspacedText();
     // A fragment the host never finished is no chat line.
-    if (!currentLine_.isEmpty())
+    if (!currentLine().isEmpty())
         closeCurrentLine(false);
     const TextStyle kept = style_;
     terminalStyle(TextStyle());
@@ -180,9 +204,10 @@ void ReceivePath::terminalStyle(const TextStyle& style)
 void ReceivePath::tab()
 {
     dropBackspacedText();
-    const qsizetype n = currentLine_.size();
+    const QStringView line = currentLine();
+    const qsizetype n = line.size();
     for (; tabScanned_ < n; ++tabScanned_)
-        tabColumn_ += columnsOf(currentLine_[tabScanned_].unicode());
+        tabColumn_ += columnsOf(line[tabScanned_].unicode());
     static constexpr char16_t kSpaces[kTabWidth] = {u' ', u' ', u' ', u' ', u' ', u' ', u' ', u' '};
     terminalText(QStringView(kSpaces, kTabWidth - tabColumn_ % kTabWidth));
 }
@@ -191,11 +216,12 @@ void ReceivePath::tab()
 // character arrives, which replaces the line from there on.
 void ReceivePath::backspace()
 {
-    const qsizetype standing = currentLine_.size() - backspaces_;
+    const QStringView line = currentLine();
+    const qsizetype standing = line.size() - backspaces_;
     if (standing == 0)
         return;
-    const bool pair = standing >= 2 && QChar::isLowSurrogate(currentLine_[standing - 1].unicode()) &&
-                      QChar::isHighSurrogate(currentLine_[standing - 2].unicode());
+    const bool pair = standing >= 2 && QChar::isLowSurrogate(line[standing - 1].unicode()) &&
+                      QChar::isHighSurrogate(line[standing - 2].unicode());
     backspaces_ += pair ? 2 : 1;
 }
 
@@ -203,13 +229,13 @@ void ReceivePath::dropBackspacedText()
 {
     if (backspaces_ == 0)
         return;
-    const qsizetype keep = currentLine_.size() - backspaces_;
+    const QStringView line = currentLine();
+    const qsizetype keep = line.size() - backspaces_;
     backspaces_ = 0;
     for (; tabScanned_ > keep; --tabScanned_)
-        tabColumn_ -= columnsOf(currentLine_[tabScanned_ - 1].unicode());
-    currentLine_.truncate(keep);
+        tabColumn_ -= columnsOf(line[tabScanned_ - 1].unicode());
     terminal_.truncateText(1, terminal_.rowCount(), keep);
-    lineFacts_.truncate(currentLine_);
+    lineFacts_.truncate(currentLine());
 }
 
 // A run of ordinary characters from i up to the next CR or LF; returns where
@@ -245,8 +271,9 @@ qsizetype ReceivePath::receiveRun(QStringView text, qsizetype i)
         ++i;
         appendToCurrentLine(text.sliced(runStart, i - runStart));
         runStart = i;
-        catchUpLineFacts();
-        next_.characterReceived(lineFacts_, currentLine_);
+        const QStringView line = currentLine();
+        lineFacts_.catchUp(line);
+        next_.characterReceived(lineFacts_, line);
         lastAddressed_ = terminal_.rowCount();
     }
     appendToCurrentLine(text.sliced(runStart, i - runStart));
@@ -267,7 +294,8 @@ qsizetype ReceivePath::skipToStepStop(QStringView text, qsizetype i)
 
 void ReceivePath::catchUpLineFacts()
 {
-    lineFacts_.catchUp(currentLine_);
+    if (!lineFacts_.caughtUp())
+        lineFacts_.catchUp(currentLine());
 }
 
 void ReceivePath::appendToCurrentLine(QStringView run)
@@ -276,17 +304,15 @@ void ReceivePath::appendToCurrentLine(QStringView run)
         return;
     const int row = terminal_.rowCount();
     if (styleChanged_) {
-        terminal_.setStyleFrom(1, row, currentLine_.size(), style_);
+        terminal_.setStyleFrom(1, row, terminal_.text(1, row).size(), style_);
         styleChanged_ = false;
     }
     terminal_.appendText(1, row, run);
-    currentLine_.append(run);
 }
 
 void ReceivePath::startLine()
 {
     lineFacts_.reset();
-    currentLine_.resize(0);
     backspaces_ = 0;
     tabScanned_ = 0;
     tabColumn_ = 0;
@@ -297,36 +323,29 @@ void ReceivePath::startLine()
 void ReceivePath::closeCurrentLine(bool offerToChat)
 {
     const int n = terminal_.rowCount();
-    const SplitLine line = SplitLine::of(currentLine_);
-    const bool offer = offerToChat && next_.offerLine(previousLine_, line.handle, line.message, currentLine_);
-    next_.lineClosed(currentLine_);
-    // The chat view is given the terminal's copy of the handle and message:
-    // it keeps references to the terminal's text instead of copies. The grid
-    // holds what currentLine_ holds, at the same places.
-    const QStringView stored = terminal_.text(1, n);
-    const auto inStored = [&](QStringView part) {
-        const qsizetype at = part.isNull() ? 0 : part.data() - currentLine_.constData();
-        return stored.size() >= at + part.size() ? stored.sliced(at, part.size()) : part;
-    };
-    const QStringView handle = inStored(line.handle);
-    const QStringView message = inStored(line.message);
+    // Views of the terminal's own text: the chat view keeps references to
+    // it instead of copies. Adding a row leaves the text where it is.
+    const QStringView finished = terminal_.text(1, n);
+    const SplitLine line = SplitLine::of(finished);
+    const bool offer = offerToChat && next_.offerLine(previousLine(), line.handle, line.message, finished);
+    next_.lineClosed(finished);
 
     terminal_.setRowCount(n + 1);
-    terminalView_.setColumnWidth(1, terminalView_.maxTextWidth(1));
-    previousLine_.swap(currentLine_);
+    // The column fits the closed lines, not the one still growing.
+    terminalView_.fitColumnToText(1, n);
+    previousLineHeld_ = false;
+    heldPreviousLine_.clear();
     startLine();
 
-    // The handle string copies itself if it is ever changed, and lives only
-    // for the call.
     if (offer)
-        next_.lineFinished(
-            QString::fromRawData(reinterpret_cast<const QChar*>(handle.utf16()), handle.size()), message);
+        next_.lineFinished(line.handle, line.message);
 }
 
 void ReceivePath::clearLines()
 {
     startLine();
-    previousLine_.clear();
+    previousLineHeld_ = false;
+    heldPreviousLine_.clear();
 }
 
 void ReceivePath::resetStyle()

@@ -43,7 +43,9 @@ public:
     void addMarkerLine(QStringView text);
 
     LineFacts& lineFacts() { return lineFacts_; }
-    const QString& currentLine() const { return currentLine_; }
+    // The current line as received, read from the terminal view, which holds
+    // the only copy; valid until the view changes.
+    QStringView currentLine() const;
 
     // TerminalSink
     void terminalText(QStringView text) override;
@@ -68,6 +70,10 @@ private:
     void appendToCurrentLine(QStringView run);
     void catchUpLineFacts();
     void closeCurrentLine(bool offerToChat = true);
+    QStringView previousLine() const;
+    // Before the oldest `count` rows of the terminal view go: the line before
+    // the current one is kept aside if it is among them.
+    void holdPreviousLineBeyond(int count);
 
     GridModel& terminal_;
     GridModel& chat_;
@@ -75,9 +81,10 @@ private:
     MainWindowPort& window_;
     ReceivedLineListener& next_;
 
-    // The current line as received, and the one before it.
-    QString currentLine_;
-    QString previousLine_;
+    // The line before the current one is the terminal view's row above it;
+    // when that row was dropped from the history, its text is held here.
+    QString heldPreviousLine_;
+    bool previousLineHeld_ = false;
     LineFacts lineFacts_;
     LineEnd lastEnd_ = LineEnd::None;
     // Characters the cursor stands back from the end of the current line.

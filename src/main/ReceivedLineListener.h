@@ -22,11 +22,11 @@ public:
     // The main menu's mode is in place: a ">" would change nothing either.
     virtual bool mainModeIsInPlace() const = 0;
     // A character arrived: one step on the current line, `text`.
-    virtual void characterReceived(LineFacts& line, const QString& text) = 0;
+    virtual void characterReceived(LineFacts& line, QStringView text) = 0;
     // Whether a finished line goes to the chat view.
     virtual bool offerLine(QStringView previousLine, QStringView handle, QStringView message,
                            QStringView finished) const = 0;
-    virtual void lineFinished(QString handle, QStringView message) = 0;
+    virtual void lineFinished(QStringView handle, QStringView message) = 0;
     // Every finished line as the terminal view shows it, chat line or not.
     virtual void lineClosed(QStringView line) = 0;
 };

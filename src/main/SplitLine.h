@@ -14,7 +14,7 @@ struct SplitLine {
 
     static SplitLine of(QStringView line)
     {
-        const qsizetype mark = line.indexOf(u'>');
+        const qsizetype mark = TextHelpers::indexOf(line, u'>');
         if (mark < 0)
             return {{}, line};
         return {TextHelpers::trimSpaces(line.left(mark)), line.sliced(mark + 1)};

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <memory>
+
 #include "main/HistoryLimit.h"
 #include "support/DialogueFixture.h"
 
@@ -82,6 +84,32 @@ TEST_F(HistoryLimitTest, ChatRowsOutliveTheTerminalLinesTheyCameFrom)
     const std::vector<ChatRow> shown = chatRows();
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[1], (ChatRow{"Jiro", "keep me"}));
+}
+
+// The host's repetition of the user's statement is known by the line before
+// it, also when the limit dropped that line's row in between.
+TEST(HistoryLimitDrop, OwnStatementIsShownOnceWhenItsLineWasDropped)
+{
+    struct Case {
+        bool localEcho;
+        std::vector<ChatRow> rows;  // after the entry announcement
+    };
+    const Case cases[] = {{false, {{"Taro", "hello"}}}, {true, {}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.localEcho);
+        auto client = std::make_unique<WiredDialogue>();
+        client->setSetting("HandleName", "Taro");
+        client->setSetting("LogLines", "1");
+        client->setSetting("LocalEcho", c.localEcho ? "True" : "False");
+        client->enterChat();
+        // Past the slack: every row but the current line goes, the statement's too.
+        client->receive(u"\r\n"_s.repeated(20) + u"発言>hello\r\n"_s);
+        ASSERT_EQ(client->terminal.rowCount(), 1);
+        client->receive(u"Taro>hello\r\n"_s);
+        std::vector<ChatRow> expected{{"", kEntryLine}};
+        expected.insert(expected.end(), c.rows.begin(), c.rows.end());
+        EXPECT_EQ(client->chatRows(), expected);
+    }
 }
 
 TEST_F(HistoryLimitTest, NoLimitKeepsEveryRow)

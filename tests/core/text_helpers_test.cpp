@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <ostream>
+#include <random>
 #include <vector>
 
 #include "common/SettingsLookup.h"
@@ -62,6 +63,34 @@ TEST(TrimSpaces, RemovesOnlyOuterSpaces)
     };
     for (const auto& [in, out] : cases)
         EXPECT_EQ(TextHelpers::trimSpaces(in).toString(), out) << in.toStdString();
+}
+
+// The quick searches answer as Qt's own do, wherever in the eight-character
+// steps of the scan the part starts or ends.
+TEST(TextSearch, AgreesWithQtsSearch)
+{
+    std::mt19937 random(20261207);
+    const QString alphabet = QStringLiteral("ab>たろう");
+    auto randomText = [&](int length) {
+        QString text;
+        for (int i = 0; i < length; ++i)
+            text += alphabet[int(random() % quint32(alphabet.size()))];
+        return text;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        const QString text = randomText(int(random() % 40));
+        const int partLength = int(random() % 5);
+        // Half the parts are cut from the text itself, so they are found.
+        const int from = text.isEmpty() ? 0 : int(random() % quint32(text.size()));
+        const QString part =
+            round % 2 && !text.isEmpty() ? text.mid(from, partLength) : randomText(partLength);
+        ASSERT_EQ(TextHelpers::contains(text, part), QStringView(text).contains(part))
+            << text.toStdString() << " / " << part.toStdString();
+        ASSERT_EQ(TextHelpers::indexOf(text, u'>'), text.indexOf(u'>')) << text.toStdString();
+    }
+    const QString longPart = QString(20, u'a') + u'b';
+    EXPECT_TRUE(TextHelpers::contains(QString(30, u'a') + longPart, longPart));
+    EXPECT_FALSE(TextHelpers::contains(QString(60, u'a'), longPart));
 }
 
 TEST(RoundHalfEven, Cases)

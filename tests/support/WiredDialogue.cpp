@@ -57,6 +57,12 @@ void WiredDialogue::tick()
     dialogue.timerTick();
 }
 
+void WiredDialogue::showFrame()
+{
+    terminalView.bringUpToDate();
+    chatView.bringUpToDate();
+}
+
 void WiredDialogue::openLine()
 {
     dialogue.openLine();

@@ -61,6 +61,8 @@ struct WiredDialogue {
     void pressKey(int key);  // F1..F12
     void pressEnter();  // Enter on the input line
     void tick();  // the window's periodic timer
+    // A display frame: both views brought up to date.
+    void showFrame();
     // The connection opens as the log-in command opens it.
     void openLine();
     // Empties both views and starts over at line-off, as the window's start does.

@@ -20,6 +20,7 @@
 #include "main/qt/MainWindow.h"
 #include "support/FakeSocket.h"
 #include "support/FakeTime.h"
+#include "support/qt/EventWait.h"
 
 namespace {
 
@@ -46,13 +47,23 @@ protected:
 
         window->dialogue().functionKeyPressed(1);  // ログイン
         socket.pushText(u"ようこそ ZKT 掲示板へ\r\n本日の話題：温泉\r\n区切り\tタブ入り\r\n"_qs);
+        waitForFrames();
+    }
+
+    // The views show what was received at their next frame.
+    void waitForFrames()
+    {
+        ASSERT_TRUE(waitUntil([this] {
+            return !window->terminalView()->gridView().changeWaiting() &&
+                   !window->chatView()->gridView().changeWaiting();
+        }));
     }
 
     void enterChatRoom()
     {
         socket.pushText(
             u"たろうさんがチャットルームに入室しました。\r\n花子>こんにちは\r\nBob>元気ですか？\r\n"_qs);
-        QApplication::processEvents();
+        waitForFrames();
         ASSERT_TRUE(window->chatView()->isVisible());
         ASSERT_EQ(window->chatModel().rowCount(), 3);
     }

@@ -24,6 +24,7 @@
 #include "main/qt/MainWindow.h"
 #include "support/FakeSocket.h"
 #include "support/FakeTime.h"
+#include "support/qt/EventWait.h"
 
 namespace {
 
@@ -135,6 +136,11 @@ TEST(FontSubstitution, FacePickedInTheSettingsIsUsedInTheViews)
         window.load();
         window.dialogue().functionKeyPressed(1);  // ログイン
         ASSERT_EQ(socket.connectCount(), 1);
+        // The views take the font at their next frame.
+        ASSERT_TRUE(waitUntil([&] {
+            return !window.terminalView()->gridView().changeWaiting() &&
+                   !window.chatView()->gridView().changeWaiting();
+        }));
 
         for (const QWidget* shown : {static_cast<const QWidget*>(window.terminalView()),
                                      static_cast<const QWidget*>(window.chatView()),

@@ -97,9 +97,14 @@ TEST_F(InputKeysTest, PageWithoutShiftLeavesTheViewAlone)
 TEST_F(InputKeysTest, CtrlEndFollowsTheVisibleViewAgain)
 {
     window->dialogue().switchScreen(Screen::Terminal);
-    socket.pushText(QStringLiteral("line\r\n"));
-    settle();
     SpreadGrid* terminal = window->terminalView();
+    // The display frame that shows what arrived.
+    const auto frame = [&] {
+        terminal->gridView().bringUpToDate();
+        settle();
+    };
+    socket.pushText(QStringLiteral("line\r\n"));
+    frame();
     QScrollBar* bar = terminal->verticalScrollBar();
     ASSERT_GE(bar->value(), bar->maximum() - 1) << "at the line just closed";
     QTest::keyClick(window->inputLine(), Qt::Key_PageUp, Qt::ShiftModifier);
@@ -107,7 +112,7 @@ TEST_F(InputKeysTest, CtrlEndFollowsTheVisibleViewAgain)
     ASSERT_LT(readAt, bar->maximum());
 
     socket.pushText(QStringLiteral("more\r\nand more\r\n"));
-    settle();
+    frame();
     EXPECT_EQ(bar->value(), readAt);
     EXPECT_EQ(terminal->gridView().waitingRows(), 2);
 
@@ -117,7 +122,7 @@ TEST_F(InputKeysTest, CtrlEndFollowsTheVisibleViewAgain)
     EXPECT_EQ(window->inputLine()->cursorPosition(), 6);
     EXPECT_EQ(bar->value(), readAt);
     QTest::keyClick(window->inputLine(), Qt::Key_End, Qt::ControlModifier);
-    settle();
+    frame();
     EXPECT_TRUE(terminal->gridView().isFollowing());
     // The newest line is the one just closed, above the empty current line.
     const int closed = window->terminalModel().rowCount() - 1;
@@ -225,10 +230,11 @@ TEST_P(ComposingInViews, InputMethodTextGoesToTheInputLine)
     EXPECT_EQ(shown(), QStringLiteral("ab") + c.commit);
     EXPECT_EQ(QApplication::focusWidget(),
               c.toInputLine ? static_cast<QWidget*>(window->inputLine()) : window->chatView());
-    if (!c.preedit.isEmpty())
+    if (!c.preedit.isEmpty()) {
         EXPECT_EQ(window->inputLine()->inputMethodQuery(Qt::ImSurroundingText).toString(),
                   QStringLiteral("ab"))
             << "composing text is not yet part of the line";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(InputKeys, ComposingInViews,

@@ -23,6 +23,7 @@
 #include "controls/qt/SpreadGridDelegate.h"
 #include "controls/qt/TwipsConversion.h"
 #include "controls/qt/Fonts.h"
+#include "support/FakeTime.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ protected:
     {
         grid = std::make_unique<GridModel>(columns);
         view = std::make_unique<SpreadGrid>(*grid);
+        view->setFrameTimeSource(frames);
         view->resize(400, 300);
         view->show();
         QApplication::processEvents();
@@ -46,7 +48,11 @@ protected:
         grid->setText(2, row, message);
         view->gridView().setActiveCell(2, row);
         view->gridView().setRedraw(true);
+        frame();
     }
+
+    // One display frame passes.
+    void frame() { frames.advance(view->frameMs()); }
 
     QPoint cellCentre(int col, int row) const
     {
@@ -62,6 +68,7 @@ protected:
 
     double dpi() const { return view->screen()->logicalDotsPerInch(); }
 
+    FakeTimeSource frames;
     std::unique_ptr<GridModel> grid;
     std::unique_ptr<SpreadGrid> view;
 };
@@ -94,10 +101,38 @@ TEST_F(SpreadGridTest, EachBatchInsertsItsRowsOnce)
             grid->appendText(1, grid->rowCount(), u"line");
         }
         view->gridView().setRedraw(true);
+        frame();
     }
     ASSERT_EQ(inserted.size(), 3u);
     EXPECT_EQ(view->model()->rowCount(), 1500);
     EXPECT_EQ(inserted.back(), std::make_pair(1000, 1499));
+}
+
+// Blocks that arrive within one frame are shown together, one frame at the
+// latest after the last, however quiet the host is afterwards.
+TEST_F(SpreadGridTest, BatchesWithinAFrameAreShownTogetherAtItsEnd)
+{
+    makeGrid(1);
+    frame();
+    std::vector<std::pair<int, int>> inserted;
+    QObject::connect(view->model(), &QAbstractItemModel::rowsInserted,
+                     [&](const QModelIndex&, int first, int last) { inserted.emplace_back(first, last); });
+    for (int block = 0; block < 3; ++block) {
+        view->gridView().setRedraw(false);
+        for (int line = 0; line < 500; ++line) {
+            grid->setRowCount(grid->rowCount() + 1);
+            grid->appendText(1, grid->rowCount(), u"line");
+        }
+        view->gridView().setActiveCell(1, grid->rowCount());
+        view->gridView().setRedraw(true);
+        frames.advance(1);
+    }
+    EXPECT_EQ(view->model()->rowCount(), 500) << "the first block after a quiet spell at once";
+    frames.advance(view->frameMs() - 3);
+    EXPECT_EQ(view->model()->rowCount(), 1500);
+    EXPECT_EQ(inserted, (std::vector<std::pair<int, int>>{{0, 499}, {500, 1499}}));
+    EXPECT_EQ(view->currentIndex().row(), 1499);
+    EXPECT_FALSE(view->gridView().changeWaiting());
 }
 
 TEST_F(SpreadGridTest, ClearingResetsTheView)
@@ -107,9 +142,11 @@ TEST_F(SpreadGridTest, ClearingResetsTheView)
     int resets = 0;
     QObject::connect(view->model(), &QAbstractItemModel::modelReset, [&] { ++resets; });
     grid->setRowCount(0);
+    frame();
     EXPECT_EQ(resets, 1);
     EXPECT_EQ(view->model()->rowCount(), 0);
     grid->setColumnCount(1);
+    frame();
     EXPECT_EQ(view->model()->columnCount(), 1);
 }
 
@@ -136,6 +173,7 @@ TEST_F(SpreadGridTest, ColumnWidthsFollowTheModelInTwips)
     EXPECT_EQ(view->columnWidth(0), twipsToPx(1200, dpi()) + padding);
     EXPECT_EQ(view->columnWidth(1), twipsToPx(975, dpi()) + padding);
     view->gridView().setColumnWidth(2, 14400.0);
+    frame();
     EXPECT_EQ(view->columnWidth(1), twipsToPx(14400, dpi()) + padding);
 }
 
@@ -147,6 +185,7 @@ TEST_F(SpreadGridTest, FontFromTheGridView)
     font.bold = true;
     font.italic = true;
     view->gridView().setFont(font);
+    frame();
     EXPECT_TRUE(view->font().bold());
     EXPECT_TRUE(view->font().italic());
     EXPECT_EQ(view->font().pointSize(), 20);
@@ -162,7 +201,7 @@ TEST_F(SpreadGridTest, VisibilityFollowsTheGridView)
     EXPECT_TRUE(view->isVisible());
 }
 
-TEST_F(SpreadGridTest, ScrollsToTheActiveCellOncePerTurn)
+TEST_F(SpreadGridTest, ScrollsToTheActiveCellOncePerFrame)
 {
     makeGrid(1);
     for (int block = 0; block < 50; ++block) {
@@ -174,8 +213,9 @@ TEST_F(SpreadGridTest, ScrollsToTheActiveCellOncePerTurn)
         view->gridView().setActiveCell(1, grid->rowCount());
         view->gridView().setRedraw(true);
     }
-    // Nothing has scrolled before the event loop turns.
+    // Nothing has scrolled before the frame.
     EXPECT_EQ(view->verticalScrollBar()->value(), 0);
+    frame();
     QApplication::processEvents();
     EXPECT_EQ(view->currentIndex().row(), 999);
     EXPECT_EQ(view->verticalScrollBar()->value(), view->verticalScrollBar()->maximum());
@@ -278,6 +318,7 @@ TEST_F(SpreadGridTest, HugeCellPaintsOnlyWhatShows)
     grid->setRowCount(2);
     view->gridView().setColumnWidth(1, view->gridView().maxTextWidth(1));
     view->gridView().setRedraw(true);
+    frame();
     ASSERT_GT(view->gridView().columnWidth(1), 1e6) << view->gridView().maxTextWidth(1);
     ASSERT_GT(view->columnWidth(0), 1'000'000);
 

@@ -16,6 +16,8 @@
 #include <cmath>
 #include <vector>
 
+#include "common/QtTimeSource.h"
+#include "controls/FramePacer.h"
 #include "controls/GridModel.h"
 #include "controls/LinkFinder.h"
 #include "controls/qt/CellTip.h"
@@ -121,7 +123,7 @@ SpreadGrid::SpreadGrid(GridModel& grid, QWidget* parent)
     : QTableView(parent), grid_(&grid), view_(grid), measurer_(std::make_unique<FontMeasurer>()),
       model_(new GridTableModel(grid, this)), delegate_(new SpreadGridDelegate(*measurer_, this)),
       tip_(new CellTip(this)), marker_(new NewRowsMarker(this)),
-      copyAction_(new QAction(QStringLiteral("コピー"), this)),
+      copyAction_(new QAction(QStringLiteral("コピー"), this)), ownTime_(std::make_unique<QtTimeSource>()),
       summarizer_(new IdleSummarizer(view_.searchSummaries(), this))
 {
     setModel(model_);
@@ -153,9 +155,6 @@ SpreadGrid::SpreadGrid(GridModel& grid, QWidget* parent)
     connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
         emit cellDoubleClicked(index.column() + 1, index.row() + 1);
     });
-    scrollTimer_.setSingleShot(true);
-    scrollTimer_.setInterval(0);
-    connect(&scrollTimer_, &QTimer::timeout, this, &SpreadGrid::scrollToActive);
     // The scroll bar's actions are the reader's (dragging, clicking, the
     // wheel, paging from the input line); scrolling to the active cell is not.
     connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
@@ -169,6 +168,8 @@ SpreadGrid::SpreadGrid(GridModel& grid, QWidget* parent)
             });
     connect(marker_, &QAbstractButton::clicked, this, &SpreadGrid::followNewest);
 
+    setFrameTimeSource(*ownTime_);
+    view_.setUpdateTiming(GridViewState::UpdateTiming::WhenAsked);
     view_.setObserver(this);
     applyFont();
     applyWidths();
@@ -179,6 +180,19 @@ SpreadGrid::SpreadGrid(GridModel& grid, QWidget* parent)
 SpreadGrid::~SpreadGrid()
 {
     view_.setObserver(nullptr);
+}
+
+void SpreadGrid::setFrameTimeSource(TimeSource& time)
+{
+    const bool pending = frames_ && frames_->isPending();
+    frames_ = std::make_unique<FramePacer>(time, [this] { view_.bringUpToDate(); });
+    if (pending)
+        frames_->request();
+}
+
+int SpreadGrid::frameMs() const
+{
+    return frames_->frameMs();
 }
 
 void SpreadGrid::setTipTextProvider(TipTextProvider provider)
@@ -194,6 +208,8 @@ void SpreadGrid::setSearch(const HistorySearch* search)
 
 void SpreadGrid::showMatch(const HistorySearch::Match& match)
 {
+    // A match may lie in rows that arrived since the last frame.
+    view_.bringUpToDate();
     viewport()->update();
     if (!grid_ || !match.isValid() || match.row > model_->rowCount() || match.col > model_->columnCount())
         return;
@@ -391,9 +407,15 @@ void SpreadGrid::gridChanged(const GridChange& change)
         applyFont();
     if (change.reset || change.widthsChanged)
         applyWidths();
-    // Scrolling costs most when repeated before the view has painted.
-    if (change.activeCellSet && !scrollTimer_.isActive())
-        scrollTimer_.start();
+    if (change.activeCellSet)
+        scrollToActive();
+}
+
+// The frame follows the screen the grid is on now.
+void SpreadGrid::gridChangeWaiting()
+{
+    frames_->setFrameMs(screenFrameMs());
+    frames_->request();
 }
 
 void SpreadGrid::gridVisibilityChanged(bool visible)
@@ -406,7 +428,7 @@ void SpreadGrid::gridVisibilityChanged(bool visible)
 void SpreadGrid::gridDestroyed()
 {
     grid_ = nullptr;
-    scrollTimer_.stop();
+    frames_->cancel();
     delegate_->setGrid(nullptr, nullptr);
     model_->detach();
 }
@@ -415,6 +437,12 @@ double SpreadGrid::dpi() const
 {
     const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
     return shown ? shown->logicalDotsPerInch() : 96.0;
+}
+
+int SpreadGrid::screenFrameMs() const
+{
+    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
+    return FramePacer::frameMsFor(shown ? shown->refreshRate() : 0);
 }
 
 void SpreadGrid::applyFont()

@@ -2,7 +2,6 @@
 
 #include <QAbstractTableModel>
 #include <QTableView>
-#include <QTimer>
 #include <QUrl>
 
 #include <functional>
@@ -14,7 +13,9 @@
 
 class CellTip;
 class FontMeasurer;
+class FramePacer;
 class IdleSummarizer;
+class TimeSource;
 class GridModel;
 class NewRowsMarker;
 class QAction;
@@ -42,10 +43,12 @@ private:
 
 // A grid control over a GridModel (the terminal view, the chat view): no
 // per-cell items, uniform rows, no editing. It holds how the grid is shown
-// (gridView()); redrawn once per batch of changes, scrolled into view at
-// most once per turn of the event loop. While its reader is scrolled away
-// from the bottom it stays where the reader is, and a marker at its bottom
-// edge counts the rows that arrived below.
+// (gridView()) and brings itself up to date with it (rows, widths, font,
+// the active cell scrolled into view, the repaint) at most once per frame
+// of its screen's refresh, and never later than one frame after a change.
+// While its reader is scrolled away from the bottom it stays where the
+// reader is, and a marker at its bottom edge counts the rows that arrived
+// below.
 class SpreadGrid : public QTableView, private GridViewObserver {
     Q_OBJECT
 public:
@@ -67,6 +70,9 @@ public:
     static constexpr qsizetype kTipCharacters = 10000;
 
     GridModel* gridModel() const { return grid_; }
+    // Frames are timed by `time` instead of Qt's event loop (tests).
+    void setFrameTimeSource(TimeSource& time);
+    int frameMs() const;
 
     // The find whose matches are highlighted; nullptr for none.
     void setSearch(const HistorySearch* search);
@@ -106,12 +112,14 @@ protected:
 
 private:
     void gridChanged(const GridChange& change) override;
+    void gridChangeWaiting() override;
     void gridVisibilityChanged(bool visible) override;
     void gridDestroyed() override;
 
     double dpi() const;
     void applyFont();
     void applyWidths();
+    int screenFrameMs() const;
     void scrollToActive();
     void readerScrolled(int from, int to);
     void keepReaderInPlace(int top);
@@ -129,6 +137,7 @@ private:
     QAction* copyAction_;
     TipTextProvider tipText_;
     LinkOpener linkOpener_;
-    QTimer scrollTimer_;
+    std::unique_ptr<TimeSource> ownTime_;
+    std::unique_ptr<FramePacer> frames_;
     IdleSummarizer* summarizer_;
 };
