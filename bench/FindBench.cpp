@@ -3,10 +3,12 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "BenchRig.h"
+#include "ChatTextGenerator.h"
 #include "Measure.h"
 #include "TrafficGenerator.h"
 #include "common/Cp932.h"
@@ -22,20 +24,23 @@ constexpr qint64 kSlice = qint64(1) << 21;
 // with letter case and width folded.
 const char16_t kNeedle[] = u"ﾐﾄﾞﾘ>ＺＥＰＨＹＲ の件は http://example.jp/zephyr を見て";
 
-void fill(BenchRig& rig, qint64 lines, qsizetype block)
+// Appends about `count` lines of a history's text to `out`; returns the
+// lines appended.
+using TextSource = std::function<qint64(QByteArray&, qint64)>;
+
+void fill(BenchRig& rig, qint64 lines, qsizetype block, const TextSource& source)
 {
-    TrafficGenerator traffic(17);
     QByteArray bytes;
     const QByteArray needle = Cp932::encode(QString::fromUtf16(kNeedle)).bytes + "\r\n";
     const qint64 before = std::max<qint64>(lines - 1000, 0);
-    while (traffic.lines() < before) {
+    for (qint64 done = 0; done < before;) {
         bytes.resize(0);
-        traffic.generateLines(bytes, std::min<qint64>(10'000, before - traffic.lines()));
+        done += source(bytes, std::min<qint64>(10'000, before - done));
         rig.receiveAll(bytes, block);
     }
     for (int k = 0; k < 3; ++k) {
         bytes = needle;
-        traffic.generateLines(bytes, 300);
+        source(bytes, 300);
         rig.receiveAll(bytes, block);
     }
 }
@@ -85,12 +90,12 @@ double ruledOut(const GridModel& grid, const SearchSummaries& summaries, const Q
     return blocks > 0 ? double(out) / double(blocks) : 0;
 }
 
-}  // namespace
-
-void findInHistory(qint64 lines, qsizetype block, int repeat)
+// Fills a history from `source`, times find over it and prints the figures,
+// each name followed by `suffix`.
+void findIn(const TextSource& source, const std::string& suffix, qint64 lines, qsizetype block, int repeat)
 {
     BenchRig rig;
-    fill(rig, lines, block);
+    fill(rig, lines, block, source);
     const GridModel& grid = rig.terminalModel();
     qint64 units = 0;
     for (int row = 1; row <= grid.rowCount(); ++row)
@@ -115,19 +120,46 @@ void findInHistory(qint64 lines, qsizetype block, int repeat)
     }
     if (firstRow != bareRow || matches != bareMatches)
         Measure::note("find: the summaries changed what was found");
+    const auto print = [&](const char* name, double value, const char* unit) {
+        Measure::print((name + suffix).c_str(), value, unit);
+    };
+    print("find-history-rows", double(grid.rowCount()), "rows");
+    print("find-history-text", double(units) * 2 / 1e6, "MB");
+    print("find-index-build", Measure::median(build) * 1e3, "ms");
+    print("find-index-build-per-row", Measure::median(build) * 1e9 / double(grid.rowCount()), "ns");
+    print("find-index-memory", double(summaries.memoryUse()) / double(grid.rowCount()), "B/row");
+    print("find-index-blocks-ruled-out", ruledOut(grid, summaries, rare) * 100, "%");
+    print("find-first-match-row", double(firstRow), "row");
+    print("find-first-match-unindexed", Measure::median(firstBare) * 1e3, "ms");
+    print("find-first-match", Measure::median(first) * 1e3, "ms");
+    print("find-matches", double(matches), "matches");
+    print("find-count-all-unindexed", Measure::median(countBare) * 1e3, "ms");
+    print("find-count-all", Measure::median(count) * 1e3, "ms");
+    print("find-common-matches", double(commonMatches), "matches");
+    print("find-count-all-common", Measure::median(countCommon) * 1e3, "ms");
+}
+
+}  // namespace
+
+// One history at a time: two of ten million rows may not fit in memory.
+void findInHistory(qint64 lines, qsizetype block, int repeat)
+{
     Measure::note("find: the first match lies in the last thousand rows, the search starts at the first");
-    Measure::print("find-history-rows", double(grid.rowCount()), "rows");
-    Measure::print("find-history-text", double(units) * 2 / 1e6, "MB");
-    Measure::print("find-index-build", Measure::median(build) * 1e3, "ms");
-    Measure::print("find-index-build-per-row", Measure::median(build) * 1e9 / double(grid.rowCount()), "ns");
-    Measure::print("find-index-memory", double(summaries.memoryUse()) / double(grid.rowCount()), "B/row");
-    Measure::print("find-index-blocks-ruled-out", ruledOut(grid, summaries, rare) * 100, "%");
-    Measure::print("find-first-match-row", double(firstRow), "row");
-    Measure::print("find-first-match-unindexed", Measure::median(firstBare) * 1e3, "ms");
-    Measure::print("find-first-match", Measure::median(first) * 1e3, "ms");
-    Measure::print("find-matches", double(matches), "matches");
-    Measure::print("find-count-all-unindexed", Measure::median(countBare) * 1e3, "ms");
-    Measure::print("find-count-all", Measure::median(count) * 1e3, "ms");
-    Measure::print("find-common-matches", double(commonMatches), "matches");
-    Measure::print("find-count-all-common", Measure::median(countCommon) * 1e3, "ms");
+    ChatTextGenerator chat(17);
+    if (!chat.vocabularyLacks("zephyr"))
+        Measure::note("find: the chat-like text holds the rare word");
+    findIn(
+        [&chat](QByteArray& out, qint64 count) {
+            chat.generateLines(out, count);
+            return count;
+        },
+        "", lines, block, repeat);
+    TrafficGenerator traffic(17);
+    findIn(
+        [&traffic](QByteArray& out, qint64 count) {
+            const qint64 before = traffic.lines();
+            traffic.generateLines(out, count);
+            return traffic.lines() - before;
+        },
+        "-random-text", lines, block, repeat);
 }

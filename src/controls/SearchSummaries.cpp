@@ -14,9 +14,9 @@ namespace {
 quint16 pairBit(char16_t a, char16_t b)
 {
     const quint32 key = (quint32(a) << 16) | b;
-    return quint16((key * 0x9E3779B1u) >> (32 - 12));
+    return quint16((key * 0x9E3779B1u) >> (32 - std::countr_zero(unsigned(SearchSummaries::kBits))));
 }
-static_assert(SearchSummaries::kBits == 1 << 12);
+static_assert(std::has_single_bit(unsigned(SearchSummaries::kBits)) && SearchSummaries::kBits <= 1 << 16);
 
 const SearchFolding& mostFolded()
 {
