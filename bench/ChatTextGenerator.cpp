@@ -172,12 +172,12 @@ void ChatTextGenerator::addAddress(QByteArray& out)
     add(out, " " + text, int(text.size()) + 1);
 }
 
-// Two to a dozen or so words; words of letters or digits stand apart by
+// Two to sixteen words, nine or ten on average; words of letters or digits stand apart by
 // spaces, Japanese words run together.
 void ChatTextGenerator::message(QByteArray& out)
 {
     bool previousApart = false;
-    for (int n = 1 + below(3) + below(4) + below(6); n > 0; --n) {
+    for (int n = 2 + below(4) + below(6) + below(8); n > 0; --n) {
         const Word& w = words_.pick(unit());
         const bool apart = w.kind != WordKind::Japanese;
         if (apart || previousApart)
