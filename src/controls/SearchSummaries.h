@@ -32,7 +32,10 @@ class SearchFolding;
 // bits: such a block is read by every search, as without summaries.
 class SearchSummaries {
 public:
-    static constexpr int kRowsPerBlock = 1024;
+    // Fewer rows set fewer bits: on chat-like text a rare word rules out
+    // 63 % of blocks of 320 rows (18 % of 1,024), for 1.65 B per row; 256
+    // rows would pass 2 B per row.
+    static constexpr int kRowsPerBlock = 320;
     static constexpr int kBits = 4096;
 
     // The query's pairs as bits to look up; empty when the query has fewer
