@@ -166,7 +166,9 @@ void ChatTextGenerator::addAddress(QByteArray& out)
 {
     QByteArray text = "http://" + Cp932::encode(QString::fromUtf16(kHosts[below(int(std::size(kHosts)))])).bytes;
     text += '/';
-    const Word& w = words_.words[size_t(kCommonCount + below(int(words_.words.size()) - kCommonCount))];
+    // A word of the tail, after the common words and the numbers.
+    const int tail = kCommonCount + 1;
+    const Word& w = words_.words[size_t(tail + below(int(words_.words.size()) - tail))];
     text += w.kind == WordKind::Ascii ? w.bytes : QByteArray("page");
     text += '/' + QByteArray::number(below(10'000));
     add(out, " " + text, int(text.size()) + 1);
