@@ -13,16 +13,20 @@ namespace {
 
 // The most frequent words, most frequent first: what people type most.
 constexpr const char16_t* kCommonWords[] = {
-    u"w", u"の", u"は", u"です", u"ね", u"が", u"を", u"に", u"って", u"ww", u"よ", u"で", u"と", u"も",
-    u"草", u"ます", u"か", u"な", u"けど", u"それ", u"笑", u"今日", u"から", u"まで", u"した", u"でした",
-    u"おはよう", u"こんばんは", u"ありがとう", u"そう", u"うん", u"いや", u"ok", u"www", u"本当", u"これ",
-    u"明日", u"昨日", u"仕事", u"ゲーム", u"じゃない", u"かな", u"おやすみ", u"よろしく", u"すごい",
-    u"マジ", u"ﾏｼﾞ", u"ｷﾀｰ", u"ｵﾂｶﾚ", u"ﾜﾛﾀ", u"ﾅｲｽ", u"lol", u"PC", u"the", u"is", u"it",
-    u"電車", u"サーバー", u"メール", u"パソコン", u"ネット", u"ログ", u"チャット", u"アニメ", u"ラーメン",
-    u"時間", u"今", u"人", u"話", u"感じ", u"思う", u"行く", u"来た", u"見た", u"どう", u"なんか", u"ちょっと",
-    u"やっぱり", u"たぶん", u"まだ", u"もう", u"みんな", u"大丈夫", u"お疲れ", u"了解", u"なるほど",
-    u"Linux", u"Windows", u"OK", u"test", u"and", u"you", u"I", u"me", u"for", u"to", u"ID", u"URL",
-    u"。", u"、", u"！", u"？", u"…", u"ｗ", u"(^^;", u"^^", u"orz",
+    u"w",        u"の",       u"は",       u"です",       u"ね",         u"が",       u"を",       u"に",
+    u"って",     u"ww",       u"よ",       u"で",         u"と",         u"も",       u"草",       u"ます",
+    u"か",       u"な",       u"けど",     u"それ",       u"笑",         u"今日",     u"から",     u"まで",
+    u"した",     u"でした",   u"おはよう", u"こんばんは", u"ありがとう", u"そう",     u"うん",     u"いや",
+    u"ok",       u"www",      u"本当",     u"これ",       u"明日",       u"昨日",     u"仕事",     u"ゲーム",
+    u"じゃない", u"かな",     u"おやすみ", u"よろしく",   u"すごい",     u"マジ",     u"ﾏｼﾞ",      u"ｷﾀｰ",
+    u"ｵﾂｶﾚ",     u"ﾜﾛﾀ",      u"ﾅｲｽ",      u"lol",        u"PC",         u"the",      u"is",       u"it",
+    u"電車",     u"サーバー", u"メール",   u"パソコン",   u"ネット",     u"ログ",     u"チャット", u"アニメ",
+    u"ラーメン", u"時間",     u"今",       u"人",         u"話",         u"感じ",     u"思う",     u"行く",
+    u"来た",     u"見た",     u"どう",     u"なんか",     u"ちょっと",   u"やっぱり", u"たぶん",   u"まだ",
+    u"もう",     u"みんな",   u"大丈夫",   u"お疲れ",     u"了解",       u"なるほど", u"Linux",    u"Windows",
+    u"OK",       u"test",     u"and",      u"you",        u"I",          u"me",       u"for",      u"to",
+    u"ID",       u"URL",      u"。",       u"、",         u"！",         u"？",       u"…",        u"ｗ",
+    u"(^^;",     u"^^",       u"orz",
 };
 
 constexpr char16_t kKanji[] =
@@ -32,22 +36,26 @@ constexpr char16_t kKanji[] =
     u"年月週毎回度次最初全部半分番号情報通信機械画面表示設定変更接続切断送受信"
     u"地方都市県国際外内手足目耳口心体気持意味理由事件物品質量値段金銭円";
 
-constexpr char16_t kHiragana[] = u"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわん"
-                                 u"がぎぐげござじずぜぞだでどばびぶべぼっゃゅょ";
-constexpr char16_t kKatakana[] = u"アイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモヤユヨラリルレロワン"
-                                 u"ガギグゲゴザジズゼゾダデドバビブベボパピプペポッャュョー";
+constexpr char16_t kHiragana[] =
+    u"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわん"
+    u"がぎぐげござじずぜぞだでどばびぶべぼっゃゅょ";
+constexpr char16_t kKatakana[] =
+    u"アイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモヤユヨラリルレロワン"
+    u"ガギグゲゴザジズゼゾダデドバビブベボパピプペポッャュョー";
 constexpr char16_t kHalfKatakana[] = u"ｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗﾘﾙﾚﾛﾜﾝｯｰﾞ";
 // Letters by their share in English text, so that made-up words look like words.
-constexpr char kLetters[] = "eeeeeeeeeeeetttttttttaaaaaaaaooooooooiiiiiiinnnnnnnsssssshhhhhhrrrrrrddddlllluuucccmmmwwffggyyppbbvk";
+constexpr char kLetters[] =
+    "eeeeeeeeeeeetttttttttaaaaaaaaooooooooiiiiiiinnnnnnnsssssshhhhhhrrrrrrddddlllluuucccmmmwwffggyyppbbvk";
 
 constexpr const char16_t* kHandles[] = {
-    u"花子",   u"Bob",      u"ｼﾞﾛｳ",  u"たろう", u"Taro",    u"ゲスト1", u"みかん", u"kei",
-    u"ＹＵＫＩ", u"さくら",   u"nori",  u"ケン",   u"まさ@会社", u"ぽち",    u"Hiro",  u"ﾐｷ",
-    u"あや",   u"shin",     u"リョウ", u"ゲスト2", u"tom",     u"なな",    u"K太",   u"ｻﾄｼ",
-    u"ゆう",   u"ジョン",   u"mika",  u"ねこ",   u"大吉",    u"通りすがり",
+    u"花子",     u"Bob",    u"ｼﾞﾛｳ",   u"たろう",  u"Taro",      u"ゲスト1",    u"みかん", u"kei",
+    u"ＹＵＫＩ", u"さくら", u"nori",   u"ケン",    u"まさ@会社", u"ぽち",       u"Hiro",   u"ﾐｷ",
+    u"あや",     u"shin",   u"リョウ", u"ゲスト2", u"tom",       u"なな",       u"K太",    u"ｻﾄｼ",
+    u"ゆう",     u"ジョン", u"mika",   u"ねこ",    u"大吉",      u"通りすがり",
 };
 
-constexpr const char16_t* kHosts[] = {u"example.jp", u"www.example.com", u"board.example.net", u"img.example.org"};
+constexpr const char16_t* kHosts[] = {u"example.jp", u"www.example.com", u"board.example.net",
+                                      u"img.example.org"};
 
 constexpr int kCommonCount = int(std::size(kCommonWords));
 
@@ -164,7 +172,8 @@ void ChatTextGenerator::addNumber(QByteArray& out)
 
 void ChatTextGenerator::addAddress(QByteArray& out)
 {
-    QByteArray text = "http://" + Cp932::encode(QString::fromUtf16(kHosts[below(int(std::size(kHosts)))])).bytes;
+    QByteArray text =
+        "http://" + Cp932::encode(QString::fromUtf16(kHosts[below(int(std::size(kHosts)))])).bytes;
     text += '/';
     // A word of the tail, after the common words and the numbers.
     const int tail = kCommonCount + 1;
@@ -199,7 +208,8 @@ void ChatTextGenerator::line(QByteArray& out)
     const Word& handle = handles_.pick(unit());
     add(out, handle.bytes, handle.units);
     if (below(300) == 0) {
-        const QString text = below(2) == 0 ? QStringLiteral(u"さんが入室しました。") : QStringLiteral(u"さんが退室しました。");
+        const QString text =
+            below(2) == 0 ? QStringLiteral(u"さんが入室しました。") : QStringLiteral(u"さんが退室しました。");
         add(out, Cp932::encode(text).bytes, int(text.size()));
     } else {
         add(out, ">", 1);
