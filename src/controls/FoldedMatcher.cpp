@@ -4,7 +4,6 @@
 
 #include "common/CharScan.h"
 
-#include <array>
 #include <type_traits>
 
 namespace {
@@ -14,7 +13,7 @@ namespace {
 template <int N> qsizetype scan(const char16_t* p, qsizetype from, qsizetype n, const char16_t* keys)
 {
 #if defined(__SSE2__)
-    std::array<CharScan::Lanes, N> lanes;
+    CharScan::Lanes lanes[N];
     for (int k = 0; k < N; ++k)
         lanes[k] = _mm_set1_epi16(short(keys[k]));
 #endif
