@@ -54,6 +54,18 @@ protected:
     // One display frame passes.
     void frame() { frames.advance(view->frameMs()); }
 
+    // One received block of 500 lines, the last made active.
+    void addBlock()
+    {
+        view->gridView().setRedraw(false);
+        for (int line = 0; line < 500; ++line) {
+            grid->setRowCount(grid->rowCount() + 1);
+            grid->appendText(1, grid->rowCount(), u"line");
+        }
+        view->gridView().setActiveCell(1, grid->rowCount());
+        view->gridView().setRedraw(true);
+    }
+
     QPoint cellCentre(int col, int row) const
     {
         return view->visualRect(view->model()->index(row - 1, col - 1)).center();
@@ -95,12 +107,7 @@ TEST_F(SpreadGridTest, EachBatchInsertsItsRowsOnce)
     QObject::connect(view->model(), &QAbstractItemModel::rowsInserted,
                      [&](const QModelIndex&, int first, int last) { inserted.emplace_back(first, last); });
     for (int block = 0; block < 3; ++block) {
-        view->gridView().setRedraw(false);
-        for (int line = 0; line < 500; ++line) {
-            grid->setRowCount(grid->rowCount() + 1);
-            grid->appendText(1, grid->rowCount(), u"line");
-        }
-        view->gridView().setRedraw(true);
+        addBlock();
         frame();
     }
     ASSERT_EQ(inserted.size(), 3u);
@@ -118,13 +125,7 @@ TEST_F(SpreadGridTest, BatchesWithinAFrameAreShownTogetherAtItsEnd)
     QObject::connect(view->model(), &QAbstractItemModel::rowsInserted,
                      [&](const QModelIndex&, int first, int last) { inserted.emplace_back(first, last); });
     for (int block = 0; block < 3; ++block) {
-        view->gridView().setRedraw(false);
-        for (int line = 0; line < 500; ++line) {
-            grid->setRowCount(grid->rowCount() + 1);
-            grid->appendText(1, grid->rowCount(), u"line");
-        }
-        view->gridView().setActiveCell(1, grid->rowCount());
-        view->gridView().setRedraw(true);
+        addBlock();
         frames.advance(1);
     }
     EXPECT_EQ(view->model()->rowCount(), 500) << "the first block after a quiet spell at once";
